@@ -1,0 +1,7 @@
+#include "app/Version.h"
+
+namespace kanvo {
+
+const char* versionString() { return "0.1.0"; }
+
+}  // namespace kanvo

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every package kanvo needs to build, test and benchmark. Idempotent:
+# when everything is present it only asks dpkg and returns.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config clang-format
+  libgtest-dev libbenchmark-dev
+  zlib1g-dev liblz4-dev
+  qt6-base-dev libqt6opengl6-dev
+  clang libclang-rt-14-dev
+  libpixman-1-dev libjpeg62-turbo-dev
+  imagemagick xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}" >&2
+  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
