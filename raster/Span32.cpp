@@ -1,0 +1,54 @@
+// The 32-bit fill span, the 32-bit blend span and its scaled (nearest) form.
+#include "raster/SpanOps.h"
+
+#include "raster/PixelOps.h"
+#include "raster/SpanAccess.h"
+#include "raster/SpanBlend32.h"
+#include "raster/SpanPixel.h"
+
+namespace kanvo {
+
+using namespace span_detail;
+
+bool opChangesWhereSourceEmpty(int32_t op) {
+  return op == kOpCopy || op == kOpSubtractInverse || op == kOpPaintInverted || op == kOpEraseAlphaInverted;
+}
+
+void fillSpan32(const SpanParams& p, uint8_t* dst, int32_t dstX, int32_t count) {
+  if (!spanArgsOk(dst, dstX, count)) return;
+  uint8_t* row = pixel32(dst, dstX);
+  const Color32 colour = p.key;
+  const int w = p.opacity;
+  struct Constant {
+    Color32 c;
+    Color32 operator()(int32_t) const { return c; }
+  } src{colour};
+  switch (p.op) {
+    case kOpCopy:
+      forEachPixel32(row, count, src, [](Color32& d, Color32 s) { d = s; });
+      break;
+    case kOpAnd:
+      forEachPixel32(row, count, src, [w](Color32& d, Color32 s) { blendRgb(d, s, w); });
+      break;
+    case kOpOverFill:
+      if (w == 0) return;
+      forEachPixel32(row, count, src, [w](Color32& d, Color32 s) { overStraight(d, s, w); });
+      break;
+    default:
+      break;
+  }
+}
+
+void blendSpan32(const SpanParams& p, const uint8_t* src, int32_t srcX, uint8_t* dst, int32_t dstX,
+                 int32_t count) {
+  if (src == nullptr || srcX < 0 || !spanArgsOk(dst, dstX, count)) return;
+  blendRow32(p, Source32{pixel32(src, srcX)}, pixel32(dst, dstX), count, kBlendOpsPlain);
+}
+
+void blendSpan32Scaled(const SpanParams& p, const uint8_t* src, int32_t start16, int32_t step16,
+                       uint8_t* dst, int32_t dstX, int32_t count) {
+  if (src == nullptr || !spanArgsOk(dst, dstX, count) || !scaledRangeOk(start16, step16, count)) return;
+  blendRow32(p, ScaledSource32{src, start16, step16}, pixel32(dst, dstX), count, kBlendOpsScaled);
+}
+
+}  // namespace kanvo
