@@ -1,0 +1,61 @@
+#pragma once
+// Seeded random rows for the span tests, rich in the values the formulas single out:
+// alpha 0 and 255, colour bytes 0 and 255, white and black pixels, the all-zero pixel.
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "raster/Color32.h"
+
+namespace kanvo::test {
+
+class RowMaker {
+ public:
+  explicit RowMaker(uint32_t seed) : rng_(seed) {}
+
+  int byte() { return int(rng_() & 255); }
+  int edgeByte() {
+    static constexpr int kEdges[] = {0, 1, 127, 128, 254, 255};
+    return rng_() % 3 == 0 ? kEdges[rng_() % 6] : byte();
+  }
+  Color32 pixel() {
+    switch (rng_() % 8) {
+      case 0: return 0;
+      case 1: return 0xFFFFFFFFu;
+      case 2: return 0xFF000000u;
+      case 3: return 0x00FFFFFFu | uint32_t(edgeByte()) << 24;
+      default: return makeColor(edgeByte(), edgeByte(), edgeByte(), edgeByte());
+    }
+  }
+  std::vector<Color32> pixels(size_t n) {
+    std::vector<Color32> v(n);
+    for (Color32& c : v) c = pixel();
+    return v;
+  }
+  std::vector<uint8_t> bytes(size_t n) {
+    std::vector<uint8_t> v(n);
+    for (uint8_t& b : v) b = uint8_t(edgeByte());
+    return v;
+  }
+  std::mt19937& rng() { return rng_; }
+
+ private:
+  std::mt19937 rng_;
+};
+
+inline std::vector<uint8_t> toBytes(const std::vector<Color32>& px) {
+  std::vector<uint8_t> out(px.size() * 4);
+  if (!px.empty()) std::memcpy(out.data(), px.data(), out.size());
+  return out;
+}
+inline std::vector<Color32> toPixels(const std::vector<uint8_t>& bytes) {
+  std::vector<Color32> out(bytes.size() / 4);
+  if (!out.empty()) std::memcpy(out.data(), bytes.data(), out.size() * 4);
+  return out;
+}
+
+// Opacities worth trying: the edges and a few in between.
+inline constexpr int kOpacities[] = {0, 1, 2, 100, 127, 128, 200, 254, 255};
+
+}  // namespace kanvo::test
