@@ -4,6 +4,7 @@
 #include "raster/PixelOps.h"
 #include "raster/SpanAccess.h"
 #include "raster/SpanBlend32.h"
+#include "raster/SpanFast32.h"
 #include "raster/SpanPixel.h"
 
 namespace kanvo {
@@ -42,7 +43,15 @@ void fillSpan32(const SpanParams& p, uint8_t* dst, int32_t dstX, int32_t count) 
 void blendSpan32(const SpanParams& p, const uint8_t* src, int32_t srcX, uint8_t* dst, int32_t dstX,
                  int32_t count) {
   if (src == nullptr || srcX < 0 || !spanArgsOk(dst, dstX, count)) return;
-  blendRow32(p, Source32{pixel32(src, srcX)}, pixel32(dst, dstX), count, kBlendOpsPlain);
+  const uint8_t* s = pixel32(src, srcX);
+  uint8_t* d = pixel32(dst, dstX);
+  if (p.opacity != 0 && p.op == kOpOver) {
+    overRow32(s, d, count, p.opacity);
+  } else if (p.opacity != 0 && p.op == kOpReplaceColour) {
+    replaceColourRow32(s, d, count, p.opacity);
+  } else {
+    blendRow32(p, Source32{s}, d, count, kBlendOpsPlain);
+  }
 }
 
 void blendSpan32Scaled(const SpanParams& p, const uint8_t* src, int32_t start16, int32_t step16,
