@@ -34,6 +34,14 @@ std::vector<Color32> strokeRow(uint32_t seed) {
   return row;
 }
 
+// Every pixel translucent (alpha 1..254): the over's full formula everywhere, the worst case.
+std::vector<Color32> translucentRow(uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::vector<Color32> row(kWidth);
+  for (Color32& c : row) c = (rng() & 0x00FFFFFFu) | uint32_t(1 + rng() % 254) << 24;
+  return row;
+}
+
 std::vector<Color32> opaqueRow(uint32_t seed) {
   std::mt19937 rng(seed);
   std::vector<Color32> row(kWidth);
@@ -51,6 +59,7 @@ struct Rows {
   std::vector<Color32> src = strokeRow(1);
   std::vector<Color32> opaqueDst = opaqueRow(2);
   std::vector<Color32> mixedDst = strokeRow(3);
+  std::vector<Color32> translucentDst = translucentRow(4);
 };
 const Rows& rows() {
   static const Rows r;
@@ -121,6 +130,10 @@ void BM_pixman_over_onto_opaque(benchmark::State& s) { runPixman(s, rows().opaqu
 void BM_ours_op12(benchmark::State& s) { runOurs(s, kanvo::kOpReplaceColour, rows().opaqueDst, false); }
 void BM_ours_op23_onto_mixed_restored(benchmark::State& s) { runOurs(s, kanvo::kOpOver, rows().mixedDst, true); }
 void BM_pixman_over_onto_mixed_restored(benchmark::State& s) { runPixman(s, rows().mixedDst, true); }
+void BM_ours_op23_onto_translucent_restored(benchmark::State& s) {
+  runOurs(s, kanvo::kOpOver, rows().translucentDst, true);
+}
+void BM_pixman_over_onto_translucent_restored(benchmark::State& s) { runPixman(s, rows().translucentDst, true); }
 
 BENCHMARK(BM_memcpy);
 BENCHMARK(BM_ours_op23_onto_opaque)->Arg(255)->Arg(200);
@@ -128,6 +141,8 @@ BENCHMARK(BM_pixman_over_onto_opaque)->Arg(255)->Arg(200);
 BENCHMARK(BM_ours_op12)->Arg(255)->Arg(200);
 BENCHMARK(BM_ours_op23_onto_mixed_restored)->Arg(255)->Arg(200);
 BENCHMARK(BM_pixman_over_onto_mixed_restored)->Arg(255)->Arg(200);
+BENCHMARK(BM_ours_op23_onto_translucent_restored)->Arg(255)->Arg(200);
+BENCHMARK(BM_pixman_over_onto_translucent_restored)->Arg(255)->Arg(200);
 
 // Collects the rates and prints the ratios after the run.
 class SummaryReporter : public benchmark::ConsoleReporter {
@@ -152,12 +167,15 @@ class SummaryReporter : public benchmark::ConsoleReporter {
       pair("op 12, opacity " + std::string(a), rate_["BM_ours_op12" + o], rate_["BM_pixman_over_onto_opaque" + o], mem);
       pair("op 23 onto mixed (restored each pass), opacity " + std::string(a),
            rate_["BM_ours_op23_onto_mixed_restored" + o], rate_["BM_pixman_over_onto_mixed_restored" + o], mem);
+      pair("op 23 onto translucent (restored), opacity " + std::string(a),
+           rate_["BM_ours_op23_onto_translucent_restored" + o], rate_["BM_pixman_over_onto_translucent_restored" + o],
+           mem);
     }
   }
 
  private:
   static void pair(const std::string& what, double ours, double pixman, double mem) {
-    std::printf("  %-52s ours %7.0f  pixman OVER %7.0f  ours/pixman %.2f  ours/memcpy %.3f\n", what.c_str(), ours,
+    std::printf("  %-50s ours %7.0f  pixman OVER %7.0f  ours/pixman %.2f  ours/memcpy %.3f\n", what.c_str(), ours,
                 pixman, pixman > 0 ? ours / pixman : 0.0, mem > 0 ? ours / mem : 0.0);
   }
   std::map<std::string, double> rate_;

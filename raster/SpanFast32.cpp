@@ -1,15 +1,16 @@
 // Ops 12 and 23 of the 32-bit blend span, eight pixels at a time in vector registers (GCC/Clang
 // vector extensions: SSE2, AVX2 or NEON code from one source). Within a block every case is
 // computed and the right one selected per pixel with masks; whole blocks of transparent or
-// opaque source pixels take short cuts.
+// opaque source pixels, and blocks onto transparent or opaque destinations, take short cuts.
 #include "raster/SpanFast32.h"
 
 #include <cstring>
 
-// On x86-64 the row functions are also built for AVX2 and chosen at run time. The sanitizer
-// build keeps the baseline code only, so that the test suite runs both.
+// On x86-64 the row functions are also built for AVX2 and SSE4.1 and chosen at run time. The
+// sanitizer build keeps the baseline code only, so that the test suite runs both the AVX2 (on
+// this kind of machine) and the baseline code.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
-#define KANVO_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#define KANVO_VECTOR_CLONES __attribute__((target_clones("avx2", "sse4.1", "default")))
 #else
 #define KANVO_VECTOR_CLONES
 #endif
@@ -23,8 +24,8 @@ using U32 = uint32_t __attribute__((vector_size(4 * kBlock)));
 using I32 = int32_t __attribute__((vector_size(4 * kBlock)));
 using F32 = float __attribute__((vector_size(4 * kBlock)));
 
-// Vectors are passed by reference throughout: passing them by value would differ between the
-// AVX2 and the baseline build of the same function.
+// Vectors are passed by reference throughout, and the small lane helpers are macros: passing
+// vectors by value would differ between the AVX2 and the baseline build of one function.
 inline void load(U32& v, const uint8_t* p) { std::memcpy(&v, p, sizeof v); }
 inline void store(uint8_t* p, const U32& v) { std::memcpy(p, &v, sizeof v); }
 
@@ -43,6 +44,14 @@ inline void overOntoOpaque(U32& result, const U32& s, const U32& d, uint32_t w) 
   U32 keep = 255u - k, take = k + 1u;
   U32 out = U32{} + 0xFF000000u;
   for (int i = 0; i < 3; ++i) out |= ((KANVO_CHANNEL(d, i) * keep + KANVO_CHANNEL(s, i) * take) >> 8) << (8 * i);
+  result = KANVO_SELECT(sa == 0u, d, out);
+}
+
+// Op 23 onto transparent destination pixels: the source with its alpha times w / 255 (which
+// is the alpha itself at w = 255); a transparent source changes nothing.
+inline void overOntoClear(U32& result, const U32& s, const U32& d, uint32_t w) {
+  U32 sa = s >> 24;
+  U32 out = (s & 0x00FFFFFFu) | (KANVO_DIV255(sa * w) << 24);
   result = KANVO_SELECT(sa == 0u, d, out);
 }
 
@@ -133,8 +142,11 @@ KANVO_VECTOR_CLONES void overRow32(const uint8_t* src, uint8_t* dst, int32_t cou
       continue;
     }
     load(d, dp);
-    if (summarise(dp).allOpaque)
+    AlphaSummary under = summarise(dp);
+    if (under.allOpaque)
       overOntoOpaque(out, s, d, wu);
+    else if (!under.anyVisible)
+      overOntoClear(out, s, d, wu);
     else
       overAny(out, s, d, wu);
     store(dp, out);
@@ -151,10 +163,14 @@ KANVO_VECTOR_CLONES void replaceColourRow32(const uint8_t* src, uint8_t* dst, in
   for (; i + kBlock <= count; i += kBlock) {
     const uint8_t* sp = src + size_t(i) * 4;
     uint8_t* dp = dst + size_t(i) * 4;
-    if (!summarise(sp).anyVisible) continue;
+    AlphaSummary sum = summarise(sp);
+    if (!sum.anyVisible) continue;
     load(s, sp);
     load(d, dp);
-    replaceColour(out, s, d, wu);
+    if (sum.allOpaque)  // opaque sources replace the colour bytes outright
+      out = (d & 0xFF000000u) | (s & 0x00FFFFFFu);
+    else
+      replaceColour(out, s, d, wu);
     store(dp, out);
   }
   if (i < count)

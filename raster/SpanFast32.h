@@ -13,7 +13,9 @@ namespace kanvo::span_detail {
 constexpr uint32_t div255(uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
 
 // num / den truncated, for 0 <= num < 2^25 and 1 <= den <= 65535 with a quotient below 2^9:
-// the float estimate is within one of the quotient and the remainder test corrects it.
+// the float estimate is within one of the quotient and the remainder test corrects it. The
+// vector code of the over performs exactly these steps lane by lane; this scalar form states
+// them for the tests.
 inline int32_t divideByAlphaSum(int32_t num, int32_t den) {
   int32_t q = int32_t(float(num) * (1.0f / float(den)));
   int32_t rem = num - q * den;
