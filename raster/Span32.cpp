@@ -57,7 +57,23 @@ void blendSpan32(const SpanParams& p, const uint8_t* src, int32_t srcX, uint8_t*
 void blendSpan32Scaled(const SpanParams& p, const uint8_t* src, int32_t start16, int32_t step16,
                        uint8_t* dst, int32_t dstX, int32_t count) {
   if (src == nullptr || !spanArgsOk(dst, dstX, count) || !scaledRangeOk(start16, step16, count)) return;
-  blendRow32(p, ScaledSource32{src, start16, step16}, pixel32(dst, dstX), count, kBlendOpsScaled);
+  uint8_t* d = pixel32(dst, dstX);
+  if (p.opacity != 0 && (p.op == kOpOver || p.op == kOpReplaceColour)) {
+    // Gather the source pixels a chunk at a time and run the fast rows over them.
+    constexpr int32_t kChunk = 256;
+    uint8_t gathered[4 * kChunk];
+    ScaledSource32 source{src, start16, step16};
+    for (int32_t i = 0; i < count; i += kChunk) {
+      const int32_t n = count - i < kChunk ? count - i : kChunk;
+      for (int32_t j = 0; j < n; ++j) store32(gathered + size_t(j) * 4, source(i + j));
+      if (p.op == kOpOver)
+        overRow32(gathered, pixel32(d, i), n, p.opacity);
+      else
+        replaceColourRow32(gathered, pixel32(d, i), n, p.opacity);
+    }
+    return;
+  }
+  blendRow32(p, ScaledSource32{src, start16, step16}, d, count, kBlendOpsScaled);
 }
 
 }  // namespace kanvo
