@@ -76,37 +76,55 @@ void Rect::alignOutward(int32_t n) {
   *this = Rect(l, t, r - l, b - t);
 }
 
-bool clipToSize(Rect& r, int32_t width, int32_t height) {
-  if (r.width < 1 || r.height < 1 || r.x >= width || r.y >= height || r.x + r.width < 1 ||
-      r.y + r.height < 1)
-    return false;
-  if (r.x < 0) {
-    r.width += r.x;
-    r.x = 0;
+namespace {
+
+// clipToSize on 64-bit fields, so that coordinates near the ends of the 32-bit range cannot
+// overflow; the clipped result always fits the 32-bit Rect.
+bool clipToSize64(int64_t x, int64_t y, int64_t w, int64_t h, int32_t width, int32_t height, Rect& r) {
+  if (w < 1 || h < 1 || x >= width || y >= height || x + w < 1 || y + h < 1) return false;
+  if (x < 0) {
+    w += x;
+    x = 0;
   }
-  if (r.y < 0) {
-    r.height += r.y;
-    r.y = 0;
+  if (y < 0) {
+    h += y;
+    y = 0;
   }
-  if (r.x + r.width > width) r.width = width - r.x;
-  if (r.y + r.height > height) r.height = height - r.y;
+  if (x + w > width) w = width - x;
+  if (y + h > height) h = height - y;
+  r = Rect(int32_t(x), int32_t(y), int32_t(w), int32_t(h));
   return true;
 }
 
-bool clipToSizeNormalised(Rect& r, int32_t width, int32_t height) {
-  if (r.width < 0) {
-    r.x += r.width;
-    r.width = -r.width;
-  }
-  if (r.height < 0) {
-    r.y += r.height;
-    r.height = -r.height;
-  }
-  return clipToSize(r, width, height);
+}  // namespace
+
+bool clipToSize(Rect& r, int32_t width, int32_t height) {
+  return clipToSize64(r.x, r.y, r.width, r.height, width, height, r);
 }
 
-bool clipBlit(int32_t srcW, int32_t srcH, int32_t dstW, int32_t dstH, int32_t& sx, int32_t& sy, int32_t& w,
-              int32_t& h, int32_t& dx, int32_t& dy) {
+bool clipToSizeNormalised(Rect& r, int32_t width, int32_t height) {
+  int64_t x = r.x, y = r.y, w = r.width, h = r.height;
+  if (w < 0) {
+    x += w;
+    w = -w;
+  }
+  if (h < 0) {
+    y += h;
+    h = -h;
+  }
+  if (x >= INT32_MIN && w <= INT32_MAX && y >= INT32_MIN && h <= INT32_MAX)
+    r = Rect(int32_t(x), int32_t(y), int32_t(w), int32_t(h));  // normalised even when nothing remains
+  return clipToSize64(x, y, w, h, width, height, r);
+}
+
+bool clipBlit(int32_t srcW, int32_t srcH, int32_t dstW, int32_t dstH, int32_t& sx32, int32_t& sy32, int32_t& w32,
+              int32_t& h32, int32_t& dx32, int32_t& dy32) {
+  // 64-bit sums: coordinates near the ends of the 32-bit range must not overflow.
+  int64_t sx = sx32, sy = sy32, w = w32, h = h32, dx = dx32, dy = dy32;
+  auto store = [&] {
+    sx32 = int32_t(sx), sy32 = int32_t(sy), w32 = int32_t(w), h32 = int32_t(h), dx32 = int32_t(dx),
+    dy32 = int32_t(dy);
+  };
   if (dx + w < 1 || dy + h < 1 || dx >= dstW || dy >= dstH || sx >= srcW || sy >= srcH || sx + w < 0 ||
       sy + h < 0)
     return false;
@@ -134,6 +152,7 @@ bool clipBlit(int32_t srcW, int32_t srcH, int32_t dstW, int32_t dstH, int32_t& s
   }
   if (dx + w > dstW) w = dstW - dx;
   if (dy + h > dstH) h = dstH - dy;
+  store();
   return w >= 1 && h >= 1;
 }
 

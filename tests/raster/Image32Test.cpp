@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -485,6 +486,47 @@ TEST(Image32, SizesThatCannotBeHadLeaveASafeEmptyBuffer) {
   EXPECT_EQ(released.getPixel(0, 0), 0u);
   EXPECT_TRUE(released.resizeBuffer(0, 0));  // a 1 x 1 buffer again, not "same size, no pixels"
   EXPECT_TRUE(released.hasPixels());
+}
+
+TEST(Image32, CoordinatesNearTheEndsOfTheIntegerRange) {
+  Image32 image(8, 8);
+  Image32 source(8, 8);
+  source.fill(0xFFFFFFFF);
+  SpanParams copy;
+  const int32_t far[] = {INT32_MIN, INT32_MIN + 3, -9, 0, 5, INT32_MAX - 3, INT32_MAX};
+  for (int32_t a : far)
+    for (int32_t b : far) {
+      // The window [a, a + b) reaches the 8 pixels exactly when it overlaps [0, 8).
+      bool reaches = b >= 1 && a < 8 && int64_t(a) + b >= 1;
+      int32_t lo = std::max(a, 0);
+      int32_t hi = int32_t(std::min<int64_t>(int64_t(a) + b, 8));
+      image.fill(0);
+      EXPECT_EQ(image.fillRect(a, 0, b, 1, 0xFFFFFFFF), reaches) << a << " " << b;
+      EXPECT_EQ(image.bitwise(0, a, 1, b, kBitwiseNot, 0), reaches);
+      for (int32_t i = 1; i < 8; ++i) {
+        bool in = reaches && i >= lo && i < hi;
+        ASSERT_EQ(image.getPixel(i, 0), in ? ~0u : 0u);
+        ASSERT_EQ(image.getPixel(0, i), in ? ~0u : 0u);
+      }
+      EXPECT_EQ(image.fillCheckerboard(a, 0, b, 1, 1, 2, 8, a, b), reaches);
+      // A blit whose destination lies far outside the image changes nothing.
+      if (a < -8 || a >= 8) {
+        image.fill(0);
+        EXPECT_FALSE(image.blit(copy, a, 0, source, 0, 0, b, 8));
+        EXPECT_FALSE(image.blit(copy, 0, a, source, 0, b, 8, b));
+        EXPECT_TRUE(image.isUniform());
+      }
+    }
+  image.fill(0);
+  EXPECT_TRUE(image.blit(copy, -5, 3, source, 0, 0, INT32_MAX, 1));
+  EXPECT_EQ(image.getPixel(2, 3), 0xFFFFFFFFu);
+  EXPECT_EQ(image.getPixel(3, 3), 0u);
+  // The window's source part [MIN + 2, 1) holds one column, which would land far to the right.
+  EXPECT_FALSE(image.blit(copy, 6, 6, source, INT32_MIN + 2, INT32_MIN + 2, INT32_MAX, INT32_MAX));
+  EXPECT_EQ(image.getPixel(6, 6), 0u);
+  EXPECT_TRUE(image.fillCheckerboard(0, 0, INT32_MAX, INT32_MAX, 1, 2, 16, INT32_MIN, INT32_MAX));
+  for (int32_t y = 0; y < 8; ++y)
+    for (int32_t x = 0; x < 8; ++x) ASSERT_EQ(image.getPixel(x, y), checkerAt(x, y, 1, 2, 16, INT32_MIN, INT32_MAX));
 }
 
 }  // namespace
