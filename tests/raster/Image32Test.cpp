@@ -430,6 +430,15 @@ TEST(Image32, DrawSpanOutsideTheRowsDrawsNothing) {
   EXPECT_FALSE(image.drawSpan(params, -1, 0.0, 3.0));
   EXPECT_FALSE(image.drawSpan(params, 4, 0.0, 3.0));
   EXPECT_TRUE(image.isUniform());
+  // Inside, the row gets exactly the anti-aliased span routine.
+  params.opacity = 200;
+  std::vector<Color32> row(4, 0);
+  ASSERT_TRUE(antialiasedSpan32(params, reinterpret_cast<uint8_t*>(row.data()), 4, 0.25, 2.5));
+  EXPECT_TRUE(image.drawSpan(params, 2, 0.25, 2.5));
+  for (int32_t x = 0; x < 4; ++x) {
+    EXPECT_EQ(image.getPixel(x, 2), row[size_t(x)]);
+    EXPECT_EQ(image.getPixel(x, 1), 0u);
+  }
 }
 
 TEST(Image32, SizesThatCannotBeHadLeaveASafeEmptyBuffer) {

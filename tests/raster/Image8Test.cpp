@@ -178,5 +178,23 @@ TEST(Image8, SizesThatCannotBeHadLeaveASafeEmptyBuffer) {
   EXPECT_TRUE(image.isAll(1));
 }
 
+TEST(Image8, DrawSpanPaintsOneRow) {
+  Image8 image(6, 3);
+  image.fill(10);
+  SpanParams params;
+  params.paint = 250;
+  params.opacity = 180;
+  EXPECT_FALSE(image.drawSpan(params, 3, 0.0, 5.0));
+  EXPECT_FALSE(image.drawSpan(params, -1, 0.0, 5.0));
+  EXPECT_TRUE(image.isAll(10));
+  uint8_t row[6] = {10, 10, 10, 10, 10, 10};
+  ASSERT_TRUE(antialiasedSpan8(params, row, 6, 1.5, 4.75));
+  EXPECT_TRUE(image.drawSpan(params, 1, 1.5, 4.75));
+  for (int32_t x = 0; x < 6; ++x) {
+    EXPECT_EQ(image.getPixel(x, 1), row[x]);
+    EXPECT_EQ(image.getPixel(x, 0), 10);
+  }
+}
+
 }  // namespace
 }  // namespace kanvo
