@@ -42,6 +42,7 @@ std::string zlibReason(const z_stream& zs, int rc) {
 Status ZlibInflateBuffer(const uint8_t* source, size_t sourceLength, uint8_t* destination, size_t& produced,
                          size_t capacity) {
   produced = 0;
+  if (!destination) capacity = 0;
   z_stream zs{};
   int rc = inflateInit(&zs);
   if (rc != Z_OK) {

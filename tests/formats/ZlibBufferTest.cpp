@@ -154,4 +154,8 @@ TEST(ZlibBuffer, DamagedStreamsAreRejected) {
 
   EXPECT_FALSE(ZlibInflateBuffer(nullptr, 0, out.data(), produced, out.size()).isOk());
   EXPECT_TRUE(tailIsZero(out, 0));
+  // No destination: nothing is written, the stream's data counts as more than expected.
+  EXPECT_TRUE(ZlibInflateBuffer(packed.data(), packed.size(), nullptr, produced, 5000).isPartial());
+  EXPECT_EQ(produced, 0u);
+  EXPECT_TRUE(ZlibDeflateBuffer(data.data(), data.size(), out.data(), produced, 0).isFailed());
 }
