@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev libqt6opengl6-dev
   clang libclang-rt-14-dev
   libpixman-1-dev libjpeg62-turbo-dev
+  libcairo2-dev libopencv-imgproc-dev
   imagemagick xvfb xauth
 )
 
