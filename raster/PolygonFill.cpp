@@ -225,13 +225,13 @@ void fillRowSubsampled(Image32& image, int32_t y, Color32 colour, int opacity, S
   for (int32_t x = minX; x <= maxX; ++x) {
     int c = (cov[0][x] + cov[1][x] + cov[2][x] + cov[3][x]) >> 2;
     cov[0][x] = cov[1][x] = cov[2][x] = cov[3][x] = 0;
-    if (c == 0) continue;  // an uncovered pixel keeps its value
     Color32 C = sources ? sources->evaluate(x, y) : colour;
     Color32& P = row[x];
     if (alphaOf(C) == 255 && c == 255) {
       P = C;
     } else if (alphaOf(P) == 255) {
-      blendRgbByAlpha(P, C, c);
+      // A zero weight leaves an opaque pixel as it is (the blend would still darken it).
+      if (alphaOf(C) * c / 255 != 0) blendRgbByAlpha(P, C, c);
     } else if (alphaOf(P) == 0) {
       P = C;
       if (c < 255) P = (C & 0x00FFFFFFu) | uint32_t(alphaOf(C) * c / 255) << 24;

@@ -12,7 +12,8 @@
 //
 // Anti-aliasing: antialiasEnds weights the two end pixels of every run by their covered
 // fraction; subRows accumulates the four sub-rows in an 8-bit coverage buffer and paints each
-// pixel once by its mean coverage. Every painted run extends params.dirty.
+// pixel once by its mean coverage (an opaque pixel whose weight comes to 0 is left as it is).
+// Every painted run extends params.dirty.
 //
 // Coordinates beyond the 32-bit range are clipped, NaN crossings paint nothing, and row ranges
 // are clipped to the image, so no input can address memory outside the image.
