@@ -8,6 +8,7 @@
 #include "raster/FillSource.h"
 #include "raster/PixelOps.h"
 #include "raster/PolygonFill.h"
+#include "support/RandomImage.h"
 
 using namespace kanvo;
 
@@ -238,6 +239,36 @@ TEST(PolygonFill, PointInShapeAgreesWithFill) {
       }
   }
   EXPECT_GT(inside, 10000);
+}
+
+// The stored-colour shortcut for fully covered stretches gives what the per-pixel rules give:
+// an empty fill-source stack evaluates to its base colour and always takes the per-pixel path.
+TEST(PolygonFill, FullCoverageShortcutEqualsPerPixelRules) {
+  PointList pts;
+  const double pi = std::acos(-1.0);
+  for (int i = 0; i < 200; ++i) {
+    double a = 2 * pi * i / 200, r = 90 * (0.7 + 0.2 * std::sin(7 * a) + (i % 2 ? 0.1 : 0));
+    pts.push_back({100 + r * std::cos(a), 100 + r * std::sin(a)});
+  }
+  for (Color32 colour : {0xFF204080u, 0xFFFFFFFFu}) {
+    for (Color32 background : {0xFFFFFFFFu, 0x00000000u, 0x80406080u}) {
+      for (uint8_t aa = 0; aa < 2; ++aa) {
+        Image32 fast(200, 200), plain(200, 200);
+        fast.fill(background);
+        plain.fill(background);
+        FillSourceStack constant;
+        constant.setBaseColour(colour);
+        ScanParams pf, pp;
+        pf.subRows = pp.subRows = 1;
+        pf.antialiasEnds = pp.antialiasEnds = aa;
+        pp.fillSources = &constant;
+        fillWhole(fast, pts, colour, pf);
+        fillWhole(plain, pts, 0, pp);
+        ASSERT_TRUE(kanvo::test::sameImage(fast, plain));
+        EXPECT_EQ(pf.dirty, pp.dirty);
+      }
+    }
+  }
 }
 
 TEST(PolygonFill, FillSourceRuns) {
