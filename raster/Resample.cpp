@@ -1,5 +1,7 @@
 #include "raster/Resample.h"
 
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "raster/FixedPoint.h"
@@ -81,6 +83,78 @@ Color32 boxPixel(const Image32& src, const AxisSpan& xs, const AxisSpan& ys) {
   return s.result();
 }
 
+// Box averages of one destination row for reductions of at least 2 in both directions, with
+// the same contributions as boxPixel summed in another order (integer sums, so the result is
+// identical). Every block is then at least three columns and rows wide; its inner rows are
+// first summed per source column, once for all blocks of the row. Inner columns belong to one
+// block only; an edge column is the last of one block and the first of the next.
+class BoxReducer {
+ public:
+  BoxReducer(const Image32& src, const std::vector<AxisSpan>& columns) : src_(src), columns_(columns) {
+    first_ = columns.front().s0;
+    last_ = std::min<int64_t>(columns.back().s1, src.width() - 1);
+    size_t n = size_t(last_ - first_ + 1);
+    a_.assign(n, 0);
+    for (auto& c : c_) c.assign(n, 0);
+  }
+
+  // Usable when inner-row sums fit 32 bits.
+  static bool suits(int64_t RX, int64_t RY) {
+    return RX >= 2 * 65536 && RY >= 2 * 65536 && (RY >> 16) < 60000;
+  }
+
+  void row(const AxisSpan& ys, Color32* out) {
+    std::fill(a_.begin(), a_.end(), 0u);
+    for (auto& c : c_) std::fill(c.begin(), c.end(), 0u);
+    for (int64_t sy = ys.s0 + 1; sy < ys.s1; ++sy) {
+      const Color32* p = src_.pixelAddress(0, int32_t(sy)) + first_;
+      const size_t n = a_.size();
+      uint32_t *A = a_.data(), *B = c_[0].data(), *G = c_[1].data(), *R = c_[2].data();
+      for (size_t i = 0; i < n; ++i) {
+        const uint32_t v = p[i], a = v >> 24;
+        A[i] += a;
+        B[i] += (v & 0xFF) * a;
+        G[i] += ((v >> 8) & 0xFF) * a;
+        R[i] += ((v >> 16) & 0xFF) * a;
+      }
+    }
+    const uint64_t innerRows = uint64_t(ys.s1 - ys.s0 - 1);
+    const int wyTop = 255 - ys.f0, wyBottom = ys.f1;
+    for (size_t d = 0; d < columns_.size(); ++d) {
+      const AxisSpan& xs = columns_[d];
+      const int wf = 255 - xs.f0, wl = xs.f1;
+      Sums s;
+      // Inner rows: the two edge columns pixel by pixel, the inner columns from the sums.
+      for (int64_t sy = ys.s0 + 1; sy < ys.s1; ++sy) {
+        s.partial(at(xs.s0, sy), wf * 255);
+        s.partial(at(xs.s1, sy), wl * 255);
+      }
+      for (int64_t sx = xs.s0 + 1; sx < xs.s1; ++sx) {
+        if (sx > last_) continue;
+        const size_t i = size_t(sx - first_);
+        s.A += a_[i];
+        for (int b = 0; b < 3; ++b) s.c[b] += c_[b][i];
+      }
+      s.W += innerRows * 255 * uint64_t(xs.s1 - xs.s0 - 1);
+      // The first and last rows: every pixel partial.
+      for (int64_t sx = xs.s0; sx <= xs.s1; ++sx) {
+        const int wx = sx == xs.s0 ? wf : (sx == xs.s1 ? wl : 255);
+        s.partial(at(sx, ys.s0), wx * wyTop);
+        s.partial(at(sx, ys.s1), wx * wyBottom);
+      }
+      out[d] = s.result();
+    }
+  }
+
+ private:
+  Color32 at(int64_t x, int64_t y) const { return pixelOrZero(src_, x, y); }
+
+  const Image32& src_;
+  const std::vector<AxisSpan>& columns_;
+  int64_t first_ = 0, last_ = 0;
+  std::vector<uint32_t> a_, c_[3];
+};
+
 Color32 sixSamplePixel(const Image32& src, int64_t bx, int64_t by, int64_t RX3, int64_t RY2) {
   uint64_t A = 0, c[3] = {0, 0, 0};
   for (int j = 0; j < 2; ++j)
@@ -118,6 +192,8 @@ bool resample(Image32& dst, const Image32& src, int32_t x, int32_t y, int32_t wi
     columns.resize(size_t(w));
     for (int64_t i = 0; i < w; ++i) columns[size_t(i)] = axisSpan(left + i, RX);
   }
+  std::optional<BoxReducer> reducer;
+  if (mode == kResampleBox && BoxReducer::suits(RX, RY)) reducer.emplace(src, columns);
   const int64_t RX3 = saturateToInt64(rx * 65536 / 3), RY2 = saturateToInt64(ry * 32768);
 
   for (int64_t r = 0; r < h; ++r) {
@@ -131,7 +207,11 @@ bool resample(Image32& dst, const Image32& src, int32_t x, int32_t y, int32_t wi
       }
       case kResampleBox: {
         const AxisSpan ys = axisSpan(dy, RY);
-        for (int64_t i = 0; i < w; ++i) out[i] = boxPixel(src, columns[size_t(i)], ys);
+        if (reducer) {
+          reducer->row(ys, out);
+        } else {
+          for (int64_t i = 0; i < w; ++i) out[i] = boxPixel(src, columns[size_t(i)], ys);
+        }
         break;
       }
       default: {

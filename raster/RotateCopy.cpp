@@ -20,7 +20,7 @@ void nearestRow(Color32* out, int32_t count, const Image32& src, int64_t U, int6
 
 void bilinearRow(Color32* out, int32_t count, const Image32& src, int64_t U, int64_t V, int64_t DX, int64_t DY) {
   const uint64_t sw1 = uint64_t(src.width()) - 1, sh1 = uint64_t(src.height()) - 1;
-  const size_t stride = size_t(src.width());
+  const size_t stride = size_t(src.stride()) / sizeof(Color32);
   for (int32_t i = 0; i < count; ++i, U += DX, V += DY) {
     uint64_t su = uint64_t(U >> 16), sv = uint64_t(V >> 16);
     if (!(su < sw1 && sv < sh1)) continue;

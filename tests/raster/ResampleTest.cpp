@@ -70,9 +70,13 @@ TEST(Resample, BoxAverageOfTwoByTwoBlocks) {
 
 TEST(Resample, FastPathsEqualThePlainFormula) {
   std::mt19937 rng(7);
-  for (int trial = 0; trial < 40; ++trial) {
+  // Random sizes, then reductions by 2 or more in both directions (the row-summing path) with
+  // ratios just above 2, non-integer, integer and large.
+  const int fixed[][4] = {{409, 300, 100, 97}, {201, 203, 100, 101}, {256, 256, 64, 32}, {700, 90, 7, 3}};
+  for (int trial = 0; trial < 44; ++trial) {
     int sw = 1 + int(rng() % 70), sh = 1 + int(rng() % 70);
     int dw = 1 + int(rng() % 40), dh = 1 + int(rng() % 40);
+    if (trial >= 40) sw = fixed[trial - 40][0], sh = fixed[trial - 40][1], dw = fixed[trial - 40][2], dh = fixed[trial - 40][3];
     Image32 src(sw, sh), dst(dw, dh);
     fillRandom(src, uint32_t(trial));
     dst.fill(0x12345678u);
