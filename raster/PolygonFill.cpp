@@ -48,9 +48,10 @@ bool allFinite(const PointList& points) {
 int clampOpacity(int opacity) { return opacity < 0 ? 0 : (opacity > 255 ? 255 : opacity); }
 
 // Calls paint(x, weight, single) for the pixels of the run [xa, xb] on a row of width pixels,
-// the end pixels weighted by their covered fraction (ends clamped to the row first).
-template <class Paint>
-void paintAntialiasedRun(int32_t width, double xa, double xb, int opacity, Paint paint) {
+// the end pixels weighted by their covered fraction (ends clamped to the row first), and
+// fillInner(x0, x1) for the pixels x0..x1 - 1 between the ends, which get weight opacity.
+template <class Paint, class FillInner>
+void paintAntialiasedRun(int32_t width, double xa, double xb, int opacity, Paint paint, FillInner fillInner) {
   if (width <= 0 || std::isnan(xa) || std::isnan(xb)) return;
   if (xa > xb) std::swap(xa, xb);
   if (xb < 0.0 || xa >= double(width)) return;
@@ -63,8 +64,16 @@ void paintAntialiasedRun(int32_t width, double xa, double xb, int opacity, Paint
     return;
   }
   paint(ia, (255 - int(fa * 255.0)) * opacity / 255, false);
-  for (int32_t x = ia + 1; x < ib && x < width; ++x) paint(x, opacity, false);
+  const int32_t innerEnd = std::min(ib, width);
+  if (ia + 1 < innerEnd) fillInner(ia + 1, innerEnd);
   if (ib < width) paint(ib, int(fb * 255.0) * opacity / 255, false);
+}
+
+template <class Paint>
+void paintAntialiasedRun(int32_t width, double xa, double xb, int opacity, Paint paint) {
+  paintAntialiasedRun(width, xa, xb, opacity, paint, [&](int32_t x0, int32_t x1) {
+    for (int32_t x = x0; x < x1; ++x) paint(x, opacity, false);
+  });
 }
 
 // Orders and clips the inclusive run x0..x1 to [0, width - 1]; false when nothing remains.
@@ -93,6 +102,20 @@ bool allFull8(uint8_t* const cov[4], int32_t x) {
 }
 
 }  // namespace
+
+bool coverageRun(uint8_t* row, int32_t width, double xa, double xb, int value) {
+  if (row == nullptr) return false;
+  bool drawn = false;
+  const uint8_t v = uint8_t(clampOpacity(value));
+  paintAntialiasedRun(
+      width, xa, xb, 255,
+      [&](int32_t x, int w, bool) {
+        mix8(row[x], v, w);
+        drawn = true;
+      },
+      [&](int32_t x0, int32_t x1) { std::memset(row + x0, v, size_t(x1 - x0)); });
+  return drawn;
+}
 
 EdgeList edgesOf(const PointList& points) {
   EdgeList edges;
@@ -209,9 +232,6 @@ void fillRowSubsampled(Image32& image, int32_t y, Color32 colour, int opacity, S
 
   int32_t minX = INT32_MAX, maxX = INT32_MIN;
   uint8_t* cov[4];
-  SpanParams span;
-  span.paint = uint32_t(opacity);
-  span.opacity = 255;
   for (int k = 0; k < 4; ++k) {
     cov[k] = coverage.rowAddress(k);
     for (int i = 0; i + 1 < sub[k].count; i += 2) {
@@ -219,7 +239,7 @@ void fillRowSubsampled(Image32& image, int32_t y, Color32 colour, int opacity, S
       if (x1 == x2 || std::isnan(x1) || std::isnan(x2)) continue;
       int32_t a = saturateToInt32(x1), b = saturateToInt32(x2);
       if (params.antialiasEnds) {
-        antialiasedSpan8(span, cov[k], width, x1, x2);
+        coverageRun(cov[k], width, x1, x2, opacity);
       } else {
         int32_t lo = a, hi = b;
         if (clipRun(lo, hi, width)) std::memset(cov[k] + lo, opacity, size_t(hi - lo + 1));

@@ -76,6 +76,11 @@ void fillRowSubsampled(Image32& image, int32_t y, Color32 colour, int opacity, S
 // end counts as inside.
 bool pointInShape(const PointList& points, int32_t x, int32_t y);
 
+// The 8-bit anti-aliased span of value at full weight on a coverage row of width bytes (what
+// antialiasedSpan8 paints with paint value `value` and opacity 255), its inner pixels stored at
+// once; false when nothing was drawn.
+bool coverageRun(uint8_t* row, int32_t width, double xa, double xb, int value);
+
 // Run painters for row y of an image (nothing when the row is outside; runs clipped).
 // Pixels min(x0, x1)..max(x0, x1): opaque pixels blendRgb, others over, weight opacity.
 void solidRun(Image32& image, int32_t y, int32_t x0, int32_t x1, Color32 colour, int opacity);
