@@ -1,0 +1,124 @@
+#pragma once
+// Helpers for tests of tiled images: seeded random contents with absent, all-zero and full
+// tiles, conversion to the plain buffer of the same depth and pixel-by-pixel comparison.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "raster/Image1.h"
+#include "raster/Image32.h"
+#include "raster/Image8.h"
+#include "raster/TiledImage.h"
+
+namespace kanvo::test {
+
+template <int Bpp>
+struct FlatOf;
+template <>
+struct FlatOf<32> {
+  using Image = Image32;
+};
+template <>
+struct FlatOf<8> {
+  using Image = Image8;
+};
+template <>
+struct FlatOf<1> {
+  using Image = Image1;
+};
+
+// A random value of the depth, rich in 0 and in the extremes (alpha 0 and 255).
+template <int Bpp>
+typename TiledImage<Bpp>::Value randomValue(std::mt19937& rng) {
+  const uint32_t r = rng();
+  if constexpr (Bpp == 32) {
+    switch (r % 6) {
+      case 0: return 0;
+      case 1: return 0xFF000000u | (rng() & 0xFFFFFFu);
+      case 2: return rng() & 0xFFFFFFu;  // alpha 0, colour bytes kept
+      default: return rng();
+    }
+  } else if constexpr (Bpp == 8) {
+    switch (r % 5) {
+      case 0: return 0;
+      case 1: return 255;
+      case 2: return uint8_t(127 + (rng() & 1));
+      default: return uint8_t(rng());
+    }
+  } else {
+    return uint8_t(r & 1);
+  }
+}
+
+// Fills a resized image: each tile is absent with probability 2/5, present and all zero with
+// 1/10, otherwise present with random pixels (inside the image only).
+template <int Bpp>
+void fillRandomTiles(TiledImage<Bpp>& image, std::mt19937& rng) {
+  image.clear();
+  for (int32_t ty = 0; ty < image.tilesY(); ++ty) {
+    for (int32_t tx = 0; tx < image.tilesX(); ++tx) {
+      const uint32_t kind = rng() % 10;
+      if (kind < 4) continue;
+      ASSERT_NE(image.getOrCreateTile(tx, ty), nullptr);
+      if (kind == 4) continue;
+      for (int32_t y = ty * 64; y < ty * 64 + 64; ++y)
+        for (int32_t x = tx * 64; x < tx * 64 + 64; ++x) image.setPixel(x, y, randomValue<Bpp>(rng));
+    }
+  }
+}
+
+// Makes `flat` a plain buffer of the same size holding the same pixels.
+template <int Bpp>
+void copyToFlat(const TiledImage<Bpp>& image, typename FlatOf<Bpp>::Image& flat) {
+  if constexpr (Bpp == 32)
+    ASSERT_TRUE(flat.resizeBuffer(int32_t(image.width()), int32_t(image.height())));
+  else
+    ASSERT_TRUE(flat.resize(int32_t(image.width()), int32_t(image.height())));
+  for (int32_t y = 0; y < int32_t(image.height()); ++y)
+    for (int32_t x = 0; x < int32_t(image.width()); ++x) flat.setPixel(x, y, image.getPixel(x, y));
+}
+
+// True (and no failure) when every pixel of the tiled image equals the plain buffer's.
+template <int Bpp, class Flat>
+::testing::AssertionResult samePixels(const TiledImage<Bpp>& tiled, const Flat& flat) {
+  if (int32_t(tiled.width()) != flat.width() || int32_t(tiled.height()) != flat.height())
+    return ::testing::AssertionFailure() << "sizes differ";
+  for (int32_t y = 0; y < flat.height(); ++y)
+    for (int32_t x = 0; x < flat.width(); ++x)
+      if (uint32_t(tiled.getPixel(x, y)) != uint32_t(flat.getPixel(x, y)))
+        return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << "): tiled " << std::hex
+                                             << uint32_t(tiled.getPixel(x, y)) << ", plain "
+                                             << uint32_t(flat.getPixel(x, y));
+  return ::testing::AssertionSuccess();
+}
+
+// Which tiles are present, row-major.
+template <int Bpp>
+std::vector<bool> presence(const TiledImage<Bpp>& image) {
+  std::vector<bool> out;
+  for (int32_t ty = 0; ty < image.tilesY(); ++ty)
+    for (int32_t tx = 0; tx < image.tilesX(); ++tx) out.push_back(image.tileExists(tx, ty));
+  return out;
+}
+
+// True when every tile present now was present before or holds a non-zero byte: zero writes
+// never allocate.
+template <int Bpp>
+::testing::AssertionResult noZeroTilesCreated(const TiledImage<Bpp>& image, const std::vector<bool>& before) {
+  size_t i = 0;
+  for (int32_t ty = 0; ty < image.tilesY(); ++ty) {
+    for (int32_t tx = 0; tx < image.tilesX(); ++tx, ++i) {
+      const auto* t = image.tile(tx, ty);
+      if (t == nullptr || before[i]) continue;
+      bool any = false;
+      for (uint64_t b = 0; b < t->byteCount(); ++b) any = any || t->bits()[b] != 0;
+      if (!any) return ::testing::AssertionFailure() << "all-zero tile created at " << tx << ", " << ty;
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace kanvo::test
