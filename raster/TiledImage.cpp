@@ -428,10 +428,39 @@ template <int Bpp>
 bool TiledImage<Bpp>::fillRect(const SpanParams& params, int32_t x, int32_t y, int32_t width, int32_t height) {
   Rect r(x, y, width, height);
   if (!clipToSize(r, int32_t(width_), int32_t(height_))) return false;
-  for (int32_t row = r.y; row < r.y + r.height; ++row) {
-    readRow(rowBuffer_, r.x, row, r.width);
-    Traits::fillSpan(params, rowBuffer_, r.x, r.width);
-    writeRow(rowBuffer_, r.x, row, r.width);
+  // The span runs on each tile's rows in place, tile by tile, rather than row by row through
+  // the row buffer. The bytes are the same as reading each row, filling it and writing it back,
+  // because a fill changes each pixel on its own: the rows of a tile filled across its whole
+  // width are one contiguous run, and every row of an absent tile starts as zeros and so
+  // comes out alike (it is kept, creating the tile, only when not all zero).
+  const int32_t tx0 = r.x >> kTileShift, tx1 = (r.x + r.width - 1) >> kTileShift;
+  const int32_t ty0 = r.y >> kTileShift, ty1 = (r.y + r.height - 1) >> kTileShift;
+  alignas(16) uint8_t scratch[kTileRowBytes];
+  for (int32_t ty = ty0; ty <= ty1; ++ty) {
+    const int32_t rowFrom = std::max(r.y, ty * kTileSize) & kTileMask;
+    const int32_t rows = std::min(r.y + r.height, (ty + 1) * kTileSize) - std::max(r.y, ty * kTileSize);
+    for (int32_t tx = tx0; tx <= tx1; ++tx) {
+      const int32_t tileX = tx * kTileSize;
+      const int32_t from = std::max(r.x, tileX) - tileX;
+      const int32_t count = std::min(r.x + r.width, tileX + kTileSize) - tileX - from;
+      Tile* tile = tiles_[size_t(tx) + size_t(tilesX_) * size_t(ty)];
+      if (tile != nullptr) {
+        uint8_t* first = tile->bits() + size_t(rowFrom) * kTileRowBytes;
+        if (count == kTileSize) {
+          Traits::fillSpan(params, first, 0, kTileSize * rows);
+        } else {
+          for (int32_t i = 0; i < rows; ++i) Traits::fillSpan(params, first + size_t(i) * kTileRowBytes, from, count);
+        }
+        continue;
+      }
+      std::memset(scratch, 0, sizeof(scratch));
+      Traits::fillSpan(params, scratch, from, count);
+      if (tile_detail::orOfWords(scratch, sizeof(scratch), 0xFFFFFFFFu) == 0) continue;
+      tile = getOrCreateTileUnchecked(tx, ty);
+      if (tile == nullptr) continue;
+      for (int32_t i = 0; i < rows; ++i)
+        std::memcpy(tile->bits() + size_t(rowFrom + i) * kTileRowBytes, scratch, kTileRowBytes);
+    }
   }
   return true;
 }

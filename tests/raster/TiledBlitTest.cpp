@@ -338,9 +338,22 @@ void compareFills(uint32_t seed, std::initializer_list<int32_t> ops, Reference r
       SpanParams p = randomParams(rng, op);
       if (rng() % 3 == 0) p.key = 0;  // filling zero over absent tiles
       const Coords c = randomCoords(rng, w, h, w, h);
+      // The plain route: read each row, fill it, write it back.
+      TiledImage<Bpp> viaRows;
+      ASSERT_TRUE(viaRows.assign(dst.image));
+      Rect r(c.dx, c.dy, c.w, c.h);
+      if (clipToSize(r, w, h)) {
+        for (int32_t y = r.y; y < r.y + r.height; ++y) {
+          viaRows.readRow(viaRows.rowBuffer(), r.x, y, r.width);
+          TileTraits<Bpp>::fillSpan(p, viaRows.rowBuffer(), r.x, r.width);
+          viaRows.writeRow(viaRows.rowBuffer(), r.x, y, r.width);
+        }
+      }
       const bool got = dst.image.fillRect(p, c.dx, c.dy, c.w, c.h);
       ASSERT_EQ(got, reference(dst.flat, p, c.dx, c.dy, c.w, c.h)) << describe(p, c);
       ASSERT_TRUE(dst.matches()) << describe(p, c);
+      ASSERT_EQ(test::presence(dst.image), test::presence(viaRows)) << describe(p, c);
+      ASSERT_TRUE(test::samePixels(viaRows, dst.flat)) << describe(p, c);
     }
   }
 }
