@@ -1,6 +1,7 @@
 #include "raster/TiledImage.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -157,6 +158,7 @@ typename TiledImage<Bpp>::Tile* TiledImage<Bpp>::getOrCreateTile(int32_t tx, int
 
 template <int Bpp>
 typename TiledImage<Bpp>::Tile* TiledImage<Bpp>::getOrCreateTileUnchecked(int32_t tx, int32_t ty) {
+  assert(insideGrid(tx, ty));
   Tile*& slot = tiles_[size_t(tx) + size_t(tilesX_) * size_t(ty)];
   if (slot == nullptr) {
     slot = tile_detail::newZeroTile<Tile>();

@@ -84,7 +84,10 @@ class TiledImage {
   // Tile access, in tile coordinates.
   bool tileExists(int32_t tx, int32_t ty) const { return tile(tx, ty) != nullptr; }
   // The tile, null outside the grid or when absent.
-  Tile* tile(int32_t tx, int32_t ty) const {
+  const Tile* tile(int32_t tx, int32_t ty) const {
+    return insideGrid(tx, ty) ? tiles_[size_t(tx) + size_t(tilesX_) * size_t(ty)] : nullptr;
+  }
+  Tile* tile(int32_t tx, int32_t ty) {
     return insideGrid(tx, ty) ? tiles_[size_t(tx) + size_t(tilesX_) * size_t(ty)] : nullptr;
   }
   // The tile, created (all zero) when absent; null outside the grid or when it cannot be had.

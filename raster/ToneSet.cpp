@@ -95,6 +95,8 @@ void ToneSet::release() {
   dots_.reset();
   tones_.reset();
   cellSize_ = 0;
+  std::fill(std::begin(canonicalLevel_), std::end(canonicalLevel_), 0);
+  std::fill(std::begin(nextDifferentLevel_), std::end(nextDifferentLevel_), 0);
 }
 
 bool ToneSet::build(double lines, double resolution) {

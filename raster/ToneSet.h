@@ -45,15 +45,19 @@ class ToneSet {
 
   // The 4 x 4 Bayer ordered-dither matrix, row by row.
   const int32_t* ditherMatrix() const { return ditherMatrix_; }
-  // Smallest level whose tone tile equals that of level t (t = 0..255); only when built.
+  // Smallest level whose tone tile equals that of level t (t = 0..255, taken modulo 256);
+  // 0 when not built.
   int32_t canonicalLevel(int32_t t) const { return canonicalLevel_[t & 255]; }
   // Smallest level u >= t whose tone tile differs from that of t, or t itself when every
-  // higher level equals it; only when built.
+  // higher level equals it; 0 when not built.
   int32_t nextDifferentLevel(int32_t t) const { return nextDifferentLevel_[t & 255]; }
-  // The single-dot cell of level L (0..127, coverage nearest L / 127), n x n; only when built.
-  const Image1& dot(int32_t level) const { return dots_[level & 127]; }
-  // The repeating 2n x 2n tile of 8-bit value t; only when built.
-  const Image1& tone(int32_t t) const { return tones_[t & 255]; }
+  // The single-dot cell of level L (0..127, coverage nearest L / 127), n x n; null when not
+  // built or L is out of range.
+  const Image1* dot(int32_t level) const {
+    return dots_ && uint32_t(level) < uint32_t(kDotLevels) ? &dots_[level] : nullptr;
+  }
+  // The repeating 2n x 2n tile of 8-bit value t; null when not built or t is out of range.
+  const Image1* tone(int32_t t) const { return tones_ && uint32_t(t) < uint32_t(kToneCount) ? &tones_[t] : nullptr; }
 
   // Sets to `value` the pixels of image covered by the disc of radius r (pixels) around
   // (cx, cy): pixels well inside by their corners in 1/32 pixel, pixels on the edge (and every

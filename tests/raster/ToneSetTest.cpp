@@ -38,18 +38,21 @@ TEST(ToneSet, ConstructionAndCellSizes) {
 
   ASSERT_TRUE(set.build(60, 350));  // 350 / 84.85 = 4.12
   EXPECT_EQ(set.cellSize(), 4);
-  EXPECT_EQ(set.tone(0).width(), 8);
-  EXPECT_EQ(set.dot(0).width(), 4);
+  EXPECT_EQ(set.tone(0)->width(), 8);
+  EXPECT_EQ(set.dot(0)->width(), 4);
   ASSERT_TRUE(set.build(60, 170));  // 2.0, raised to 4
   EXPECT_EQ(set.cellSize(), 4);
   ASSERT_TRUE(set.build(60, 600));  // 7.07
   EXPECT_EQ(set.cellSize(), 7);
   ASSERT_TRUE(set.build(5, 600));  // 84.85
   EXPECT_EQ(set.cellSize(), 85);
-  EXPECT_EQ(set.tone(200).height(), 170);
+  EXPECT_EQ(set.tone(200)->height(), 170);
   set.release();
   EXPECT_FALSE(set.isBuilt());
   EXPECT_EQ(set.cellSize(), 0);
+  EXPECT_EQ(set.tone(0), nullptr);
+  EXPECT_EQ(set.dot(0), nullptr);
+  EXPECT_EQ(set.nextDifferentLevel(3), 0);
 
   // Absurd inputs fail cleanly and leave no patterns.
   EXPECT_FALSE(set.build(0, 600));
@@ -69,11 +72,11 @@ void checkTones(double lines, double resolution, double tolerance) {
   ASSERT_TRUE(set.build(lines, resolution));
   const int32_t n = set.cellSize();
   const double area = 4.0 * n * n;
-  EXPECT_EQ(inkOf(set.tone(0)), 0);
-  EXPECT_EQ(inkOf(set.tone(255)), int64_t(area));
+  EXPECT_EQ(inkOf(*set.tone(0)), 0);
+  EXPECT_EQ(inkOf(*set.tone(255)), int64_t(area));
   int64_t previous = -1;
   for (int t = 0; t < 256; ++t) {
-    const Image1& tone = set.tone(t);
+    const Image1& tone = *set.tone(t);
     ASSERT_EQ(tone.width(), 2 * n);
     ASSERT_EQ(tone.height(), 2 * n);
     const int64_t ink = inkOf(tone);
@@ -82,21 +85,21 @@ void checkTones(double lines, double resolution, double tolerance) {
     EXPECT_NEAR(double(ink) / area, t / 255.0, tolerance) << "tone " << t << " cell " << n;
     // Two diagonal cells hold the level's dot; the other two hold the opposite.
     if (t < 128) {
-      EXPECT_EQ(inkOf(set.dot(t)) * 2, ink);
+      EXPECT_EQ(inkOf(*set.dot(t)) * 2, ink);
     } else {
-      EXPECT_EQ(2 * n * n + (int64_t(n) * n - inkOf(set.dot(255 - t))) * 2, ink);
+      EXPECT_EQ(2 * n * n + (int64_t(n) * n - inkOf(*set.dot(255 - t))) * 2, ink);
     }
   }
   for (int t = 0; t < 256; ++t) {
     int canonical = t;
     for (int u = 0; u < t; ++u)
-      if (set.tone(u).equals(set.tone(t))) {
+      if (set.tone(u)->equals(*set.tone(t))) {
         canonical = u;
         break;
       }
     int next = t;
     for (int u = t + 1; u < 256; ++u)
-      if (!set.tone(u).equals(set.tone(t))) {
+      if (!set.tone(u)->equals(*set.tone(t))) {
         next = u;
         break;
       }
@@ -106,8 +109,8 @@ void checkTones(double lines, double resolution, double tolerance) {
   EXPECT_EQ(set.canonicalLevel(0), 0);
   EXPECT_EQ(set.nextDifferentLevel(255), 255);
   // Tones 127 and 128 both cover about half.
-  EXPECT_NEAR(double(inkOf(set.tone(127))) / area, 0.5, tolerance);
-  EXPECT_NEAR(double(inkOf(set.tone(128))) / area, 0.5, tolerance);
+  EXPECT_NEAR(double(inkOf(*set.tone(127))) / area, 0.5, tolerance);
+  EXPECT_NEAR(double(inkOf(*set.tone(128))) / area, 0.5, tolerance);
 }
 
 TEST(ToneSet, TonesSmallCell) { checkTones(60, 350, 0.035); }
@@ -179,7 +182,7 @@ TEST(ToneSet, ConvertFollowsTheTones) {
   EXPECT_EQ(ink.getPixel(10, 100), 0);
   for (int32_t y = 0; y < 128; ++y)
     for (int32_t x = 64; x < 192; ++x)
-      ASSERT_EQ(ink.getPixel(x, y), set.tone(grey.getPixel(x, y)).getPixel(x % period, y % period)) << x << "," << y;
+      ASSERT_EQ(ink.getPixel(x, y), set.tone(grey.getPixel(x, y))->getPixel(x % period, y % period)) << x << "," << y;
   // Tile column 3 lies outside the widened rectangle: untouched.
   EXPECT_EQ(ink.getPixel(199, 149), 1);
   EXPECT_EQ(ink.getPixel(199, 0), 0);
