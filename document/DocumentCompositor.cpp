@@ -1,0 +1,150 @@
+// The document compositor: Document::compositeRow, Document::flatten, Document::probeColour.
+#include "document/DocumentCompositor.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "document/Document.h"
+
+namespace kanvo {
+
+namespace {
+
+// Runs span(params, tileRow, tileX, targetRow, targetX, count) for every present tile row of
+// the store that overlaps the target, the store's (0, 0) lying at (destX, destY).
+template <int Bpp, class Span>
+void compositeTiles(Image32& target, const SpanParams& params, int64_t destX, int64_t destY,
+                    const TiledImage<Bpp>& store, Span span) {
+  if (!target.hasPixels() || store.presentTileCount() == 0 || opChangesWhereSourceEmpty(params.op) ||
+      params.op == kOpCopy) {
+    return;
+  }
+  const int64_t x0 = std::max<int64_t>(0, -destX), x1 = std::min<int64_t>(store.width(), target.width() - destX);
+  const int64_t y0 = std::max<int64_t>(0, -destY), y1 = std::min<int64_t>(store.height(), target.height() - destY);
+  if (x0 >= x1 || y0 >= y1) return;
+  const int32_t tx0 = int32_t(x0 >> kTileShift), tx1 = int32_t((x1 - 1) >> kTileShift);
+  for (int64_t y = y0; y < y1; ++y) {
+    const int32_t ty = int32_t(y >> kTileShift);
+    const size_t rowOffset = size_t(y & kTileMask) * TileTraits<Bpp>::kRowBytes;
+    uint8_t* out = target.rowAddress(int32_t(y + destY));
+    for (int32_t tx = tx0; tx <= tx1; ++tx) {
+      const auto* tile = store.tile(tx, ty);
+      if (tile == nullptr) continue;
+      const int64_t left = int64_t(tx) << kTileShift;
+      const int32_t from = int32_t(std::max(x0, left) - left);
+      const int32_t to = int32_t(std::min(x1, left + kTileSize) - left);
+      span(params, tile->bits() + rowOffset, from, out, int32_t(left + from + destX), to - from);
+    }
+  }
+}
+
+}  // namespace
+
+void compositeStore(Image32& target, const SpanParams& params, int64_t destX, int64_t destY,
+                    const TiledImage32& store) {
+  compositeTiles(target, params, destX, destY, store, blendSpan32);
+}
+
+void compositeStore(Image32& target, const SpanParams& params, int64_t destX, int64_t destY,
+                    const TiledImage8& store) {
+  compositeTiles(target, params, destX, destY, store, coverageSpan32);
+}
+
+void compositeStore(Image32& target, const SpanParams& params, int64_t destX, int64_t destY,
+                    const TiledImage1& store) {
+  compositeTiles(target, params, destX, destY, store, bitSpan32);
+}
+
+void Document::compositeRow(Image32& band, const CompositeOptions& options, int32_t bandIndex, int32_t x0) const {
+  if (!band.hasPixels()) return;
+  band.fill(options.background);
+  const int64_t dy = -(int64_t(band.height()) * bandIndex);
+  for (const auto& entry : layers_) {
+    const Layer& layer = *entry;
+    if (layer.visible != 1) continue;
+    SpanParams params;
+    params.op = documentBlendOp(layer.blendMode);
+    params.opacity = layer.opacity;
+    params.paint = options.monochrome == 1 ? monochromeColour(layer.colour) : layer.colour;
+    const int64_t destX = int64_t(layer.offsetX) + x0, destY = int64_t(layer.offsetY) + dy;
+    switch (layer.kind) {
+      case kLayerKind32: compositeStore(band, params, destX, destY, layer.pixels32); break;
+      case kLayerKind8:
+        if (layer.toneMode != 0 && options.coverageAsIs == 0) {
+          compositeStore(band, params, destX, destY, layer.pixels1);  // the halftone image
+        } else {
+          compositeStore(band, params, destX, destY, layer.pixels8);
+        }
+        break;
+      case kLayerKind1: compositeStore(band, params, destX, destY, layer.pixels1); break;
+      case kLayerKindVector: {
+        // The one place where the compositor draws vector objects: each visible object goes to
+        // the renderer with scale 1, the band's translation and the layer's offset.
+        if (vectorRenderer_ == nullptr) break;
+        RenderTransform transform;
+        transform.translateX = double(x0);
+        transform.translateY = double(dy);
+        transform.antialiasOverride = layer.antialiasMode;
+        transform.offsetX = layer.offsetX;
+        transform.offsetY = layer.offsetY;
+        for (int32_t k = 0; k < layer.strokeCount(); ++k) {
+          VectorObject* object = layer.stroke(k);
+          if (object->visible) vectorRenderer_->draw(*object, band, transform);
+        }
+        break;
+      }
+      default: break;
+    }
+  }
+}
+
+namespace {
+
+// Sets a flag for the duration of a scope.
+class GuardScope {
+ public:
+  explicit GuardScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~GuardScope() { flag_ = false; }
+  GuardScope(const GuardScope&) = delete;
+  GuardScope& operator=(const GuardScope&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+bool Document::flatten(Image32& target, const CompositeOptions& options, Progress* progress) {
+  if (flattening_ || !target.hasPixels()) return false;
+  GuardScope guard(flattening_);
+  Image32 band(target.width(), kBandRows);
+  if (!band.hasPixels()) return false;
+  const int32_t bands = target.height() / kBandRows;
+  const size_t rowBytes = size_t(target.width()) * 4;
+  // Bands 0 ... height / 256 inclusive: a height that is a multiple of 256 gets a last band
+  // lying wholly below the target, which copies nothing (its compositing is skipped).
+  for (int32_t b = 0; b <= bands; ++b) {
+    const int64_t top = int64_t(b) * kBandRows;
+    if (top < target.height()) {
+      compositeRow(band, options, b, 0);
+      const int32_t rows = int32_t(std::min<int64_t>(kBandRows, target.height() - top));
+      for (int32_t r = 0; r < rows; ++r) std::memcpy(target.rowAddress(int32_t(top) + r), band.rowAddress(r), rowBytes);
+    }
+    if (progress != nullptr) progress->report(b, bands);
+  }
+  return true;
+}
+
+Color32 Document::probeColour(int32_t x, int32_t y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  Image32 row(width_, 1);
+  if (!row.hasPixels()) return 0;
+  CompositeOptions options;
+  options.background = kOpaqueWhite;
+  options.monochrome = 0;
+  options.coverageAsIs = 1;
+  compositeRow(row, options, y, 0);
+  return row.getPixel(x, 0);
+}
+
+}  // namespace kanvo

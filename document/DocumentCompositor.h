@@ -1,0 +1,28 @@
+#pragma once
+// The document compositor's building block, shared with any caller that blends a tiled store
+// into a plain image the way the band compositor does.
+//
+// The store's pixel (0, 0) goes to (destX, destY) of the target; only the overlap is touched.
+// Absent tiles are skipped, which is exact for the compositing operations (23, 13, 14, 22 and
+// 12 of the blend, coverage and bit spans leave the destination unchanged where the source is
+// 0); the operations 0, 11, 18 and 21 change pixels under empty sources and are refused
+// (nothing is done).
+#include <cstdint>
+
+#include "raster/Image32.h"
+#include "raster/SpanOps.h"
+#include "raster/TiledImage.h"
+
+namespace kanvo {
+
+// 32 bpp store through blendSpan32.
+void compositeStore(Image32& target, const SpanParams& params, int64_t destX, int64_t destY,
+                    const TiledImage32& store);
+// 8 bpp coverage through coverageSpan32 with params.paint.
+void compositeStore(Image32& target, const SpanParams& params, int64_t destX, int64_t destY,
+                    const TiledImage8& store);
+// 1 bpp bits through bitSpan32 with params.paint.
+void compositeStore(Image32& target, const SpanParams& params, int64_t destX, int64_t destY,
+                    const TiledImage1& store);
+
+}  // namespace kanvo
