@@ -27,6 +27,16 @@ void copyRowPixels(const uint8_t* from, int32_t sx, uint8_t* to, int32_t dx, int
   }
 }
 
+// a + b and a - b, saturated to the 64-bit range.
+int64_t addSat(int64_t a, int64_t b) {
+  int64_t r;
+  return __builtin_add_overflow(a, b, &r) ? (b > 0 ? INT64_MAX : INT64_MIN) : r;
+}
+int64_t subSat(int64_t a, int64_t b) {
+  int64_t r;
+  return __builtin_sub_overflow(a, b, &r) ? (b < 0 ? INT64_MAX : INT64_MIN) : r;
+}
+
 }  // namespace
 
 template <int Bpp>
@@ -60,13 +70,14 @@ bool copyPixels(const TiledImage<Bpp>& src, int64_t sx, int64_t sy, int64_t widt
                 TiledImage<Bpp>& dst, int64_t dx, int64_t dy) {
   if (static_cast<const void*>(&src) == static_cast<const void*>(&dst)) return false;
   // Clip against the source, then against the destination, moving both origins together.
+  // Sums saturate, so any 64-bit arguments are safe; what lies beyond 2^62 is outside anyway.
   int64_t x0 = std::max<int64_t>(sx, 0), y0 = std::max<int64_t>(sy, 0);
-  int64_t x1 = std::min<int64_t>(sx + width, src.width()), y1 = std::min<int64_t>(sy + height, src.height());
-  const int64_t shiftX = dx - sx, shiftY = dy - sy;
-  x0 = std::max<int64_t>(x0, -shiftX);
-  y0 = std::max<int64_t>(y0, -shiftY);
-  x1 = std::min<int64_t>(x1, int64_t(dst.width()) - shiftX);
-  y1 = std::min<int64_t>(y1, int64_t(dst.height()) - shiftY);
+  int64_t x1 = std::min<int64_t>(addSat(sx, width), src.width()), y1 = std::min<int64_t>(addSat(sy, height), src.height());
+  const int64_t shiftX = subSat(dx, sx), shiftY = subSat(dy, sy);
+  x0 = std::max<int64_t>(x0, subSat(0, shiftX));
+  y0 = std::max<int64_t>(y0, subSat(0, shiftY));
+  x1 = std::min<int64_t>(x1, subSat(int64_t(dst.width()), shiftX));
+  y1 = std::min<int64_t>(y1, subSat(int64_t(dst.height()), shiftY));
   if (x0 >= x1 || y0 >= y1) return true;
   const int32_t count = int32_t(x1 - x0);
   const int32_t fromX = int32_t(x0), toX = int32_t(x0 + shiftX);
