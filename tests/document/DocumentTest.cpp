@@ -442,14 +442,15 @@ TEST_F(DocumentTest, ThumbnailKeepsTheAspect) {
   ASSERT_NE(doc.newCanvas(100, 100, kLayerKind32), nullptr);
   Layer* layer = doc.layer(0);
   layer->pixels32.setPixel(20, 40, 0x80FF0000u);
-  layer->setOffset(-64, 0);
-  ASSERT_TRUE(layer->rebuildThumbnail());
-  // Canvas point (20 - 64 ...) is outside; point 84 - 64 = 20 lies at thumbnail x 42.
-  layer->offsetX = 0;
-  ASSERT_TRUE(layer->rebuildThumbnail());
+  ASSERT_TRUE(layer->rebuildThumbnail());  // thumbnail pixel (10, 20) samples canvas (20, 40)
   EXPECT_EQ(layer->thumbnail.picture().getPixel(10, 20), 0x80FF0000u);
   EXPECT_EQ(layer->thumbnail.mask().getPixel(10, 20), 0x80);
   EXPECT_EQ(layer->thumbnail.mask().getPixel(11, 20), 0);
+  // The thumbnail shows the layer where it lies on the canvas.
+  ASSERT_TRUE(layer->moveContent(-20, 0));
+  ASSERT_TRUE(layer->rebuildThumbnail());
+  EXPECT_EQ(layer->thumbnail.picture().getPixel(0, 20), 0x80FF0000u);
+  EXPECT_EQ(layer->thumbnail.picture().getPixel(10, 20), 0u);
 }
 
 }  // namespace
