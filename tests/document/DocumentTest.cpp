@@ -408,7 +408,7 @@ TEST_F(DocumentTest, ToneModeBuildsAndReleasesTheHalftoneImage) {
   ASSERT_TRUE(layer->halftone.isBuilt());
   const int32_t n2 = 2 * layer->halftone.cellSize();
   for (int32_t x = 0; x < 100; ++x) {
-    EXPECT_EQ(layer->pixels1.getPixel(x, 3), layer->halftone.tone(x * 2).getPixel(x % n2, 3 % n2)) << x;
+    EXPECT_EQ(layer->pixels1.getPixel(x, 3), layer->halftone.tone(x * 2)->getPixel(x % n2, 3 % n2)) << x;
   }
   EXPECT_EQ(layer->pixels1.getPixel(0, 60), 0);
   // A change of the coverage reaches the halftone image through layerChanged.
