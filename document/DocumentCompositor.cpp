@@ -61,11 +61,11 @@ void Document::compositeRow(Image32& band, const CompositeOptions& options, int3
   const int64_t dy = -(int64_t(band.height()) * bandIndex);
   for (const auto& entry : layers_) {
     const Layer& layer = *entry;
-    if (layer.visible != 1) continue;
+    if (layer.visible == 0) continue;
     SpanParams params;
     params.op = documentBlendOp(layer.blendMode);
     params.opacity = layer.opacity;
-    params.paint = options.monochrome == 1 ? monochromeColour(layer.colour) : layer.colour;
+    params.paint = options.monochrome != 0 ? monochromeColour(layer.colour) : layer.colour;
     const int64_t destX = int64_t(layer.offsetX) + x0, destY = int64_t(layer.offsetY) + dy;
     switch (layer.kind) {
       case kLayerKind32: compositeStore(band, params, destX, destY, layer.pixels32); break;

@@ -4,7 +4,6 @@
 
 #include <random>
 
-#include "raster/TiledResample.h"
 #include "support/RandomImages.h"
 #include "support/TiledImages.h"
 
@@ -73,32 +72,6 @@ TEST(TiledCopyTest, ClearPixelsFreesTilesThatBecomeEmpty) {
   EXPECT_EQ(image.getPixel(10, 9), 0xFF00FF00u);
   clearPixels(image, Rect(-5, -5, 80, 80));
   EXPECT_FALSE(image.tileExists(0, 0));
-}
-
-template <int Bpp>
-void resampleMatchesReference(uint32_t seed) {
-  std::mt19937 rng(seed);
-  TiledImage<Bpp> src, dst;
-  ASSERT_TRUE(src.resize(uint32_t(test::randomIn(rng, 1, 300)), uint32_t(test::randomIn(rng, 1, 200))));
-  ASSERT_TRUE(dst.resize(uint32_t(test::randomIn(rng, 1, 400)), uint32_t(test::randomIn(rng, 1, 300))));
-  test::fillRandomTiles(src, rng);
-  test::fillRandomTiles(dst, rng);  // replaced whole
-  ASSERT_TRUE(resampleNearest(src, dst));
-  const int64_t stepX = (int64_t(src.width()) << 16) / dst.width(), stepY = (int64_t(src.height()) << 16) / dst.height();
-  for (int32_t y = 0; y < int32_t(dst.height()); ++y)
-    for (int32_t x = 0; x < int32_t(dst.width()); ++x)
-      ASSERT_EQ(uint32_t(dst.getPixel(x, y)), uint32_t(src.getPixel(int32_t((x * stepX) >> 16), int32_t((y * stepY) >> 16))))
-          << "seed " << seed << " at " << x << ", " << y;
-}
-
-TEST(TiledResampleTest, NearestSamplingMatchesAPerPixelReference) {
-  for (uint32_t seed = 1; seed <= 6; ++seed) {
-    resampleMatchesReference<32>(seed);
-    resampleMatchesReference<8>(seed + 10);
-    resampleMatchesReference<1>(seed + 20);
-  }
-  EXPECT_EQ(resampleStep16(32760, 1), int64_t(32760) << 16);
-  EXPECT_EQ(resampleStep16(3, 2), 98304);
 }
 
 }  // namespace
