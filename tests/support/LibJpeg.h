@@ -72,6 +72,7 @@ struct LibJpegOptions {
   int lumaH = 1, lumaV = 1;  // luminance sampling factors; chrominance is 1 x 1
   int restartBlocks = 0;     // restart interval in MCUs, 0 = none
   bool grayscale = false;
+  bool rgb = false;  // store R, G, B without conversion (Adobe marker, transform 0)
   bool progressive = false;
   bool optimize = false;
 };
@@ -100,6 +101,7 @@ inline std::vector<uint8_t> libjpegEncode(const uint8_t* rgb, int width, int hei
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, o.quality, TRUE);
   if (o.grayscale) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+  if (o.rgb) jpeg_set_colorspace(&cinfo, JCS_RGB);
   if (!o.grayscale) {
     cinfo.comp_info[0].h_samp_factor = o.lumaH;
     cinfo.comp_info[0].v_samp_factor = o.lumaV;
