@@ -1,5 +1,7 @@
 #include "formats/JpegColor.h"
 
+#include "formats/JpegSimd.h"
+
 namespace kanvo::jpeg {
 
 namespace {
@@ -22,7 +24,7 @@ Rgb8 yccToRgbPlain(int32_t y, int32_t cb, int32_t cr) {
   return {uint8_t(clamp255(r)), uint8_t(clamp255(g)), uint8_t(clamp255(b))};
 }
 
-void yccToColor32(const int32_t* y, const int32_t* cb, const int32_t* cr, int n, Color32* out) {
+KANVO_VECTOR_CLONES void yccToColor32(const int32_t* y, const int32_t* cb, const int32_t* cr, int n, Color32* out) {
   for (int i = 0; i < n; ++i) {
     int32_t ys = y[i] * 4096;
     int32_t r = channel(ys + 5742 * cr[i]);
@@ -32,7 +34,7 @@ void yccToColor32(const int32_t* y, const int32_t* cb, const int32_t* cr, int n,
   }
 }
 
-void yccToRgb(const int32_t* y, const int32_t* cb, const int32_t* cr, int n, uint8_t* out) {
+KANVO_VECTOR_CLONES void yccToRgb(const int32_t* y, const int32_t* cb, const int32_t* cr, int n, uint8_t* out) {
   for (int i = 0; i < n; ++i) {
     int32_t ys = y[i] * 4096;
     out[3 * i] = uint8_t(channel(ys + 5742 * cr[i]));
@@ -41,11 +43,11 @@ void yccToRgb(const int32_t* y, const int32_t* cb, const int32_t* cr, int n, uin
   }
 }
 
-void rgbToColor32(const int32_t* r, const int32_t* g, const int32_t* b, int n, Color32* out) {
+KANVO_VECTOR_CLONES void rgbToColor32(const int32_t* r, const int32_t* g, const int32_t* b, int n, Color32* out) {
   for (int i = 0; i < n; ++i) out[i] = pack(clamp255(r[i] + 128), clamp255(g[i] + 128), clamp255(b[i] + 128));
 }
 
-void rgbToRgb(const int32_t* r, const int32_t* g, const int32_t* b, int n, uint8_t* out) {
+KANVO_VECTOR_CLONES void rgbToRgb(const int32_t* r, const int32_t* g, const int32_t* b, int n, uint8_t* out) {
   for (int i = 0; i < n; ++i) {
     out[3 * i] = uint8_t(clamp255(r[i] + 128));
     out[3 * i + 1] = uint8_t(clamp255(g[i] + 128));
@@ -53,18 +55,26 @@ void rgbToRgb(const int32_t* r, const int32_t* g, const int32_t* b, int n, uint8
   }
 }
 
-void grayToColor32(const int32_t* y, int n, Color32* out) {
+KANVO_VECTOR_CLONES void grayToColor32(const int32_t* y, int n, Color32* out) {
   for (int i = 0; i < n; ++i) {
     int32_t v = clamp255(y[i] + 128);
     out[i] = pack(v, v, v);
   }
 }
 
-void grayToRgb(const int32_t* y, int n, uint8_t* out) {
+KANVO_VECTOR_CLONES void grayToRgb(const int32_t* y, int n, uint8_t* out) {
   for (int i = 0; i < n; ++i) {
     uint8_t v = uint8_t(clamp255(y[i] + 128));
     out[3 * i] = out[3 * i + 1] = out[3 * i + 2] = v;
   }
+}
+
+KANVO_VECTOR_CLONES void rgbRowToYcc(const uint8_t* rgb, int n, int32_t* y, int32_t* cb, int32_t* cr) {
+  for (int i = 0; i < n; ++i) rgbToYcc(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2], y[i], cb[i], cr[i]);
+}
+
+KANVO_VECTOR_CLONES void color32RowToYcc(const Color32* pixels, int n, int32_t* y, int32_t* cb, int32_t* cr) {
+  for (int i = 0; i < n; ++i) rgbToYcc(redOf(pixels[i]), greenOf(pixels[i]), blueOf(pixels[i]), y[i], cb[i], cr[i]);
 }
 
 }  // namespace kanvo::jpeg

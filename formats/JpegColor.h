@@ -30,6 +30,10 @@ void rgbToRgb(const int32_t* r, const int32_t* g, const int32_t* b, int n, uint8
 void grayToColor32(const int32_t* y, int n, Color32* out);
 void grayToRgb(const int32_t* y, int n, uint8_t* out);
 
+// The encoder's conversion of n pixels of packed RGB or Color32 (alpha ignored).
+void rgbRowToYcc(const uint8_t* rgb, int n, int32_t* y, int32_t* cb, int32_t* cr);
+void color32RowToYcc(const Color32* pixels, int n, int32_t* y, int32_t* cb, int32_t* cr);
+
 // The encoder's conversion of one pixel (r, g, b 0..255) into centred Y, Cb, Cr.
 inline void rgbToYcc(int r, int g, int b, int32_t& y, int32_t& cb, int32_t& cr) {
   r -= 128;

@@ -16,8 +16,6 @@ using namespace jpeg;
 
 namespace {
 
-constexpr int kMaxMcuSide = 32;  // 8 * the largest sampling factor
-
 inline int32_t extend(uint32_t v, int s) {
   return v < (1u << (s - 1)) ? int32_t(v) - (1 << s) + 1 : int32_t(v);
 }
@@ -93,7 +91,17 @@ Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, const Out&
     int32_t q[64];
     int h, v;            // blocks per MCU each way
     int ratioH, ratioV;  // enlargement of each block
+    int32_t* samples;    // this component's samples for one row of MCUs
   };
+  // One row of MCUs at a time: every component's samples, rowStride apart, mcuH rows each. The
+  // MCUs do not interact, so this equals decoding MCU by MCU into per-MCU planes.
+  const size_t rowStride = size_t(mcusX) * size_t(mcuW);
+  std::vector<int32_t> rowSamples;
+  try {
+    rowSamples.assign(rowStride * size_t(mcuH) * size_t(n), 0);
+  } catch (const std::bad_alloc&) {
+    return Status::failed("not enough memory to decode the JPEG picture");
+  }
   Comp comps[3];
   for (int i = 0; i < n; ++i) {
     const FrameComponent& fc = h.components[i];
@@ -105,16 +113,15 @@ Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, const Out&
     c.v = fc.v;
     c.ratioH = h.maxH / fc.h;
     c.ratioV = h.maxV / fc.v;
+    c.samples = rowSamples.data() + size_t(i) * rowStride * size_t(mcuH);
   }
 
-  alignas(32) int32_t planes[3][kMaxMcuSide * kMaxMcuSide];
-  alignas(32) int32_t coef[64];
+  alignas(32) int32_t coef[64] = {};
   alignas(32) int32_t block[64];
-  for (auto& p : planes) std::fill(std::begin(p), std::end(p), 128);
   int32_t pred[3] = {0, 0, 0};
 
   BitReader br(data.data(), data.size(), h.scanOffset);
-  bool damaged = false, exhausted = false, everExhausted = false, grey = false;
+  bool damaged = false, exhausted = false, everExhausted = false;
   int sinceRestart = 0;
 
   for (int my = 0; my < mcusY; ++my) {
@@ -130,41 +137,49 @@ Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, const Out&
         sinceRestart = 0;
       }
       ++sinceRestart;
-      if (!exhausted) {
-        grey = false;
-        for (int si = 0; si < n; ++si) {
-          const int ci = h.scanOrder[si];
-          Comp& c = comps[ci];
-          const int tw = 8 * c.ratioH, th = 8 * c.ratioV;
-          for (int by = 0; by < c.v; ++by) {
-            for (int bx = 0; bx < c.h; ++bx) {
-              std::memset(coef, 0, sizeof coef);
-              bool acSeen = false;
-              if (!decodeBlock(br, *c.dc, *c.ac, c.q, pred[ci], coef, acSeen)) damaged = true;
-              int32_t* dst = planes[ci] + by * th * mcuW + bx * tw;
-              if (c.ratioH == 1 && c.ratioV == 1) {
-                inverseDct(coef, dst, mcuW);
-              } else {
-                inverseDct(coef, block, 8);
-                enlargeBlock(block, c.ratioH, c.ratioV, dst, mcuW);
-              }
+      if (exhausted) {  // grey: every centred sample 0
+        for (int ci = 0; ci < n; ++ci)
+          for (int r = 0; r < mcuH; ++r)
+            std::fill_n(comps[ci].samples + size_t(r) * rowStride + size_t(mx) * mcuW, mcuW, 0);
+        continue;
+      }
+      for (int si = 0; si < n; ++si) {
+        const int ci = h.scanOrder[si];
+        Comp& c = comps[ci];
+        const int tw = 8 * c.ratioH, th = 8 * c.ratioV;
+        for (int by = 0; by < c.v; ++by) {
+          for (int bx = 0; bx < c.h; ++bx) {
+            bool acSeen = false;
+            if (!decodeBlock(br, *c.dc, *c.ac, c.q, pred[ci], coef, acSeen)) damaged = true;
+            int32_t* dst = c.samples + size_t(by * th) * rowStride + size_t(mx) * mcuW + size_t(bx * tw);
+            if (!acSeen) {
+              // Only the DC coefficient: the block, and its enlargement, is flat.
+              const int32_t v = inverseDctDcOnly(coef[0]);
+              for (int r = 0; r < th; ++r) std::fill_n(dst + size_t(r) * rowStride, tw, v);
+              coef[0] = 0;
+              continue;
             }
+            if (c.ratioH == 1 && c.ratioV == 1) {
+              inverseDct(coef, dst, ptrdiff_t(rowStride));
+            } else {
+              inverseDct(coef, block, 8);
+              enlargeBlock(block, c.ratioH, c.ratioV, dst, ptrdiff_t(rowStride));
+            }
+            std::memset(coef, 0, sizeof coef);
           }
         }
-        if (br.overrun()) {
-          exhausted = true;
-          everExhausted = true;
-        }
-      } else if (!grey) {
-        for (auto& p : planes) std::fill(std::begin(p), std::end(p), 0);
-        grey = true;
       }
-      const int x0 = mx * mcuW, y0 = my * mcuH;
-      const int cols = std::min(mcuW, h.width - x0), rows = std::min(mcuH, h.height - y0);
-      for (int r = 0; r < rows; ++r) {
-        const int o = r * mcuW;
-        out.put(h.colorSpace, x0, y0 + r, planes[0] + o, planes[1] + o, planes[2] + o, cols);
+      if (br.overrun()) {
+        exhausted = true;
+        everExhausted = true;
       }
+    }
+    const int y0 = my * mcuH;
+    const int rows = std::min(mcuH, h.height - y0);
+    for (int r = 0; r < rows; ++r) {
+      const size_t o = size_t(r) * rowStride;
+      out.put(h.colorSpace, 0, y0 + r, comps[0].samples + o, comps[n > 1 ? 1 : 0].samples + o,
+              comps[n > 2 ? 2 : 0].samples + o, h.width);
     }
   }
   if (everExhausted) return Status::partial("truncated JPEG: the missing part of the picture is grey");

@@ -46,14 +46,13 @@ class JpegEncoder {
 };
 
 namespace jpeg {
-// Truncating division of a quantiser, computed as sign(x) * ((|x| * m) >> 32) with
-// m = ceil(2^32 / d); equal to x / d for |x| < 65536 and 1 <= d < 65536.
-inline uint64_t quantReciprocal(uint32_t d) { return ((uint64_t(1) << 32) + d - 1) / d; }
-inline int32_t quantDivide(int32_t x, uint64_t reciprocal) {
-  uint32_t a = uint32_t(x < 0 ? -x : x);
-  int32_t q = int32_t((a * reciprocal) >> 32);
-  return x < 0 ? -q : q;
-}
+// Quantisation: coefficient / step, truncating toward zero, computed as
+// sign(x) * ((|x| * m) >> 20) with m = ceil(2^20 / step); equal to the division for |x| < 4096
+// and steps 1..255 (forward DCT coefficients of 8-bit samples stay within +-1100).
+constexpr int kQuantShift = 20;
+inline int32_t quantReciprocal(int32_t step) { return ((1 << kQuantShift) + step - 1) / step; }
+// coefficients and reciprocals in natural order, 64 each; |coefficients| are held below 4096.
+void quantiseBlock(const int32_t* coefficients, const int32_t* reciprocals, int32_t* out);
 }  // namespace jpeg
 
 }  // namespace kanvo

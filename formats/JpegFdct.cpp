@@ -1,5 +1,7 @@
 #include "formats/JpegFdct.h"
 
+#include "formats/JpegSimd.h"
+
 namespace kanvo::jpeg {
 
 namespace {
@@ -38,12 +40,12 @@ struct Fdct8 {
 
 }  // namespace
 
-void forwardDct(const int32_t* samples, int32_t* coefficients) {
+KANVO_VECTOR_CLONES void forwardDct(const int32_t* samples, ptrdiff_t stride, int32_t* coefficients) {
   alignas(32) int32_t a[64];
   alignas(32) int32_t b[64];
   // Columns, all eight lanes at once.
   for (int c = 0; c < 8; ++c) {
-    Fdct8::run([&](int i) { return samples[i * 8 + c] * 4; }, [&](int i, int32_t v) { a[i * 8 + c] = v; });
+    Fdct8::run([&](int i) { return samples[i * stride + c] * 4; }, [&](int i, int32_t v) { a[i * 8 + c] = v; });
   }
   // Rows: transpose so that the rows become lanes too.
   for (int r = 0; r < 8; ++r)

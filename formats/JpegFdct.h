@@ -4,14 +4,16 @@
 // takes the samples multiplied by 4, the row pass takes the column results halved (arithmetic
 // shift), and the results are divided by 8, rounding halves away from zero.
 //
-// Input: 64 centred samples (-128..127), row-major. Output: 64 coefficients in natural order.
+// Input: 8 x 8 centred samples (-128..127), rows `stride` apart. Output: 64 coefficients in
+// natural order.
+#include <cstddef>
 #include <cstdint>
 
 namespace kanvo::jpeg {
 
-void forwardDct(const int32_t* samples, int32_t* coefficients);
+void forwardDct(const int32_t* samples, ptrdiff_t stride, int32_t* coefficients);
 
-// One plain 8-point routine applied to columns then rows: the reference for forwardDct.
+// One plain 8-point routine applied to columns then rows (rows 8 apart): the reference.
 void forwardDctPlain(const int32_t* samples, int32_t* coefficients);
 
 }  // namespace kanvo::jpeg

@@ -1,5 +1,7 @@
 #include "formats/JpegIdct.h"
 
+#include "formats/JpegSimd.h"
+
 namespace kanvo::jpeg {
 
 namespace {
@@ -75,7 +77,7 @@ inline void transpose8(const int32_t* in, int32_t* out) {
 
 }  // namespace
 
-void inverseDct(const int32_t* coefficients, int32_t* out, ptrdiff_t stride) {
+KANVO_VECTOR_CLONES void inverseDct(const int32_t* coefficients, int32_t* out, ptrdiff_t stride) {
   alignas(32) int32_t a[64];
   alignas(32) int32_t b[64];
   idct8Lanes(coefficients, a, 4);  // columns

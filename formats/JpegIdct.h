@@ -18,6 +18,13 @@ constexpr int32_t kCoefficientLimit = 16384;
 
 void inverseDct(const int32_t* coefficients, int32_t* out, ptrdiff_t stride);
 
+// The flat value of a block whose only non-zero coefficient is the DC one; equal to every
+// sample inverseDct gives for it.
+inline int32_t inverseDctDcOnly(int32_t dc) {
+  int32_t v = (((4 * dc * 362) >> 9) * 362) >> 9;
+  return v >= 0 ? (v + 8) >> 4 : -((-v + 8) >> 4);
+}
+
 // The same arithmetic written as one plain 8-point routine applied to columns then rows; the
 // reference the whole-block version is tested against.
 void inverseDctPlain(const int32_t* coefficients, int32_t* out, ptrdiff_t stride);

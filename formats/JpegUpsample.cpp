@@ -2,12 +2,14 @@
 
 #include <algorithm>
 
+#include "formats/JpegSimd.h"
+
 namespace kanvo::jpeg {
 
 namespace {
 
 template <int RH, int RV>
-void enlarge(const int32_t* block, int32_t* out, ptrdiff_t stride) {
+[[gnu::always_inline]] inline void enlarge(const int32_t* block, int32_t* out, ptrdiff_t stride) {
   constexpr int TW = 8 * RH, TH = 8 * RV;
   // Horizontal pass over all eight block rows: h[r][i].
   int32_t h[8][TW];
@@ -31,34 +33,31 @@ void enlarge(const int32_t* block, int32_t* out, ptrdiff_t stride) {
   }
 }
 
-using EnlargeFn = void (*)(const int32_t*, int32_t*, ptrdiff_t);
-
 template <int RH>
-constexpr EnlargeFn pick(int rv) {
+[[gnu::always_inline]] inline void enlargeRows(const int32_t* block, int rv, int32_t* out, ptrdiff_t stride) {
   switch (rv) {
-    case 1: return enlarge<RH, 1>;
-    case 2: return enlarge<RH, 2>;
-    case 3: return enlarge<RH, 3>;
-    default: return enlarge<RH, 4>;
+    case 1: enlarge<RH, 1>(block, out, stride); break;
+    case 2: enlarge<RH, 2>(block, out, stride); break;
+    case 3: enlarge<RH, 3>(block, out, stride); break;
+    default: enlarge<RH, 4>(block, out, stride); break;
   }
 }
 
 }  // namespace
 
-void enlargeBlock(const int32_t* block, int ratioH, int ratioV, int32_t* out, ptrdiff_t stride) {
+KANVO_VECTOR_CLONES void enlargeBlock(const int32_t* block, int ratioH, int ratioV, int32_t* out,
+                                      ptrdiff_t stride) {
   if (ratioH == 1 && ratioV == 1) {
     for (int r = 0; r < 8; ++r)
       for (int c = 0; c < 8; ++c) out[r * stride + c] = block[r * 8 + c];
     return;
   }
-  EnlargeFn fn;
   switch (ratioH) {
-    case 1: fn = pick<1>(ratioV); break;
-    case 2: fn = pick<2>(ratioV); break;
-    case 3: fn = pick<3>(ratioV); break;
-    default: fn = pick<4>(ratioV); break;
+    case 1: enlargeRows<1>(block, ratioV, out, stride); break;
+    case 2: enlargeRows<2>(block, ratioV, out, stride); break;
+    case 3: enlargeRows<3>(block, ratioV, out, stride); break;
+    default: enlargeRows<4>(block, ratioV, out, stride); break;
   }
-  fn(block, out, stride);
 }
 
 void enlargeBlockPlain(const int32_t* block, int ratioH, int ratioV, int32_t* out, ptrdiff_t stride) {

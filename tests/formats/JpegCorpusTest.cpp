@@ -94,6 +94,21 @@ TEST(JpegCorpus, DecodesCloseToTheReference) {
   }
 }
 
+// The exact pixels for a few files: any change to the decoder's arithmetic shows here.
+TEST(JpegCorpus, GoldenDecodes) {
+  const std::pair<const char*, uint64_t> golden[] = {
+      {"jpg_444_q85_64x64.jpg", 0x9e0f5b5bba550e60ull},
+      {"jpg_420_q85_100x70.jpg", 0x75b174987a1b37baull},
+      {"jpg_422_q85_257x131.jpg", 0x4e10678b7c8ade27ull},
+      {"jpg_restart1_420_64x64.jpg", 0x1ba65d30c7540561ull},
+  };
+  for (const auto& [file, hash] : golden) {
+    Decoded d = decodeFile(corpus(file));
+    ASSERT_TRUE(d.status.isOk());
+    EXPECT_EQ(test::fnv1a(d.rgb), hash) << file;
+  }
+}
+
 TEST(JpegCorpus, RefusesWhatItCannotDecode) {
   const std::map<std::string, std::string> refused = {
       {"jpg_progressive_64x64.jpg", "unsupported JPEG: progressive"},

@@ -31,6 +31,24 @@ std::vector<uint8_t> scanData(const std::vector<uint8_t>& f) {
   return std::vector<uint8_t>(f.begin() + std::ptrdiff_t(start), f.end());
 }
 
+// The exact bytes for a fixed picture: any change to the arithmetic shows here.
+TEST(JpegEncoder, GoldenOutput) {
+  // Integer-only content, so that no floating-point library enters the golden value.
+  std::vector<uint8_t> rgb(133 * 77 * 3);
+  uint32_t noise = 1;
+  for (int y = 0; y < 77; ++y)
+    for (int x = 0; x < 133; ++x) {
+      noise = noise * 1664525u + 1013904223u;
+      uint8_t* p = &rgb[(size_t(y) * 133 + x) * 3];
+      p[0] = uint8_t((x * 2 + y + (noise >> 29)) & 255);
+      p[1] = uint8_t(((x * y) >> 4) + 40);
+      p[2] = uint8_t((x - 60) * (x - 60) + (y - 40) * (y - 40) < 900 ? 230 : 30 + y);
+    }
+  std::vector<uint8_t> f = encodeRgb(rgb, 133, 77, 85);
+  EXPECT_EQ(f.size(), 4030u);
+  EXPECT_EQ(test::fnv1a(f), 0xacb7af414ead7375ull);
+}
+
 TEST(JpegEncoder, QualityIsCheckedAndKept) {
   JpegEncoder enc;
   EXPECT_EQ(enc.quality(), 100);

@@ -67,6 +67,7 @@ TEST(JpegIdct, StrideAndRounding) {
     int32_t v = (((4 * dc * 362) >> 9) * 362) >> 9;
     int32_t expected = v >= 0 ? (v + 8) / 16 : -((-v + 8) / 16);
     for (int i = 0; i < 64; ++i) ASSERT_EQ(out[(i / 8) * 8 + i % 8], expected) << dc;
+    ASSERT_EQ(inverseDctDcOnly(dc), expected) << dc;
   }
 }
 
@@ -96,7 +97,7 @@ TEST(JpegFdct, WholeBlockEqualsPlainRoutineAndIsCloseToExact) {
   for (int iter = 0; iter < 100000; ++iter) {
     // Random blocks, with every third one a checkerboard of the extremes.
     for (int i = 0; i < 64; ++i) in[i] = iter % 3 == 0 ? (((i >> 3) + i) % 2 ? 127 : -128) : sample(rng);
-    forwardDct(in, a);
+    forwardDct(in, 8, a);
     forwardDctPlain(in, b);
     for (int i = 0; i < 64; ++i) ASSERT_EQ(a[i], b[i]) << "iteration " << iter;
     if (iter < 3000) {
@@ -198,13 +199,36 @@ TEST(JpegColor, WorkedValues) {
 }
 
 TEST(JpegQuantise, ReciprocalEqualsTruncatingDivision) {
-  for (uint32_t d = 1; d <= 255; ++d) {
-    uint64_t m = quantReciprocal(d);
-    for (int32_t x = -4096; x <= 4096; ++x) ASSERT_EQ(quantDivide(x, m), x / int32_t(d)) << x << "/" << d;
+  int32_t coef[64], rec[64], out[64];
+  for (int32_t d = 1; d <= 255; ++d) {
+    for (int i = 0; i < 64; ++i) rec[i] = quantReciprocal(d);
+    for (int32_t base = -4095; base <= 4095; base += 64) {
+      for (int i = 0; i < 64; ++i) coef[i] = std::min(base + i, 4095);
+      quantiseBlock(coef, rec, out);
+      for (int i = 0; i < 64; ++i) ASSERT_EQ(out[i], coef[i] / d) << coef[i] << " / " << d;
+    }
   }
-  for (uint32_t d : {256u, 1000u, 65535u}) {
-    uint64_t m = quantReciprocal(d);
-    for (int32_t x = -65535; x <= 65535; x += 3) ASSERT_EQ(quantDivide(x, m), x / int32_t(d));
+}
+
+TEST(JpegColor, EncoderRowsEqualThePixelFormula) {
+  std::mt19937 rng(2);
+  std::vector<uint8_t> rgb(3 * 1000);
+  std::vector<Color32> px(1000);
+  for (size_t i = 0; i < px.size(); ++i) {
+    for (int k = 0; k < 3; ++k) rgb[3 * i + k] = uint8_t(i < 8 ? (i & 1 ? 255 : 0) : rng());
+    px[i] = rgba(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2], int(rng() & 255));
+  }
+  std::vector<int32_t> y(1000), cb(1000), cr(1000), y2(1000), cb2(1000), cr2(1000);
+  rgbRowToYcc(rgb.data(), 1000, y.data(), cb.data(), cr.data());
+  color32RowToYcc(px.data(), 1000, y2.data(), cb2.data(), cr2.data());
+  for (int i = 0; i < 1000; ++i) {
+    int r = rgb[3 * i] - 128, g = rgb[3 * i + 1] - 128, b = rgb[3 * i + 2] - 128;
+    ASSERT_EQ(y[i], (1224 * r + 2404 * g + 466 * b) >> 12);
+    ASSERT_EQ(cb[i], (2048 * b - 1356 * g - 691 * r) >> 12);
+    ASSERT_EQ(cr[i], (2048 * r - 1714 * g - 333 * b) >> 12);
+    ASSERT_EQ(y2[i], y[i]);
+    ASSERT_EQ(cb2[i], cb[i]);
+    ASSERT_EQ(cr2[i], cr[i]);
   }
 }
 

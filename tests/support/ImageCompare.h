@@ -33,3 +33,14 @@ inline int maxDifference(std::span<const uint8_t> a, std::span<const uint8_t> b)
 }
 
 }  // namespace kanvo::test
+
+namespace kanvo::test {
+
+// FNV-1a of a byte sequence: pins down exact results (golden values) in tests.
+inline uint64_t fnv1a(std::span<const uint8_t> bytes) {
+  uint64_t h = 1469598103934665603ull;
+  for (uint8_t b : bytes) h = (h ^ b) * 1099511628211ull;
+  return h;
+}
+
+}  // namespace kanvo::test
