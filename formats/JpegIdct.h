@@ -1,0 +1,32 @@
+#pragma once
+// The inverse transform of the baseline decoder: a separable 8 x 8 inverse DCT in fixed point
+// with 9 fractional bits (constants 362 = sqrt(2)/2, 473 and 196 = cos and sin pi/8, 502 and
+// 100 = cos and sin pi/16, 426 and 284 = cos and sin 3pi/16; every product shifted right by 9).
+// The column pass takes the coefficients multiplied by 4, the row pass follows, and the results
+// are divided by 16, rounding halves away from zero.
+//
+// Input: 64 dequantised coefficients in natural (row-major) order, each within
+// [-kCoefficientLimit, kCoefficientLimit] (the decoder holds them there), which keeps every
+// intermediate within 32 bits. Output: 64 centred samples, row-major, rows `stride` apart;
+// values of real pictures lie near -128..127 but are not clamped.
+#include <cstddef>
+#include <cstdint>
+
+namespace kanvo::jpeg {
+
+constexpr int32_t kCoefficientLimit = 16384;
+
+void inverseDct(const int32_t* coefficients, int32_t* out, ptrdiff_t stride);
+
+// The flat value of a block whose only non-zero coefficient is the DC one; equal to every
+// sample inverseDct gives for it.
+inline int32_t inverseDctDcOnly(int32_t dc) {
+  int32_t v = (((4 * dc * 362) >> 9) * 362) >> 9;
+  return v >= 0 ? (v + 8) >> 4 : -((-v + 8) >> 4);
+}
+
+// The same arithmetic written as one plain 8-point routine applied to columns then rows; the
+// reference the whole-block version is tested against.
+void inverseDctPlain(const int32_t* coefficients, int32_t* out, ptrdiff_t stride);
+
+}  // namespace kanvo::jpeg

@@ -1,0 +1,46 @@
+#pragma once
+// Test helper: differences between two pictures of equal size given as interleaved 8-bit
+// samples (packed RGB, or any channel count as long as both agree).
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <span>
+
+namespace kanvo::test {
+
+// Peak signal-to-noise ratio in dB over all samples; infinity for identical inputs, 0 when the
+// sizes differ or the inputs are empty.
+inline double psnr(std::span<const uint8_t> a, std::span<const uint8_t> b) {
+  if (a.size() != b.size() || a.empty()) return 0.0;
+  double sum = 0;
+  for (size_t i = 0; i < a.size(); ++i) {
+    double d = double(a[i]) - double(b[i]);
+    sum += d * d;
+  }
+  if (sum == 0) return std::numeric_limits<double>::infinity();
+  double mse = sum / double(a.size());
+  return 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+// Largest absolute difference of any sample (256 when the sizes differ).
+inline int maxDifference(std::span<const uint8_t> a, std::span<const uint8_t> b) {
+  if (a.size() != b.size()) return 256;
+  int m = 0;
+  for (size_t i = 0; i < a.size(); ++i) m = std::max(m, std::abs(int(a[i]) - int(b[i])));
+  return m;
+}
+
+}  // namespace kanvo::test
+
+namespace kanvo::test {
+
+// FNV-1a of a byte sequence: pins down exact results (golden values) in tests.
+inline uint64_t fnv1a(std::span<const uint8_t> bytes) {
+  uint64_t h = 1469598103934665603ull;
+  for (uint8_t b : bytes) h = (h ^ b) * 1099511628211ull;
+  return h;
+}
+
+}  // namespace kanvo::test
