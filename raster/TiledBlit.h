@@ -10,7 +10,8 @@
 //   the source's row buffer, the destination row into the destination's (a plain buffer's rows
 //   are used in place), the span routine runs with source offset sx and destination offset dx,
 //   and the destination row is written back (an all-zero slice over an absent tile allocates
-//   nothing).
+//   nothing). A tiled destination reaches the same pixels and tiles tile by tile, running the
+//   span on each tile's rows in place with the source pixels read straight from its tiles.
 // - A row whose tiled source holds no tile in the source range is skipped unless the op
 //   changes the destination where the source is empty (codes 0, 11, 18 and 21); a plain
 //   source never skips. In the masked forms a row whose mask holds no tile there is skipped

@@ -184,8 +184,29 @@ struct DestSide<Image32> {
   }
 };
 
+template <class T>
+constexpr bool kIsTiled = false;
+template <int Bpp>
+constexpr bool kIsTiled<TiledImage<Bpp>> = true;
+
+// Row y of a source read as the row protocol reads it: a tiled image through readRow into
+// `buffer` (indexed by its x), a plain one in place.
+template <int Bpp>
+const uint8_t* protocolRow(const TiledImage<Bpp>& image, std::vector<uint8_t>& buffer, int32_t x, int32_t y,
+                           int32_t w) {
+  buffer.assign(image.rowBufferBytes(), 0xEE);
+  image.readRow(buffer.data(), x, y, w);
+  return buffer.data();
+}
+template <class Flat>
+const uint8_t* protocolRow(const Flat& image, std::vector<uint8_t>&, int32_t, int32_t y, int32_t) {
+  return image.rowAddress(y);
+}
+
 // Runs `rounds` random blits per op through `tiled` and compares with `span` applied to the
-// plain copies row by row (honouring the row skip rules). With a mask when Masked.
+// plain copies row by row (honouring the row skip rules). With a mask when Masked. A tiled
+// destination is also compared, pixels and tiles, with the plain row protocol route: read the
+// source and destination rows, apply the span, write the destination row back.
 template <class Dest, class Source, bool Masked, class Span, class Tiled>
 void compareBlits(uint32_t seed, std::initializer_list<int32_t> ops, Span span, Tiled tiled, int rounds = 14) {
   std::mt19937 rng(seed);
@@ -200,6 +221,10 @@ void compareBlits(uint32_t seed, std::initializer_list<int32_t> ops, Span span, 
       SourceSide<TiledImage8> mask(rng, Masked ? sw : 1, Masked ? sh : 1);
       const SpanParams p = randomParams(rng, op);
       const Coords c = randomCoords(rng, sw, sh, dw, dh);
+      Dest viaRows;
+      if constexpr (kIsTiled<Dest>) {
+        ASSERT_TRUE(viaRows.assign(dst.image));
+      }
       bool got;
       if constexpr (Masked)
         got = tiled(dst.image, p, c.dx, c.dy, src.image, mask.image, c.sx, c.sy, c.w, c.h);
@@ -209,18 +234,32 @@ void compareBlits(uint32_t seed, std::initializer_list<int32_t> ops, Span span, 
       Coords k = c;
       const bool clipped = clipBlit(sw, sh, dw, dh, k.sx, k.sy, k.w, k.h, k.dx, k.dy);
       ASSERT_EQ(got, clipped) << describe(p, c);
+      std::vector<uint8_t> srcRow, maskRow, dstRow;
       for (int32_t i = 0; clipped && i < k.h; ++i) {
-        const int32_t s = k.sy + i;
+        const int32_t s = k.sy + i, d = k.dy + i;
         if (src.rowSkipped(op, k.sx, s, k.w)) continue;
         if constexpr (Masked) {
           if (!anyTile(mask.present, mask.image.tilesX(), k.sx, s, k.w)) continue;
-          span(p, src.flat.rowAddress(s), k.sx, mask.flat.rowAddress(s), k.sx, dst.flat.rowAddress(k.dy + i), k.dx,
-               k.w);
+          span(p, src.flat.rowAddress(s), k.sx, mask.flat.rowAddress(s), k.sx, dst.flat.rowAddress(d), k.dx, k.w);
         } else {
-          span(p, src.flat.rowAddress(s), k.sx, dst.flat.rowAddress(k.dy + i), k.dx, k.w);
+          span(p, src.flat.rowAddress(s), k.sx, dst.flat.rowAddress(d), k.dx, k.w);
+        }
+        if constexpr (kIsTiled<Dest>) {
+          const uint8_t* from = protocolRow(src.image, srcRow, k.sx, s, k.w);
+          dstRow.assign(viaRows.rowBufferBytes(), 0xEE);
+          viaRows.readRow(dstRow.data(), k.dx, d, k.w);
+          if constexpr (Masked)
+            span(p, from, k.sx, protocolRow(mask.image, maskRow, k.sx, s, k.w), k.sx, dstRow.data(), k.dx, k.w);
+          else
+            span(p, from, k.sx, dstRow.data(), k.dx, k.w);
+          viaRows.writeRow(dstRow.data(), k.dx, d, k.w);
         }
       }
       ASSERT_TRUE(dst.matches()) << describe(p, c);
+      if constexpr (kIsTiled<Dest>) {
+        ASSERT_EQ(test::presence(dst.image), test::presence(viaRows)) << describe(p, c);
+        ASSERT_TRUE(test::samePixels(viaRows, dst.flat)) << describe(p, c);
+      }
     }
   }
 }
