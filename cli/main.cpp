@@ -1,28 +1,17 @@
-// kanvo-cli: inspects and converts documents with the program's own engine.
+// kanvo-cli: inspects and converts documents with the program's own open and save flows.
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 
-#include "app/Version.h"
-
-namespace {
-
-const char* kUsage =
-    "usage: kanvo-cli info FILE [--json]\n"
-    "       kanvo-cli convert IN OUT [--quality N]\n"
-    "       kanvo-cli probe FILE X Y\n"
-    "       kanvo-cli --help | --version\n";
-
-}  // namespace
+#include "cli/CliArguments.h"
+#include "cli/CliCommands.h"
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-    std::fputs(kUsage, stdout);
-    return 0;
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+  const int status = kanvo::cli::runCommand(kanvo::cli::parseArguments(args), stdout, stderr);
+  if (std::fflush(stdout) != 0 && status == kanvo::cli::kExitDone) {
+    std::fputs("kanvo-cli: cannot write the output\n", stderr);
+    return kanvo::cli::kExitOutput;
   }
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("kanvo-cli %s\n", kanvo::versionString());
-    return 0;
-  }
-  std::fputs(kUsage, stderr);
-  return 2;
+  return status;
 }

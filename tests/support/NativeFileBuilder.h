@@ -25,6 +25,7 @@ inline std::vector<uint8_t> zlibCompress(const void* data, size_t n, int level =
 struct NativeChunkInfo {
   size_t offset = 0;        // where the chunk header starts
   size_t pixelsOffset = 0;  // layer chunks: where the compressed pixels start
+  size_t contentEnd = 0;    // where the chunk's bytes end, before the padding
   size_t end = 0;           // where the next chunk starts (after alignment)
 };
 
@@ -61,6 +62,7 @@ class NativeFileBuilder {
     putAt(header + native::kLayerCompressedSizeAt, compressedSizeField);
     info.pixelsOffset = bytes.size();
     bytes.insert(bytes.end(), stream.begin(), stream.end());
+    info.contentEnd = bytes.size();
     pad();
     info.end = bytes.size();
     chunks.push_back(info);
@@ -74,6 +76,7 @@ class NativeFileBuilder {
     appendI32(type);
     appendI32(sizeField);
     bytes.insert(bytes.end(), bodyBytes, fill);
+    info.contentEnd = bytes.size();
     pad();
     info.end = bytes.size();
     chunks.push_back(info);

@@ -1,0 +1,86 @@
+#pragma once
+// Runs kanvo-cli with an argument vector (no shell involved) and captures its exit status,
+// standard output and standard error separately; optionally with standard error on a
+// pseudo-terminal, to see what the program draws on a terminal.
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace kanvo::test {
+
+struct CliRun {
+  int status = -1;  // exit status, -1 when the process did not exit normally
+  std::string out;
+  std::string err;
+};
+
+inline CliRun runCliArgs(const std::vector<std::string>& args, bool stderrOnTerminal = false) {
+  CliRun r;
+  int outPipe[2], errPipe[2] = {-1, -1};
+  if (pipe(outPipe) != 0) return r;
+  int errChild = -1, errParent = -1;
+  if (stderrOnTerminal) {
+    errParent = posix_openpt(O_RDWR | O_NOCTTY);
+    if (errParent < 0 || grantpt(errParent) != 0 || unlockpt(errParent) != 0) return r;
+    errChild = open(ptsname(errParent), O_RDWR | O_NOCTTY);
+  } else {
+    if (pipe(errPipe) != 0) return r;
+    errParent = errPipe[0];
+    errChild = errPipe[1];
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, errChild, 2);
+  posix_spawn_file_actions_addclose(&actions, outPipe[0]);
+  posix_spawn_file_actions_addclose(&actions, errParent);
+  std::vector<std::string> all = {KANVO_CLI_PATH};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  extern char** environ;
+  int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(outPipe[1]);
+  close(errChild);
+  if (rc != 0) {
+    close(outPipe[0]);
+    close(errParent);
+    return r;
+  }
+  // Read both until the child closes them (a pty reports EIO once the child is gone).
+  pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errParent, POLLIN, 0}};
+  bool open[2] = {true, true};
+  while (open[0] || open[1]) {
+    if (poll(fds, 2, 10000) <= 0) break;
+    for (int i = 0; i < 2; ++i) {
+      if (!open[i] || fds[i].revents == 0) continue;
+      char buf[4096];
+      ssize_t n = read(fds[i].fd, buf, sizeof buf);
+      if (n > 0) {
+        (i == 0 ? r.out : r.err).append(buf, size_t(n));
+      } else if (!(n < 0 && errno == EINTR)) {
+        open[i] = false;
+        fds[i].fd = -1;
+      }
+    }
+  }
+  close(outPipe[0]);
+  close(errParent);
+  int st = 0;
+  waitpid(pid, &st, 0);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+}  // namespace kanvo::test
