@@ -94,8 +94,9 @@ CliCommand parseArguments(const std::vector<std::string>& args) {
     }
   }
   if (positional.size() != operands)
-    return usageError(word + " takes " + std::to_string(operands) + (operands == 1 ? " operand" : " operands") +
-                      ", not " + std::to_string(positional.size()));
+    return usageError(word + " takes " + std::to_string(operands) +
+                      (operands == 1 ? " operand" : " operands") + ", not " +
+                      std::to_string(positional.size()));
   c.input = positional[0];
   if (c.kind == CliCommand::kConvert) c.output = positional[1];
   if (c.kind == CliCommand::kProbe) {

@@ -16,8 +16,8 @@ struct CliCommand {
   enum Kind { kUsageError, kHelp, kVersion, kInfo, kConvert, kProbe } kind = kUsageError;
   std::string error;  // kUsageError: what is wrong
   std::string input;
-  std::string output;  // convert
-  bool json = false;   // info
+  std::string output;    // convert
+  bool json = false;     // info
   int32_t quality = 85;  // convert
   int32_t x = 0, y = 0;  // probe
 };

@@ -25,7 +25,7 @@ void complain(std::FILE* err, const std::string& file, const std::string& reason
 
 // Opens the input through the program's open flow; failed and partial are reported here.
 Status open(Document& document, const std::string& path, std::FILE* err) {
-  TerminalProgress progress(err, "reading " + path);
+  TerminalProgress progress(err, "reading", path);
   OpenServices services;
   services.progress = &progress;
   Status s = openDocument(document, path, services);
@@ -63,7 +63,7 @@ int runConvert(const CliCommand& c, std::FILE* err) {
     complain(err, c.input, s.isPartial() ? s.reason() + "; nothing was written" : s.reason());
     return kExitInput;
   }
-  TerminalProgress progress(err, "writing " + c.output);
+  TerminalProgress progress(err, "writing", c.output);
   SaveOptions options;
   options.quality = c.quality;
   options.progress = &progress;
@@ -85,8 +85,9 @@ int runProbe(const CliCommand& c, std::FILE* out, std::FILE* err) {
     return kExitInput;
   }
   if (c.x < 0 || c.y < 0 || c.x >= document.width() || c.y >= document.height())
-    return usage(err, "the point (" + std::to_string(c.x) + ", " + std::to_string(c.y) + ") lies outside the " +
-                          std::to_string(document.width()) + " x " + std::to_string(document.height()) + " canvas");
+    return usage(err, "the point (" + std::to_string(c.x) + ", " + std::to_string(c.y) +
+                          ") lies outside the " + std::to_string(document.width()) + " x " +
+                          std::to_string(document.height()) + " canvas");
   const Color32 colour = document.probeColour(c.x, c.y);
   std::fprintf(out, "%d %d %d %d\n", redOf(colour), greenOf(colour), blueOf(colour), alphaOf(colour));
   if (s.isPartial()) {
@@ -100,12 +101,20 @@ int runProbe(const CliCommand& c, std::FILE* out, std::FILE* err) {
 
 int runCommand(const CliCommand& command, std::FILE* out, std::FILE* err) {
   switch (command.kind) {
-    case CliCommand::kHelp: std::fputs(kUsage, out); return kExitDone;
-    case CliCommand::kVersion: std::fprintf(out, "kanvo-cli %s\n", versionString()); return kExitDone;
-    case CliCommand::kInfo: return runInfo(command, out, err);
-    case CliCommand::kConvert: return runConvert(command, err);
-    case CliCommand::kProbe: return runProbe(command, out, err);
-    case CliCommand::kUsageError: break;
+    case CliCommand::kHelp:
+      std::fputs(kUsage, out);
+      return kExitDone;
+    case CliCommand::kVersion:
+      std::fprintf(out, "kanvo-cli %s\n", versionString());
+      return kExitDone;
+    case CliCommand::kInfo:
+      return runInfo(command, out, err);
+    case CliCommand::kConvert:
+      return runConvert(command, err);
+    case CliCommand::kProbe:
+      return runProbe(command, out, err);
+    case CliCommand::kUsageError:
+      break;
   }
   return usage(err, command.error);
 }

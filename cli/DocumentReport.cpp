@@ -23,13 +23,27 @@ std::string escaped(std::string_view utf8) {
       continue;
     }
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
       default:
         if (c < 0x20 || c == 0x7F) {
           char buf[8];
@@ -45,25 +59,37 @@ std::string escaped(std::string_view utf8) {
 
 const char* kindName(int32_t kind) {
   switch (kind) {
-    case kLayerKind1: return "1 bpp";
-    case kLayerKind8: return "8 bpp";
-    case kLayerKind32: return "32 bpp";
-    case kLayerKindVector: return "vector";
-    default: return "unknown kind";
+    case kLayerKind1:
+      return "1 bpp";
+    case kLayerKind8:
+      return "8 bpp";
+    case kLayerKind32:
+      return "32 bpp";
+    case kLayerKindVector:
+      return "vector";
+    default:
+      return "unknown kind";
   }
 }
 
 const char* blendName(int32_t mode) {
   switch (mode) {
-    case kBlendNormal: return "normal";
-    case kBlendMultiply: return "multiply";
-    case kBlendAdd: return "add";
-    case kBlendInverse: return "inverse";
-    default: return "unknown blend";
+    case kBlendNormal:
+      return "normal";
+    case kBlendMultiply:
+      return "multiply";
+    case kBlendAdd:
+      return "add";
+    case kBlendInverse:
+      return "inverse";
+    default:
+      return "unknown blend";
   }
 }
 
-std::string n(int64_t v) { return std::to_string(v); }
+std::string n(int64_t v) {
+  return std::to_string(v);
+}
 
 }  // namespace
 
@@ -81,9 +107,10 @@ std::string documentJson(const Document& document) {
     const Layer& l = *document.layer(i);
     out += i == 0 ? "\n" : ",\n";
     out += "   {\"name\": " + jsonString(cp932ToUtf8(l.name)) + ", \"kind\": " + n(l.kind) +
-           ", \"offsetX\": " + n(l.offsetX) + ", \"offsetY\": " + n(l.offsetY) + ", \"width\": " + n(l.storeWidth()) +
-           ", \"height\": " + n(l.storeHeight()) + ", \"opacity\": " + n(l.opacity) +
-           ", \"visible\": " + (l.visible == 1 ? "true" : "false") + ", \"blendMode\": " + n(l.blendMode) +
+           ", \"offsetX\": " + n(l.offsetX) + ", \"offsetY\": " + n(l.offsetY) +
+           ", \"width\": " + n(l.storeWidth()) + ", \"height\": " + n(l.storeHeight()) +
+           ", \"opacity\": " + n(l.opacity) + ", \"visible\": " + (l.visible == 1 ? "true" : "false") +
+           ", \"blendMode\": " + n(l.blendMode) +
            ", \"protected\": " + (l.reservedFlag != 0 ? "true" : "false") + "}";
   }
   out += document.layerCount() > 0 ? "\n ]}\n" : "]}\n";
@@ -98,10 +125,10 @@ std::string documentText(const Document& document) {
   out += ", bottom first\n";
   for (int32_t i = 0; i < document.layerCount(); ++i) {
     const Layer& l = *document.layer(i);
-    out += "  " + n(i) + ": \"" + escaped(cp932ToUtf8(l.name)) + "\" " + kindName(l.kind) + ", " + n(l.storeWidth()) +
-           " x " + n(l.storeHeight()) + " at (" + n(l.offsetX) + ", " + n(l.offsetY) + "), opacity " + n(l.opacity) +
-           ", " + (l.visible == 1 ? "visible" : "hidden") + ", " + blendName(l.blendMode) +
-           (l.reservedFlag != 0 ? ", protected" : "") + "\n";
+    out += "  " + n(i) + ": \"" + escaped(cp932ToUtf8(l.name)) + "\" " + kindName(l.kind) + ", " +
+           n(l.storeWidth()) + " x " + n(l.storeHeight()) + " at (" + n(l.offsetX) + ", " + n(l.offsetY) +
+           "), opacity " + n(l.opacity) + ", " + (l.visible == 1 ? "visible" : "hidden") + ", " +
+           blendName(l.blendMode) + (l.reservedFlag != 0 ? ", protected" : "") + "\n";
   }
   return out;
 }

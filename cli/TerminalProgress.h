@@ -1,7 +1,7 @@
 #pragma once
-// A progress bar on a terminal stream: "label [#########...........]  45%", redrawn in place
-// when the whole percentage changes and wiped by finish(). On a stream that is not a terminal
-// (a pipe, a file) it draws nothing at all.
+// A progress bar on a terminal stream: "reading a.knvmob [#########...........] 45%" (the verb
+// and the file's name without its folder), redrawn in place when the whole percentage changes
+// and wiped by finish(). On a stream that is not a terminal (a pipe, a file) it draws nothing.
 #include <cstdio>
 #include <string>
 
@@ -11,7 +11,7 @@ namespace kanvo::cli {
 
 class TerminalProgress : public Progress {
  public:
-  TerminalProgress(std::FILE* stream, std::string label);
+  TerminalProgress(std::FILE* stream, const std::string& verb, const std::string& path);
   ~TerminalProgress() override { finish(); }
 
   bool enabled() const { return enabled_; }

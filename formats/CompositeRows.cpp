@@ -3,7 +3,10 @@
 namespace kanvo {
 
 CompositeRows::CompositeRows(const Document& document, const CompositeOptions& options, Progress* progress)
-    : document_(document), options_(options), progress_(progress), band_(document.width(), Document::kBandRows) {}
+    : document_(document),
+      options_(options),
+      progress_(progress),
+      band_(document.width(), Document::kBandRows) {}
 
 const Color32* CompositeRows::row(int32_t y) {
   if (!ready() || y < 0 || y >= document_.height()) return nullptr;

@@ -12,7 +12,8 @@ Status readNative(Document& document, const std::string& path, const OpenService
 }
 
 Status loadThroughPlatform(Image32& picture, const std::string& path, const OpenServices& services) {
-  if (services.imageLoader == nullptr) return Status::failed("BMP files cannot be read here (no image loader)");
+  if (services.imageLoader == nullptr)
+    return Status::failed("BMP files cannot be read here (no image loader)");
   return services.imageLoader->load(path, picture);
 }
 
@@ -26,7 +27,9 @@ constexpr OpenFormat kFormats[] = {
 
 }  // namespace
 
-std::span<const OpenFormat> openFormats() { return kFormats; }
+std::span<const OpenFormat> openFormats() {
+  return kFormats;
+}
 
 const OpenFormat* findOpenFormat(std::string_view extension) {
   for (const OpenFormat& f : kFormats)
@@ -43,7 +46,8 @@ Status importPicture(Document& document, const Image32& picture) {
   if (document.newFromImage(picture) == nullptr)
     return Status::failed("not enough memory for a " + std::to_string(picture.width()) + " x " +
                           std::to_string(picture.height()) + " canvas");
-  if (document.addLayer32() == nullptr) return Status::partial("not enough memory for the layer above the picture");
+  if (document.addLayer32() == nullptr)
+    return Status::partial("not enough memory for the layer above the picture");
   return Status::ok();
 }
 

@@ -13,7 +13,8 @@ using NetpbmWrite = Status (*)(const std::string&, int32_t, int32_t, const Netpb
 Status writeComposite(const Document& document, const std::string& path, const SaveOptions& options,
                       Color32 background, NetpbmWrite write) {
   CompositeRows rows(document, exportCompositeOptions(background), options.progress);
-  if (!rows.ready()) return Status::failed("cannot write '" + path + "': not enough memory to composite the picture");
+  if (!rows.ready())
+    return Status::failed("cannot write '" + path + "': not enough memory to composite the picture");
   return write(path, document.width(), document.height(), [&rows](int32_t y) { return rows.row(y); });
 }
 
@@ -26,19 +27,16 @@ Status savePpm(const Document& document, const std::string& path, const SaveOpti
 }
 
 constexpr SaveFormat kFormats[] = {
-    {".jpg", "JPEG", nullptr},
-    {".jpeg", "JPEG", nullptr},
-    {".psd", "PSD", nullptr},
-    {".tga", "TGA", nullptr, true},
-    {".png", "PNG", nullptr, true},
-    {".bmp", "BMP", nullptr},
-    {".pam", "PAM", savePam},
-    {".ppm", "PPM", savePpm},
+    {".jpg", "JPEG", nullptr},      {".jpeg", "JPEG", nullptr},     {".psd", "PSD", nullptr},
+    {".tga", "TGA", nullptr, true}, {".png", "PNG", nullptr, true}, {".bmp", "BMP", nullptr},
+    {".pam", "PAM", savePam},       {".ppm", "PPM", savePpm},
 };
 
 }  // namespace
 
-std::span<const SaveFormat> saveFormats() { return kFormats; }
+std::span<const SaveFormat> saveFormats() {
+  return kFormats;
+}
 
 const SaveFormat* findSaveFormat(std::string_view extension) {
   for (const SaveFormat& f : kFormats)
@@ -50,8 +48,10 @@ Status saveDocument(const Document& document, const std::string& path, const Sav
   const std::string extension = lowerCaseExtension(path);
   const SaveFormat* format = findSaveFormat(extension);
   if (format == nullptr) {
-    if (extension.empty()) return Status::failed("nothing was written to '" + path + "': the name has no extension");
-    return Status::failed("nothing was written to '" + path + "': kanvo does not write " + extension + " files");
+    if (extension.empty())
+      return Status::failed("nothing was written to '" + path + "': the name has no extension");
+    return Status::failed("nothing was written to '" + path + "': kanvo does not write " + extension +
+                          " files");
   }
   if (format->writesNothing)
     return Status::failed("nothing was written to '" + path + "': " + std::string(format->name) +
@@ -60,8 +60,8 @@ Status saveDocument(const Document& document, const std::string& path, const Sav
     return Status::failed("nothing was written to '" + path + "': " + std::string(format->name) +
                           " files cannot be written yet");
   if (options.quality < 1 || options.quality > 100)
-    return Status::failed("nothing was written to '" + path + "': the quality " + std::to_string(options.quality) +
-                          " is outside 1 ... 100");
+    return Status::failed("nothing was written to '" + path + "': the quality " +
+                          std::to_string(options.quality) + " is outside 1 ... 100");
   return format->write(document, path, options);
 }
 

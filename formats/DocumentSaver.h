@@ -32,11 +32,12 @@ struct SaveOptions {
   Progress* progress = nullptr;
 };
 
-using DocumentWriter = Status (*)(const Document& document, const std::string& path, const SaveOptions& options);
+using DocumentWriter = Status (*)(const Document& document, const std::string& path,
+                                  const SaveOptions& options);
 
 struct SaveFormat {
-  std::string_view extension;  // lower-case, with the dot
-  std::string_view name;       // for messages: "PSD"
+  std::string_view extension;      // lower-case, with the dot
+  std::string_view name;           // for messages: "PSD"
   DocumentWriter write = nullptr;  // null: nothing can be written (yet, or ever: writesNothing)
   bool writesNothing = false;      // a name the program accepts but never writes (".png", ".tga")
 };

@@ -52,6 +52,8 @@ constexpr int32_t kMaxSide = 32760;
 // stream of n bytes never holds more than n x 1032 bytes.
 constexpr uint64_t kMaxInflateRatio = 1032;
 
-constexpr bool isValidSide(int32_t side) { return side >= kMinSide && side <= kMaxSide; }
+constexpr bool isValidSide(int32_t side) {
+  return side >= kMinSide && side <= kMaxSide;
+}
 
 }  // namespace kanvo::native

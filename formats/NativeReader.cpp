@@ -102,9 +102,13 @@ class FileInput final : public NativeInput {
   std::vector<uint8_t> piece_;
 };
 
-int32_t fieldAt(const uint8_t* bytes, uint32_t at) { return int32_t(loadU32LE(bytes + at)); }
+int32_t fieldAt(const uint8_t* bytes, uint32_t at) {
+  return int32_t(loadU32LE(bytes + at));
+}
 
-uint64_t alignUp(uint64_t offset) { return (offset + kChunkAlignment - 1) / kChunkAlignment * kChunkAlignment; }
+uint64_t alignUp(uint64_t offset) {
+  return (offset + kChunkAlignment - 1) / kChunkAlignment * kChunkAlignment;
+}
 
 std::string plural(int64_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -164,29 +168,28 @@ class NativeReader {
 Status NativeReader::read() {
   uint8_t header[kHeaderBytes];
   if (in_.read(header, kHeaderBytes) < kHeaderBytes)
-    return Status::failed("not a kanvo document: the file is shorter than the " + std::to_string(kHeaderBytes) +
-                          "-byte header");
+    return Status::failed("not a kanvo document: the file is shorter than the " +
+                          std::to_string(kHeaderBytes) + "-byte header");
   const int32_t width = fieldAt(header, kHeaderWidthAt);
   const int32_t height = fieldAt(header, kHeaderHeightAt);
   if (!isValidSide(width) || !isValidSide(height))
     return Status::failed("not a kanvo document: the canvas size " + std::to_string(width) + " x " +
                           std::to_string(height) + " is outside 1 ... " + std::to_string(kMaxSide));
   if (!document_.initialise(width, height))
-    return Status::failed("not enough memory for a " + std::to_string(width) + " x " + std::to_string(height) +
-                          " canvas");
+    return Status::failed("not enough memory for a " + std::to_string(width) + " x " +
+                          std::to_string(height) + " canvas");
   document_.resolution = fieldAt(header, kHeaderResolutionAt);
 
   for (;;) {
     report();
     const uint64_t chunkStart = in_.position();
     if (in_.remaining() == 0) break;
-    if (in_.remaining() < kChunkHeaderBytes) {
+    uint8_t chunk[kChunkHeaderBytes];
+    if (in_.read(chunk, kChunkHeaderBytes) < kChunkHeaderBytes) {
       summary_.truncated = true;
       note("the file ends inside the chunk header at offset " + std::to_string(chunkStart));
       break;
     }
-    uint8_t chunk[kChunkHeaderBytes];
-    in_.read(chunk, kChunkHeaderBytes);
     const int32_t type = fieldAt(chunk, 0);
     const int32_t size = fieldAt(chunk, 4);
     if (size < 1) break;  // the end marker
@@ -195,7 +198,8 @@ Status NativeReader::read() {
       continue;
     }
     if (uint32_t(size) < kChunkHeaderBytes) {
-      note("the chunk at offset " + std::to_string(chunkStart) + " has the impossible size " + std::to_string(size));
+      note("the chunk at offset " + std::to_string(chunkStart) + " has the impossible size " +
+           std::to_string(size));
       break;
     }
     if (uint64_t(size) - kChunkHeaderBytes > in_.remaining()) {
@@ -213,28 +217,30 @@ Status NativeReader::read() {
   std::string reason;
   if (problemCount_ > 0) {
     reason = "the file is damaged: " + firstProblem_;
-    if (problemCount_ > 1) reason += " (and " + plural(problemCount_ - 1, "more problem", "more problems") + ")";
+    if (problemCount_ > 1)
+      reason += " (and " + plural(problemCount_ - 1, "more problem", "more problems") + ")";
   }
   if (summary_.layersBeyondLimit > 0) {
     if (!reason.empty()) reason += "; ";
-    reason += "a document holds at most " + std::to_string(Document::kMaxLayers) + " layers: " +
-              plural(summary_.layersBeyondLimit, "more layer was", "more layers were") + " left out";
+    reason += "a document holds at most " + std::to_string(Document::kMaxLayers) +
+              " layers: " + plural(summary_.layersBeyondLimit, "more layer was", "more layers were") +
+              " left out";
   }
   if (reason.empty()) return Status::ok();
   reason += "; " + plural(summary_.layersRead, "layer", "layers") + " read";
-  if (summary_.damagedLayers > 0) reason += ", " + std::to_string(summary_.damagedLayers) + " of them incomplete";
+  if (summary_.damagedLayers > 0)
+    reason += ", " + std::to_string(summary_.damagedLayers) + " of them incomplete";
   return Status::partial(reason);
 }
 
 NativeReader::Next NativeReader::readLayerChunk(uint64_t chunkStart) {
   const std::string where = "the layer chunk at offset " + std::to_string(chunkStart);
-  if (in_.remaining() < kLayerHeaderBytes) {
+  uint8_t header[kLayerHeaderBytes];
+  if (in_.read(header, kLayerHeaderBytes) < kLayerHeaderBytes) {
     summary_.truncated = true;
     note("the file ends inside " + where);
     return Next::kStop;
   }
-  uint8_t header[kLayerHeaderBytes];
-  in_.read(header, kLayerHeaderBytes);
   const int32_t width = fieldAt(header, kLayerWidthAt);
   const int32_t height = fieldAt(header, kLayerHeightAt);
   const int32_t offsetX = fieldAt(header, kLayerOffsetXAt);
@@ -279,34 +285,39 @@ NativeReader::Next NativeReader::readLayerChunk(uint64_t chunkStart) {
   Layer* layer = document_.addLayer32();
   if (layer == nullptr || !layer->sizeStore(width, height)) {
     if (layer != nullptr) document_.removeLayer(document_.indexOf(layer));
-    note("not enough memory for the " + std::to_string(width) + " x " + std::to_string(height) + " layer of " +
-         where);
+    note("not enough memory for the " + std::to_string(width) + " x " + std::to_string(height) +
+         " layer of " + where);
     return Next::kStop;
   }
   layer->setOffset(offsetX, offsetY);
   ++summary_.layersRead;
-  const std::string layerName = "layer " + std::to_string(summary_.layersRead) + " (offset " +
-                                std::to_string(chunkStart) + ")";
+  const std::string layerName =
+      "layer " + std::to_string(summary_.layersRead) + " (offset " + std::to_string(chunkStart) + ")";
   const PixelsRead got = inflateLayer(*layer, width, height, available);
   layer->refresh();
   if (got.bytes < pixelBytes) ++summary_.damagedLayers;
   switch (got.outcome) {
-    case PixelsRead::kComplete: break;
+    case PixelsRead::kComplete:
+      break;
     case PixelsRead::kShort:
       // A stream cut by the end of the file is reported as the truncation below.
       if (!cut)
         note("the pixels of " + layerName + " end after " + std::to_string(got.bytes) + " of " +
              std::to_string(pixelBytes) + " bytes");
       break;
-    case PixelsRead::kDamaged: note("the pixels of " + layerName + " are damaged (" + got.reason + ")"); break;
+    case PixelsRead::kDamaged:
+      note("the pixels of " + layerName + " are damaged (" + got.reason + ")");
+      break;
     case PixelsRead::kTooLong:
-      note("the pixels of " + layerName + " hold more than " + std::to_string(width) + " x " + std::to_string(height) +
-           " pixels");
+      note("the pixels of " + layerName + " hold more than " + std::to_string(width) + " x " +
+           std::to_string(height) + " pixels");
       break;
     case PixelsRead::kUnfinished:
       if (!cut) note("the compressed pixels of " + layerName + " lack their end");
       break;
-    case PixelsRead::kNoMemory: note("not enough memory to read the pixels of " + layerName); break;
+    case PixelsRead::kNoMemory:
+      note("not enough memory to read the pixels of " + layerName);
+      break;
   }
   return passOver();
 }

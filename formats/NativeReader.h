@@ -49,12 +49,12 @@ namespace kanvo {
 
 // What the reader found, for callers that show more than the reason (and for tests).
 struct NativeReadSummary {
-  int32_t layersRead = 0;      // layers added to the document
-  int32_t damagedLayers = 0;   // of those, layers whose pixels are incomplete
-  int32_t rejectedChunks = 0;  // layer chunks passed over for sizes that cannot be right
+  int32_t layersRead = 0;         // layers added to the document
+  int32_t damagedLayers = 0;      // of those, layers whose pixels are incomplete
+  int32_t rejectedChunks = 0;     // layer chunks passed over for sizes that cannot be right
   int32_t layersBeyondLimit = 0;  // layer chunks past the 64th, passed over
-  int32_t skippedChunks = 0;   // chunks of other types, skipped as the format says
-  bool truncated = false;      // the file ends before the document does
+  int32_t skippedChunks = 0;      // chunks of other types, skipped as the format says
+  bool truncated = false;         // the file ends before the document does
 };
 
 Status readNativeDocument(Document& document, const std::string& path, Progress* progress = nullptr,

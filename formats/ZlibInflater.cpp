@@ -30,7 +30,9 @@ ZlibInflater::~ZlibInflater() {
   }
 }
 
-bool ZlibInflater::needsInput() const { return zs_ == nullptr || zs_->avail_in == 0; }
+bool ZlibInflater::needsInput() const {
+  return zs_ == nullptr || zs_->avail_in == 0;
+}
 
 void ZlibInflater::supply(const uint8_t* data, size_t n) {
   if (zs_ == nullptr) return;

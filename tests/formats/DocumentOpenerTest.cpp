@@ -40,7 +40,8 @@ TEST_F(DocumentOpenerTest, TheTableHoldsLowerCaseExtensionsOnce) {
     EXPECT_FALSE(f.name.empty());
     EXPECT_FALSE(f.readDocument != nullptr && f.readPicture != nullptr);
   }
-  for (const char* e : {".knvmob", ".psd", ".bmp", ".jpg", ".jpeg"}) EXPECT_NE(findOpenFormat(e), nullptr) << e;
+  for (const char* e : {".knvmob", ".psd", ".bmp", ".jpg", ".jpeg"})
+    EXPECT_NE(findOpenFormat(e), nullptr) << e;
   EXPECT_EQ(findOpenFormat(".png"), nullptr);
   EXPECT_EQ(findOpenFormat(".KNVMOB"), nullptr);  // callers lower-case first
 }
@@ -67,12 +68,9 @@ TEST_F(DocumentOpenerTest, FormatsWithoutAReaderAndUnknownNamesFailClearly) {
   struct Case {
     std::string name;
     std::string says;
-  } cases[] = {{"a.psd", "PSD files cannot be opened yet"},
-               {"a.JPG", "JPEG files cannot be opened yet"},
-               {"a.jpeg", "JPEG files cannot be opened yet"},
-               {"a.png", "does not open .png files"},
-               {"a.tga", "does not open .tga files"},
-               {"noextension", "without an extension"}};
+  } cases[] = {{"a.psd", "PSD files cannot be opened yet"},   {"a.JPG", "JPEG files cannot be opened yet"},
+               {"a.jpeg", "JPEG files cannot be opened yet"}, {"a.png", "does not open .png files"},
+               {"a.tga", "does not open .tga files"},         {"noextension", "without an extension"}};
   for (const Case& c : cases) {
     ASSERT_TRUE(test::writeWholeFile(dir.file(c.name), std::string("not really")));
     Document doc(strings);
@@ -113,7 +111,8 @@ TEST_F(DocumentOpenerTest, AnImportedPictureBecomesTwoLayersWithTheEmptyOneCurre
   test::FakeImageLoader loader;
   loader.width = 70;
   loader.height = 3;
-  for (int i = 0; i < 210; ++i) loader.pixels.push_back(i % 3 == 0 ? 0u : makeColor(i, 2 * i, 3 * i, 255 - i));
+  for (int i = 0; i < 210; ++i)
+    loader.pixels.push_back(i % 3 == 0 ? 0u : makeColor(i, 2 * i, 3 * i, 255 - i));
   OpenServices services;
   services.imageLoader = &loader;
   Document doc(strings);
@@ -135,7 +134,8 @@ TEST_F(DocumentOpenerTest, AnImportedPictureBecomesTwoLayersWithTheEmptyOneCurre
   EXPECT_EQ(bottom.serial, serialBefore + 1);
   EXPECT_EQ(top.serial, serialBefore + 2);
   for (int32_t x = 0; x < 70; ++x)
-    for (int32_t y = 0; y < 3; ++y) EXPECT_EQ(bottom.pixel32(x, y), loader.pixels[size_t(y) * 70 + size_t(x)]);
+    for (int32_t y = 0; y < 3; ++y)
+      EXPECT_EQ(bottom.pixel32(x, y), loader.pixels[size_t(y) * 70 + size_t(x)]);
 
   // A damaged picture read in part is imported and reported as partial.
   loader.result = Status::partial("cut short");

@@ -39,10 +39,10 @@ class DocumentSaverTest : public ::testing::Test {
     Image32 flat(doc.width(), doc.height());
     EXPECT_TRUE(doc.flatten(flat, exportCompositeOptions(background)));
     const std::string path = dir.file(pam ? "ref.pam" : "ref.ppm");
-    Status s = pam ? writePam(path, reinterpret_cast<const Color32*>(flat.bits()), flat.width(), flat.height(),
-                              flat.stride() / 4)
-                   : writePpm(path, reinterpret_cast<const Color32*>(flat.bits()), flat.width(), flat.height(),
-                              flat.stride() / 4);
+    Status s = pam ? writePam(path, reinterpret_cast<const Color32*>(flat.bits()), flat.width(),
+                              flat.height(), flat.stride() / 4)
+                   : writePpm(path, reinterpret_cast<const Color32*>(flat.bits()), flat.width(),
+                              flat.height(), flat.stride() / 4);
     EXPECT_TRUE(s.isOk()) << s.reason();
     return test::readWholeFile(path);
   }
@@ -108,7 +108,8 @@ TEST_F(DocumentSaverTest, PamAndPpmHoldTheCompositeOverTransparentAndOverWhite) 
 }
 
 TEST_F(DocumentSaverTest, NamesThatWriteNothingLeaveAnExistingFileAlone) {
-  for (const char* name : {"a.png", "a.TGA", "a.psd", "a.bmp", "a.jpg", "a.jpeg", "a.knvmob", "a.txt", "noext"}) {
+  for (const char* name :
+       {"a.png", "a.TGA", "a.psd", "a.bmp", "a.jpg", "a.jpeg", "a.knvmob", "a.txt", "noext"}) {
     const std::string path = dir.file(name);
     ASSERT_TRUE(test::writeWholeFile(path, std::string("precious")));
     Status s = saveDocument(doc, path);
@@ -120,7 +121,8 @@ TEST_F(DocumentSaverTest, NamesThatWriteNothingLeaveAnExistingFileAlone) {
   }
   EXPECT_NE(saveDocument(doc, dir.file("b.png")).reason().find("PNG names are accepted but never written"),
             std::string::npos);
-  EXPECT_NE(saveDocument(doc, dir.file("b.psd")).reason().find("PSD files cannot be written yet"), std::string::npos);
+  EXPECT_NE(saveDocument(doc, dir.file("b.psd")).reason().find("PSD files cannot be written yet"),
+            std::string::npos);
   EXPECT_EQ(dir.entries().size(), 9u);  // no temporary file left behind
 }
 

@@ -43,7 +43,8 @@ std::string asBgraHex(Color32 c) {
 int64_t nonzeroAlphaPixels(const Layer& layer) {
   int64_t n = 0;
   for (uint32_t y = 0; y < layer.storeHeight(); ++y)
-    for (uint32_t x = 0; x < layer.storeWidth(); ++x) n += alphaOf(layer.pixel32(int32_t(x), int32_t(y))) != 0;
+    for (uint32_t x = 0; x < layer.storeWidth(); ++x)
+      n += alphaOf(layer.pixel32(int32_t(x), int32_t(y))) != 0;
   return n;
 }
 
@@ -77,7 +78,8 @@ TEST(NativeReaderCorpus, EveryFileMatchesItsFacts) {
     for (const Json& chunk : facts["chunks"].array) {
       if (chunk["after_end"].boolean) break;
       if (chunk["type"].asInt() != 0) continue;
-      if (!native::isValidSide(int32_t(chunk["width"].asInt())) || !native::isValidSide(int32_t(chunk["height"].asInt()))) {
+      if (!native::isValidSide(int32_t(chunk["width"].asInt())) ||
+          !native::isValidSide(int32_t(chunk["height"].asInt()))) {
         damaged = true;
         continue;
       }
@@ -87,7 +89,8 @@ TEST(NativeReaderCorpus, EveryFileMatchesItsFacts) {
       }
       expected.push_back(&chunk);
       if (!chunk.has("probes_BGRA")) damaged = true;
-      if (chunk["pixels_offset"].asInt() + chunk["compressedSize"].asInt() > fileSize || chunk.has("truncated_at")) {
+      if (chunk["pixels_offset"].asInt() + chunk["compressedSize"].asInt() > fileSize ||
+          chunk.has("truncated_at")) {
         damaged = true;
         break;
       }
@@ -126,7 +129,8 @@ TEST(NativeReaderCorpus, EveryFileMatchesItsFacts) {
       if (chunk["nonzero_alpha_pixels"].asInt() == 0) {
         // An all-zero layer allocates no tile (this one has only colour-free zero pixels).
         bool allZero = true;
-        for (const Json& probe : chunk["probes_BGRA"].array) allZero = allZero && probe[2].string == "00000000";
+        for (const Json& probe : chunk["probes_BGRA"].array)
+          allZero = allZero && probe[2].string == "00000000";
         if (allZero) {
           EXPECT_EQ(layer.pixels32.presentTileCount(), 0);
         }
@@ -139,7 +143,8 @@ TEST(NativeReaderCorpus, SixtyFiveLayersKeepTheFirstSixtyFour) {
   StringTable strings;
   Document doc(strings);
   NativeReadSummary summary;
-  Status s = readNativeDocument(doc, std::string(KANVO_CORPUS_DIR) + "/knv_65layers_4x4.knvmob", nullptr, &summary);
+  Status s =
+      readNativeDocument(doc, std::string(KANVO_CORPUS_DIR) + "/knv_65layers_4x4.knvmob", nullptr, &summary);
   EXPECT_TRUE(s.isPartial());
   EXPECT_NE(s.reason().find("at most 64 layers"), std::string::npos) << s.reason();
   ASSERT_EQ(doc.layerCount(), 64);

@@ -84,7 +84,7 @@ std::vector<SourceLayer> sampleLayers() {
       {64, 48, 0, 0, patternPixels(64, 48, 1)},
       {21, 15, -7, -5, patternPixels(21, 15, 2)},
       {200, 130, -8, -6, patternPixels(200, 130, 3, true)},  // larger than the canvas, empty band
-      {70, 3, 10, 40, std::vector<uint32_t>(210, 0)},       // all zero
+      {70, 3, 10, 40, std::vector<uint32_t>(210, 0)},        // all zero
       {1, 1, 63, 47, {0x80FF0000u}},
       {129, 65, INT_MIN, INT_MAX, patternPixels(129, 65, 4)},
   };
@@ -206,7 +206,8 @@ TEST_F(NativeReaderTest, ABadHeaderFailsAndLeavesTheDocumentAsItWas) {
   files.push_back({});
   NativeFileBuilder good(10, 10);
   files.push_back(std::vector<uint8_t>(good.bytes.begin(), good.bytes.begin() + 63));
-  for (auto [w, h] : std::vector<std::pair<int32_t, int32_t>>{{0, 10}, {10, 0}, {-1, 10}, {10, 32761}, {INT32_MIN, 5}, {32761, 32761}}) {
+  for (auto [w, h] : std::vector<std::pair<int32_t, int32_t>>{
+           {0, 10}, {10, 0}, {-1, 10}, {10, 32761}, {INT32_MIN, 5}, {32761, 32761}}) {
     NativeFileBuilder b(w, h);
     b.addLayer(1, 1, 0, 0, {0xFFFFFFFFu});
     files.push_back(b.bytes);
@@ -259,8 +260,9 @@ TEST_F(NativeReaderTest, ASkippedChunkRunningPastTheEndIsATruncation) {
 
 TEST_F(NativeReaderTest, LayerSidesOutsideTheRangeRejectTheChunkAndReadingGoesOn) {
   const std::vector<std::pair<int32_t, int32_t>> sizes = {
-      {0, 4},      {4, 0},          {-4, 4},      {4, -4},        {32761, 1},         {1, 32761},
-      {65536, 65536}, {INT32_MIN, INT32_MIN}, {INT32_MAX, 2}, {-1, -1}, {0x40000000, 4}, {0x20000000, 0x20000000}};
+      {0, 4},         {4, 0},     {-4, 4},         {4, -4},
+      {32761, 1},     {1, 32761}, {65536, 65536},  {INT32_MIN, INT32_MIN},
+      {INT32_MAX, 2}, {-1, -1},   {0x40000000, 4}, {0x20000000, 0x20000000}};
   for (auto [w, h] : sizes) {
     SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
     NativeFileBuilder b(16, 16);
@@ -283,7 +285,8 @@ TEST_F(NativeReaderTest, LayerSidesOutsideTheRangeRejectTheChunkAndReadingGoesOn
 
 TEST_F(NativeReaderTest, MorePixelsThanTheCompressedBytesCouldHoldRejectTheChunk) {
   // 32760 x 32760 pixels from 15 bytes, or anything from 0 bytes: nothing is allocated for them.
-  for (auto [w, h, bytes] : std::vector<std::tuple<int32_t, int32_t, int32_t>>{{32760, 32760, 15}, {1, 1, 0}, {100, 100, 38}}) {
+  for (auto [w, h, bytes] :
+       std::vector<std::tuple<int32_t, int32_t, int32_t>>{{32760, 32760, 15}, {1, 1, 0}, {100, 100, 38}}) {
     NativeFileBuilder b(16, 16);
     b.addLayerStream(w, h, 0, 0, std::vector<uint8_t>(size_t(bytes), 0x78), bytes);
     SourceLayer c{4, 2, 1, 1, patternPixels(4, 2, 14)};
@@ -352,7 +355,8 @@ TEST_F(NativeReaderTest, DamagedStreamsKeepWhatWasDecodedAndZerosAfterIt) {
     std::vector<uint8_t> bad = stream;
     const size_t at = 2 + rng() % (bad.size() - 2);
     const int n = 1 + int(rng() % 6);
-    for (int k = 0; k < n && at + size_t(k) < bad.size(); ++k) bad[at + size_t(k)] ^= uint8_t(1 + rng() % 255);
+    for (int k = 0; k < n && at + size_t(k) < bad.size(); ++k)
+      bad[at + size_t(k)] ^= uint8_t(1 + rng() % 255);
     NativeFileBuilder b(64, 64);
     b.addLayerStream(a.width, a.height, a.offsetX, a.offsetY, bad, int32_t(bad.size()));
     b.addLayer(after.width, after.height, 0, 0, after.pixels);
@@ -432,15 +436,17 @@ TEST_F(NativeReaderTest, ShortAndLongStreamsAreReported) {
 }
 
 TEST_F(NativeReaderTest, TruncationAtEveryByteKeepsWhatWasCompleteAndNeverFails) {
-  std::vector<SourceLayer> layers = {
-      {9, 7, 0, 0, patternPixels(9, 7, 24)}, {13, 5, -2, 1, patternPixels(13, 5, 25)}, {4, 4, 1, 1, patternPixels(4, 4, 26)}};
+  std::vector<SourceLayer> layers = {{9, 7, 0, 0, patternPixels(9, 7, 24)},
+                                     {13, 5, -2, 1, patternPixels(13, 5, 25)},
+                                     {4, 4, 1, 1, patternPixels(4, 4, 26)}};
   NativeFileBuilder b(16, 16);
   b.addLayer(9, 7, 0, 0, layers[0].pixels);
   b.addOtherChunk(7, 13, 5);
   b.addLayer(13, 5, -2, 1, layers[1].pixels);
   b.addLayer(4, 4, 1, 1, layers[2].pixels);
   // Layer chunks in file order with the index of their layer.
-  const std::vector<std::pair<test::NativeChunkInfo, int>> layerChunks = {{b.chunks[0], 0}, {b.chunks[2], 1}, {b.chunks[3], 2}};
+  const std::vector<std::pair<test::NativeChunkInfo, int>> layerChunks = {
+      {b.chunks[0], 0}, {b.chunks[2], 1}, {b.chunks[3], 2}};
   for (size_t cut = 0; cut <= b.bytes.size(); ++cut) {
     SCOPED_TRACE(cut);
     std::vector<uint8_t> bytes(b.bytes.begin(), b.bytes.begin() + ptrdiff_t(cut));

@@ -16,8 +16,8 @@ std::vector<uint8_t> someBytes(size_t n, uint32_t seed) {
 }
 
 // Feeds the stream in pieces of `inStep` bytes and takes the output in pieces of `outStep`.
-std::vector<uint8_t> inflateInPieces(const std::vector<uint8_t>& stream, size_t inStep, size_t outStep, size_t limit,
-                                     ZlibInflater& z) {
+std::vector<uint8_t> inflateInPieces(const std::vector<uint8_t>& stream, size_t inStep, size_t outStep,
+                                     size_t limit, ZlibInflater& z) {
   std::vector<uint8_t> out(limit + 16, 0xEE);
   size_t at = 0, filled = 0;
   while (filled < limit) {

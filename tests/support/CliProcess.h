@@ -48,8 +48,7 @@ inline CliRun runCliArgs(const std::vector<std::string>& args, bool stderrOnTerm
   for (std::string& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid = -1;
-  extern char** environ;
-  int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), ::environ);
   posix_spawn_file_actions_destroy(&actions);
   close(outPipe[1]);
   close(errChild);

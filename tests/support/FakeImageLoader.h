@@ -20,7 +20,8 @@ class FakeImageLoader : public ImageLoader {
     if (!result.isFailed()) {
       if (!image.resizeBuffer(width, height)) return Status::failed("no memory");
       for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x) image.setPixel(x, y, pixels[size_t(y) * size_t(width) + size_t(x)]);
+        for (int32_t x = 0; x < width; ++x)
+          image.setPixel(x, y, pixels[size_t(y) * size_t(width) + size_t(x)]);
     }
     return result;
   }

@@ -104,10 +104,14 @@ class JsonParser {
     for (int k = 0; k < 4; ++k) {
       char c = s_[i_++];
       u <<= 4;
-      if (c >= '0' && c <= '9') u |= uint32_t(c - '0');
-      else if (c >= 'a' && c <= 'f') u |= uint32_t(c - 'a' + 10);
-      else if (c >= 'A' && c <= 'F') u |= uint32_t(c - 'A' + 10);
-      else return false;
+      if (c >= '0' && c <= '9')
+        u |= uint32_t(c - '0');
+      else if (c >= 'a' && c <= 'f')
+        u |= uint32_t(c - 'a' + 10);
+      else if (c >= 'A' && c <= 'F')
+        u |= uint32_t(c - 'A' + 10);
+      else
+        return false;
     }
     return true;
   }
@@ -141,14 +145,30 @@ class JsonParser {
       if (i_ >= s_.size()) return false;
       char e = s_[i_++];
       switch (e) {
-        case '"': out += '"'; break;
-        case '\\': out += '\\'; break;
-        case '/': out += '/'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
+        case '"':
+          out += '"';
+          break;
+        case '\\':
+          out += '\\';
+          break;
+        case '/':
+          out += '/';
+          break;
+        case 'b':
+          out += '\b';
+          break;
+        case 'f':
+          out += '\f';
+          break;
+        case 'n':
+          out += '\n';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case 't':
+          out += '\t';
+          break;
         case 'u': {
           uint32_t u;
           if (!hex4(u)) return false;
@@ -162,7 +182,8 @@ class JsonParser {
           utf8(out, u);
           break;
         }
-        default: return false;
+        default:
+          return false;
       }
     }
     return false;
@@ -227,6 +248,8 @@ class JsonParser {
   size_t i_ = 0;
 };
 
-inline bool parseJson(const std::string& text, Json& out) { return JsonParser(text).parse(out); }
+inline bool parseJson(const std::string& text, Json& out) {
+  return JsonParser(text).parse(out);
+}
 
 }  // namespace kanvo::test

@@ -106,7 +106,8 @@ class NativeFileBuilder {
 
 // A width x height block of pixels from a seeded formula, with transparent regions, partial
 // alpha and (when `emptyBand` is set) a fully zero band of rows in the middle.
-inline std::vector<uint32_t> patternPixels(int32_t width, int32_t height, uint32_t seed, bool emptyBand = false) {
+inline std::vector<uint32_t> patternPixels(int32_t width, int32_t height, uint32_t seed,
+                                           bool emptyBand = false) {
   std::vector<uint32_t> px(size_t(width) * size_t(height));
   uint32_t s = seed * 2654435761u + 1;
   for (int32_t y = 0; y < height; ++y) {
@@ -121,7 +122,8 @@ inline std::vector<uint32_t> patternPixels(int32_t width, int32_t height, uint32
         v = (s >> 8) & 0x00FFFFFFu;  // colour with alpha 0
       } else {
         uint32_t a = ((x * 3 + y * 5 + seed) % 4 == 0) ? (s >> 24) : 255;
-        v = (a << 24) | (uint32_t(x * 7 + seed) & 255) << 16 | (uint32_t(y * 13) & 255) << 8 | ((s >> 16) & 255);
+        v = (a << 24) | (uint32_t(x * 7 + seed) & 255) << 16 | (uint32_t(y * 13) & 255) << 8 |
+            ((s >> 16) & 255);
       }
       px[size_t(y) * size_t(width) + size_t(x)] = v;
     }
