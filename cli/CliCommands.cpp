@@ -24,10 +24,11 @@ void complain(std::FILE* err, const std::string& file, const std::string& reason
 }
 
 // Opens the input through the program's open flow; failed and partial are reported here.
-Status open(Document& document, const std::string& path, std::FILE* err) {
+Status open(Document& document, const std::string& path, std::FILE* err, const ImageLoader* images) {
   TerminalProgress progress(err, "reading", path);
   OpenServices services;
   services.progress = &progress;
+  services.imageLoader = images;
   Status s = openDocument(document, path, services);
   progress.finish();
   return s;
@@ -38,10 +39,10 @@ int usage(std::FILE* err, const std::string& why) {
   return kExitUsage;
 }
 
-int runInfo(const CliCommand& c, std::FILE* out, std::FILE* err) {
+int runInfo(const CliCommand& c, std::FILE* out, std::FILE* err, const ImageLoader* images) {
   StringTable strings;
   Document document(strings);
-  Status s = open(document, c.input, err);
+  Status s = open(document, c.input, err, images);
   if (s.isFailed()) {
     complain(err, c.input, s.reason());
     return kExitInput;
@@ -55,10 +56,10 @@ int runInfo(const CliCommand& c, std::FILE* out, std::FILE* err) {
   return kExitDone;
 }
 
-int runConvert(const CliCommand& c, std::FILE* err) {
+int runConvert(const CliCommand& c, std::FILE* err, const ImageLoader* images) {
   StringTable strings;
   Document document(strings);
-  Status s = open(document, c.input, err);
+  Status s = open(document, c.input, err, images);
   if (!s.isOk()) {
     complain(err, c.input, s.isPartial() ? s.reason() + "; nothing was written" : s.reason());
     return kExitInput;
@@ -76,10 +77,10 @@ int runConvert(const CliCommand& c, std::FILE* err) {
   return kExitDone;
 }
 
-int runProbe(const CliCommand& c, std::FILE* out, std::FILE* err) {
+int runProbe(const CliCommand& c, std::FILE* out, std::FILE* err, const ImageLoader* images) {
   StringTable strings;
   Document document(strings);
-  Status s = open(document, c.input, err);
+  Status s = open(document, c.input, err, images);
   if (s.isFailed()) {
     complain(err, c.input, s.reason());
     return kExitInput;
@@ -99,7 +100,7 @@ int runProbe(const CliCommand& c, std::FILE* out, std::FILE* err) {
 
 }  // namespace
 
-int runCommand(const CliCommand& command, std::FILE* out, std::FILE* err) {
+int runCommand(const CliCommand& command, std::FILE* out, std::FILE* err, const ImageLoader* images) {
   switch (command.kind) {
     case CliCommand::kHelp:
       std::fputs(kUsage, out);
@@ -108,11 +109,11 @@ int runCommand(const CliCommand& command, std::FILE* out, std::FILE* err) {
       std::fprintf(out, "kanvo-cli %s\n", versionString());
       return kExitDone;
     case CliCommand::kInfo:
-      return runInfo(command, out, err);
+      return runInfo(command, out, err, images);
     case CliCommand::kConvert:
-      return runConvert(command, err);
+      return runConvert(command, err, images);
     case CliCommand::kProbe:
-      return runProbe(command, out, err);
+      return runProbe(command, out, err, images);
     case CliCommand::kUsageError:
       break;
   }

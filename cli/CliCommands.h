@@ -7,11 +7,13 @@
 #include <cstdio>
 
 #include "cli/CliArguments.h"
+#include "formats/ImageLoader.h"
 
 namespace kanvo::cli {
 
 enum ExitStatus { kExitDone = 0, kExitInput = 1, kExitUsage = 2, kExitOutput = 3 };
 
-int runCommand(const CliCommand& command, std::FILE* out, std::FILE* err);
+// images: the platform's picture loader for BMP files (null: BMP files cannot be opened).
+int runCommand(const CliCommand& command, std::FILE* out, std::FILE* err, const ImageLoader* images = nullptr);
 
 }  // namespace kanvo::cli

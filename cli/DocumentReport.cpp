@@ -109,7 +109,7 @@ std::string documentJson(const Document& document) {
     out += "   {\"name\": " + jsonString(cp932ToUtf8(l.name)) + ", \"kind\": " + n(l.kind) +
            ", \"offsetX\": " + n(l.offsetX) + ", \"offsetY\": " + n(l.offsetY) +
            ", \"width\": " + n(l.storeWidth()) + ", \"height\": " + n(l.storeHeight()) +
-           ", \"opacity\": " + n(l.opacity) + ", \"visible\": " + (l.visible == 1 ? "true" : "false") +
+           ", \"opacity\": " + n(l.opacity) + ", \"visible\": " + (l.visible != 0 ? "true" : "false") +
            ", \"blendMode\": " + n(l.blendMode) +
            ", \"protected\": " + (l.reservedFlag != 0 ? "true" : "false") + "}";
   }
@@ -127,7 +127,7 @@ std::string documentText(const Document& document) {
     const Layer& l = *document.layer(i);
     out += "  " + n(i) + ": \"" + escaped(cp932ToUtf8(l.name)) + "\" " + kindName(l.kind) + ", " +
            n(l.storeWidth()) + " x " + n(l.storeHeight()) + " at (" + n(l.offsetX) + ", " + n(l.offsetY) +
-           "), opacity " + n(l.opacity) + ", " + (l.visible == 1 ? "visible" : "hidden") + ", " +
+           "), opacity " + n(l.opacity) + ", " + (l.visible != 0 ? "visible" : "hidden") + ", " +
            blendName(l.blendMode) + (l.reservedFlag != 0 ? ", protected" : "") + "\n";
   }
   return out;
