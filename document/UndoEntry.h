@@ -78,11 +78,18 @@ struct UndoLayerSwap {
   int32_t second = 0;
 };
 
-// Kind 10: the content of the layer was moved by (dx, dy) canvas pixels.
+// Kind 10: the content of the layer was moved by (dx, dy) canvas pixels. The record also keeps
+// the geometry of the store of the layer's kind (offset and size) that applying it brings back:
+// for an undo record the store before the move, for a redo record the store after it. Moving
+// the content alone would leave the store in the form a move gives it, while the tile records
+// of other steps address the store as it was.
 struct UndoLayerMove {
   int32_t layerIndex = 0;
   int32_t dx = 0;
   int32_t dy = 0;
+  bool hasGeometry = false;
+  int32_t offsetX = 0, offsetY = 0;
+  uint32_t storeWidth = 0, storeHeight = 0;
 };
 
 // Kind 11: the pixels of rect of the layer's store of its kind (held in the image of that

@@ -131,9 +131,10 @@ bool UndoHistory::recordLayerSwap(int32_t first, int32_t second, std::string_vie
   return makeLayerSwapRecord(first, second, e) && push(e, label);
 }
 
-bool UndoHistory::recordLayerMove(int32_t layerIndex, int32_t dx, int32_t dy, std::string_view label) {
+bool UndoHistory::recordLayerMove(const Layer& layer, int32_t layerIndex, int32_t dx, int32_t dy,
+                                  std::string_view label) {
   UndoEntry e;
-  return makeLayerMoveRecord(layerIndex, dx, dy, e) && push(e, label);
+  return makeLayerMoveRecord(layer, layerIndex, dx, dy, e) && push(e, label);
 }
 
 bool UndoHistory::recordRegion(const Layer& layer, int32_t layerIndex, const Selection& selection, const Rect& rect,

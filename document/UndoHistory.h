@@ -104,8 +104,8 @@ class UndoHistory {
                        std::string_view label);
   // Kind 7.
   bool recordLayerSwap(int32_t first, int32_t second, std::string_view label);
-  // Kind 10: the layer's content is about to move by (dx, dy).
-  bool recordLayerMove(int32_t layerIndex, int32_t dx, int32_t dy, std::string_view label);
+  // Kind 10: the layer's content is about to move by (dx, dy) (Layer::moveContent).
+  bool recordLayerMove(const Layer& layer, int32_t layerIndex, int32_t dx, int32_t dy, std::string_view label);
   // Kind 11: the pixels of rect of the layer's store of its kind and the selection's mask and
   // mode, before a selected region moves by (dx, dy).
   bool recordRegion(const Layer& layer, int32_t layerIndex, const Selection& selection, const Rect& rect, int32_t dx,

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "document/UndoStepSupport.h"
+#include "raster/TiledCopy.h"
 #include "document/UndoSteps.h"
 
 namespace kanvo {
@@ -18,12 +19,60 @@ bool makeLayerSwapRecord(int32_t first, int32_t second, UndoEntry& entry) {
   return true;
 }
 
-bool makeLayerMoveRecord(int32_t layerIndex, int32_t dx, int32_t dy, UndoEntry& entry) {
+bool makeLayerMoveRecord(const Layer& layer, int32_t layerIndex, int32_t dx, int32_t dy, UndoEntry& entry) {
   entry.release();
+  UndoLayerMove p;
+  p.layerIndex = layerIndex;
+  p.dx = dx;
+  p.dy = dy;
+  p.hasGeometry = layer.isRaster();
+  p.offsetX = layer.offsetX;
+  p.offsetY = layer.offsetY;
+  p.storeWidth = layer.storeWidth();
+  p.storeHeight = layer.storeHeight();
   entry.kind = kUndoLayerMove;
-  entry.payload = UndoLayerMove{layerIndex, dx, dy};
+  entry.payload = p;
   return true;
 }
+
+namespace {
+
+enum class Rebuilt { kDone, kDoesNotFit, kNoMemory };
+
+// Moves the content by (moveX, moveY) into a store of the recorded size and offset. The content
+// must fit there, as it does when the layer is as the step left it.
+template <int Bpp>
+Rebuilt moveInto(Layer& layer, TiledImage<Bpp>& store, int64_t moveX, int64_t moveY, const UndoLayerMove& p) {
+  const int64_t shiftX = int64_t(layer.offsetX) - p.offsetX + moveX;
+  const int64_t shiftY = int64_t(layer.offsetY) - p.offsetY + moveY;
+  const Rect used = store.usedBounds();
+  if (!used.isEmpty()) {
+    if (used.x + shiftX < 0 || used.y + shiftY < 0 || used.x + shiftX + used.width > int64_t(p.storeWidth) ||
+        used.y + shiftY + used.height > int64_t(p.storeHeight))
+      return Rebuilt::kDoesNotFit;
+  }
+  TiledImage<Bpp> rebuilt;
+  if (!rebuilt.resize(p.storeWidth, p.storeHeight)) return Rebuilt::kNoMemory;
+  if (!used.isEmpty() &&
+      !copyPixels(store, used.x, used.y, used.width, used.height, rebuilt, used.x + shiftX, used.y + shiftY))
+    return Rebuilt::kNoMemory;
+  rebuilt.dropEmptyTiles();
+  store = std::move(rebuilt);
+  layer.setOffset(p.offsetX, p.offsetY);
+  layer.rebuildReducedImages();
+  return Rebuilt::kDone;
+}
+
+Rebuilt moveInto(Layer& layer, int64_t moveX, int64_t moveY, const UndoLayerMove& p) {
+  switch (layer.kind) {
+    case kLayerKind32: return moveInto(layer, layer.pixels32, moveX, moveY, p);
+    case kLayerKind8: return moveInto(layer, layer.pixels8, moveX, moveY, p);
+    case kLayerKind1: return moveInto(layer, layer.pixels1, moveX, moveY, p);
+    default: return Rebuilt::kDoesNotFit;
+  }
+}
+
+}  // namespace
 
 bool makeDocumentRecord(const Document& document, Progress* progress, UndoEntry& entry) {
   entry.release();
@@ -61,15 +110,28 @@ uint32_t applyLayerMoveRecord(const UndoEntry& record, UndoDirection direction, 
   if (layer == nullptr || !layer->isRaster()) return skip(record, redo, outcome);
   UndoEntry captured;
   if (redo) {
+    // The same move, with the store's geometry as the move left it.
     captured = redoShell(record);
-    captured.payload = *p;
+    UndoLayerMove now = *p;
+    now.hasGeometry = true;
+    now.offsetX = layer->offsetX;
+    now.offsetY = layer->offsetY;
+    now.storeWidth = layer->storeWidth();
+    now.storeHeight = layer->storeHeight();
+    captured.payload = now;
   }
-  // Undo moves the content back; redo moves it again. Negating in 64 bits keeps INT32_MIN sound.
+  // Undo moves the content back, redo moves it again, each into the store as it was at that
+  // point. When the content does not fit the recorded store (the layer changed outside the
+  // history) it is moved as a move would. 64 bits keep a move of INT32_MIN sound.
   const int64_t sign = direction == UndoDirection::kUndo ? -1 : 1;
   const int64_t dx = sign * p->dx, dy = sign * p->dy;
-  if (dx < INT32_MIN || dx > INT32_MAX || dy < INT32_MIN || dy > INT32_MAX)
-    return damaged(record, redo, outcome, "move out of range");
-  if (!layer->moveContent(int32_t(dx), int32_t(dy))) return noMemory(outcome);
+  Rebuilt rebuilt = p->hasGeometry ? moveInto(*layer, dx, dy, *p) : Rebuilt::kDoesNotFit;
+  if (rebuilt == Rebuilt::kNoMemory) return noMemory(outcome);
+  if (rebuilt == Rebuilt::kDoesNotFit) {
+    if (dx < INT32_MIN || dx > INT32_MAX || dy < INT32_MIN || dy > INT32_MAX)
+      return damaged(record, redo, outcome, "move out of range");
+    if (!layer->moveContent(int32_t(dx), int32_t(dy))) return noMemory(outcome);
+  }
   document.layerChangedAll(*layer);
   if (redo) *redo = std::move(captured);
   outcome.wholeView = true;

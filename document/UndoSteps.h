@@ -67,8 +67,8 @@ bool makeSelectionRecord(const TiledImage8& mask, const Rect& rect, int32_t sele
                          int32_t method, UndoEntry& entry);
 // Kind 7.
 bool makeLayerSwapRecord(int32_t first, int32_t second, UndoEntry& entry);
-// Kind 10.
-bool makeLayerMoveRecord(int32_t layerIndex, int32_t dx, int32_t dy, UndoEntry& entry);
+// Kind 10: the layer's content is about to move by (dx, dy); the store's geometry is kept.
+bool makeLayerMoveRecord(const Layer& layer, int32_t layerIndex, int32_t dx, int32_t dy, UndoEntry& entry);
 // Kind 11: the pixels of rect (clipped to the store) of the layer's store of its kind, a copy of
 // the selection's mask and its mode. False also for a layer that is not a raster layer.
 bool makeRegionRecord(const Layer& layer, int32_t layerIndex, const Selection& selection, const Rect& rect,

@@ -173,7 +173,7 @@ TEST_F(UndoHistoryTest, ResultBitsOfEveryKind) {
     doc.selectLayer(doc.currentLayerIndex());
   });
   roundTrip(kUndoResultPixels, [&] {
-    ASSERT_TRUE(history.recordLayerMove(1, -70, 33, "Move Layer"));
+    ASSERT_TRUE(history.recordLayerMove(*doc.layer(1), 1, -70, 33, "Move Layer"));
     ASSERT_TRUE(doc.layer(1)->moveContent(-70, 33));
     doc.layerChangedAll(*doc.layer(1));
   });
@@ -209,7 +209,7 @@ TEST_F(UndoHistoryTest, StepsForMissingTargetsAreSkipped) {
   doc.selection(1)->mask.fillRect(fillWith(255), 0, 0, 9, 9);
   ASSERT_TRUE(history.recordPixels32(doc.layer(0)->pixels32, Rect(0, 0, 1, 1), 1, "wrong kind"));
   ASSERT_TRUE(history.recordLayerSwap(2, 7, "Insert"));
-  ASSERT_TRUE(history.recordLayerMove(9, 1, 1, "Move Layer"));
+  ASSERT_TRUE(history.recordLayerMove(*doc.layer(0), 9, 1, 1, "Move Layer"));
 
   ASSERT_TRUE(doc.removeLayer(3));
   ASSERT_TRUE(doc.removeSelection(1));

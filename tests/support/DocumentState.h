@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "document/Document.h"
 #include "raster/TiledImage.h"
@@ -39,15 +41,21 @@ void putStore(std::string& out, const TiledImage<Bpp>& image) {
 
 }  // namespace state_detail
 
-inline std::string documentState(const Document& doc) {
+// The state in named parts: "canvas", then "layer i" and "selection i".
+inline std::vector<std::pair<std::string, std::string>> documentParts(const Document& doc) {
   using namespace state_detail;
+  std::vector<std::pair<std::string, std::string>> parts;
   std::string out;
   put(out, doc.width());
   put(out, doc.height());
   put(out, doc.layerCount());
   put(out, doc.currentLayerIndex());
+  put(out, doc.selectionCount());
+  put(out, doc.currentSelectionIndex());
+  parts.emplace_back("canvas", out);
   for (int32_t i = 0; i < doc.layerCount(); ++i) {
     const Layer& layer = *doc.layer(i);
+    out.clear();
     put(out, layer.kind);
     out += layer.name;
     put(out, layer.serial);
@@ -59,14 +67,21 @@ inline std::string documentState(const Document& doc) {
     putStore(out, layer.pixels32);
     putStore(out, layer.pixels8);
     putStore(out, layer.pixels1);
+    parts.emplace_back("layer " + std::to_string(i) + " (" + layer.name + ")", out);
   }
-  put(out, doc.selectionCount());
-  put(out, doc.currentSelectionIndex());
   for (int32_t i = 0; i < doc.selectionCount(); ++i) {
     const Selection& s = *doc.selection(i);
+    out.clear();
     put(out, s.mode);
     putStore(out, s.mask);
+    parts.emplace_back("selection " + std::to_string(i), out);
   }
+  return parts;
+}
+
+inline std::string documentState(const Document& doc) {
+  std::string out;
+  for (const auto& part : documentParts(doc)) out += part.second;
   return out;
 }
 
