@@ -154,12 +154,13 @@ uint32_t UndoHistory::applyStep(int32_t direction, Document& document, UndoOutco
   UndoOutcome local;
   UndoOutcome& out = outcome != nullptr ? *outcome : local;
   out = UndoOutcome{};
+  const UndoApplyContext context{tileMethod_, &scratch_};
   if (direction == int32_t(UndoDirection::kUndo)) {
     if (!canUndo()) return 0;
     const size_t slot = size_t(wrap(head_ + redoOffset_ - 1));
     UndoEntry redo;
     const uint32_t bits =
-        applyUndoRecord(undoRecords_[slot], UndoDirection::kUndo, document, tileMethod_, &redo, out);
+        applyUndoRecord(undoRecords_[slot], UndoDirection::kUndo, document, context, &redo, out);
     if (bits & kUndoBitNoMemory) return bits;
     redoRecords_[slot] = std::move(redo);
     --redoOffset_;
@@ -171,7 +172,7 @@ uint32_t UndoHistory::applyStep(int32_t direction, Document& document, UndoOutco
     if (!canRedo()) return 0;
     const size_t slot = size_t(wrap(head_ + redoOffset_));
     const uint32_t bits =
-        applyUndoRecord(redoRecords_[slot], UndoDirection::kRedo, document, tileMethod_, nullptr, out);
+        applyUndoRecord(redoRecords_[slot], UndoDirection::kRedo, document, context, nullptr, out);
     if (bits & kUndoBitNoMemory) return bits;
     ++revision_;
     ++changeCount_;
@@ -191,6 +192,7 @@ void UndoHistory::clear() {
   redoOffset_ = 0;
   changeCount_ = 0;
   recording_ = false;
+  scratch_ = RestoreScratch{};
 }
 
 }  // namespace kanvo

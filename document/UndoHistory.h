@@ -139,6 +139,7 @@ class UndoHistory {
   uint32_t lastRecordTick_ = 0;
   int32_t changeCount_ = 0;
   bool recording_ = false;
+  RestoreScratch scratch_;  // decoded tiles of the last undo or redo, kept for the next
 };
 
 }  // namespace kanvo

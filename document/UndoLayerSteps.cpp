@@ -155,16 +155,16 @@ uint32_t applyDocumentRecord(const UndoEntry& record, Document& document, UndoEn
   return finish(outcome, kUndoResultDocument);
 }
 
-uint32_t applyUndoRecord(const UndoEntry& record, UndoDirection direction, Document& document, int32_t method,
-                         UndoEntry* redo, UndoOutcome& outcome) {
+uint32_t applyUndoRecord(const UndoEntry& record, UndoDirection direction, Document& document,
+                         const UndoApplyContext& context, UndoEntry* redo, UndoOutcome& outcome) {
   outcome = UndoOutcome{};
   outcome.kind = record.kind;
   try {
     switch (record.kind) {
       case kUndoPixels32:
       case kUndoPixels8:
-      case kUndoPixels1: return applyPixelsRecord(record, document, method, redo, outcome);
-      case kUndoSelection: return applySelectionRecord(record, document, method, redo, outcome);
+      case kUndoPixels1: return applyPixelsRecord(record, document, context, redo, outcome);
+      case kUndoSelection: return applySelectionRecord(record, document, context, redo, outcome);
       case kUndoLayerSwap: return applyLayerSwapRecord(record, document, redo, outcome);
       case kUndoLayerMove: return applyLayerMoveRecord(record, direction, document, redo, outcome);
       case kUndoRegion: return applyRegionRecord(record, document, redo, outcome);

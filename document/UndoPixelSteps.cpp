@@ -15,8 +15,8 @@ namespace {
 constexpr int32_t pixelsKindOfDepth(int bpp) { return bpp == 32 ? kUndoPixels32 : bpp == 8 ? kUndoPixels8 : kUndoPixels1; }
 
 template <int Bpp>
-uint32_t applyPixels(const UndoEntry& record, const UndoPixels& p, Document& document, int32_t method, UndoEntry* redo,
-                     UndoOutcome& outcome) {
+uint32_t applyPixels(const UndoEntry& record, const UndoPixels& p, Document& document, const UndoApplyContext& context,
+                     UndoEntry* redo, UndoOutcome& outcome) {
   Layer* layer = document.layer(p.layerIndex);
   if (layer == nullptr || layer->kind != layerKindOfDepth(Bpp)) return skip(record, redo, outcome);
   TiledImage<Bpp>& store = storeOf<Bpp>(*layer);
@@ -28,11 +28,11 @@ uint32_t applyPixels(const UndoEntry& record, const UndoPixels& p, Document& doc
     UndoPixels now;
     now.layerIndex = p.layerIndex;
     now.rect = p.rect;
-    if (!captureTiles(store, p.rect, method, now.tiles)) return noMemory(outcome);
+    if (!captureTiles(store, p.rect, context.method, now.tiles)) return noMemory(outcome);
     captured.payload = std::move(now);
   }
 
-  TileRestore<Bpp> restore(store);
+  TileRestore<Bpp> restore(store, context.scratch);
   const RestoreStatus status = restore.prepare(p.tiles);
   if (status != RestoreStatus::kReady) return restoreFailed(status, restore, record, redo, outcome);
   restore.commit();
@@ -103,20 +103,20 @@ bool makeSelectionRecord(const TiledImage8& mask, const Rect& rect, int32_t sele
   return true;
 }
 
-uint32_t applyPixelsRecord(const UndoEntry& record, Document& document, int32_t method, UndoEntry* redo,
-                           UndoOutcome& outcome) {
+uint32_t applyPixelsRecord(const UndoEntry& record, Document& document, const UndoApplyContext& context,
+                           UndoEntry* redo, UndoOutcome& outcome) {
   const auto* p = std::get_if<UndoPixels>(&record.payload);
   if (p == nullptr) return skip(record, redo, outcome);
   switch (record.kind) {
-    case kUndoPixels32: return applyPixels<32>(record, *p, document, method, redo, outcome);
-    case kUndoPixels8: return applyPixels<8>(record, *p, document, method, redo, outcome);
-    case kUndoPixels1: return applyPixels<1>(record, *p, document, method, redo, outcome);
+    case kUndoPixels32: return applyPixels<32>(record, *p, document, context, redo, outcome);
+    case kUndoPixels8: return applyPixels<8>(record, *p, document, context, redo, outcome);
+    case kUndoPixels1: return applyPixels<1>(record, *p, document, context, redo, outcome);
     default: return skip(record, redo, outcome);
   }
 }
 
-uint32_t applySelectionRecord(const UndoEntry& record, Document& document, int32_t method, UndoEntry* redo,
-                              UndoOutcome& outcome) {
+uint32_t applySelectionRecord(const UndoEntry& record, Document& document, const UndoApplyContext& context,
+                              UndoEntry* redo, UndoOutcome& outcome) {
   const auto* p = std::get_if<UndoSelectionMask>(&record.payload);
   Selection* selection = p != nullptr ? document.selection(p->selectionIndex) : nullptr;
   if (selection == nullptr) return skip(record, redo, outcome);
@@ -133,7 +133,7 @@ uint32_t applySelectionRecord(const UndoEntry& record, Document& document, int32
     now.rect = wholeMask ? Rect(0, 0, int32_t(mask.width()), int32_t(mask.height())) : p->rect;
     now.selectionMode = mask.presentTileCount() > 0 ? kSelectionMask : kSelectionNone;
     now.modeAfter = selection->mode;
-    if (!captureTiles(mask, now.rect, method, now.tiles)) return noMemory(outcome);
+    if (!captureTiles(mask, now.rect, context.method, now.tiles)) return noMemory(outcome);
     captured.payload = std::move(now);
   }
 
@@ -142,7 +142,7 @@ uint32_t applySelectionRecord(const UndoEntry& record, Document& document, int32
   } else if (p->selectionMode == kSelectionAll) {
     if (!fillMask(mask)) return noMemory(outcome);
   } else {
-    TileRestore<8> restore(mask);
+    TileRestore<8> restore(mask, context.scratch);
     const RestoreStatus status = restore.prepare(p->tiles);
     if (status != RestoreStatus::kReady) return restoreFailed(status, restore, record, redo, outcome);
     restore.commit();

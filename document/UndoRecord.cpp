@@ -40,6 +40,7 @@ bool captureTiles(const TiledImage<Bpp>& image, const Rect& rect, int32_t method
 template <int Bpp>
 TileRestore<Bpp>::~TileRestore() {
   if (!committed_) rollBack();
+  scratch_->trim();
 }
 
 template <int Bpp>
@@ -50,14 +51,14 @@ void TileRestore<Bpp>::rollBack() {
 
 template <int Bpp>
 bool TileRestore<Bpp>::reserveStaging(size_t bytes) {
-  if (stagingCapacity_ - stagingUsed_ >= bytes) return true;
-  size_t capacity = std::max(stagingCapacity_ * 2, stagingUsed_ + bytes);
-  capacity = std::max(capacity, kTileBytes * 16);
+  RestoreScratch& s = *scratch_;
+  if (s.capacity - stagingUsed_ >= bytes) return true;
+  const size_t capacity = std::max({s.capacity * 2, stagingUsed_ + bytes, kTileBytes * 16});
   std::unique_ptr<uint8_t[]> grown(new (std::nothrow) uint8_t[capacity]);
   if (!grown) return false;
-  if (stagingUsed_ != 0) std::memcpy(grown.get(), staging_.get(), stagingUsed_);
-  staging_ = std::move(grown);
-  stagingCapacity_ = capacity;
+  if (stagingUsed_ != 0) std::memcpy(grown.get(), s.bytes.get(), stagingUsed_);
+  s.bytes = std::move(grown);
+  s.capacity = capacity;
   return true;
 }
 
@@ -78,6 +79,11 @@ RestoreStatus TileRestore<Bpp>::prepare(const uint8_t* data, size_t length) {
     failure_ = "no memory for the tile list";
     return RestoreStatus::kNoMemory;
   }
+  // Room for every tile decoded, within the kept size; more is had as it is needed.
+  if (!reserveStaging(std::min<size_t>(size_t(reader.tileCount()) * kTileBytes, RestoreScratch::kKeptBytes))) {
+    failure_ = "no memory for the decoded tiles";
+    return RestoreStatus::kNoMemory;
+  }
   // Decode every tile into the end of the staging buffer; a one-valued tile keeps one pixel.
   TileStreamReader::Entry entry;
   for (;;) {
@@ -85,7 +91,7 @@ RestoreStatus TileRestore<Bpp>::prepare(const uint8_t* data, size_t length) {
       failure_ = "no memory for the decoded tiles";
       return RestoreStatus::kNoMemory;
     }
-    if (!reader.next(entry, staging_.get() + stagingUsed_)) break;
+    if (!reader.next(entry, scratch_->bytes.get() + stagingUsed_)) break;
     if (uint32_t(entry.tx) >= uint32_t(image_.tilesX()) || uint32_t(entry.ty) >= uint32_t(image_.tilesY())) {
       failure_ = "tile outside the image";
       return RestoreStatus::kOutside;
@@ -152,7 +158,7 @@ void TileRestore<Bpp>::commit() {
     auto* tile = image_.tile(s.tx, s.ty);
     if (tile == nullptr) continue;  // cannot happen: prepare created every tile it brings back
     uint8_t* bits = tile->bits();
-    const uint8_t* from = staging_.get() + s.offset;
+    const uint8_t* from = scratch_->bytes.get() + s.offset;
     if (s.form == kBytes) {
       std::memcpy(bits, from, kTileBytes);
     } else if constexpr (Bpp == 32) {

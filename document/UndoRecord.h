@@ -34,6 +34,21 @@ TileRange tileRangeIn(const TiledImage<Bpp>& image, const Rect& rect);
 template <int Bpp>
 bool captureTiles(const TiledImage<Bpp>& image, const Rect& rect, int32_t method, TileStream& out);
 
+// Memory that restores decode into, kept from one restore to the next so that repeated undos
+// work in memory that is already there; at most kKeptBytes stay between restores. One scratch
+// serves one prepared restore at a time.
+struct RestoreScratch {
+  static constexpr size_t kKeptBytes = size_t(4) << 20;
+  std::unique_ptr<uint8_t[]> bytes;
+  size_t capacity = 0;
+  void trim() {
+    if (capacity > kKeptBytes) {
+      bytes.reset();
+      capacity = 0;
+    }
+  }
+};
+
 enum class RestoreStatus {
   kReady,      // prepared; commit() writes it
   kDamaged,    // the stream is damaged or of another depth
@@ -44,7 +59,9 @@ enum class RestoreStatus {
 template <int Bpp>
 class TileRestore {
  public:
-  explicit TileRestore(TiledImage<Bpp>& image) : image_(image) {}
+  // scratch, when given, lends the memory for the decoded tiles (and must outlive the restore).
+  explicit TileRestore(TiledImage<Bpp>& image, RestoreScratch* scratch = nullptr)
+      : image_(image), scratch_(scratch != nullptr ? scratch : &own_) {}
   ~TileRestore();
   TileRestore(const TileRestore&) = delete;
   TileRestore& operator=(const TileRestore&) = delete;
@@ -71,9 +88,9 @@ class TileRestore {
 
   TiledImage<Bpp>& image_;
   std::vector<Staged> staged_;
-  std::unique_ptr<uint8_t[]> staging_;  // decoded tiles, back to back
+  RestoreScratch own_;
+  RestoreScratch* scratch_;  // decoded tiles, back to back
   size_t stagingUsed_ = 0;
-  size_t stagingCapacity_ = 0;
   std::vector<std::pair<int32_t, int32_t>> created_;  // tiles created by prepare
   bool ready_ = false;
   bool committed_ = false;

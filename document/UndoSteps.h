@@ -17,6 +17,7 @@
 #include "document/Document.h"
 #include "document/Progress.h"
 #include "document/UndoEntry.h"
+#include "document/UndoRecord.h"
 #include "raster/Rect.h"
 #include "raster/TiledImage.h"
 
@@ -42,6 +43,12 @@ enum UndoResult : uint32_t {
 };
 
 enum class UndoDirection : int32_t { kUndo = 0, kRedo = 1 };
+
+// What applying needs beside the record and the document.
+struct UndoApplyContext {
+  int32_t method = kTileMethodLz4;    // how a redo capture stores tiles: 0 raw, 1 zlib, 2 LZ4
+  RestoreScratch* scratch = nullptr;  // memory for decoded tiles, kept by the caller; may be null
+};
 
 // What applying a step changed, for the caller's view.
 struct UndoOutcome {
@@ -80,17 +87,17 @@ bool makeDocumentRecord(const Document& document, Progress* progress, UndoEntry&
 
 // Applies record to document in the direction. With redo given (an undo), the state the step
 // replaces is captured into *redo first, as a record of the same kind and label, with tile
-// streams stored with method; *redo is replaced only when the step was applied or skipped (a
+// streams stored with the context's method; *redo is replaced only when the step was applied or skipped (a
 // skipped step leaves an empty redo record of the same kind and label). Returns the result
 // bits, also stored in outcome.bits.
-uint32_t applyUndoRecord(const UndoEntry& record, UndoDirection direction, Document& document, int32_t method,
-                         UndoEntry* redo, UndoOutcome& outcome);
+uint32_t applyUndoRecord(const UndoEntry& record, UndoDirection direction, Document& document,
+                         const UndoApplyContext& context, UndoEntry* redo, UndoOutcome& outcome);
 
 // Per family, for applyUndoRecord (same contract).
-uint32_t applyPixelsRecord(const UndoEntry& record, Document& document, int32_t method, UndoEntry* redo,
-                           UndoOutcome& outcome);
-uint32_t applySelectionRecord(const UndoEntry& record, Document& document, int32_t method, UndoEntry* redo,
-                              UndoOutcome& outcome);
+uint32_t applyPixelsRecord(const UndoEntry& record, Document& document, const UndoApplyContext& context,
+                           UndoEntry* redo, UndoOutcome& outcome);
+uint32_t applySelectionRecord(const UndoEntry& record, Document& document, const UndoApplyContext& context,
+                              UndoEntry* redo, UndoOutcome& outcome);
 uint32_t applyRegionRecord(const UndoEntry& record, Document& document, UndoEntry* redo, UndoOutcome& outcome);
 uint32_t applyLayerSwapRecord(const UndoEntry& record, Document& document, UndoEntry* redo, UndoOutcome& outcome);
 uint32_t applyLayerMoveRecord(const UndoEntry& record, UndoDirection direction, Document& document, UndoEntry* redo,
