@@ -1,3 +1,4 @@
+// fuzz-sources: formats/Jpeg*.cpp
 // libFuzzer target: the JPEG decoder on arbitrary bytes. Pictures above 4 megapixels are
 // refused before decoding so that one input cannot exhaust the fuzzer's memory.
 #include <cstddef>
