@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (tests/fuzz/*.cpp) with clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer into build/fuzz/fuzz_<name>. Only builds, and only targets whose
-# sources or the engine headers changed. Each target names the engine sources it needs in a
-# line of its own:   // fuzz-sources: formats/Jpeg*.cpp
+# sources or the engine headers changed. Each target names the engine sources it needs in
+# lines of their own:   // fuzz-sources: formats/JpegDecoder.cpp formats/JpegIdct.cpp ...
 # Run a target with
 #   build/fuzz/fuzz_<name> -max_total_time=600 -jobs=1 tests/fuzz/corpus/<format>
 set -euo pipefail
@@ -20,7 +20,7 @@ for src in tests/fuzz/*.cpp; do
   [ -e "$src" ] || continue
   name=$(basename "$src" .cpp)
   out=build/fuzz/fuzz_$name
-  patterns=$(sed -n 's|^// fuzz-sources: *||p' "$src")
+  patterns=$(sed -n 's|^// fuzz-sources: *||p' "$src" | tr '\n' ' ')
   # shellcheck disable=SC2086  (the patterns are globs)
   sources=$(ls $patterns 2>/dev/null || true)
   if [ -x "$out" ] && [ -z "$(find "$src" $sources formats raster -newer "$out" \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | head -1)" ]; then
