@@ -211,6 +211,22 @@ Status JpegDecoder::decodeRgb(std::span<uint8_t> rgb) const {
   return decodeScan(data_, header_, RgbOut{rgb.data(), header_.width});
 }
 
+Status checkJpegAllocation(const JpegDecoder& decoder, int64_t maxPixels) {
+  const JpegHeader& h = decoder.header();
+  const int64_t count = int64_t(h.width) * h.height;
+  const std::string size = std::to_string(h.width) + " x " + std::to_string(h.height);
+  if (count > maxPixels) return Status::failed("image too large: " + size + " pixels");
+  if (count > (int64_t(1) << 24)) {
+    int64_t blocksPerMcu = 0;
+    for (int i = 0; i < h.componentCount; ++i) blocksPerMcu += h.components[i].h * h.components[i].v;
+    const int64_t mcus = int64_t((h.width + 8 * h.maxH - 1) / (8 * h.maxH)) * ((h.height + 8 * h.maxV - 1) / (8 * h.maxV));
+    const int64_t leastBytes = mcus * blocksPerMcu * 2 / 8;
+    if (int64_t(decoder.scanBytes()) < leastBytes / 8)
+      return Status::failed("damaged JPEG: far too little data for a " + size + " picture");
+  }
+  return Status::ok();
+}
+
 Status decodeJpeg(std::span<const uint8_t> bytes, int& width, int& height, std::vector<Color32>& pixels,
                   int64_t maxPixels) {
   width = height = 0;
@@ -218,13 +234,11 @@ Status decodeJpeg(std::span<const uint8_t> bytes, int& width, int& height, std::
   JpegDecoder decoder;
   Status s = decoder.setSource(bytes);
   if (!s.isOk()) return s;
-  const int64_t count = int64_t(decoder.width()) * decoder.height();
-  if (count > maxPixels) {
-    return Status::failed("image too large: " + std::to_string(decoder.width()) + " x " +
-                          std::to_string(decoder.height()) + " pixels");
-  }
+  s = checkJpegAllocation(decoder, maxPixels);
+  if (!s.isOk()) return s;
+  const size_t count = size_t(decoder.width()) * size_t(decoder.height());
   try {
-    pixels.resize(size_t(count));
+    pixels.resize(count);
   } catch (const std::bad_alloc&) {
     return Status::failed("not enough memory for a " + std::to_string(decoder.width()) + " x " +
                           std::to_string(decoder.height()) + " picture");

@@ -30,6 +30,8 @@ class JpegDecoder {
   int width() const { return ready_ ? header_.width : 0; }
   int height() const { return ready_ ? header_.height : 0; }
   const jpeg::JpegHeader& header() const { return header_; }
+  // Bytes from the start of the entropy-coded data to the end of the input.
+  size_t scanBytes() const { return ready_ ? data_.size() - header_.scanOffset : 0; }
 
   // Decodes into width() * height() opaque pixels, rows top to bottom. Failed when there is no
   // source or the span has the wrong size; partial for damaged or truncated data.
@@ -43,8 +45,15 @@ class JpegDecoder {
   bool ready_ = false;
 };
 
-// A whole file into a vector of width * height opaque pixels. Pictures of more than maxPixels
-// pixels are refused before anything is allocated, as is a picture the memory cannot hold.
+// Whether the picture of a decoder holding a header may be allocated: failed when it has more
+// than maxPixels pixels, or when it is large (over 2^24 pixels) and its data could not cover
+// even an eighth of it (every block takes at least 2 bits), so that a few bytes cannot claim
+// gigabytes of memory for a picture that would be nearly all grey.
+Status checkJpegAllocation(const JpegDecoder& decoder, int64_t maxPixels);
+
+// A whole file into a vector of width * height opaque pixels. Pictures refused by
+// checkJpegAllocation are refused before anything is allocated, as is a picture the memory
+// cannot hold.
 Status decodeJpeg(std::span<const uint8_t> bytes, int& width, int& height, std::vector<Color32>& pixels,
                   int64_t maxPixels = int64_t(jpeg::kMaxJpegDimension) * jpeg::kMaxJpegDimension);
 

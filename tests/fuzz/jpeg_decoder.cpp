@@ -1,4 +1,7 @@
-// libFuzzer target: the JPEG decoder on arbitrary bytes. Pictures above 4 megapixels are
+// fuzz-sources: formats/JpegColor.cpp formats/JpegDecoder.cpp formats/JpegEncoder.cpp formats/JpegFdct.cpp
+// fuzz-sources: formats/JpegHuffman.cpp formats/JpegIdct.cpp formats/JpegMarkers.cpp formats/JpegTables.cpp
+// fuzz-sources: formats/JpegUpsample.cpp
+// libFuzzer target: the JPEG decoder on arbitrary bytes. Pictures above 1 megapixel are
 // refused before decoding so that one input cannot exhaust the fuzzer's memory.
 #include <cstddef>
 #include <cstdint>
@@ -9,7 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int width = 0, height = 0;
   std::vector<kanvo::Color32> pixels;
-  kanvo::decodeJpeg(std::span<const uint8_t>(data, size), width, height, pixels, int64_t(1) << 22);
+  kanvo::decodeJpeg(std::span<const uint8_t>(data, size), width, height, pixels, int64_t(1) << 20);
   // The packed RGB path as well, on small pictures.
   kanvo::JpegDecoder dec;
   if (dec.setSource(std::span<const uint8_t>(data, size)).isOk() &&

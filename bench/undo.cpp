@@ -1,0 +1,243 @@
+// The undo history against the compressors its tile records use: recording a 512 x 512 painted
+// rectangle of a 32 bpp layer (64 tiles of soft strokes on a transparent background), and
+// recording it and undoing it, with methods 0 (raw), 1 (zlib) and 2 (LZ4), against memcpy,
+// compress2 and LZ4_compress_default on the same tiles in the same run. Undoing captures the
+// present tiles for redo and writes the recorded ones back, so its peer compresses the tiles
+// twice and decompresses them once. The summary prints our time over the peer's.
+#include <benchmark/benchmark.h>
+#include <lz4.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/Document.h"
+#include "document/UndoHistory.h"
+#include "strings/StringTable.h"
+#include "tests/support/PaintedTiles.h"
+
+namespace {
+
+using namespace kanvo;
+
+constexpr int kSize = 512;
+constexpr int kAt = 128;  // the rectangle's corner on the canvas, on the tile grid
+constexpr size_t kTileBytes = 16384;
+
+const std::vector<uint32_t>& picture() {
+  static const std::vector<uint32_t> p = test::paintedPicture(kSize, 14, 2024);
+  return p;
+}
+
+// The 64 tiles of the picture, empty for a tile holding nothing.
+const std::vector<std::vector<uint8_t>>& tiles() {
+  static const std::vector<std::vector<uint8_t>> t = [] {
+    std::vector<std::vector<uint8_t>> out;
+    for (int ty = 0; ty < kSize / 64; ++ty)
+      for (int tx = 0; tx < kSize / 64; ++tx) out.push_back(test::tileOf(picture(), kSize, tx, ty, 32));
+    return out;
+  }();
+  return t;
+}
+
+size_t presentTiles() {
+  size_t n = 0;
+  for (const auto& t : tiles()) n += t.empty() ? 0 : 1;
+  return n;
+}
+
+// A 1024 x 768 document whose current 32 bpp layer holds the picture at (128, 128).
+struct Scene {
+  StringTable strings{kUiLanguageEnglish};
+  Document doc{strings};
+  UndoHistory history;
+  explicit Scene(int32_t method) {
+    doc.newCanvas(1024, 768, kLayerKind32);
+    TiledImage32& store = doc.layer(0)->pixels32;
+    for (int y = 0; y < kSize; ++y)
+      for (int x = 0; x < kSize; ++x) store.setPixel(kAt + x, kAt + y, picture()[size_t(y) * kSize + size_t(x)]);
+    doc.layerChangedAll(*doc.layer(0));
+    history.setTileMethod(method);
+  }
+};
+
+const Rect kRect(kAt, kAt, kSize, kSize);
+
+void BM_Record(benchmark::State& state) {
+  Scene scene(int32_t(state.range(0)));
+  for (auto _ : state) {
+    scene.history.recordPixels32(scene.doc.layer(0)->pixels32, kRect, 0, "Brush (Layer1)");
+  }
+  state.counters["bytes"] = double(scene.history.undoRecord(0)->sizeEstimate());
+}
+
+void BM_RecordUndo(benchmark::State& state) {
+  Scene scene(int32_t(state.range(0)));
+  for (auto _ : state) {
+    scene.history.recordPixels32(scene.doc.layer(0)->pixels32, kRect, 0, "Brush (Layer1)");
+    if (scene.history.applyStep(0, scene.doc) != kUndoResultPixels) state.SkipWithError("undo failed");
+  }
+}
+
+// What an undo of the rectangle asks of the document besides the tiles: its reduced images and
+// the current layer's copy are refreshed (Document::layerChanged). Measured alone so that the
+// summary can show the history's own share.
+void BM_DocumentRefresh(benchmark::State& state) {
+  Scene scene(kTileMethodLz4);
+  for (auto _ : state) scene.doc.layerChanged(*scene.doc.layer(0), kRect.x, kRect.y, kRect.width, kRect.height);
+}
+
+// ---- the peers, on the present tiles
+
+// Compresses every present tile once with the method's peer; returns the compressed bytes.
+size_t peerCompress(int method, std::vector<std::vector<uint8_t>>& out) {
+  size_t total = 0;
+  size_t i = 0;
+  for (const auto& t : tiles()) {
+    if (t.empty()) continue;
+    std::vector<uint8_t>& o = out[i++];
+    if (method == 0) {
+      std::memcpy(o.data(), t.data(), kTileBytes);
+      total += kTileBytes;
+    } else if (method == 1) {
+      uLongf len = uLongf(o.size());
+      compress2(o.data(), &len, t.data(), kTileBytes, Z_DEFAULT_COMPRESSION);
+      total += len;
+    } else {
+      total += size_t(LZ4_compress_default(reinterpret_cast<const char*>(t.data()), reinterpret_cast<char*>(o.data()),
+                                           int(kTileBytes), int(o.size())));
+    }
+  }
+  return total;
+}
+
+std::vector<std::vector<uint8_t>> peerBuffers() {
+  const size_t bound = std::max<size_t>(compressBound(kTileBytes), size_t(LZ4_COMPRESSBOUND(int(kTileBytes))));
+  return std::vector<std::vector<uint8_t>>(presentTiles(), std::vector<uint8_t>(bound));
+}
+
+void BM_PeerCompress(benchmark::State& state) {
+  const int method = int(state.range(0));
+  auto out = peerBuffers();
+  size_t total = 0;
+  for (auto _ : state) {
+    total = peerCompress(method, out);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.counters["bytes"] = double(total);
+}
+
+// Two compressions and one decompression of every present tile.
+void BM_PeerCompressTwiceDecompress(benchmark::State& state) {
+  const int method = int(state.range(0));
+  auto out = peerBuffers();
+  // The compressed lengths, for decompressing.
+  std::vector<size_t> lengths;
+  {
+    size_t i = 0;
+    for (const auto& t : tiles()) {
+      if (t.empty()) continue;
+      if (method == 1) {
+        uLongf len = uLongf(out[i].size());
+        compress2(out[i].data(), &len, t.data(), kTileBytes, Z_DEFAULT_COMPRESSION);
+        lengths.push_back(len);
+      } else if (method == 2) {
+        lengths.push_back(size_t(LZ4_compress_default(reinterpret_cast<const char*>(t.data()),
+                                                      reinterpret_cast<char*>(out[i].data()), int(kTileBytes),
+                                                      int(out[i].size()))));
+      } else {
+        lengths.push_back(kTileBytes);
+      }
+      ++i;
+    }
+  }
+  auto second = peerBuffers();
+  std::vector<uint8_t> tile(kTileBytes);
+  for (auto _ : state) {
+    peerCompress(method, second);
+    peerCompress(method, second);
+    for (size_t i = 0; i < lengths.size(); ++i) {
+      if (method == 0) {
+        std::memcpy(tile.data(), out[i].data(), kTileBytes);
+      } else if (method == 1) {
+        uLongf len = kTileBytes;
+        uncompress(tile.data(), &len, out[i].data(), uLong(lengths[i]));
+      } else {
+        LZ4_decompress_safe(reinterpret_cast<const char*>(out[i].data()), reinterpret_cast<char*>(tile.data()),
+                            int(lengths[i]), int(kTileBytes));
+      }
+      benchmark::DoNotOptimize(tile.data());
+    }
+  }
+}
+
+BENCHMARK(BM_Record)->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(BM_PeerCompress)->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(BM_RecordUndo)->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(BM_PeerCompressTwiceDecompress)->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(BM_DocumentRefresh);
+
+// Keeps each run's time per iteration and byte count for the summary.
+class SummaryReporter : public benchmark::ConsoleReporter {
+ public:
+  struct Result {
+    double ns = 0;
+    double bytes = 0;
+  };
+  std::map<std::string, Result> results;
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs) {
+      Result& out = results[r.benchmark_name()];
+      out.ns = r.GetAdjustedCPUTime();
+      auto it = r.counters.find("bytes");
+      if (it != r.counters.end()) out.bytes = it->second.value;
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  SummaryReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+
+  const auto& r = reporter.results;
+  auto line = [&](const char* what, const std::string& ours, const std::string& peer) {
+    auto a = r.find(ours), b = r.find(peer);
+    if (a == r.end() || b == r.end() || b->second.ns <= 0) return;
+    std::printf("%-40s ours %9.1f us  peer %9.1f us  time ratio %.2f", what, a->second.ns / 1000.0,
+                b->second.ns / 1000.0, a->second.ns / b->second.ns);
+    if (a->second.bytes > 0 && b->second.bytes > 0)
+      std::printf("  size %8.0f vs %8.0f bytes", a->second.bytes, b->second.bytes);
+    std::printf("\n");
+  };
+  std::printf("\nUndo of a 512 x 512 rectangle, %zu of 64 tiles present (32 bpp), time ratio = ours / peer:\n",
+              presentTiles());
+  line("record, method 0 vs memcpy", "BM_Record/0", "BM_PeerCompress/0");
+  line("record, method 1 vs compress2", "BM_Record/1", "BM_PeerCompress/1");
+  line("record, method 2 vs LZ4", "BM_Record/2", "BM_PeerCompress/2");
+  line("record + undo, method 0 vs memcpy x3", "BM_RecordUndo/0", "BM_PeerCompressTwiceDecompress/0");
+  line("record + undo, method 1 vs zlib 2+1", "BM_RecordUndo/1", "BM_PeerCompressTwiceDecompress/1");
+  line("record + undo, method 2 vs LZ4 2+1", "BM_RecordUndo/2", "BM_PeerCompressTwiceDecompress/2");
+  auto refresh = r.find("BM_DocumentRefresh");
+  if (refresh != r.end()) {
+    std::printf("the undo's document refresh (reduced images, current copy) alone: %.1f us; without it:\n",
+                refresh->second.ns / 1000.0);
+    for (int m = 0; m < 3; ++m) {
+      auto a = r.find("BM_RecordUndo/" + std::to_string(m));
+      auto b = r.find("BM_PeerCompressTwiceDecompress/" + std::to_string(m));
+      if (a == r.end() || b == r.end() || b->second.ns <= 0) continue;
+      const double own = a->second.ns - refresh->second.ns;
+      std::printf("  record + undo, method %d: %9.1f us, time ratio %.2f\n", m, own / 1000.0, own / b->second.ns);
+    }
+  }
+  return 0;
+}
