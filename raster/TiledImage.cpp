@@ -213,7 +213,9 @@ void TiledImage<Bpp>::paintPixel(int32_t x, int32_t y, Color32 colour, int opaci
     t = tileForPixel(x, y);
     if (t == nullptr) return;
   }
-  t->paintPixel(x & kTileMask, y & kTileMask, colour, opacity);
+  // The guard repeats the constraint for compilers that instantiate every member of an
+  // explicitly instantiated class (clang 14), where the call would not compile.
+  if constexpr (Bpp == 32) t->paintPixel(x & kTileMask, y & kTileMask, colour, opacity);
 }
 
 template <int Bpp>
@@ -221,7 +223,8 @@ void TiledImage<Bpp>::blendPixelByColourAlpha(int32_t x, int32_t y, Color32 colo
   requires(Bpp == 32)
 {
   if (!insideImage(x, y)) return;
-  if (Tile* t = slotOf(x, y)) t->blendPixelByColourAlpha(x & kTileMask, y & kTileMask, colour, opacity);
+  if constexpr (Bpp == 32)
+    if (Tile* t = slotOf(x, y)) t->blendPixelByColourAlpha(x & kTileMask, y & kTileMask, colour, opacity);
 }
 
 template <int Bpp>
@@ -235,7 +238,7 @@ void TiledImage<Bpp>::blendPixel(int32_t x, int32_t y, uint8_t value, int alpha)
     t = tileForPixel(x, y);
     if (t == nullptr) return;
   }
-  t->blendPixel(x & kTileMask, y & kTileMask, value, alpha);
+  if constexpr (Bpp == 8) t->blendPixel(x & kTileMask, y & kTileMask, value, alpha);
 }
 
 template <int Bpp>
@@ -249,7 +252,7 @@ void TiledImage<Bpp>::mixPixel(int32_t x, int32_t y, uint8_t value, int opacity)
     t = tileForPixel(x, y);
     if (t == nullptr) return;
   }
-  t->mixPixel(x & kTileMask, y & kTileMask, value, opacity);
+  if constexpr (Bpp == 8) t->mixPixel(x & kTileMask, y & kTileMask, value, opacity);
 }
 
 // ---- row protocol ----
