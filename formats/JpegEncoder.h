@@ -9,6 +9,7 @@
 // quantised by truncating division.
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "formats/Status.h"

@@ -1,6 +1,3 @@
-// fuzz-sources: formats/JpegColor.cpp formats/JpegDecoder.cpp formats/JpegEncoder.cpp formats/JpegFdct.cpp
-// fuzz-sources: formats/JpegHuffman.cpp formats/JpegIdct.cpp formats/JpegMarkers.cpp formats/JpegTables.cpp
-// fuzz-sources: formats/JpegUpsample.cpp
 // libFuzzer target: the JPEG decoder on arbitrary bytes. Pictures above 1 megapixel are
 // refused before decoding so that one input cannot exhaust the fuzzer's memory.
 #include <cstddef>
