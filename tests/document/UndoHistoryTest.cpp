@@ -350,5 +350,44 @@ TEST_F(UndoHistoryTest, SelectionModesRoundTrip) {
   EXPECT_EQ(test::stateHash(doc), cleared);
 }
 
+// A layer move undone brings back the store exactly as it was (offset and size too), also for a
+// store whose offset is not on the tile grid; content changed outside the history since the
+// move is moved back as a move would move it.
+TEST_F(UndoHistoryTest, LayerMoveBringsBackTheStore) {
+  Layer& layer = *doc.layer(0);
+  ASSERT_TRUE(layer.sizeStore(300, 250));
+  layer.setOffset(-37, -11);  // as a resize leaves it
+  layer.pixels32.fillRect(fillWith(0xFF336699u), 10, 20, 100, 60);
+  const uint64_t before = test::stateHash(doc);
+  ASSERT_TRUE(history.recordLayerMove(layer, 0, 45, -30, "Move Layer"));
+  ASSERT_TRUE(layer.moveContent(45, -30));
+  EXPECT_EQ(layer.offsetY % 64, 0);
+  const uint64_t after = test::stateHash(doc);
+  ASSERT_EQ(history.applyStep(0, doc), uint32_t(kUndoResultPixels));
+  EXPECT_EQ(layer.offsetX, -37);
+  EXPECT_EQ(layer.storeWidth(), 300u);
+  EXPECT_EQ(test::stateHash(doc), before);
+  ASSERT_EQ(history.applyStep(1, doc), uint32_t(kUndoResultPixels));
+  EXPECT_EQ(test::stateHash(doc), after);
+
+  // Paint where moving back would leave the recorded store (canvas x < 8), then undo: the
+  // content is moved back by (-45, 30) into a store a move makes.
+  layer.pixels32.setPixel(2 - layer.offsetX, 5 - layer.offsetY, 0xFF0000FFu);
+  ASSERT_EQ(history.applyStep(0, doc), uint32_t(kUndoResultPixels));
+  EXPECT_EQ(layer.offsetX % 64, 0);
+  EXPECT_EQ(layer.pixels32.getPixel(2 - 45 - layer.offsetX, 5 + 30 - layer.offsetY), 0xFF0000FFu);
+  EXPECT_EQ(layer.pixels32.getPixel(15 - 37 - layer.offsetX, 25 - 11 - layer.offsetY), 0xFF336699u);
+}
+
+// A region step whose layer store or mask no longer has the recorded size is passed over.
+TEST_F(UndoHistoryTest, RegionStepForAnotherStoreIsSkipped) {
+  Layer& layer = *doc.layer(0);
+  ASSERT_TRUE(history.recordRegion(layer, 0, *doc.selection(0), Rect(0, 0, 256, 192), 0, 0, "Move Layer Part"));
+  ASSERT_TRUE(doc.resizeImage(128, 96));
+  const uint64_t state = test::stateHash(doc);
+  EXPECT_EQ(history.applyStep(0, doc), uint32_t(kUndoBitSkipped));
+  EXPECT_EQ(test::stateHash(doc), state);
+}
+
 }  // namespace
 }  // namespace kanvo
