@@ -1,6 +1,8 @@
 #include "formats/DocumentOpener.h"
 
+#include "formats/FileBuffer.h"
 #include "formats/FileExtension.h"
+#include "formats/JpegImage.h"
 #include "formats/NativeReader.h"
 
 namespace kanvo {
@@ -17,13 +19,22 @@ Status loadThroughPlatform(Image32& picture, const std::string& path, const Open
   return services.imageLoader->load(path, picture);
 }
 
+Status readJpeg(Image32& picture, const std::string& path, const OpenServices&) {
+  FileBuffer file;
+  Status s = file.load(path);
+  if (!s.isOk()) return s;
+  return decodeJpegImage(std::span<const uint8_t>(file.data(), file.size()), picture);
+}
+
+// clang-format off
 constexpr OpenFormat kFormats[] = {
     {".knvmob", "kanvo document", readNative, nullptr},
-    {".psd", "PSD", nullptr, nullptr},
-    {".bmp", "BMP", nullptr, loadThroughPlatform},
-    {".jpg", "JPEG", nullptr, nullptr},
-    {".jpeg", "JPEG", nullptr, nullptr},
+    {".psd",    "PSD",            nullptr,    nullptr},
+    {".bmp",    "BMP",            nullptr,    loadThroughPlatform},
+    {".jpg",    "JPEG",           nullptr,    readJpeg},
+    {".jpeg",   "JPEG",           nullptr,    readJpeg},
 };
+// clang-format on
 
 }  // namespace
 

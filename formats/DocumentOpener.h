@@ -6,7 +6,7 @@
 // Two kinds of reader plug into the table of formats (DocumentOpener.cpp, one line each):
 //   - document readers fill the Document themselves (".knvmob"; ".psd" to come);
 //   - picture readers produce one Image32 (".bmp" through the platform's ImageLoader; ".jpg"
-//     and ".jpeg" to come), which is then imported: the document becomes a canvas of the
+//     and ".jpeg" through the JPEG decoder), which is then imported: the document becomes a canvas of the
 //     picture's size whose bottom layer holds the picture, with a new empty 32 bpp layer above
 //     it, current (Document::newFromImage, then Document::addLayer32).
 // A format listed without a reader reports that it cannot be opened yet; an extension that is

@@ -1,7 +1,12 @@
 #include "formats/DocumentSaver.h"
 
+#include <cstring>
+#include <vector>
+
+#include "formats/AtomicFile.h"
 #include "formats/CompositeRows.h"
 #include "formats/FileExtension.h"
+#include "formats/JpegImage.h"
 #include "formats/NetpbmWriter.h"
 
 namespace kanvo {
@@ -26,11 +31,38 @@ Status savePpm(const Document& document, const std::string& path, const SaveOpti
   return writeComposite(document, path, options, kOpaqueWhite, writePpm);
 }
 
+// The composite over white (JPEG holds no transparency), encoded in memory, then written.
+Status saveJpeg(const Document& document, const std::string& path, const SaveOptions& options) {
+  std::vector<uint8_t> bytes;
+  {
+    Image32 picture(document.width(), document.height());
+    CompositeRows rows(document, exportCompositeOptions(kOpaqueWhite), options.progress);
+    if (!picture.hasPixels() || !rows.ready())
+      return Status::failed("cannot write '" + path + "': not enough memory to composite the picture");
+    const size_t rowBytes = size_t(document.width()) * 4;
+    for (int32_t y = 0; y < document.height(); ++y) std::memcpy(picture.rowAddress(y), rows.row(y), rowBytes);
+    Status encoded = encodeJpegImage(picture, options.quality, bytes);
+    if (!encoded.isOk()) return Status::failed("cannot write '" + path + "': " + encoded.reason());
+  }
+  AtomicFile out;
+  Status s = out.begin(path);
+  if (!s.isOk()) return s;
+  out.write(bytes.data(), bytes.size());
+  return out.commit();
+}
+
+// clang-format off
 constexpr SaveFormat kFormats[] = {
-    {".jpg", "JPEG", nullptr},      {".jpeg", "JPEG", nullptr},     {".psd", "PSD", nullptr},
-    {".tga", "TGA", nullptr, true}, {".png", "PNG", nullptr, true}, {".bmp", "BMP", nullptr},
-    {".pam", "PAM", savePam},       {".ppm", "PPM", savePpm},
+    {".jpg",  "JPEG", saveJpeg},
+    {".jpeg", "JPEG", saveJpeg},
+    {".psd",  "PSD",  nullptr},
+    {".tga",  "TGA",  nullptr, true},
+    {".png",  "PNG",  nullptr, true},
+    {".bmp",  "BMP",  nullptr},
+    {".pam",  "PAM",  savePam},
+    {".ppm",  "PPM",  savePpm},
 };
+// clang-format on
 
 }  // namespace
 

@@ -5,7 +5,7 @@
 // complete new one, and a failed save leaves it exactly as it was.
 //
 // The table of formats (DocumentSaver.cpp, one line each), tested in this order:
-//   ".jpg", ".jpeg"  JPEG of the composite (quality 85, or SaveOptions::quality)   to come
+//   ".jpg", ".jpeg"  JPEG of the composite over white (quality 85, or SaveOptions::quality)
 //   ".psd"           PSD, layered                                                  to come
 //   ".tga", ".png"   accepted names for which nothing is written (failed, nothing touched)
 //   ".bmp"           24-bit BMP of the composite over white                        to come

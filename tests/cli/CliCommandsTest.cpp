@@ -8,6 +8,7 @@
 
 #include "document/Document.h"
 #include "formats/CompositeRows.h"
+#include "formats/JpegImage.h"
 #include "formats/NativeReader.h"
 #include "formats/NetpbmWriter.h"
 #include "strings/Cp932.h"
@@ -222,7 +223,7 @@ TEST_F(CliCommandsTest, ConvertReplacesAFileOnlyWithACompleteOne) {
   EXPECT_TRUE(unchanged());
   // Names that write nothing and outputs that cannot be written: status 3.
   for (const std::string& target :
-       {dir.file("x.png"), dir.file("x.tga"), dir.file("x.psd"), dir.file("x.bmp"), dir.file("x.jpg"),
+       {dir.file("x.png"), dir.file("x.tga"), dir.file("x.psd"), dir.file("x.bmp"), dir.file("no/such/x.jpg"),
         dir.file("x"), dir.file("x.knvmob"), dir.file("no/such/x.pam")}) {
     CliRun r = runCliArgs({"convert", in, target});
     EXPECT_EQ(r.status, 3) << target;
@@ -244,6 +245,41 @@ TEST_F(CliCommandsTest, ConvertReplacesAFileOnlyWithACompleteOne) {
   // And a good conversion replaces it.
   ASSERT_EQ(runCliArgs({"convert", in, out}).status, 0);
   EXPECT_FALSE(unchanged());
+}
+
+TEST_F(CliCommandsTest, JpegInAndOut) {
+  // A JPEG opens as the program imports it; converting it to PPM gives the decoded picture.
+  const std::string jpg = corpus("jpg_444_q85_64x64.jpg");
+  CliRun info = runCliArgs({"info", jpg, "--json"});
+  ASSERT_EQ(info.status, 0) << info.err;
+  Json j;
+  ASSERT_TRUE(test::parseJson(info.out, j));
+  EXPECT_EQ(j["width"].asInt(), 64);
+  EXPECT_EQ(j["layers"].array.size(), 2u);
+  EXPECT_EQ(j["currentLayer"].asInt(), 1);
+  ASSERT_EQ(runCliArgs({"convert", jpg, dir.file("j.ppm")}).status, 0);
+  Image32 decoded;
+  ASSERT_TRUE(decodeJpegImage(test::readWholeFile(jpg), decoded).isOk());
+  std::string rgb = ppmHeader(64, 64);
+  for (int32_t y = 0; y < 64; ++y)
+    for (int32_t x = 0; x < 64; ++x) {
+      const Color32 c = decoded.getPixel(x, y);
+      rgb += {char(redOf(c)), char(greenOf(c)), char(blueOf(c))};
+    }
+  std::vector<uint8_t> written = test::readWholeFile(dir.file("j.ppm"));
+  EXPECT_TRUE(std::string(written.begin(), written.end()) == rgb);
+  // Out as JPEG at the quality asked; ImageMagick reads it back at the canvas size.
+  const std::string in = sampleFile();
+  ASSERT_EQ(runCliArgs({"convert", in, dir.file("low.jpg"), "--quality", "5"}).status, 0);
+  ASSERT_EQ(runCliArgs({"convert", in, dir.file("high.jpg"), "--quality=95"}).status, 0);
+  EXPECT_LT(test::readWholeFile(dir.file("low.jpg")).size(),
+            test::readWholeFile(dir.file("high.jpg")).size());
+  EXPECT_EQ(peerRead(dir.file("high.jpg"), "rgb").size(), size_t(150) * 300 * 3);
+  // A progressive JPEG is a kind the program does not read: status 1, one line.
+  CliRun progressive = runCliArgs({"info", corpus("jpg_progressive_64x64.jpg")});
+  EXPECT_EQ(progressive.status, 1);
+  EXPECT_EQ(lines(progressive.err), 1u);
+  EXPECT_EQ(progressive.out, "");
 }
 
 TEST_F(CliCommandsTest, ProbeGivesTheCompositeOverWhite) {

@@ -6,6 +6,7 @@
 
 #include "formats/DocumentOpener.h"
 #include "formats/FileExtension.h"
+#include "formats/JpegImage.h"
 #include "strings/StringTable.h"
 #include "support/FakeImageLoader.h"
 #include "support/NativeFileBuilder.h"
@@ -68,9 +69,12 @@ TEST_F(DocumentOpenerTest, FormatsWithoutAReaderAndUnknownNamesFailClearly) {
   struct Case {
     std::string name;
     std::string says;
-  } cases[] = {{"a.psd", "PSD files cannot be opened yet"},   {"a.JPG", "JPEG files cannot be opened yet"},
-               {"a.jpeg", "JPEG files cannot be opened yet"}, {"a.png", "does not open .png files"},
-               {"a.tga", "does not open .tga files"},         {"noextension", "without an extension"}};
+  } cases[] = {{"a.psd", "PSD files cannot be opened yet"},
+               {"a.JPG", "not a JPEG file"},
+               {"a.jpeg", "not a JPEG file"},
+               {"a.png", "does not open .png files"},
+               {"a.tga", "does not open .tga files"},
+               {"noextension", "without an extension"}};
   for (const Case& c : cases) {
     ASSERT_TRUE(test::writeWholeFile(dir.file(c.name), std::string("not really")));
     Document doc(strings);
@@ -153,6 +157,40 @@ TEST_F(DocumentOpenerTest, AnImportedPictureBecomesTwoLayersWithTheEmptyOneCurre
   EXPECT_TRUE(f.isFailed());
   EXPECT_EQ(f.reason(), "not a BMP");
   expectUntouched(third);
+}
+
+TEST_F(DocumentOpenerTest, JpegFilesAreImportedAsTheDecoderReadsThem) {
+  for (const char* name : {"jpg_17x9_444.jpg", "jpg_422_q85_257x131.jpg", "jpg_grayscale_64x64.jpg"}) {
+    SCOPED_TRACE(name);
+    const std::string path = std::string(KANVO_CORPUS_DIR) + "/" + name;
+    Document doc(strings);
+    Status s = openDocument(doc, path);
+    ASSERT_TRUE(s.isOk()) << s.reason();
+    std::vector<uint8_t> bytes = test::readWholeFile(path);
+    Image32 want;
+    ASSERT_TRUE(decodeJpegImage(bytes, want).isOk());
+    EXPECT_EQ(doc.width(), want.width());
+    EXPECT_EQ(doc.height(), want.height());
+    ASSERT_EQ(doc.layerCount(), 2);
+    EXPECT_EQ(doc.currentLayerIndex(), 1);
+    EXPECT_EQ(doc.layer(1)->pixels32.presentTileCount(), 0);
+    int64_t mismatches = 0;
+    for (int32_t y = 0; y < want.height(); ++y)
+      for (int32_t x = 0; x < want.width(); ++x)
+        mismatches += doc.layer(0)->pixel32(x, y) != want.getPixel(x, y);
+    EXPECT_EQ(mismatches, 0);
+  }
+  // A damaged file read in part is imported and reported; a kind the decoder refuses is not.
+  Document cut(strings);
+  Status partial = openDocument(cut, std::string(KANVO_CORPUS_DIR) + "/jpg_truncated_420_q85_100x70.jpg");
+  EXPECT_TRUE(partial.isPartial()) << partial.reason();
+  EXPECT_EQ(cut.layerCount(), 2);
+  Document refused(strings);
+  prepare(refused);
+  Status failed = openDocument(refused, std::string(KANVO_CORPUS_DIR) + "/jpg_progressive_64x64.jpg");
+  EXPECT_TRUE(failed.isFailed());
+  EXPECT_FALSE(failed.reason().empty());
+  expectUntouched(refused);
 }
 
 TEST_F(DocumentOpenerTest, PicturesLargerThanTheLargestCanvasAreRefused) {

@@ -8,6 +8,7 @@
 #include "formats/CompositeRows.h"
 #include "formats/DocumentSaver.h"
 #include "formats/FileExtension.h"
+#include "formats/JpegImage.h"
 #include "formats/NativeReader.h"
 #include "formats/NetpbmWriter.h"
 #include "strings/StringTable.h"
@@ -108,8 +109,7 @@ TEST_F(DocumentSaverTest, PamAndPpmHoldTheCompositeOverTransparentAndOverWhite) 
 }
 
 TEST_F(DocumentSaverTest, NamesThatWriteNothingLeaveAnExistingFileAlone) {
-  for (const char* name :
-       {"a.png", "a.TGA", "a.psd", "a.bmp", "a.jpg", "a.jpeg", "a.knvmob", "a.txt", "noext"}) {
+  for (const char* name : {"a.png", "a.TGA", "a.psd", "a.bmp", "a.knvmob", "a.txt", "noext"}) {
     const std::string path = dir.file(name);
     ASSERT_TRUE(test::writeWholeFile(path, std::string("precious")));
     Status s = saveDocument(doc, path);
@@ -123,7 +123,34 @@ TEST_F(DocumentSaverTest, NamesThatWriteNothingLeaveAnExistingFileAlone) {
             std::string::npos);
   EXPECT_NE(saveDocument(doc, dir.file("b.psd")).reason().find("PSD files cannot be written yet"),
             std::string::npos);
-  EXPECT_EQ(dir.entries().size(), 9u);  // no temporary file left behind
+  EXPECT_EQ(dir.entries().size(), 7u);  // no temporary file left behind
+}
+
+TEST_F(DocumentSaverTest, JpegHoldsTheCompositeOverWhiteAtTheQualityAsked) {
+  Image32 flat(doc.width(), doc.height());
+  ASSERT_TRUE(doc.flatten(flat, exportCompositeOptions(kOpaqueWhite)));
+  for (int quality : {85, 10, 100}) {
+    SaveOptions options;
+    options.quality = quality;
+    const std::string path = dir.file("out" + std::to_string(quality) + (quality == 10 ? ".JPEG" : ".jpg"));
+    ASSERT_TRUE(saveDocument(doc, path, options).isOk());
+    std::vector<uint8_t> want;
+    ASSERT_TRUE(encodeJpegImage(flat, quality, want).isOk());
+    EXPECT_EQ(test::readWholeFile(path), want) << quality;
+  }
+  EXPECT_LT(test::readWholeFile(dir.file("out10.JPEG")).size(),
+            test::readWholeFile(dir.file("out100.jpg")).size());
+  // What was written decodes to the canvas size, close to the composite.
+  Image32 back;
+  ASSERT_TRUE(decodeJpegImage(test::readWholeFile(dir.file("out100.jpg")), back).isOk());
+  ASSERT_EQ(back.width(), 300);
+  ASSERT_EQ(back.height(), 520);
+  int64_t total = 0;
+  for (int32_t y = 0; y < 520; ++y)
+    for (int32_t x = 0; x < 300; ++x)
+      for (int c = 0; c < 3; ++c)
+        total += std::abs(byteOf(back.getPixel(x, y), c) - byteOf(flat.getPixel(x, y), c));
+  EXPECT_LT(double(total) / (300.0 * 520 * 3), 6.0);
 }
 
 TEST_F(DocumentSaverTest, AFailedWriteKeepsTheOldFile) {
