@@ -82,10 +82,11 @@ bool readChannelPlane(ByteReader& in, uint32_t rows, std::vector<uint8_t>& plane
 
 class PsdParser {
  public:
-  PsdParser(Document& doc, const FileBuffer& file, Progress* progress)
-      : doc_(doc), in_(file.reader()), progress_(progress) {}
+  PsdParser(Document& doc, ByteReader in, Progress* progress) : doc_(doc), in_(in), progress_(progress) {}
 
   Status run();
+  // The end of a damaged file: the document keeps at least one layer, the bottom one current.
+  Status damaged(const std::string& reason);
 
  private:
   bool readLayerRecords(size_t end, std::vector<PsdLayerRecord>& records);
@@ -130,7 +131,7 @@ Status PsdParser::run() {
 
   // Colour mode data: the palette of indexed files.
   uint32_t length = 0;
-  if (!in_.readU32BE(length) || length > in_.remaining()) return Status::partial("PSD colour data cut short");
+  if (!in_.readU32BE(length) || length > in_.remaining()) return damaged("PSD colour data cut short");
   if (header_.mode == 2) {
     ByteReader pal(in_.current(), length);
     pal.readBytes(palette_, std::min<size_t>(length, 768));
@@ -138,7 +139,7 @@ Status PsdParser::run() {
   in_.skip(length);
 
   // Image resources: the resolution.
-  if (!in_.readU32BE(length) || length > in_.remaining()) return Status::partial("PSD image resources cut short");
+  if (!in_.readU32BE(length) || length > in_.remaining()) return damaged("PSD image resources cut short");
   {
     ByteReader res(in_.current(), length);
     while (res.remaining() >= 4) {
@@ -170,16 +171,16 @@ Status PsdParser::run() {
   in_.skip(length);
 
   // Layer and mask information.
-  if (!in_.readU32BE(length) || length > in_.remaining()) return Status::partial("PSD layer section cut short");
+  if (!in_.readU32BE(length) || length > in_.remaining()) return damaged("PSD layer section cut short");
   const size_t sectionEnd = in_.position() + length;
-  bool damaged = false;
+  bool broken = false;
   if (length >= 4 && header_.depth != 1) {
     ByteReader section(in_.current(), length);
     uint32_t infoLength = 0;
     section.readU32BE(infoLength);
     if (infoLength > section.remaining()) {
       why_ = "PSD layer information cut short";
-      damaged = true;
+      broken = true;
       infoLength = uint32_t(section.remaining());
     }
     if (infoLength >= 2) {
@@ -195,20 +196,24 @@ Status PsdParser::run() {
           break;
         }
       }
-      if (!ok) damaged = true;
+      if (!ok) broken = true;
       in_ = saved;
     }
   }
 
   if (doc_.layerCount() == 0) {
     in_.seek(sectionEnd);
-    if (!readMerged()) damaged = true;
+    if (!readMerged()) broken = true;
   }
-  if (doc_.layerCount() > 0) {
-    doc_.selectLayer(0);
-  }
-  if (damaged) return Status::partial(why_.empty() ? "damaged PSD file" : why_);
+  if (broken) return damaged(why_.empty() ? "damaged PSD file" : why_);
+  doc_.selectLayer(0);
   return Status::ok();
+}
+
+Status PsdParser::damaged(const std::string& reason) {
+  if (doc_.layerCount() == 0 && doc_.addLayer32()) doc_.layer(0)->refresh();
+  doc_.selectLayer(0);
+  return Status::partial(reason);
 }
 
 bool PsdParser::readLayerRecords(size_t, std::vector<PsdLayerRecord>& records) {
@@ -546,7 +551,12 @@ Status readPsdDocument(Document& document, const std::string& path, Progress* pr
   FileBuffer file;
   Status loaded = file.load(path);
   if (!loaded.isOk()) return loaded;
-  PsdParser parser(document, file, progress);
+  PsdParser parser(document, file.reader(), progress);
+  return parser.run();
+}
+
+Status readPsdDocument(Document& document, const uint8_t* data, size_t size, Progress* progress) {
+  PsdParser parser(document, ByteReader(data, size), progress);
   return parser.run();
 }
 

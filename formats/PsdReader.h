@@ -16,6 +16,8 @@
 // 1 ... 32760, layer sides up to Layer::kMaxStoreSide). Result: ok; failed, with the document
 // untouched, when the file cannot be read or its header is unusable; partial when the file is
 // damaged after the header: the document then holds the canvas and the layers read so far.
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "document/Progress.h"
@@ -27,5 +29,7 @@ class Document;
 
 // progress (optional) receives (layer, layer count) before each layer's channels.
 Status readPsdDocument(Document& document, const std::string& path, Progress* progress = nullptr);
+// The same for a file held in memory (size bytes at data, not owned).
+Status readPsdDocument(Document& document, const uint8_t* data, size_t size, Progress* progress = nullptr);
 
 }  // namespace kanvo
