@@ -4,6 +4,7 @@
 #include "formats/FileExtension.h"
 #include "formats/JpegImage.h"
 #include "formats/NativeReader.h"
+#include "formats/PsdReader.h"
 
 namespace kanvo {
 
@@ -11,6 +12,10 @@ namespace {
 
 Status readNative(Document& document, const std::string& path, const OpenServices& services) {
   return readNativeDocument(document, path, services.progress);
+}
+
+Status readPsd(Document& document, const std::string& path, const OpenServices& services) {
+  return readPsdDocument(document, path, services.progress);
 }
 
 Status loadThroughPlatform(Image32& picture, const std::string& path, const OpenServices& services) {
@@ -29,7 +34,7 @@ Status readJpeg(Image32& picture, const std::string& path, const OpenServices&) 
 // clang-format off
 constexpr OpenFormat kFormats[] = {
     {".knvmob", "kanvo document", readNative, nullptr},
-    {".psd",    "PSD",            nullptr,    nullptr},
+    {".psd",    "PSD",            readPsd,    nullptr},
     {".bmp",    "BMP",            nullptr,    loadThroughPlatform},
     {".jpg",    "JPEG",           nullptr,    readJpeg},
     {".jpeg",   "JPEG",           nullptr,    readJpeg},

@@ -4,7 +4,7 @@
 // it.
 //
 // Two kinds of reader plug into the table of formats (DocumentOpener.cpp, one line each):
-//   - document readers fill the Document themselves (".knvmob"; ".psd" to come);
+//   - document readers fill the Document themselves (".knvmob", ".psd");
 //   - picture readers produce one Image32 (".bmp" through the platform's ImageLoader; ".jpg"
 //     and ".jpeg" through the JPEG decoder), which is then imported: the document becomes a canvas of the
 //     picture's size whose bottom layer holds the picture, with a new empty 32 bpp layer above

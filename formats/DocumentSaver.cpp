@@ -4,10 +4,12 @@
 #include <vector>
 
 #include "formats/AtomicFile.h"
+#include "formats/BmpWriter.h"
 #include "formats/CompositeRows.h"
 #include "formats/FileExtension.h"
 #include "formats/JpegImage.h"
 #include "formats/NetpbmWriter.h"
+#include "formats/PsdWriter.h"
 
 namespace kanvo {
 
@@ -31,16 +33,24 @@ Status savePpm(const Document& document, const std::string& path, const SaveOpti
   return writeComposite(document, path, options, kOpaqueWhite, writePpm);
 }
 
+// The whole composite as one picture, for writers that need it at once.
+Status compositePicture(const Document& document, const std::string& path, const SaveOptions& options,
+                        Color32 background, Image32& picture) {
+  CompositeRows rows(document, exportCompositeOptions(background), options.progress);
+  if (!picture.resizeBuffer(document.width(), document.height()) || !rows.ready())
+    return Status::failed("cannot write '" + path + "': not enough memory to composite the picture");
+  const size_t rowBytes = size_t(document.width()) * 4;
+  for (int32_t y = 0; y < document.height(); ++y) std::memcpy(picture.rowAddress(y), rows.row(y), rowBytes);
+  return Status::ok();
+}
+
 // The composite over white (JPEG holds no transparency), encoded in memory, then written.
 Status saveJpeg(const Document& document, const std::string& path, const SaveOptions& options) {
   std::vector<uint8_t> bytes;
   {
-    Image32 picture(document.width(), document.height());
-    CompositeRows rows(document, exportCompositeOptions(kOpaqueWhite), options.progress);
-    if (!picture.hasPixels() || !rows.ready())
-      return Status::failed("cannot write '" + path + "': not enough memory to composite the picture");
-    const size_t rowBytes = size_t(document.width()) * 4;
-    for (int32_t y = 0; y < document.height(); ++y) std::memcpy(picture.rowAddress(y), rows.row(y), rowBytes);
+    Image32 picture;
+    Status s = compositePicture(document, path, options, kOpaqueWhite, picture);
+    if (!s.isOk()) return s;
     Status encoded = encodeJpegImage(picture, options.quality, bytes);
     if (!encoded.isOk()) return Status::failed("cannot write '" + path + "': " + encoded.reason());
   }
@@ -51,14 +61,26 @@ Status saveJpeg(const Document& document, const std::string& path, const SaveOpt
   return out.commit();
 }
 
+// The flattened document (over transparent black), which the writer puts over white.
+Status saveBmp(const Document& document, const std::string& path, const SaveOptions& options) {
+  Image32 picture;
+  Status s = compositePicture(document, path, options, 0, picture);
+  if (!s.isOk()) return s;
+  return writeBmp(picture, path);
+}
+
+Status savePsd(const Document& document, const std::string& path, const SaveOptions& options) {
+  return writePsdDocument(document, path, true, options.progress);
+}
+
 // clang-format off
 constexpr SaveFormat kFormats[] = {
     {".jpg",  "JPEG", saveJpeg},
     {".jpeg", "JPEG", saveJpeg},
-    {".psd",  "PSD",  nullptr},
+    {".psd",  "PSD",  savePsd},
     {".tga",  "TGA",  nullptr, true},
     {".png",  "PNG",  nullptr, true},
-    {".bmp",  "BMP",  nullptr},
+    {".bmp",  "BMP",  saveBmp},
     {".pam",  "PAM",  savePam},
     {".ppm",  "PPM",  savePpm},
 };

@@ -6,9 +6,9 @@
 //
 // The table of formats (DocumentSaver.cpp, one line each), tested in this order:
 //   ".jpg", ".jpeg"  JPEG of the composite over white (quality 85, or SaveOptions::quality)
-//   ".psd"           PSD, layered                                                  to come
+//   ".psd"           PSD, layered or flat as PsdWriter decides, PackBits channels
 //   ".tga", ".png"   accepted names for which nothing is written (failed, nothing touched)
-//   ".bmp"           24-bit BMP of the composite over white                        to come
+//   ".bmp"           24-bit BMP of the composite flattened over white
 //   ".pam"           the composite over transparent black, 8-bit RGB_ALPHA PAM, straight alpha
 //   ".ppm"           the composite over white, 8-bit binary PPM
 // Any other extension (or none) has no format: failed, nothing touched.

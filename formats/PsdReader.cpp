@@ -360,6 +360,13 @@ bool PsdParser::readLayerPixels(PsdLayerRecord& r) {
     if (colourChannels <= 2) {
       if (c.id == -1) {
         alpha = plane;
+      } else if (c.id == 0 && header_.mode == 2) {
+        // Indexed files store palette indices in the layers too.
+        for (size_t i = 0; i < size; ++i) {
+          red[i] = palette_[plane[i]];
+          green[i] = palette_[256 + plane[i]];
+          blue[i] = palette_[512 + plane[i]];
+        }
       } else if (c.id == 0) {
         red = plane;
         green = plane;

@@ -6,7 +6,8 @@
 // (the file's bytes, CP932), opacity, visibility, transparency-protected flag (the layer's
 // reservedFlag), blend mode ("mul " multiply, "lddg" add, anything else normal) and position;
 // a layer lying partly above or left of the canvas gets negative offsets. Channels 0, 1, 2 and
-// -1 give red, green, blue and alpha; one channel is grey (alpha 255), two are grey and alpha;
+// -1 give red, green, blue and alpha; one channel is grey (alpha 255), two are grey and alpha,
+// where in indexed files the grey is a palette index;
 // a user mask (channel -2) multiplies the alpha unless the mask is disabled. Files without a
 // layer section (and bitmap-mode files, whose layer channels are packed bits) give one layer
 // from the merged image: 1 bpp for bitmap mode, 8 bpp (255 - grey) for one-channel grayscale,

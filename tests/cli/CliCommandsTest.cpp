@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <fstream>
 
 #include "document/Document.h"
 #include "formats/CompositeRows.h"
@@ -139,7 +140,7 @@ TEST_F(CliCommandsTest, InputsThatCannotBeOpenedExitOneWithTheFileAndReasonOnOne
   ASSERT_TRUE(test::writeWholeFile(dir.file("a.psd"), std::string("8BPS")));
   ASSERT_TRUE(test::writeWholeFile(dir.file("bad.knvmob"), std::string("tiny")));
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {dir.file("missing.knvmob"), "No such file"}, {dir.file("a.psd"), "PSD files cannot be opened yet"},
+      {dir.file("missing.knvmob"), "No such file"}, {dir.file("a.psd"), "not a PSD file"},
       {dir.file("bad.knvmob"), "shorter than"},     {dir.file("a.png"), "does not open .png files"},
       {dir.path(), "without an extension"},
   };
@@ -223,7 +224,7 @@ TEST_F(CliCommandsTest, ConvertReplacesAFileOnlyWithACompleteOne) {
   EXPECT_TRUE(unchanged());
   // Names that write nothing and outputs that cannot be written: status 3.
   for (const std::string& target :
-       {dir.file("x.png"), dir.file("x.tga"), dir.file("x.psd"), dir.file("x.bmp"), dir.file("no/such/x.jpg"),
+       {dir.file("x.png"), dir.file("x.tga"), dir.file("no/such/x.psd"), dir.file("no/such/x.bmp"), dir.file("no/such/x.jpg"),
         dir.file("x"), dir.file("x.knvmob"), dir.file("no/such/x.pam")}) {
     CliRun r = runCliArgs({"convert", in, target});
     EXPECT_EQ(r.status, 3) << target;
@@ -280,6 +281,61 @@ TEST_F(CliCommandsTest, JpegInAndOut) {
   EXPECT_EQ(progressive.status, 1);
   EXPECT_EQ(lines(progressive.err), 1u);
   EXPECT_EQ(progressive.out, "");
+}
+
+TEST_F(CliCommandsTest, PsdAndBmpInAndOut) {
+  // A layered document goes out as PSD and comes back with the same layers and composite.
+  const std::string in = sampleFile();
+  const std::string psd = dir.file("out.psd");
+  ASSERT_EQ(runCliArgs({"convert", in, psd}).status, 0);
+  CliRun before = runCliArgs({"info", in, "--json"});
+  CliRun after = runCliArgs({"info", psd, "--json"});
+  ASSERT_EQ(after.status, 0) << after.err;
+  Json a, b;
+  ASSERT_TRUE(test::parseJson(before.out, a));
+  ASSERT_TRUE(test::parseJson(after.out, b));
+  EXPECT_EQ(b["width"].asInt(), 150);
+  EXPECT_EQ(b["height"].asInt(), 300);
+  ASSERT_EQ(b["layers"].array.size(), a["layers"].array.size());
+  for (size_t i = 0; i < a["layers"].array.size(); ++i) {
+    EXPECT_EQ(b["layers"].array[i]["name"].string, a["layers"].array[i]["name"].string);
+    EXPECT_EQ(b["layers"].array[i]["opacity"].asInt(), a["layers"].array[i]["opacity"].asInt());
+  }
+  ASSERT_EQ(runCliArgs({"convert", in, dir.file("a.pam")}).status, 0);
+  ASSERT_EQ(runCliArgs({"convert", psd, dir.file("b.pam")}).status, 0);
+  EXPECT_TRUE(test::readWholeFile(dir.file("a.pam")) == test::readWholeFile(dir.file("b.pam")));
+  // ImageMagick sees every layer of our PSD (its first image is the merged one).
+  EXPECT_FALSE(peerRead(psd + "[3]", "rgba").empty());
+
+  // Out as BMP: the flattened composite put over white by the writer; ImageMagick and our own
+  // open read it alike.
+  const std::string bmp = dir.file("out.BMP");
+  ASSERT_EQ(runCliArgs({"convert", psd, bmp}).status, 0);
+  std::string expected;
+  for (Color32 c : composite(in, 0)) {
+    const int alpha = alphaOf(c);
+    for (int v : {redOf(c), greenOf(c), blueOf(c)}) expected += char((255 * (255 - alpha) + v * (alpha + 1)) >> 8);
+  }
+  EXPECT_TRUE(peerRead(bmp, "rgb") == expected);
+  ASSERT_EQ(runCliArgs({"convert", bmp, dir.file("bmp.ppm")}).status, 0);
+  std::vector<uint8_t> back = test::readWholeFile(dir.file("bmp.ppm"));
+  EXPECT_TRUE(std::string(back.begin(), back.end()) == ppmHeader(150, 300) + expected);
+  CliRun bmpInfo = runCliArgs({"info", bmp, "--json"});
+  ASSERT_EQ(bmpInfo.status, 0) << bmpInfo.err;
+  Json j;
+  ASSERT_TRUE(test::parseJson(bmpInfo.out, j));
+  EXPECT_EQ(j["layers"].array.size(), 2u);
+
+  // A PSD cut short: info shows what was read with a warning, convert writes nothing; both exit 1.
+  std::vector<uint8_t> bytes = test::readWholeFile(psd);
+  bytes.resize(bytes.size() / 3);  // within the layers' channels
+  ASSERT_TRUE(test::writeWholeFile(dir.file("cut.psd"), bytes));
+  CliRun cut = runCliArgs({"info", dir.file("cut.psd")});
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_NE(cut.out.find("layers"), std::string::npos) << cut.out;
+  EXPECT_EQ(lines(cut.err), 1u) << cut.err;
+  EXPECT_EQ(runCliArgs({"convert", dir.file("cut.psd"), dir.file("cut.bmp")}).status, 1);
+  EXPECT_FALSE(std::ifstream(dir.file("cut.bmp")).good());
 }
 
 TEST_F(CliCommandsTest, ProbeGivesTheCompositeOverWhite) {

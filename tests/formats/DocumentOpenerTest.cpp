@@ -64,12 +64,12 @@ TEST_F(DocumentOpenerTest, NativeFilesOpenWhateverTheCaseOfTheirExtension) {
   EXPECT_EQ(other.layer(0)->pixel32(0, 0), 0xFF112233u);
 }
 
-TEST_F(DocumentOpenerTest, FormatsWithoutAReaderAndUnknownNamesFailClearly) {
+TEST_F(DocumentOpenerTest, FilesOfTheWrongKindAndUnknownNamesFailClearly) {
   const std::string file = dir.file("x");
   struct Case {
     std::string name;
     std::string says;
-  } cases[] = {{"a.psd", "PSD files cannot be opened yet"},
+  } cases[] = {{"a.psd", "not a PSD file"},
                {"a.JPG", "not a JPEG file"},
                {"a.jpeg", "not a JPEG file"},
                {"a.png", "does not open .png files"},

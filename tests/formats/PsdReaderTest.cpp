@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "document/Document.h"
+#include "formats/CompositeRows.h"
 #include "strings/StringTable.h"
 #include "support/Netpbm.h"
 #include "support/TempDir.h"
@@ -124,6 +126,35 @@ TEST_F(PsdReaderTest, NegativeLayerCountAndGimpFiles) {
   Document masked(strings);
   ASSERT_TRUE(readPsdDocument(masked, corpus("gimp_layermask_raw_48x40.psd")).isOk());
   EXPECT_EQ(masked.layerCount(), 2);
+}
+
+TEST_F(PsdReaderTest, IndexedLayersShowTheirPaletteColours) {
+  Document doc(strings);
+  ASSERT_TRUE(readPsdDocument(doc, corpus("psd_indexed16_rle_64x48.psd")).isOk());
+  ASSERT_EQ(doc.layerCount(), 1);
+  expectMatchesReference(doc, "psd_indexed16_rle_64x48.psd.ref.ppm");
+}
+
+// GIMP shows the masked layer only where its mask is white; the document must show the same
+// coverage (GIMP merges colours in linear light, so only alpha is compared exactly).
+TEST_F(PsdReaderTest, LayerMasksCoverAsTheWriterShowedThem) {
+  Document doc(strings);
+  ASSERT_TRUE(readPsdDocument(doc, corpus("gimp_layermask_raw_48x40.psd")).isOk());
+  test::NetpbmImage ref = test::readNetpbm(corpus("gimp_layermask_raw_48x40.psd.ref.pam"));
+  ASSERT_EQ(ref.channels, 4);
+  ASSERT_EQ(doc.width(), ref.width);
+  ASSERT_EQ(doc.height(), ref.height);
+  Image32 flat(doc.width(), doc.height());
+  ASSERT_TRUE(doc.flatten(flat, exportCompositeOptions(0)));
+  int transparentInside = 0;
+  for (int y = 0; y < ref.height; ++y)
+    for (int x = 0; x < ref.width; ++x) {
+      const int want = ref.samples[(size_t(y) * ref.width + x) * 4 + 3];
+      const int got = int(flat.getPixel(x, y) >> 24);
+      ASSERT_LE(std::abs(got - want), 1) << x << "," << y;
+      if (want == 0) ++transparentInside;
+    }
+  EXPECT_GT(transparentInside, 0);  // the mask really hides something
 }
 
 TEST_F(PsdReaderTest, UnsupportedFilesAreRefusedSafely) {

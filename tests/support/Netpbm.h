@@ -77,6 +77,7 @@ inline NetpbmImage readNetpbm(const std::string& path) {
     img.channels = magic == "P5" ? 1 : 3;
   } else if (magic == "P7") {
     std::string tupltype;
+    // token() also takes the newline after ENDHDR.
     while (netpbm_detail::token(in, t) && t != "ENDHDR") {
       std::string v;
       netpbm_detail::token(in, v);
@@ -86,7 +87,6 @@ inline NetpbmImage readNetpbm(const std::string& path) {
       if (t == "MAXVAL") maxval = std::stoi(v);
       if (t == "TUPLTYPE") tupltype = v;
     }
-    in.get();  // the newline after ENDHDR
   } else {
     return img;
   }

@@ -1,0 +1,15 @@
+#pragma once
+// The picture loader on Qt's image reader (QtGui only; no display or application object is
+// needed): reads every BMP variant Qt knows (1, 4, 8, 16, 24 and 32 bits, RLE, bit fields,
+// OS/2 headers, top-down rows) into an Image32. The picture is made fully opaque: the stored
+// colour bytes are kept and every alpha becomes 255, whatever the file says.
+#include "formats/ImageLoader.h"
+
+namespace kanvo {
+
+class QtImageLoader final : public ImageLoader {
+ public:
+  Status load(const std::string& path, Image32& image) const override;
+};
+
+}  // namespace kanvo
