@@ -468,10 +468,10 @@ bool PsdParser::readMerged() {
   const size_t rowBytes = depth == 1 ? (size_t(w) + 7) / 8 : size_t(w);
   const size_t size = rowBytes * h;
   const int wanted = depth == 32 ? std::min<int>(header_.channels, 3) : 1;
-  std::vector<std::vector<uint8_t>> planes(static_cast<size_t>(wanted));
+  // Every plane exists in full before reading: planes after damage stay zero.
+  std::vector<std::vector<uint8_t>> planes(static_cast<size_t>(wanted), std::vector<uint8_t>(size, 0));
   bool ok = true;
   for (int c = 0; c < wanted; ++c) {
-    planes[size_t(c)].assign(size, 0);
     if (compression == 0) {
       if (in_.readBytes(planes[size_t(c)].data(), size) != size) ok = false;
     } else {
