@@ -2,7 +2,8 @@
 // The picture loader on Qt's image reader (QtGui only; no display or application object is
 // needed): reads every BMP variant Qt knows (1, 4, 8, 16, 24 and 32 bits, RLE, bit fields,
 // OS/2 headers, top-down rows) into an Image32. The picture is made fully opaque: the stored
-// colour bytes are kept and every alpha becomes 255, whatever the file says.
+// colour bytes are kept and every alpha becomes 255, whatever the file says. The 5 and 6-bit
+// colour fields of 16-bit files are widened to the full range (the largest field gives 255).
 #include "formats/ImageLoader.h"
 
 namespace kanvo {
