@@ -9,6 +9,7 @@
 #include "formats/FileStream.h"
 #include "formats/PackBits.h"
 #include "raster/Image32.h"
+#include "strings/Cp932.h"
 
 namespace kanvo {
 
@@ -195,7 +196,7 @@ bool writeLayerSection(FileStream& out, const Document& doc, bool rle, Progress*
       lengthAt[size_t(i) * 4 + size_t(c)] = out.position();
       ok = ok && out.writeU32BE(0);
     }
-    const size_t nameLength = std::min<size_t>(layer.name.size(), 255);
+    const size_t nameLength = cp932PrefixLength(layer.name, 255);  // never half a character
     const uint32_t nameBlock = uint32_t((1 + nameLength + 3) / 4 * 4);
     const uint8_t flags = uint8_t((layer.reservedFlag ? 1 : 0) + (layer.visible ? 0 : 2) + 8);
     ok = ok && out.write("8BIM", 4) && out.write(blendKey(layer.blendMode), 4) && out.writeU8(layer.opacity) &&

@@ -89,6 +89,13 @@ TEST_F(PsdWriterTest, LayeredRoundTripKeepsLayersAndPixels) {
       EXPECT_EQ(back.layer(i)->visible, doc.layer(i)->visible);
       EXPECT_EQ(back.layer(i)->reservedFlag, doc.layer(i)->reservedFlag);
     }
+    // A name longer than a PSD holds is cut at 255 bytes, never inside a double-byte character.
+    c->name.clear();
+    for (int k = 0; k < 130; ++k) c->name += "\x83\x40";  // 260 bytes of two-byte characters
+    ASSERT_TRUE(writePsdDocument(doc, dir.file("long.psd"), rle).isOk());
+    Document named(strings);
+    ASSERT_TRUE(readPsdDocument(named, dir.file("long.psd")).isOk());
+    EXPECT_EQ(named.layer(3)->name, c->name.substr(0, 254));
     EXPECT_EQ(back.layer(1)->blendMode, kBlendMultiply);
     EXPECT_EQ(back.layer(2)->blendMode, kBlendAdd);
     EXPECT_EQ(back.layer(3)->blendMode, kBlendNormal);
