@@ -102,6 +102,7 @@ class PsdParser {
   PsdHeader header_;
   uint8_t palette_[768] = {};
   std::string why_;
+  int32_t layersLeftOut_ = 0;  // records past what the document holds; their channels are skipped
 };
 
 Status PsdParser::run() {
@@ -197,6 +198,13 @@ Status PsdParser::run() {
         }
       }
       if (!ok) broken = true;
+      if (layersLeftOut_ > 0) {
+        if (!why_.empty()) why_ += "; ";
+        why_ += "the file holds " + std::to_string(records.size()) + " layers, a document at most " +
+                std::to_string(Document::kMaxLayers) + ": the top " + std::to_string(layersLeftOut_) +
+                " were left out";
+        broken = true;
+      }
       in_ = saved;
     }
   }
@@ -285,16 +293,18 @@ bool PsdParser::readLayerRecords(size_t, std::vector<PsdLayerRecord>& records) {
       size_t got = std::min<size_t>(nameLength, ex.remaining());
       name.assign(reinterpret_cast<const char*>(ex.current()), got);
     }
+    // Past the document's last layer (or its memory) the record is still read, so that the
+    // channel data of the layers below can be found; its own channels are skipped.
     Layer* layer = doc_.addLayer32();
-    if (!layer) {
-      why_ = "too many layers or not enough memory";
-      return false;
+    if (layer) {
+      layer->opacity = opacity;
+      layer->visible = (flags & 2) ? 0 : 1;
+      layer->reservedFlag = flags & 1;
+      layer->blendMode = blendModeOf(key);
+      layer->name = name;
+    } else {
+      ++layersLeftOut_;
     }
-    layer->opacity = opacity;
-    layer->visible = (flags & 2) ? 0 : 1;
-    layer->reservedFlag = flags & 1;
-    layer->blendMode = blendModeOf(key);
-    layer->name = name;
     r.layer = layer;
     records.push_back(std::move(r));
   }
@@ -302,6 +312,15 @@ bool PsdParser::readLayerRecords(size_t, std::vector<PsdLayerRecord>& records) {
 }
 
 bool PsdParser::readLayerPixels(PsdLayerRecord& r) {
+  if (r.layer == nullptr) {
+    for (const PsdChannel& c : r.channels) {
+      if (!in_.skip(c.length)) {
+        why_ = "PSD channel data cut short";
+        return false;
+      }
+    }
+    return true;
+  }
   const int64_t w64 = int64_t(r.right) - r.left, h64 = int64_t(r.bottom) - r.top;
   bool empty = w64 <= 0 || h64 <= 0;
   const int64_t limit = Layer::kMaxStoreSide;

@@ -17,6 +17,8 @@
 // 1 ... 32760, layer sides up to Layer::kMaxStoreSide). Result: ok; failed, with the document
 // untouched, when the file cannot be read or its header is unusable; partial when the file is
 // damaged after the header: the document then holds the canvas and the layers read so far.
+// Layers past the 64th a document holds are left out (partial, saying how many); the layers
+// below them are read in full.
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -157,6 +157,26 @@ TEST_F(PsdReaderTest, LayerMasksCoverAsTheWriterShowedThem) {
   EXPECT_GT(transparentInside, 0);  // the mask really hides something
 }
 
+// ImageMagick writes as many layers as it is given; a document holds 64.
+TEST_F(PsdReaderTest, LayersPastTheLastADocumentHoldsAreLeftOutAndTheRestRead) {
+  if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick not installed";
+  test::TempDir dir;
+  std::string command = "convert -size 20x20 xc:white";
+  for (int i = 1; i <= 70; ++i)
+    command += " \\( -size 20x20 xc:'rgb(" + std::to_string(i * 3) + ",100,50)' -set label L" + std::to_string(i) + " \\)";
+  const std::string path = dir.file("many.psd");
+  ASSERT_EQ(std::system((command + " -depth 8 -compress RLE " + path).c_str()), 0);
+  Document doc(strings);
+  Status s = readPsdDocument(doc, path);
+  ASSERT_TRUE(s.isPartial()) << s.reason();
+  EXPECT_NE(s.reason().find("the top 6 were left out"), std::string::npos) << s.reason();
+  ASSERT_EQ(doc.layerCount(), Document::kMaxLayers);
+  for (int i = 0; i < Document::kMaxLayers; ++i) {
+    EXPECT_EQ(doc.layer(i)->name, std::string("L").append(std::to_string(i + 1)));
+    EXPECT_EQ(doc.layer(i)->pixels32.getPixel(10, 10), rgba((i + 1) * 3, 100, 50, 255)) << i;
+  }
+}
+
 TEST_F(PsdReaderTest, UnsupportedFilesAreRefusedSafely) {
   for (const char* f : {"psd_zipchannels_rgb_64x48.psd", "psd_depth16_rle_33x20.psd"}) {
     Document doc(strings);
