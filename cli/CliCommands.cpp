@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/LanguageChoice.h"
 #include "app/Version.h"
 #include "cli/DocumentReport.h"
 #include "cli/TerminalProgress.h"
@@ -40,7 +41,7 @@ int usage(std::FILE* err, const std::string& why) {
 }
 
 int runInfo(const CliCommand& c, std::FILE* out, std::FILE* err, const ImageLoader* images) {
-  StringTable strings;
+  StringTable strings(languageFromEnvironment());
   Document document(strings);
   Status s = open(document, c.input, err, images);
   if (s.isFailed()) {
@@ -57,7 +58,7 @@ int runInfo(const CliCommand& c, std::FILE* out, std::FILE* err, const ImageLoad
 }
 
 int runConvert(const CliCommand& c, std::FILE* err, const ImageLoader* images) {
-  StringTable strings;
+  StringTable strings(languageFromEnvironment());
   Document document(strings);
   Status s = open(document, c.input, err, images);
   if (!s.isOk()) {
@@ -78,7 +79,7 @@ int runConvert(const CliCommand& c, std::FILE* err, const ImageLoader* images) {
 }
 
 int runProbe(const CliCommand& c, std::FILE* out, std::FILE* err, const ImageLoader* images) {
-  StringTable strings;
+  StringTable strings(languageFromEnvironment());
   Document document(strings);
   Status s = open(document, c.input, err, images);
   if (s.isFailed()) {

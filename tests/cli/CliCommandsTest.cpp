@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "document/Document.h"
@@ -36,6 +37,9 @@ size_t lines(const std::string& s) {
 
 class CliCommandsTest : public ::testing::Test {
  protected:
+  // The tool names new layers in the locale's language: these tests run it without a locale.
+  void SetUp() override { setenv("LC_ALL", "C", 1); }
+  void TearDown() override { unsetenv("LC_ALL"); }
   // A document of three bands with layers in every position, written to the temporary folder.
   std::string sampleFile() {
     test::NativeFileBuilder b(150, 300, 200);
@@ -281,6 +285,18 @@ TEST_F(CliCommandsTest, JpegInAndOut) {
   EXPECT_EQ(progressive.status, 1);
   EXPECT_EQ(lines(progressive.err), 1u);
   EXPECT_EQ(progressive.out, "");
+}
+
+TEST_F(CliCommandsTest, NewLayerNamesFollowTheLocale) {
+  CliRun japanese = runCliArgs({"info", corpus("jpg_1x1_444.jpg"), "--json"});
+  setenv("LC_ALL", "en_US.UTF-8", 1);
+  CliRun english = runCliArgs({"info", corpus("jpg_1x1_444.jpg"), "--json"});
+  Json j, e;
+  ASSERT_TRUE(test::parseJson(japanese.out, j));
+  ASSERT_TRUE(test::parseJson(english.out, e));
+  EXPECT_EQ(j["layers"][0]["name"].string, "レイヤー1");
+  EXPECT_EQ(e["layers"][0]["name"].string, "Layer1");
+  EXPECT_EQ(e["layers"][1]["name"].string, "Layer2");
 }
 
 TEST_F(CliCommandsTest, PsdAndBmpInAndOut) {
