@@ -233,49 +233,8 @@ bool writeLayerSection(FileStream& out, const Document& doc, bool rle, Progress*
          out.seekTo(end);
 }
 
-// The merged image of a layered file: the composite over white, red, green and blue planes.
-bool writeComposite(FileStream& out, const Document& doc, bool rle, Progress* progress) {
-  const uint32_t w = uint32_t(doc.width()), h = uint32_t(doc.height());
-  if (w > kMaxPackedRowBytes) rle = false;
-  Image32 band;
-  if (!band.resizeBuffer(int32_t(w), int32_t(kBandRows))) return false;
-  CompositeOptions options;
-  options.background = kOpaqueWhite;
-  const uint32_t bands = (h + kBandRows - 1) / kBandRows;
-  if (!out.writeU16BE(rle ? 1 : 0)) return false;
-  const uint64_t countsAt = out.position();
-  std::vector<uint8_t> counts(rle ? size_t(h) * 6 : 0, 0);
-  if (rle && !out.write(counts.data(), counts.size())) return false;
-  std::vector<uint8_t> rowBytes(w), packed;
-  for (int plane = 0; plane < 3; ++plane) {
-    const int shift = plane == 0 ? 16 : plane == 1 ? 8 : 0;
-    for (uint32_t bi = 0; bi < bands; ++bi) {
-      if (progress) progress->report(int32_t(uint32_t(plane) * bands + bi), int32_t(3 * bands));
-      doc.compositeRow(band, options, int32_t(bi), 0);
-      const uint32_t rowsHere = std::min(kBandRows, h - bi * kBandRows);
-      for (uint32_t r = 0; r < rowsHere; ++r) {
-        const Color32* p = band.pixelAddress(0, int32_t(r));
-        for (uint32_t x = 0; x < w; ++x) rowBytes[x] = uint8_t(p[x] >> shift);
-        if (!rle) {
-          if (!out.write(rowBytes.data(), w)) return false;
-          continue;
-        }
-        packed.clear();
-        const size_t n = packBitsRow(rowBytes.data(), w, packed);
-        const size_t at = (size_t(plane) * h + bi * kBandRows + r) * 2;
-        counts[at] = uint8_t(n >> 8);
-        counts[at + 1] = uint8_t(n);
-        if (!out.write(packed.data(), n)) return false;
-      }
-    }
-  }
-  if (!rle) return true;
-  const uint64_t end = out.position();
-  return out.seekTo(countsAt) && out.write(counts.data(), counts.size()) && out.seekTo(end);
-}
-
-// Writes the merged image data of a flat file: compression, then (packed) planes of h rows of
-// w bytes; rowAt(plane, y, bytes) fills a row.
+// Writes merged image data: compression, then (packed) planes of h rows of w bytes, planes in
+// order and rows top to bottom; rowAt(plane, y, bytes) fills a row.
 template <typename RowFn>
 bool writePlanes(FileStream& out, uint32_t w, uint32_t h, int planes, bool rle, RowFn rowAt) {
   if (w > kMaxPackedRowBytes) rle = false;
@@ -301,6 +260,30 @@ bool writePlanes(FileStream& out, uint32_t w, uint32_t h, int planes, bool rle, 
   if (!rle) return true;
   const uint64_t end = out.position();
   return out.seekTo(countsAt) && out.write(counts.data(), counts.size()) && out.seekTo(end);
+}
+
+// The merged image of a layered file: the composite over white, red, green and blue planes
+// (each plane composites its bands again, so only one band is ever held).
+bool writeComposite(FileStream& out, const Document& doc, bool rle, Progress* progress) {
+  const uint32_t w = uint32_t(doc.width()), h = uint32_t(doc.height());
+  Image32 band;
+  if (!band.resizeBuffer(int32_t(w), int32_t(kBandRows))) return false;
+  CompositeOptions options;
+  options.background = kOpaqueWhite;
+  const uint32_t bands = (h + kBandRows - 1) / kBandRows;
+  int64_t held = -1;  // plane x bands + band of what `band` holds
+  return writePlanes(out, w, h, 3, rle, [&](int plane, uint32_t y, uint8_t* bytes) {
+    const uint32_t bi = y / kBandRows;
+    const int64_t wanted = int64_t(plane) * bands + bi;
+    if (wanted != held) {
+      if (progress) progress->report(int32_t(wanted), int32_t(3 * bands));
+      doc.compositeRow(band, options, int32_t(bi), 0);
+      held = wanted;
+    }
+    const int shift = plane == 0 ? 16 : plane == 1 ? 8 : 0;
+    const Color32* p = band.pixelAddress(0, int32_t(y - bi * kBandRows));
+    for (uint32_t x = 0; x < w; ++x) bytes[x] = uint8_t(p[x] >> shift);
+  });
 }
 
 bool isFlat(const Document& doc) {
