@@ -37,6 +37,17 @@ inline bool decodeBlock(BitReader& br, const HuffmanDecodeTable& dc, const Huffm
   coef[0] = clampCoefficient(int64_t(pred) * q[0]);
   for (int k = 1; k < 64;) {
     br.ensure(32);
+    // A whole coefficient from the lookahead: the same bits and value as the symbol and its
+    // value bits read one after the other below.
+    const int fast = ac.fastAc(br.peek16() >> (16 - HuffmanDecodeTable::kLookBits));
+    if (fast != 0 && k + ((fast >> 4) & 15) <= 63) {
+      k += (fast >> 4) & 15;
+      br.skip(fast & 15);
+      coef[kZigzag[k]] = clampCoefficient(int64_t(fast >> 8) * q[k]);
+      acSeen = true;
+      ++k;
+      continue;
+    }
     int sym = ac.decode(br);
     if (sym <= 0) return sym == 0;
     k += sym >> 4;

@@ -34,6 +34,19 @@ bool HuffmanDecodeTable::build(const std::array<uint8_t, 16>& counts, std::span<
     int first = codes_[i] << shift;
     for (int j = 0; j < (1 << shift); ++j) look_[first + j] = uint16_t(len << 8 | symbols_[i]);
   }
+  // Whole coefficients: a code of `len` bits whose symbol has `size` value bits, both within
+  // the lookahead.
+  fastAc_.fill(0);
+  for (uint32_t look = 0; look < (1u << kLookBits); ++look) {
+    const uint16_t e = look_[look];
+    if (e == 0) continue;
+    const int len = e >> 8, symbol = e & 0xFF, run = symbol >> 4, size = symbol & 15;
+    if (size == 0 || len + size > kLookBits) continue;
+    const uint32_t bits = (look >> (kLookBits - len - size)) & ((1u << size) - 1);
+    const int value = bits < (1u << (size - 1)) ? int(bits) - (1 << size) + 1 : int(bits);
+    if (value < -128 || value > 127) continue;
+    fastAc_[look] = int16_t(value * 256 + (run << 4) + len + size);
+  }
   count_ = total;
   return true;
 }

@@ -6,6 +6,11 @@
 // HuffmanDecodeTable decodes with a 9-bit lookahead table and, for longer codes, the largest
 // code of each length. decodeSymbolPlain is the bit-at-a-time reference: read one bit at a
 // time, at most 16, comparing the code so far with the codes of that length.
+//
+// For AC tables a second lookahead table resolves a whole coefficient at once where the code
+// and its value bits fit in the 9 bits together: fastAc(look) is then (value << 8) | (run << 4)
+// | (bits used), the value being the extended coefficient (-128 ... 127) and the run the zeros
+// before it; 0 where it does not apply (longer codes, end of block, a run of 16 zeros).
 #include <array>
 #include <cstdint>
 #include <span>
@@ -36,6 +41,9 @@ class HuffmanDecodeTable {
     return decodeLong(br, bits);
   }
 
+  // The whole-coefficient entry of the next 9 bits of the stream (see above), 0 when none.
+  int fastAc(uint32_t look9) const { return fastAc_[look9]; }
+
   // The plain canonical form: per code (in order) its length, code and symbol.
   int count() const { return count_; }
   int lengthOf(int i) const { return lengths_[i]; }
@@ -50,6 +58,7 @@ class HuffmanDecodeTable {
   std::array<uint16_t, 256> codes_{};
   std::array<uint8_t, 256> symbols_{};
   std::array<uint16_t, 1 << kLookBits> look_{};  // (length << 8) | symbol; 0 = longer code
+  std::array<int16_t, 1 << kLookBits> fastAc_{};  // whole coefficients; 0 = decode the symbol
   std::array<int32_t, 17> maxCode_{};            // largest code of each length, -1 if none
   std::array<int32_t, 17> valOffset_{};          // symbol index minus code, per length
 };

@@ -2,6 +2,7 @@
 // standard tables against those a real encoder writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 #include <vector>
@@ -59,6 +60,50 @@ TEST(JpegHuffman, LookaheadDecodingEqualsBitAtATime) {
       ASSERT_EQ(fast.peek16(), plain.peek16());
     }
   }
+}
+
+// Every 9-bit lookahead of random tables and the standard AC tables: a whole-coefficient entry
+// equals the symbol read bit by bit followed by its value bits, extended.
+TEST(JpegHuffman, WholeCoefficientEntriesEqualSymbolThenValueBits) {
+  std::mt19937 rng(5);
+  std::vector<HuffmanDecodeTable> tables;
+  for (const HuffmanSpec* spec : {&kAcLuminance, &kAcChrominance}) {
+    std::array<uint8_t, 16> counts;
+    std::copy(spec->counts.begin(), spec->counts.end(), counts.begin());
+    tables.emplace_back();
+    ASSERT_TRUE(tables.back().build(counts, spec->symbols));
+  }
+  for (int t = 0; t < 200; ++t) {
+    std::array<uint8_t, 16> counts;
+    std::vector<uint8_t> symbols;
+    randomTable(rng, counts, symbols);
+    tables.emplace_back();
+    ASSERT_TRUE(tables.back().build(counts, symbols));
+  }
+  int wholeEntries = 0;
+  for (const HuffmanDecodeTable& table : tables) {
+    for (uint32_t look = 0; look < (1u << HuffmanDecodeTable::kLookBits); ++look) {
+      const int fast = table.fastAc(look);
+      if (fast == 0) continue;
+      ++wholeEntries;
+      // The nine bits first (a 0xFF byte stuffed with 0x00, as in a scan).
+      std::vector<uint8_t> bytes = {uint8_t(look >> 1)};
+      if (bytes[0] == 0xFF) bytes.push_back(0);
+      bytes.insert(bytes.end(), {uint8_t((look & 1) << 7), 0, 0});
+      BitReader plain(bytes.data(), bytes.size(), 0);
+      plain.ensure(32);
+      const int held = plain.available();
+      const int symbol = decodeSymbolPlain(table, plain);
+      ASSERT_GT(symbol & 15, 0);
+      const int size = symbol & 15;
+      const uint32_t bits = plain.get(size);
+      const int value = bits < (1u << (size - 1)) ? int(bits) - (1 << size) + 1 : int(bits);
+      EXPECT_EQ(fast >> 8, value) << look;
+      EXPECT_EQ((fast >> 4) & 15, symbol >> 4) << look;
+      EXPECT_EQ(fast & 15, held - plain.available()) << look;
+    }
+  }
+  EXPECT_GT(wholeEntries, 1000);
 }
 
 TEST(JpegHuffman, RefusesTablesThatDoNotFit) {
