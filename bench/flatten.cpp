@@ -11,12 +11,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/support/Summary.h"
 #include "document/Document.h"
 #include "raster/Image32.h"
 
@@ -155,35 +155,16 @@ void BM_pixman_over(benchmark::State& state) {
 BENCHMARK(BM_flatten)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_pixman_over)->Unit(benchmark::kMillisecond)->Iterations(4);
 
-class SummaryReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      auto it = r.counters.find("MPix/s/layer");
-      if (it != r.counters.end()) rate_[r.benchmark_name()] = it->second.value;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    const double ours = rate_["BM_flatten/iterations:4"], pixman = rate_["BM_pixman_over/iterations:4"];
+}  // namespace
+
+int main(int argc, char** argv) {
+  return kanvo::bench::runWithSummary(argc, argv, [](const kanvo::bench::SummaryReporter& r) {
+    const double ours = r.counter("BM_flatten/iterations:4", "MPix/s/layer");
+    const double pixman = r.counter("BM_pixman_over/iterations:4", "MPix/s/layer");
     std::printf("\nSummary: %d layers of %d x %d, MPix/s per layer\n", kLayers, kSide, kSide);
     std::printf("  flatten %.0f  pixman OVER %.0f  flatten/pixman %.2f\n", ours, pixman, pixman > 0 ? ours / pixman : 0.0);
     std::printf("  layers' tiles %.1f MiB; flatten peak heap growth %.2f MiB (one band is %.2f MiB)\n",
                 double(scene().tileBytes) / 1048576.0, double(g_peakExtra) / 1048576.0,
                 double(kSide) * kanvo::Document::kBandRows * 4 / 1048576.0);
-  }
-
- private:
-  std::map<std::string, double> rate_;
-};
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  SummaryReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  });
 }

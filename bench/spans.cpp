@@ -7,11 +7,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/support/Summary.h"
 #include "raster/Color32.h"
 #include "raster/SpanOps.h"
 
@@ -144,49 +144,31 @@ BENCHMARK(BM_pixman_over_onto_mixed_restored)->Arg(255)->Arg(200);
 BENCHMARK(BM_ours_op23_onto_translucent_restored)->Arg(255)->Arg(200);
 BENCHMARK(BM_pixman_over_onto_translucent_restored)->Arg(255)->Arg(200);
 
-// Collects the rates and prints the ratios after the run.
-class SummaryReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      auto it = r.counters.find("MPix/s");
-      if (it != r.counters.end()) rate_[r.benchmark_name()] = it->second.value;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    double mem = rate_["BM_memcpy"];
-    std::printf("\nSummary (MPix/s; ratio > 1 means ours is faster)\n");
-    std::printf("  memcpy of the same bytes: %.0f\n", mem);
-    const char* arg[] = {"255", "200"};
-    for (const char* a : arg) {
-      std::string o = std::string("/") + a;
-      pair("op 23 onto opaque, opacity " + std::string(a), rate_["BM_ours_op23_onto_opaque" + o],
-           rate_["BM_pixman_over_onto_opaque" + o], mem);
-      pair("op 12, opacity " + std::string(a), rate_["BM_ours_op12" + o], rate_["BM_pixman_over_onto_opaque" + o], mem);
-      pair("op 23 onto mixed (restored each pass), opacity " + std::string(a),
-           rate_["BM_ours_op23_onto_mixed_restored" + o], rate_["BM_pixman_over_onto_mixed_restored" + o], mem);
-      pair("op 23 onto translucent (restored), opacity " + std::string(a),
-           rate_["BM_ours_op23_onto_translucent_restored" + o], rate_["BM_pixman_over_onto_translucent_restored" + o],
-           mem);
-    }
-  }
-
- private:
-  static void pair(const std::string& what, double ours, double pixman, double mem) {
-    std::printf("  %-50s ours %7.0f  pixman OVER %7.0f  ours/pixman %.2f  ours/memcpy %.3f\n", what.c_str(), ours,
-                pixman, pixman > 0 ? ours / pixman : 0.0, mem > 0 ? ours / mem : 0.0);
-  }
-  std::map<std::string, double> rate_;
-};
+// One summary line: our rate and pixman's for the same work, and ours against pixman and memcpy.
+void printPair(const std::string& what, double ours, double pixman, double mem) {
+  std::printf("  %-50s ours %7.0f  pixman OVER %7.0f  ours/pixman %.2f  ours/memcpy %.3f\n", what.c_str(), ours, pixman,
+              pixman > 0 ? ours / pixman : 0.0, mem > 0 ? ours / mem : 0.0);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  SummaryReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return kanvo::bench::runWithSummary(argc, argv, [](const kanvo::bench::SummaryReporter& r) {
+    auto rate = [&](const std::string& name) { return r.counter(name, "MPix/s"); };
+    const double mem = rate("BM_memcpy");
+    std::printf("\nSummary (MPix/s; ratio > 1 means ours is faster)\n");
+    std::printf("  memcpy of the same bytes: %.0f\n", mem);
+    for (const char* a : {"255", "200"}) {
+      const std::string o = std::string("/") + a;
+      printPair("op 23 onto opaque, opacity " + std::string(a), rate("BM_ours_op23_onto_opaque" + o),
+                rate("BM_pixman_over_onto_opaque" + o), mem);
+      printPair("op 12, opacity " + std::string(a), rate("BM_ours_op12" + o), rate("BM_pixman_over_onto_opaque" + o),
+                mem);
+      printPair("op 23 onto mixed (restored each pass), opacity " + std::string(a),
+                rate("BM_ours_op23_onto_mixed_restored" + o), rate("BM_pixman_over_onto_mixed_restored" + o), mem);
+      printPair("op 23 onto translucent (restored), opacity " + std::string(a),
+                rate("BM_ours_op23_onto_translucent_restored" + o),
+                rate("BM_pixman_over_onto_translucent_restored" + o), mem);
+    }
+  });
 }

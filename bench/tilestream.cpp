@@ -9,9 +9,9 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 
+#include "bench/support/Summary.h"
 #include "document/TileStream.h"
 #include "tests/support/PaintedTiles.h"
 
@@ -186,51 +186,16 @@ BENCHMARK(BM_PeerZlibUncompress);
 BENCHMARK(BM_PeerLz4Compress);
 BENCHMARK(BM_PeerLz4Decompress);
 
-// Keeps each run's time per iteration and byte count so that the summary can compare them.
-class SummaryReporter : public benchmark::ConsoleReporter {
- public:
-  struct Result {
-    double ns = 0;
-    double bytes = 0;
-  };
-  std::map<std::string, Result> results;
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      Result& out = results[r.benchmark_name()];
-      out.ns = r.GetAdjustedCPUTime();
-      auto it = r.counters.find("bytes");
-      if (it != r.counters.end()) out.bytes = it->second.value;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  SummaryReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-
-  const auto& r = reporter.results;
-  auto line = [&](const char* what, const std::string& ours, const std::string& peer) {
-    auto a = r.find(ours), b = r.find(peer);
-    if (a == r.end() || b == r.end() || b->second.ns <= 0) return;
-    std::printf("%-26s ours %9.1f us  peer %9.1f us  time ratio %.2f", what, a->second.ns / 1000.0,
-                b->second.ns / 1000.0, a->second.ns / b->second.ns);
-    if (a->second.bytes > 0 && b->second.bytes > 0)
-      std::printf("  size %8.0f vs %8.0f bytes (%.3f)", a->second.bytes, b->second.bytes,
-                  a->second.bytes / b->second.bytes);
-    std::printf("\n");
-  };
-  std::printf("\nTile stream, %zu of 64 tiles present (32 bpp), time ratio = ours / peer:\n", region().present);
-  line("method 0 write vs memcpy", "BM_StreamEncode/0", "BM_PeerCopy");
-  line("method 0 read vs memcpy", "BM_StreamDecode/0", "BM_PeerCopyBack");
-  line("method 1 write vs compress2", "BM_StreamEncode/1", "BM_PeerZlibCompress");
-  line("method 1 read vs uncompress", "BM_StreamDecode/1", "BM_PeerZlibUncompress");
-  line("method 2 write vs LZ4", "BM_StreamEncode/2", "BM_PeerLz4Compress");
-  line("method 2 read vs LZ4", "BM_StreamDecode/2", "BM_PeerLz4Decompress");
-  return 0;
+  return kanvo::bench::runWithSummary(argc, argv, [](const kanvo::bench::SummaryReporter& r) {
+    std::printf("\nTile stream, %zu of 64 tiles present (32 bpp), time ratio = ours / peer:\n", region().present);
+    r.printTimeRatio(26, "method 0 write vs memcpy", "BM_StreamEncode/0", "BM_PeerCopy");
+    r.printTimeRatio(26, "method 0 read vs memcpy", "BM_StreamDecode/0", "BM_PeerCopyBack");
+    r.printTimeRatio(26, "method 1 write vs compress2", "BM_StreamEncode/1", "BM_PeerZlibCompress");
+    r.printTimeRatio(26, "method 1 read vs uncompress", "BM_StreamDecode/1", "BM_PeerZlibUncompress");
+    r.printTimeRatio(26, "method 2 write vs LZ4", "BM_StreamEncode/2", "BM_PeerLz4Compress");
+    r.printTimeRatio(26, "method 2 read vs LZ4", "BM_StreamDecode/2", "BM_PeerLz4Decompress");
+  });
 }

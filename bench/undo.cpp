@@ -10,11 +10,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/support/Summary.h"
 #include "document/Document.h"
 #include "document/UndoHistory.h"
 #include "strings/StringTable.h"
@@ -181,63 +181,28 @@ BENCHMARK(BM_RecordUndo)->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK(BM_PeerCompressTwiceDecompress)->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK(BM_DocumentRefresh);
 
-// Keeps each run's time per iteration and byte count for the summary.
-class SummaryReporter : public benchmark::ConsoleReporter {
- public:
-  struct Result {
-    double ns = 0;
-    double bytes = 0;
-  };
-  std::map<std::string, Result> results;
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      Result& out = results[r.benchmark_name()];
-      out.ns = r.GetAdjustedCPUTime();
-      auto it = r.counters.find("bytes");
-      if (it != r.counters.end()) out.bytes = it->second.value;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  SummaryReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-
-  const auto& r = reporter.results;
-  auto line = [&](const char* what, const std::string& ours, const std::string& peer) {
-    auto a = r.find(ours), b = r.find(peer);
-    if (a == r.end() || b == r.end() || b->second.ns <= 0) return;
-    std::printf("%-40s ours %9.1f us  peer %9.1f us  time ratio %.2f", what, a->second.ns / 1000.0,
-                b->second.ns / 1000.0, a->second.ns / b->second.ns);
-    if (a->second.bytes > 0 && b->second.bytes > 0)
-      std::printf("  size %8.0f vs %8.0f bytes", a->second.bytes, b->second.bytes);
-    std::printf("\n");
-  };
-  std::printf("\nUndo of a 512 x 512 rectangle, %zu of 64 tiles present (32 bpp), time ratio = ours / peer:\n",
-              presentTiles());
-  line("record, method 0 vs memcpy", "BM_Record/0", "BM_PeerCompress/0");
-  line("record, method 1 vs compress2", "BM_Record/1", "BM_PeerCompress/1");
-  line("record, method 2 vs LZ4", "BM_Record/2", "BM_PeerCompress/2");
-  line("record + undo, method 0 vs memcpy x3", "BM_RecordUndo/0", "BM_PeerCompressTwiceDecompress/0");
-  line("record + undo, method 1 vs zlib 2+1", "BM_RecordUndo/1", "BM_PeerCompressTwiceDecompress/1");
-  line("record + undo, method 2 vs LZ4 2+1", "BM_RecordUndo/2", "BM_PeerCompressTwiceDecompress/2");
-  auto refresh = r.find("BM_DocumentRefresh");
-  if (refresh != r.end()) {
-    std::printf("the undo's document refresh (reduced images, current copy) alone: %.1f us; without it:\n",
-                refresh->second.ns / 1000.0);
-    for (int m = 0; m < 3; ++m) {
-      auto a = r.find("BM_RecordUndo/" + std::to_string(m));
-      auto b = r.find("BM_PeerCompressTwiceDecompress/" + std::to_string(m));
-      if (a == r.end() || b == r.end() || b->second.ns <= 0) continue;
-      const double own = a->second.ns - refresh->second.ns;
-      std::printf("  record + undo, method %d: %9.1f us, time ratio %.2f\n", m, own / 1000.0, own / b->second.ns);
+  return kanvo::bench::runWithSummary(argc, argv, [](const kanvo::bench::SummaryReporter& r) {
+    std::printf("\nUndo of a 512 x 512 rectangle, %zu of 64 tiles present (32 bpp), time ratio = ours / peer:\n",
+                presentTiles());
+    r.printTimeRatio(40, "record, method 0 vs memcpy", "BM_Record/0", "BM_PeerCompress/0");
+    r.printTimeRatio(40, "record, method 1 vs compress2", "BM_Record/1", "BM_PeerCompress/1");
+    r.printTimeRatio(40, "record, method 2 vs LZ4", "BM_Record/2", "BM_PeerCompress/2");
+    r.printTimeRatio(40, "record + undo, method 0 vs memcpy x3", "BM_RecordUndo/0", "BM_PeerCompressTwiceDecompress/0");
+    r.printTimeRatio(40, "record + undo, method 1 vs zlib 2+1", "BM_RecordUndo/1", "BM_PeerCompressTwiceDecompress/1");
+    r.printTimeRatio(40, "record + undo, method 2 vs LZ4 2+1", "BM_RecordUndo/2", "BM_PeerCompressTwiceDecompress/2");
+    if (const kanvo::bench::RunFigures* refresh = r.find("BM_DocumentRefresh")) {
+      std::printf("the undo's document refresh (reduced images, current copy) alone: %.1f us; without it:\n",
+                  refresh->ns / 1000.0);
+      for (int m = 0; m < 3; ++m) {
+        const kanvo::bench::RunFigures* a = r.find("BM_RecordUndo/" + std::to_string(m));
+        const kanvo::bench::RunFigures* b = r.find("BM_PeerCompressTwiceDecompress/" + std::to_string(m));
+        if (!a || !b || b->ns <= 0) continue;
+        const double own = a->ns - refresh->ns;
+        std::printf("  record + undo, method %d: %9.1f us, time ratio %.2f\n", m, own / 1000.0, own / b->ns);
+      }
     }
-  }
-  return 0;
+  });
 }
