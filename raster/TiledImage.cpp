@@ -179,6 +179,13 @@ typename TiledImage<Bpp>::Tile* TiledImage<Bpp>::tileForPixel(int32_t x, int32_t
   return getOrCreateTileUnchecked(x >> kTileShift, y >> kTileShift);
 }
 
+template <int Bpp>
+typename TiledImage<Bpp>::Tile* TiledImage<Bpp>::tileToPaint(int32_t x, int32_t y, bool nonZero) {
+  if (!insideImage(x, y)) return nullptr;
+  Tile* t = slotOf(x, y);
+  return t != nullptr || !nonZero ? t : tileForPixel(x, y);
+}
+
 // ---- pixels ----
 
 template <int Bpp>
@@ -191,31 +198,19 @@ typename TiledImage<Bpp>::Value TiledImage<Bpp>::getPixel(int32_t x, int32_t y) 
 
 template <int Bpp>
 void TiledImage<Bpp>::setPixel(int32_t x, int32_t y, Value value) {
-  if (!insideImage(x, y)) return;
   if (Bpp == 1) value = value ? 1 : 0;
-  Tile* t = slotOf(x, y);
-  if (t == nullptr) {
-    if (value == 0) return;
-    t = tileForPixel(x, y);
-    if (t == nullptr) return;
-  }
-  Traits::set(t->bits() + size_t(y & kTileMask) * kTileRowBytes, x & kTileMask, value);
+  if (Tile* t = tileToPaint(x, y, value != 0))
+    Traits::set(t->bits() + size_t(y & kTileMask) * kTileRowBytes, x & kTileMask, value);
 }
 
 template <int Bpp>
 void TiledImage<Bpp>::paintPixel(int32_t x, int32_t y, Color32 colour, int opacity)
   requires(Bpp == 32)
 {
-  if (!insideImage(x, y)) return;
-  Tile* t = slotOf(x, y);
-  if (t == nullptr) {
-    if (colour == 0) return;
-    t = tileForPixel(x, y);
-    if (t == nullptr) return;
-  }
   // The guard repeats the constraint for compilers that instantiate every member of an
   // explicitly instantiated class (clang 14), where the call would not compile.
-  if constexpr (Bpp == 32) t->paintPixel(x & kTileMask, y & kTileMask, colour, opacity);
+  if constexpr (Bpp == 32)
+    if (Tile* t = tileToPaint(x, y, colour != 0)) t->paintPixel(x & kTileMask, y & kTileMask, colour, opacity);
 }
 
 template <int Bpp>
@@ -231,28 +226,16 @@ template <int Bpp>
 void TiledImage<Bpp>::blendPixel(int32_t x, int32_t y, uint8_t value, int alpha)
   requires(Bpp == 8)
 {
-  if (!insideImage(x, y)) return;
-  Tile* t = slotOf(x, y);
-  if (t == nullptr) {
-    if (value == 0) return;
-    t = tileForPixel(x, y);
-    if (t == nullptr) return;
-  }
-  if constexpr (Bpp == 8) t->blendPixel(x & kTileMask, y & kTileMask, value, alpha);
+  if constexpr (Bpp == 8)
+    if (Tile* t = tileToPaint(x, y, value != 0)) t->blendPixel(x & kTileMask, y & kTileMask, value, alpha);
 }
 
 template <int Bpp>
 void TiledImage<Bpp>::mixPixel(int32_t x, int32_t y, uint8_t value, int opacity)
   requires(Bpp == 8)
 {
-  if (!insideImage(x, y)) return;
-  Tile* t = slotOf(x, y);
-  if (t == nullptr) {
-    if (value == 0) return;
-    t = tileForPixel(x, y);
-    if (t == nullptr) return;
-  }
-  if constexpr (Bpp == 8) t->mixPixel(x & kTileMask, y & kTileMask, value, opacity);
+  if constexpr (Bpp == 8)
+    if (Tile* t = tileToPaint(x, y, value != 0)) t->mixPixel(x & kTileMask, y & kTileMask, value, opacity);
 }
 
 // ---- row protocol ----

@@ -160,6 +160,10 @@ class TiledImage {
   }
   // The tile holding the inside pixel (x, y), created when absent; null when it cannot be had.
   Tile* tileForPixel(int32_t x, int32_t y);
+  // The tile a pixel write at (x, y) changes: null outside the image, and where the tile is
+  // absent and the value written zero (an absent tile already reads as zero); otherwise the
+  // tile, created when absent (null when it cannot be had).
+  Tile* tileToPaint(int32_t x, int32_t y, bool nonZero);
   // The tile columns of the row protocol; false when there are none.
   bool columnRange(int32_t x, int32_t y, int32_t length, int32_t& first, int32_t& last) const;
   void destroyTile(Tile*& slot);
