@@ -163,6 +163,14 @@ bool blitToTiled(TiledImage<Bpp>& dst, const SpanParams& params, int32_t dx, int
   return true;
 }
 
+// The sources by image kind.
+template <int Bpp>
+TiledSource<Bpp> sourceOf(const TiledImage<Bpp>& image) {
+  return {image};
+}
+inline PlainSource<Image32> sourceOf(const Image32& image) { return {image}; }
+inline PlainSource<Image1> sourceOf(const Image1& image) { return {image}; }
+
 // The entry points: refusals first, then the loop of the destination kind with the span.
 template <class Dst, class Src, class Mask, class Apply>
 bool run(Dst& dst, const SpanParams& params, int32_t dx, int32_t dy, const Src& src, const Mask& mask,
@@ -174,72 +182,70 @@ bool run(Dst& dst, const SpanParams& params, int32_t dx, int32_t dy, const Src& 
     return blitToTiled(dst, params, dx, dy, src, mask, sx, sy, w, h, apply);
 }
 
-template <class SpanFn>
-auto unmasked(const SpanParams& params, SpanFn span) {
-  return [&params, span](const uint8_t* s, int32_t sx, const uint8_t*, int32_t, uint8_t* d, int32_t dx,
-                         int32_t n) { span(params, s, sx, d, dx, n); };
+// An unmasked form: span(params, sourceRow, sx, destinationRow, dx, n).
+template <class Dst, class Image, class SpanFn>
+bool runUnmasked(Dst& dst, const SpanParams& params, int32_t dx, int32_t dy, const Image& src, int32_t sx,
+                 int32_t sy, int32_t w, int32_t h, SpanFn span) {
+  return run(dst, params, dx, dy, sourceOf(src), NoMask{}, nullptr, sx, sy, w, h,
+             [&params, span](const uint8_t* s, int32_t srcX, const uint8_t*, int32_t, uint8_t* d, int32_t dstX,
+                             int32_t n) { span(params, s, srcX, d, dstX, n); });
 }
 
-template <class SpanFn>
-auto masked(const SpanParams& params, SpanFn span) {
-  return [&params, span](const uint8_t* s, int32_t sx, const uint8_t* m, int32_t mx, uint8_t* d, int32_t dx,
-                         int32_t n) { span(params, s, sx, m, mx, d, dx, n); };
+// A masked form, from 8 bpp through an 8 bpp mask: span(params, sourceRow, sx, maskRow, mx,
+// destinationRow, dx, n).
+template <class Dst, class SpanFn>
+bool runMasked(Dst& dst, const SpanParams& params, int32_t dx, int32_t dy, const TiledImage8& src,
+               const TiledImage8& mask, int32_t sx, int32_t sy, int32_t w, int32_t h, SpanFn span) {
+  return run(dst, params, dx, dy, TiledSource<8>{src}, TiledSource<8>{mask}, &mask, sx, sy, w, h,
+             [&params, span](const uint8_t* s, int32_t srcX, const uint8_t* m, int32_t maskX, uint8_t* d,
+                             int32_t dstX, int32_t n) { span(params, s, srcX, m, maskX, d, dstX, n); });
 }
 
 }  // namespace
 
 bool blit(TiledImage32& dst, const SpanParams& params, int32_t dx, int32_t dy, const TiledImage32& src, int32_t sx,
           int32_t sy, int32_t width, int32_t height) {
-  return run(dst, params, dx, dy, TiledSource<32>{src}, NoMask{}, nullptr, sx, sy, width, height,
-             unmasked(params, blendSpan32));
+  return runUnmasked(dst, params, dx, dy, src, sx, sy, width, height, blendSpan32);
 }
 
 bool blit(TiledImage32& dst, const SpanParams& params, int32_t dx, int32_t dy, const Image32& src, int32_t sx,
           int32_t sy, int32_t width, int32_t height) {
-  return run(dst, params, dx, dy, PlainSource<Image32>{src}, NoMask{}, nullptr, sx, sy, width, height,
-             unmasked(params, blendSpan32));
+  return runUnmasked(dst, params, dx, dy, src, sx, sy, width, height, blendSpan32);
 }
 
 bool blit(TiledImage32& dst, const SpanParams& params, int32_t dx, int32_t dy, const TiledImage8& coverage,
           int32_t sx, int32_t sy, int32_t width, int32_t height) {
-  return run(dst, params, dx, dy, TiledSource<8>{coverage}, NoMask{}, nullptr, sx, sy, width, height,
-             unmasked(params, coverageSpan32));
+  return runUnmasked(dst, params, dx, dy, coverage, sx, sy, width, height, coverageSpan32);
 }
 
 bool blitMasked(TiledImage32& dst, const SpanParams& params, int32_t dx, int32_t dy, const TiledImage8& coverage,
                 const TiledImage8& mask, int32_t sx, int32_t sy, int32_t width, int32_t height) {
-  return run(dst, params, dx, dy, TiledSource<8>{coverage}, TiledSource<8>{mask}, &mask, sx, sy, width, height,
-             masked(params, maskedCoverageSpan32));
+  return runMasked(dst, params, dx, dy, coverage, mask, sx, sy, width, height, maskedCoverageSpan32);
 }
 
 bool blit(Image32& dst, const SpanParams& params, int32_t dx, int32_t dy, const TiledImage32& src, int32_t sx,
           int32_t sy, int32_t width, int32_t height) {
-  return run(dst, params, dx, dy, TiledSource<32>{src}, NoMask{}, nullptr, sx, sy, width, height,
-             unmasked(params, blendSpan32));
+  return runUnmasked(dst, params, dx, dy, src, sx, sy, width, height, blendSpan32);
 }
 
 bool blit(Image32& dst, const SpanParams& params, int32_t dx, int32_t dy, const TiledImage8& coverage, int32_t sx,
           int32_t sy, int32_t width, int32_t height) {
-  return run(dst, params, dx, dy, TiledSource<8>{coverage}, NoMask{}, nullptr, sx, sy, width, height,
-             unmasked(params, coverageSpan32));
+  return runUnmasked(dst, params, dx, dy, coverage, sx, sy, width, height, coverageSpan32);
 }
 
 bool blit(Image32& dst, const SpanParams& params, int32_t dx, int32_t dy, const TiledImage1& bits, int32_t sx,
           int32_t sy, int32_t width, int32_t height) {
-  return run(dst, params, dx, dy, TiledSource<1>{bits}, NoMask{}, nullptr, sx, sy, width, height,
-             unmasked(params, bitSpan32));
+  return runUnmasked(dst, params, dx, dy, bits, sx, sy, width, height, bitSpan32);
 }
 
 bool blit(TiledImage8& dst, const SpanParams& params, int32_t dx, int32_t dy, const TiledImage8& src, int32_t sx,
           int32_t sy, int32_t width, int32_t height) {
-  return run(dst, params, dx, dy, TiledSource<8>{src}, NoMask{}, nullptr, sx, sy, width, height,
-             unmasked(params, blendSpan8));
+  return runUnmasked(dst, params, dx, dy, src, sx, sy, width, height, blendSpan8);
 }
 
 bool blitMasked(TiledImage8& dst, const SpanParams& params, int32_t dx, int32_t dy, const TiledImage8& src,
                 const TiledImage8& mask, int32_t sx, int32_t sy, int32_t width, int32_t height) {
-  return run(dst, params, dx, dy, TiledSource<8>{src}, TiledSource<8>{mask}, &mask, sx, sy, width, height,
-             masked(params, maskedSpan8));
+  return runMasked(dst, params, dx, dy, src, mask, sx, sy, width, height, maskedSpan8);
 }
 
 bool copyFrom(TiledImage8& dst, const TiledImage8& src) {
@@ -251,26 +257,22 @@ bool copyFrom(TiledImage8& dst, const TiledImage8& src) {
 
 bool blit(TiledImage1& dst, const SpanParams& params, int32_t dx, int32_t dy, const TiledImage1& src, int32_t sx,
           int32_t sy, int32_t width, int32_t height) {
-  return run(dst, params, dx, dy, TiledSource<1>{src}, NoMask{}, nullptr, sx, sy, width, height,
-             unmasked(params, blitSpan1));
+  return runUnmasked(dst, params, dx, dy, src, sx, sy, width, height, blitSpan1);
 }
 
 bool blit(TiledImage1& dst, const SpanParams& params, int32_t dx, int32_t dy, const Image1& src, int32_t sx,
           int32_t sy, int32_t width, int32_t height) {
-  return run(dst, params, dx, dy, PlainSource<Image1>{src}, NoMask{}, nullptr, sx, sy, width, height,
-             unmasked(params, blitSpan1));
+  return runUnmasked(dst, params, dx, dy, src, sx, sy, width, height, blitSpan1);
 }
 
 bool blit(TiledImage1& dst, const SpanParams& params, int32_t dx, int32_t dy, const TiledImage8& src, int32_t sx,
           int32_t sy, int32_t width, int32_t height) {
-  return run(dst, params, dx, dy, TiledSource<8>{src}, NoMask{}, nullptr, sx, sy, width, height,
-             unmasked(params, thresholdSpan));
+  return runUnmasked(dst, params, dx, dy, src, sx, sy, width, height, thresholdSpan);
 }
 
 bool blitMasked(TiledImage1& dst, const SpanParams& params, int32_t dx, int32_t dy, const TiledImage8& src,
                 const TiledImage8& mask, int32_t sx, int32_t sy, int32_t width, int32_t height) {
-  return run(dst, params, dx, dy, TiledSource<8>{src}, TiledSource<8>{mask}, &mask, sx, sy, width, height,
-             masked(params, maskedThresholdSpan));
+  return runMasked(dst, params, dx, dy, src, mask, sx, sy, width, height, maskedThresholdSpan);
 }
 
 }  // namespace kanvo
