@@ -20,6 +20,22 @@ constexpr uint32_t kCoverageOpsScaled = opBit(kOpReplaceColour) | opBit(kOpMulti
                                         opBit(kOpPalette) | opBit(kOpPaintInverted) | opBit(kOpInverse) |
                                         opBit(kOpOver);
 
+// The paint laid on with weight coverage (255 - coverage where Inverted) x opacity / 255: a
+// pixel of no coverage stays, full weight takes the paint as it is, any other weight goes
+// through Blend.
+template <bool Inverted, void (*Blend)(Color32&, Color32, int), class Source>
+void paintByCoverage(uint8_t* dst, int32_t count, Source src, int w, Color32 paint) {
+  forEachPixel32(dst, count, src, [w, paint](Color32& d, int c) {
+    const int coverage = Inverted ? 255 - c : c;
+    if (coverage == 0) return;
+    int k = coverage * w / 255;
+    if (k == 255)
+      d = paint;
+    else
+      Blend(d, paint, k);
+  });
+}
+
 template <class Source>
 void coverageRow32(const SpanParams& p, Source src, uint8_t* dst, int32_t count, uint32_t allowedOps) {
   if (!(opBit(p.op) & allowedOps)) return;
@@ -34,34 +50,13 @@ void coverageRow32(const SpanParams& p, Source src, uint8_t* dst, int32_t count,
       break;
     }
     case kOpBlend:
-      forEachPixel32(dst, count, src, [w, paint](Color32& d, int c) {
-        if (c == 0) return;
-        int k = c * w / 255;
-        if (k == 255)
-          d = paint;
-        else
-          blendRgb(d, paint, k);
-      });
+      paintByCoverage<false, blendRgb>(dst, count, src, w, paint);
       break;
     case kOpReplaceColour:
-      forEachPixel32(dst, count, src, [w, paint](Color32& d, int c) {
-        if (c == 0) return;
-        int k = c * w / 255;
-        if (k == 255)
-          d = paint;
-        else
-          blendRgbByAlpha(d, paint, k);
-      });
+      paintByCoverage<false, blendRgbByAlpha>(dst, count, src, w, paint);
       break;
     case kOpPaintInverted:
-      forEachPixel32(dst, count, src, [w, paint](Color32& d, int c) {
-        if (c == 255) return;
-        int k = (255 - c) * w / 255;
-        if (k == 255)
-          d = paint;
-        else
-          blendRgbByAlpha(d, paint, k);
-      });
+      paintByCoverage<true, blendRgbByAlpha>(dst, count, src, w, paint);
       break;
     case kOpOver: {
       const bool opaqueFull = alphaOf(paint) == 255 && w == 255;
