@@ -211,6 +211,12 @@ class Document {
   bool replaceContents(int32_t width, int32_t height, std::unique_ptr<Layer> layer);
   // Replaces the working images with empty ones of the given (clamped) size.
   bool resizeWorkingImages(int32_t width, int32_t height);
+  // The common frame of resizeImage and cropToRect (DocumentResize.cpp): every layer's and
+  // selection's new store is made first; only when all of them and the new size could be had
+  // are they installed, with progress after each layer and selection.
+  template <class MakeStore, class MakeMask, class PlaceLayer>
+  bool replaceStores(int32_t width, int32_t height, Progress* progress, MakeStore makeStore, MakeMask makeMask,
+                     PlaceLayer placeLayer);
 
   const StringTable* strings_;
   const Clock* clock_;

@@ -59,9 +59,13 @@ void report(Progress* progress, int32_t done, int32_t total) {
 
 }  // namespace
 
-bool Document::resizeImage(int32_t width, int32_t height, Progress* progress) {
-  const int32_t newW = std::clamp(width, kMinSide, kMaxSide), newH = std::clamp(height, kMinSide, kMaxSide);
-  const int32_t oldW = width_, oldH = height_;
+// Each layer's new store is made by makeStore(layer, store, newStore) for the store of its
+// kind and each selection's new mask by makeMask(mask, newMask); only when all of them and the
+// new canvas size could be had are they installed, placeLayer(layer) adjusting each layer
+// after its new store is in.
+template <class MakeStore, class MakeMask, class PlaceLayer>
+bool Document::replaceStores(int32_t width, int32_t height, Progress* progress, MakeStore makeStore,
+                             MakeMask makeMask, PlaceLayer placeLayer) {
   BusyScope busyScope(busy);
   std::vector<NewStores> stores;
   std::vector<TiledImage8> masks;
@@ -76,19 +80,17 @@ bool Document::resizeImage(int32_t width, int32_t height, Progress* progress) {
     NewStores& to = stores[i];
     bool ok = true;
     switch (layer.kind) {
-      case kLayerKind32: ok = stretchStore(layer.pixels32, to.s32, newW, oldW, newH, oldH); break;
-      case kLayerKind8: ok = stretchStore(layer.pixels8, to.s8, newW, oldW, newH, oldH); break;
-      case kLayerKind1: ok = stretchStore(layer.pixels1, to.s1, newW, oldW, newH, oldH); break;
+      case kLayerKind32: ok = makeStore(layer, layer.pixels32, to.s32); break;
+      case kLayerKind8: ok = makeStore(layer, layer.pixels8, to.s8); break;
+      case kLayerKind1: ok = makeStore(layer, layer.pixels1, to.s1); break;
       default: break;
     }
     if (!ok) return false;
   }
   for (size_t i = 0; i < selections_.size(); ++i) {
-    if (!masks[i].resize(uint32_t(newW), uint32_t(newH)) || !resampleNearest(selections_[i]->mask, masks[i])) {
-      return false;
-    }
+    if (!makeMask(selections_[i]->mask, masks[i])) return false;
   }
-  if (!setSize(newW, newH)) return false;
+  if (!setSize(width, height)) return false;
 
   const int32_t total = layerCount() + selectionCount();
   int32_t done = 0;
@@ -100,8 +102,7 @@ bool Document::resizeImage(int32_t width, int32_t height, Progress* progress) {
       case kLayerKind1: layer.pixels1 = std::move(stores[i].s1); break;
       default: break;
     }
-    layer.offsetX = int32_t(int64_t(layer.offsetX) * newW / oldW);
-    layer.offsetY = int32_t(int64_t(layer.offsetY) * newH / oldH);
+    placeLayer(layer);
     layer.refresh();
     report(progress, done++, total);
   }
@@ -114,63 +115,40 @@ bool Document::resizeImage(int32_t width, int32_t height, Progress* progress) {
   return true;
 }
 
+bool Document::resizeImage(int32_t width, int32_t height, Progress* progress) {
+  const int32_t newW = std::clamp(width, kMinSide, kMaxSide), newH = std::clamp(height, kMinSide, kMaxSide);
+  const int32_t oldW = width_, oldH = height_;
+  return replaceStores(
+      newW, newH, progress,
+      [&](const Layer&, const auto& store, auto& out) { return stretchStore(store, out, newW, oldW, newH, oldH); },
+      [&](const TiledImage8& mask, TiledImage8& out) {
+        return out.resize(uint32_t(newW), uint32_t(newH)) && resampleNearest(mask, out);
+      },
+      [&](Layer& layer) {
+        layer.offsetX = int32_t(int64_t(layer.offsetX) * newW / oldW);
+        layer.offsetY = int32_t(int64_t(layer.offsetY) * newH / oldH);
+      });
+}
+
 bool Document::cropToRect(const Rect& rect, Progress* progress) {
   const int32_t newW = std::clamp(rect.width, kMinSide, kMaxSide);
   const int32_t newH = std::clamp(rect.height, kMinSide, kMaxSide);
-  BusyScope busyScope(busy);
-  std::vector<NewStores> stores;
-  std::vector<TiledImage8> masks;
-  try {
-    stores.resize(layers_.size());
-    masks.resize(selections_.size());
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  for (size_t i = 0; i < layers_.size(); ++i) {
-    const Layer& layer = *layers_[i];
-    const int64_t dx = int64_t(layer.offsetX) - rect.x, dy = int64_t(layer.offsetY) - rect.y;
-    NewStores& to = stores[i];
-    bool ok = true;
-    switch (layer.kind) {
-      case kLayerKind32: ok = cropStore(layer.pixels32, to.s32, newW, newH, dx, dy); break;
-      case kLayerKind8: ok = cropStore(layer.pixels8, to.s8, newW, newH, dx, dy); break;
-      case kLayerKind1: ok = cropStore(layer.pixels1, to.s1, newW, newH, dx, dy); break;
-      default: break;
-    }
-    if (!ok) return false;
-  }
-  for (size_t i = 0; i < selections_.size(); ++i) {
-    const TiledImage8& mask = selections_[i]->mask;
-    const bool ok = mask.presentTileCount() > 0 ? cropStore(mask, masks[i], newW, newH, -int64_t(rect.x), -int64_t(rect.y))
-                                                : masks[i].resize(uint32_t(newW), uint32_t(newH));
-    if (!ok) return false;
-  }
-  if (!setSize(newW, newH)) return false;
-
-  const int32_t total = layerCount() + selectionCount();
-  int32_t done = 0;
-  for (size_t i = 0; i < layers_.size(); ++i) {
-    Layer& layer = *layers_[i];
-    switch (layer.kind) {
-      case kLayerKind32: layer.pixels32 = std::move(stores[i].s32); break;
-      case kLayerKind8: layer.pixels8 = std::move(stores[i].s8); break;
-      case kLayerKind1: layer.pixels1 = std::move(stores[i].s1); break;
-      default: break;
-    }
-    if (layer.isRaster()) layer.setOffset(0, 0);
-    for (int32_t k = 0; k < layer.strokeCount(); ++k) layer.stroke(k)->translate(-double(rect.x), -double(rect.y));
-    layer.vectorWidth = newW;
-    layer.vectorHeight = newH;
-    layer.refresh();
-    report(progress, done++, total);
-  }
-  for (size_t i = 0; i < selections_.size(); ++i) {
-    selections_[i]->mask = std::move(masks[i]);
-    selections_[i]->refresh();
-    report(progress, done++, total);
-  }
-  if (!layers_.empty()) selectLayer(currentLayer_);
-  return true;
+  return replaceStores(
+      newW, newH, progress,
+      [&](const Layer& layer, const auto& store, auto& out) {
+        const int64_t dx = int64_t(layer.offsetX) - rect.x, dy = int64_t(layer.offsetY) - rect.y;
+        return cropStore(store, out, newW, newH, dx, dy);
+      },
+      [&](const TiledImage8& mask, TiledImage8& out) {
+        return mask.presentTileCount() > 0 ? cropStore(mask, out, newW, newH, -int64_t(rect.x), -int64_t(rect.y))
+                                           : out.resize(uint32_t(newW), uint32_t(newH));
+      },
+      [&](Layer& layer) {
+        if (layer.isRaster()) layer.setOffset(0, 0);
+        for (int32_t k = 0; k < layer.strokeCount(); ++k) layer.stroke(k)->translate(-double(rect.x), -double(rect.y));
+        layer.vectorWidth = newW;
+        layer.vectorHeight = newH;
+      });
 }
 
 bool Document::assign(const Document& other, Progress* progress) {
