@@ -40,7 +40,11 @@ int usage(std::FILE* err, const std::string& why) {
   return kExitUsage;
 }
 
-int runInfo(const CliCommand& c, std::FILE* out, std::FILE* err, const ImageLoader* images) {
+// Opens the input and hands the document to show, which prints what was asked and returns the
+// exit code. A failed open ends before show; a partial one is warned about after it and ends
+// as an input fault.
+template <class Show>
+int showInput(const CliCommand& c, std::FILE* err, const ImageLoader* images, Show show) {
   StringTable strings(languageFromEnvironment());
   Document document(strings);
   Status s = open(document, c.input, err, images);
@@ -48,13 +52,21 @@ int runInfo(const CliCommand& c, std::FILE* out, std::FILE* err, const ImageLoad
     complain(err, c.input, s.reason());
     return kExitInput;
   }
-  const std::string report = c.json ? documentJson(document) : documentText(document);
-  std::fputs(report.c_str(), out);
+  const int code = show(document);
+  if (code != kExitDone) return code;
   if (s.isPartial()) {
     complain(err, c.input, "warning: " + s.reason());
     return kExitInput;
   }
   return kExitDone;
+}
+
+int runInfo(const CliCommand& c, std::FILE* out, std::FILE* err, const ImageLoader* images) {
+  return showInput(c, err, images, [&](const Document& document) -> int {
+    const std::string report = c.json ? documentJson(document) : documentText(document);
+    std::fputs(report.c_str(), out);
+    return kExitDone;
+  });
 }
 
 int runConvert(const CliCommand& c, std::FILE* err, const ImageLoader* images) {
@@ -79,24 +91,15 @@ int runConvert(const CliCommand& c, std::FILE* err, const ImageLoader* images) {
 }
 
 int runProbe(const CliCommand& c, std::FILE* out, std::FILE* err, const ImageLoader* images) {
-  StringTable strings(languageFromEnvironment());
-  Document document(strings);
-  Status s = open(document, c.input, err, images);
-  if (s.isFailed()) {
-    complain(err, c.input, s.reason());
-    return kExitInput;
-  }
-  if (c.x < 0 || c.y < 0 || c.x >= document.width() || c.y >= document.height())
-    return usage(err, "the point (" + std::to_string(c.x) + ", " + std::to_string(c.y) +
-                          ") lies outside the " + std::to_string(document.width()) + " x " +
-                          std::to_string(document.height()) + " canvas");
-  const Color32 colour = document.probeColour(c.x, c.y);
-  std::fprintf(out, "%d %d %d %d\n", redOf(colour), greenOf(colour), blueOf(colour), alphaOf(colour));
-  if (s.isPartial()) {
-    complain(err, c.input, "warning: " + s.reason());
-    return kExitInput;
-  }
-  return kExitDone;
+  return showInput(c, err, images, [&](const Document& document) -> int {
+    if (c.x < 0 || c.y < 0 || c.x >= document.width() || c.y >= document.height())
+      return usage(err, "the point (" + std::to_string(c.x) + ", " + std::to_string(c.y) +
+                            ") lies outside the " + std::to_string(document.width()) + " x " +
+                            std::to_string(document.height()) + " canvas");
+    const Color32 colour = document.probeColour(c.x, c.y);
+    std::fprintf(out, "%d %d %d %d\n", redOf(colour), greenOf(colour), blueOf(colour), alphaOf(colour));
+    return kExitDone;
+  });
 }
 
 }  // namespace
