@@ -118,6 +118,13 @@ bool readInt(FileStream& s, T& v, Load load) {
   return true;
 }
 
+template <size_t N, typename T, typename Store>
+bool writeInt(FileStream& s, T v, Store store) {
+  uint8_t b[N];
+  store(b, v);
+  return s.write(b, N);
+}
+
 }  // namespace
 
 bool FileStream::readU8(uint8_t& v) { return readInt<1>(*this, v, [](const uint8_t* p) { return p[0]; }); }
@@ -128,26 +135,10 @@ bool FileStream::readU32BE(uint32_t& v) { return readInt<4>(*this, v, loadU32BE)
 bool FileStream::readI32LE(int32_t& v) { return readInt<4>(*this, v, loadU32LE); }
 bool FileStream::readI32BE(int32_t& v) { return readInt<4>(*this, v, loadU32BE); }
 
-bool FileStream::writeU16LE(uint16_t v) {
-  uint8_t b[2];
-  storeU16LE(b, v);
-  return write(b, 2);
-}
-bool FileStream::writeU16BE(uint16_t v) {
-  uint8_t b[2];
-  storeU16BE(b, v);
-  return write(b, 2);
-}
-bool FileStream::writeU32LE(uint32_t v) {
-  uint8_t b[4];
-  storeU32LE(b, v);
-  return write(b, 4);
-}
-bool FileStream::writeU32BE(uint32_t v) {
-  uint8_t b[4];
-  storeU32BE(b, v);
-  return write(b, 4);
-}
+bool FileStream::writeU16LE(uint16_t v) { return writeInt<2>(*this, v, storeU16LE); }
+bool FileStream::writeU16BE(uint16_t v) { return writeInt<2>(*this, v, storeU16BE); }
+bool FileStream::writeU32LE(uint32_t v) { return writeInt<4>(*this, v, storeU32LE); }
+bool FileStream::writeU32BE(uint32_t v) { return writeInt<4>(*this, v, storeU32BE); }
 
 Status FileStream::commit() {
   if (!writing_.isOpen()) return Status::failed("cannot write '" + path_ + "': the file was not opened for writing");
