@@ -1,20 +1,13 @@
 #include "formats/JpegIdct.h"
 
+#include "formats/JpegDctConstants.h"
 #include "formats/JpegSimd.h"
 
 namespace kanvo::jpeg {
 
 namespace {
 
-constexpr int32_t kC4 = 362;  // sqrt(2)/2
-constexpr int32_t kC2 = 473;  // cos pi/8
-constexpr int32_t kS2 = 196;  // sin pi/8
-constexpr int32_t kC1 = 502;  // cos pi/16
-constexpr int32_t kS1 = 100;  // sin pi/16
-constexpr int32_t kC3 = 426;  // cos 3pi/16
-constexpr int32_t kS3 = 284;  // sin 3pi/16
-
-inline int32_t mul(int32_t a, int32_t k) { return (a * k) >> 9; }
+using namespace dct;
 
 inline int32_t divide16(int32_t v) { return v >= 0 ? (v + 8) >> 4 : -((-v + 8) >> 4); }
 
