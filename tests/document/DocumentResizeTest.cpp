@@ -72,17 +72,31 @@ void makeDocument(Document& doc, std::mt19937& rng, int32_t w, int32_t h) {
   doc.selectLayer(1);
 }
 
+// The document the whole-document operations start from (makeDocument at a random size) and
+// what the references need of it from before the operation: every layer's snapshot and the
+// first selection's mask as a plain image.
+struct Original {
+  int32_t width = 0, height = 0;
+  std::vector<Snapshot> layers;
+  Image8 mask;
+};
+
+void makeOriginal(Document& doc, std::mt19937& rng, Original& out) {
+  out.width = test::randomIn(rng, 60, 300);
+  out.height = test::randomIn(rng, 60, 300);
+  ASSERT_NO_FATAL_FAILURE(makeDocument(doc, rng, out.width, out.height));
+  for (int32_t i = 0; i < doc.layerCount(); ++i) out.layers.push_back(snapshot(*doc.layer(i)));
+  test::copyToFlat(doc.selection(0)->mask, out.mask);
+}
+
 TEST(DocumentResizeTest, ResizeImageStretchesEveryStoreByNearestSampling) {
   for (uint32_t seed = 1; seed <= 4; ++seed) {
     std::mt19937 rng(seed);
     StringTable strings(kUiLanguageEnglish);
     Document doc(strings);
-    const int32_t w = test::randomIn(rng, 60, 300), h = test::randomIn(rng, 60, 300);
-    makeDocument(doc, rng, w, h);
-    std::vector<Snapshot> before;
-    for (int32_t i = 0; i < doc.layerCount(); ++i) before.push_back(snapshot(*doc.layer(i)));
-    Image8 mask;
-    test::copyToFlat(doc.selection(0)->mask, mask);
+    Original original;
+    ASSERT_NO_FATAL_FAILURE(makeOriginal(doc, rng, original));
+    const int32_t w = original.width, h = original.height;
 
     const int32_t nw = test::randomIn(rng, 1, 400), nh = test::randomIn(rng, 1, 400);
     CountingProgress progress;
@@ -95,7 +109,7 @@ TEST(DocumentResizeTest, ResizeImageStretchesEveryStoreByNearestSampling) {
     EXPECT_EQ(doc.currentLayerIndex(), 1);
     for (int32_t i = 0; i < doc.layerCount(); ++i) {
       const Layer& layer = *doc.layer(i);
-      const Snapshot& old = before[size_t(i)];
+      const Snapshot& old = original.layers[size_t(i)];
       SCOPED_TRACE(::testing::Message() << "seed " << seed << " layer " << i);
       // Store sizes and offsets scale by the canvas factors (truncated).
       const int64_t sw = std::max<int64_t>(int64_t(old.width()) * nw / w, 1);
@@ -114,7 +128,7 @@ TEST(DocumentResizeTest, ResizeImageStretchesEveryStoreByNearestSampling) {
     ASSERT_EQ(newMask.width(), uint32_t(nw));
     for (int32_t y = 0; y < nh; ++y)
       for (int32_t x = 0; x < nw; ++x)
-        ASSERT_EQ(newMask.getPixel(x, y), mask.getPixel(int32_t((x * stepX) >> 16), int32_t((y * stepY) >> 16)));
+        ASSERT_EQ(newMask.getPixel(x, y), original.mask.getPixel(int32_t((x * stepX) >> 16), int32_t((y * stepY) >> 16)));
     EXPECT_EQ(doc.selection(1)->mask.presentTileCount(), 0);
     EXPECT_EQ(doc.layer(3)->pyramid32.level(1).width(), pyramidLevelSide(doc.layer(3)->storeWidth(), 1));
   }
@@ -143,12 +157,9 @@ TEST(DocumentResizeTest, CropPlacesTheContentAtMinusTheOrigin) {
     std::mt19937 rng(seed);
     StringTable strings(kUiLanguageEnglish);
     Document doc(strings);
-    const int32_t w = test::randomIn(rng, 60, 300), h = test::randomIn(rng, 60, 300);
-    makeDocument(doc, rng, w, h);
-    std::vector<Snapshot> before;
-    for (int32_t i = 0; i < doc.layerCount(); ++i) before.push_back(snapshot(*doc.layer(i)));
-    Image8 mask;
-    test::copyToFlat(doc.selection(0)->mask, mask);
+    Original original;
+    ASSERT_NO_FATAL_FAILURE(makeOriginal(doc, rng, original));
+    const int32_t w = original.width, h = original.height;
 
     // Crop or extend: the rectangle may start before the canvas and reach beyond it.
     const Rect rect(test::randomIn(rng, -80, w - 1), test::randomIn(rng, -80, h - 1), test::randomIn(rng, 1, 350),
@@ -161,7 +172,7 @@ TEST(DocumentResizeTest, CropPlacesTheContentAtMinusTheOrigin) {
     ASSERT_EQ(doc.height(), rect.height);
     for (int32_t i = 0; i < doc.layerCount(); ++i) {
       const Layer& layer = *doc.layer(i);
-      const Snapshot& old = before[size_t(i)];
+      const Snapshot& old = original.layers[size_t(i)];
       SCOPED_TRACE(::testing::Message() << "seed " << seed << " layer " << i);
       EXPECT_EQ(layer.offsetX, 0);
       EXPECT_EQ(layer.offsetY, 0);
@@ -179,8 +190,8 @@ TEST(DocumentResizeTest, CropPlacesTheContentAtMinusTheOrigin) {
     bool anySelected = false;
     for (int32_t y = 0; y < rect.height; ++y) {
       for (int32_t x = 0; x < rect.width; ++x) {
-        ASSERT_EQ(doc.selection(0)->mask.getPixel(x, y), mask.getPixel(x + rect.x, y + rect.y));
-        anySelected = anySelected || mask.getPixel(x + rect.x, y + rect.y) != 0;
+        ASSERT_EQ(doc.selection(0)->mask.getPixel(x, y), original.mask.getPixel(x + rect.x, y + rect.y));
+        anySelected = anySelected || original.mask.getPixel(x + rect.x, y + rect.y) != 0;
       }
     }
     EXPECT_EQ(doc.selection(1)->mask.width(), uint32_t(rect.width));

@@ -7,17 +7,12 @@
 
 #include "support/DocumentState.h"
 #include "support/ManualClock.h"
+#include "support/TiledImages.h"
 
 namespace kanvo {
 namespace {
 
-SpanParams fillWith(uint32_t value) {
-  SpanParams p;
-  p.op = kOpCopy;
-  p.opacity = 255;
-  p.key = value;
-  return p;
-}
+using test::fillWith;
 
 class UndoHistoryTest : public ::testing::Test {
  protected:

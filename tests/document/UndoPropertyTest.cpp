@@ -13,17 +13,12 @@
 #include "document/UndoHistory.h"
 #include "support/DocumentState.h"
 #include "support/ManualClock.h"
+#include "support/TiledImages.h"
 
 namespace kanvo {
 namespace {
 
-SpanParams fillWith(uint32_t value) {
-  SpanParams p;
-  p.op = kOpCopy;
-  p.opacity = 255;
-  p.key = value;
-  return p;
-}
+using test::fillWith;
 
 // The edits. Each records its step first, then changes the document as the tools and commands
 // would. The selection modes keep their meaning: mode 0 with an empty mask, mode 3 with a full one.

@@ -3,30 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "formats/JpegDecoder.h"
+#include "support/FuzzReplay.h"
 
 namespace kanvo {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<uint8_t> readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
+// Each input decodes or fails with a reason; a decoded image has all its pixels.
 int replay(const fs::path& dir, const std::string& extension) {
-  int count = 0;
-  if (!fs::is_directory(dir)) return 0;
-  for (const auto& entry : fs::directory_iterator(dir)) {
-    if (!entry.is_regular_file()) continue;
-    if (!extension.empty() && entry.path().extension() != extension) continue;
-    SCOPED_TRACE(entry.path().filename().string());
-    std::vector<uint8_t> bytes = readFile(entry.path());
+  return test::replayFiles(dir, extension, [](const std::vector<uint8_t>& bytes) {
     int w = 0, h = 0;
     std::vector<Color32> pixels;
     Status s = decodeJpeg(bytes, w, h, pixels, int64_t(1) << 24);
@@ -36,9 +26,7 @@ int replay(const fs::path& dir, const std::string& extension) {
     } else {
       EXPECT_EQ(pixels.size(), size_t(w) * size_t(h));
     }
-    ++count;
-  }
-  return count;
+  });
 }
 
 TEST(JpegFuzzReplay, FuzzCorpus) {

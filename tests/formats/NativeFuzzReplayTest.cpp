@@ -8,7 +8,7 @@
 #include "document/Document.h"
 #include "formats/NativeReader.h"
 #include "strings/StringTable.h"
-#include "support/TempDir.h"
+#include "support/FuzzReplay.h"
 
 namespace kanvo {
 namespace {
@@ -19,19 +19,14 @@ TEST(NativeFuzzReplay, EveryCorpusFileReadsWithoutFaultAndConsistently) {
   const fs::path dir = fs::path(KANVO_FUZZ_CORPUS_DIR) / "native";
   ASSERT_TRUE(fs::is_directory(dir)) << dir;
   StringTable strings;
-  int count = 0;
-  for (const auto& entry : fs::directory_iterator(dir)) {
-    if (!entry.is_regular_file()) continue;
-    SCOPED_TRACE(entry.path().filename().string());
-    std::vector<uint8_t> bytes = test::readWholeFile(entry.path().string());
+  const int count = test::replayFiles(dir, "", [&strings](const std::vector<uint8_t>& bytes) {
     Document doc(strings);
     NativeReadSummary summary;
     Status s = readNativeDocument(doc, bytes.data(), bytes.size(), nullptr, &summary);
-    ++count;
     if (s.isFailed()) {
       EXPECT_FALSE(s.reason().empty());
       EXPECT_EQ(doc.layerCount(), 0);
-      continue;
+      return;
     }
     EXPECT_EQ(s.isOk(), s.reason().empty());
     EXPECT_EQ(summary.layersRead, doc.layerCount());
@@ -42,7 +37,7 @@ TEST(NativeFuzzReplay, EveryCorpusFileReadsWithoutFaultAndConsistently) {
       doc.compositeRow(band, CompositeOptions(), 0, 0);
     }
     doc.probeColour(doc.width() / 2, doc.height() / 2);
-  }
+  });
   EXPECT_GE(count, 18);
 }
 

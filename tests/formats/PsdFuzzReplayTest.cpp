@@ -3,29 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "document/Document.h"
 #include "formats/PsdReader.h"
 #include "strings/StringTable.h"
+#include "support/FuzzReplay.h"
 
 namespace kanvo {
 namespace {
 
 namespace fs = std::filesystem;
 
+// Each input reads, partly or wholly, into at least one layer, or fails; anything short of a
+// whole read comes with a reason.
 int replay(const fs::path& dir, const std::string& extension) {
   StringTable strings(kUiLanguageEnglish);
-  int count = 0;
-  if (!fs::is_directory(dir)) return 0;
-  for (const auto& entry : fs::directory_iterator(dir)) {
-    if (!entry.is_regular_file()) continue;
-    if (!extension.empty() && entry.path().extension() != extension) continue;
-    SCOPED_TRACE(entry.path().filename().string());
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return test::replayFiles(dir, extension, [&strings](const std::vector<uint8_t>& bytes) {
     Document doc(strings);
     Status s = readPsdDocument(doc, bytes.data(), bytes.size());
     if (!s.isOk()) {
@@ -34,9 +29,7 @@ int replay(const fs::path& dir, const std::string& extension) {
     if (!s.isFailed()) {
       EXPECT_GE(doc.layerCount(), 1);
     }
-    ++count;
-  }
-  return count;
+  });
 }
 
 TEST(PsdFuzzReplay, FuzzCorpus) { EXPECT_GE(replay(fs::path(KANVO_FUZZ_CORPUS_DIR) / "psd", ""), 5); }

@@ -11,14 +11,8 @@ namespace kanvo {
 namespace {
 
 using test::fillRandomBytes;
+using test::pixelsOf;
 using test::randomIn;
-
-std::vector<int> snapshot(const Image1& image) {
-  std::vector<int> out;
-  for (int32_t y = 0; y < image.height(); ++y)
-    for (int32_t x = 0; x < image.width(); ++x) out.push_back(image.getPixel(x, y));
-  return out;
-}
 
 TEST(Image1, RowLayoutLeastSignificantBitFirst) {
   Image1 row65(65, 2);
@@ -89,7 +83,7 @@ TEST(Image1, FillRectMatchesDefinition) {
   for (int iter = 0; iter < 400; ++iter) {
     Image1 image(randomIn(rng, 1, 40), randomIn(rng, 1, 6));
     fillRandomBytes(image, rng);
-    std::vector<int> expected = snapshot(image);
+    std::vector<int> expected = pixelsOf(image);
     int32_t x = randomIn(rng, -20, 45), y = randomIn(rng, -3, 8), w = randomIn(rng, -2, 50),
             h = randomIn(rng, -2, 8);
     int bit = iter & 1;
@@ -97,7 +91,7 @@ TEST(Image1, FillRectMatchesDefinition) {
       for (int32_t px = 0; px < image.width(); ++px)
         if (px >= x && px < x + w && py >= y && py < y + h) expected[size_t(py * image.width() + px)] = bit;
     image.fillRect(x, y, w, h, bit);
-    ASSERT_EQ(snapshot(image), expected) << iter;
+    ASSERT_EQ(pixelsOf(image), expected) << iter;
   }
 }
 
@@ -114,7 +108,7 @@ TEST(Image1, BlitEveryOpClipped) {
     fillRandomBytes(other, rng);
     int32_t dx = randomIn(rng, -45, 45), dy = randomIn(rng, -7, 7), sx = randomIn(rng, -45, 45),
             sy = randomIn(rng, -7, 7), w = randomIn(rng, -2, 60), h = randomIn(rng, -2, 9);
-    std::vector<int> s = snapshot(src), expected = snapshot(dst);
+    std::vector<int> s = pixelsOf(src), expected = pixelsOf(dst);
     for (int32_t Y = 0; Y < dst.height(); ++Y)
       for (int32_t X = 0; X < dst.width(); ++X) {
         int32_t i = X - dx, j = Y - dy, u = sx + i, v = sy + j;
@@ -133,7 +127,7 @@ TEST(Image1, BlitEveryOpClipped) {
     SpanParams params;
     params.op = op;
     dst.blit(params, dx, dy, src, sx, sy, w, h);
-    ASSERT_EQ(snapshot(dst), expected) << iter << " op " << op;
+    ASSERT_EQ(pixelsOf(dst), expected) << iter << " op " << op;
   }
 }
 
@@ -144,7 +138,7 @@ TEST(Image1, CopyAssignAndEquality) {
   Image1 b;
   EXPECT_TRUE(b.assign(a));
   EXPECT_EQ(b.width(), 13);
-  EXPECT_EQ(snapshot(b), snapshot(a));
+  EXPECT_EQ(pixelsOf(b), pixelsOf(a));
   EXPECT_TRUE(a.equals(b));
   // Padding bits (13..15 of each row) take no part.
   b.bits()[1] ^= 0xE0;

@@ -14,14 +14,8 @@ namespace kanvo {
 namespace {
 
 using test::fillRandomBytes;
+using test::pixelsOf;
 using test::randomIn;
-
-std::vector<Color32> snapshot(const Image32& image) {
-  std::vector<Color32> out;
-  for (int32_t y = 0; y < image.height(); ++y)
-    for (int32_t x = 0; x < image.width(); ++x) out.push_back(image.getPixel(x, y));
-  return out;
-}
 
 TEST(Image32, GeometryAndResizeRule) {
   Image32 fresh;
@@ -67,7 +61,7 @@ TEST(Image32, AccessorsTreatNegativeCoordinatesAsOutside) {
   EXPECT_EQ(image.getPixel(INT32_MIN, 0), 0u);
   EXPECT_EQ(image.pixelAddress(-1, 1), nullptr);
   EXPECT_EQ(image.pixelAddress(3, 2), reinterpret_cast<Color32*>(image.bits()) + 11);
-  std::vector<Color32> before = snapshot(image);
+  std::vector<Color32> before = pixelsOf(image);
   image.setPixel(4, 0, 1);
   image.setPixel(-1, 0, 1);
   image.setPixel(0, -1, 1);
@@ -76,7 +70,7 @@ TEST(Image32, AccessorsTreatNegativeCoordinatesAsOutside) {
   image.lerpPixelRgb(1, 3, 0, 255);
   image.blendPixelByColourAlpha(-5, 0, 0xFF000000, 255);
   image.blendPixelRgbIfOpaque(0, 99, 0, 255);
-  EXPECT_EQ(snapshot(image), before);
+  EXPECT_EQ(pixelsOf(image), before);
 
   // Bytes in memory: blue, green, red, alpha.
   image.setPixel(1, 0, rgba(1, 2, 3, 4));
@@ -246,7 +240,7 @@ TEST(Image32, BitwiseModesOnClippedRectangles) {
       fillRandomBytes(image, rng);
       if (iter % 3 == 0) image.setPixel(0, 0, 0xFFFFFFFF);
       if (iter % 3 == 1) image.setPixel(0, 0, 0x00000000);
-      std::vector<Color32> before = snapshot(image);
+      std::vector<Color32> before = pixelsOf(image);
       Color32 value = rng();
       int32_t x = randomIn(rng, -10, 25), y = randomIn(rng, -10, 25);
       int32_t w = randomIn(rng, -2, 30), h = randomIn(rng, -2, 30);
@@ -274,10 +268,10 @@ TEST(Image32, BitwiseModesOnClippedRectangles) {
   picture.bitwise(kBitwiseAlphaFromLuminance, 0x00ABCDEF);
   EXPECT_EQ(picture.getPixel(0, 0), 0x00ABCDEFu);
   EXPECT_EQ(picture.getPixel(1, 0), 0x80ABCDEFu);
-  std::vector<Color32> before = snapshot(picture);
+  std::vector<Color32> before = pixelsOf(picture);
   EXPECT_FALSE(picture.bitwise(6, 0));
   EXPECT_FALSE(picture.bitwise(-1, 0));
-  EXPECT_EQ(snapshot(picture), before);
+  EXPECT_EQ(pixelsOf(picture), before);
 }
 
 TEST(Image32, FillRectClipsAndUsesTheFillSpan) {
@@ -306,7 +300,7 @@ TEST(Image32, FillRectClipsAndUsesTheFillSpan) {
 std::vector<Color32> blitReference(const Image32& dst, int op, int opacity, int32_t dx, int32_t dy,
                                    const std::vector<Color32>& src, int32_t sw, int32_t sh, int32_t sx,
                                    int32_t sy, int32_t w, int32_t h) {
-  std::vector<Color32> out = snapshot(dst);
+  std::vector<Color32> out = pixelsOf(dst);
   for (int32_t Y = 0; Y < dst.height(); ++Y)
     for (int32_t X = 0; X < dst.width(); ++X) {
       int32_t i = X - dx, j = Y - dy;
@@ -336,10 +330,10 @@ TEST(Image32, BlitClipsAgainstBothImages) {
     int32_t sx = randomIn(rng, -40, 40), sy = randomIn(rng, -40, 40);
     int32_t w = randomIn(rng, -3, 60), h = randomIn(rng, -3, 60);
     std::vector<Color32> expected =
-        blitReference(dst, params.op, params.opacity, dx, dy, snapshot(src), src.width(), src.height(), sx, sy, w, h);
-    bool changedSomething = expected != snapshot(dst);
+        blitReference(dst, params.op, params.opacity, dx, dy, pixelsOf(src), src.width(), src.height(), sx, sy, w, h);
+    bool changedSomething = expected != pixelsOf(dst);
     bool ran = dst.blit(params, dx, dy, src, sx, sy, w, h);
-    ASSERT_EQ(snapshot(dst), expected) << iter;
+    ASSERT_EQ(pixelsOf(dst), expected) << iter;
     if (changedSomething) {
       EXPECT_TRUE(ran);
     }
@@ -356,10 +350,10 @@ TEST(Image32, BlitWithinOneImageReadsTheOldPixels) {
     params.opacity = 200;
     int32_t dx = randomIn(rng, -5, 8), dy = randomIn(rng, -5, 8), sx = randomIn(rng, -5, 8),
             sy = randomIn(rng, -5, 8), w = randomIn(rng, 1, 25), h = randomIn(rng, 1, 25);
-    std::vector<Color32> expected = blitReference(image, params.op, params.opacity, dx, dy, snapshot(image),
+    std::vector<Color32> expected = blitReference(image, params.op, params.opacity, dx, dy, pixelsOf(image),
                                                   image.width(), image.height(), sx, sy, w, h);
     image.blit(params, dx, dy, image, sx, sy, w, h);
-    ASSERT_EQ(snapshot(image), expected) << iter;
+    ASSERT_EQ(pixelsOf(image), expected) << iter;
   }
 }
 
@@ -378,9 +372,9 @@ TEST(Image32, CopyFromAndAssign) {
   EXPECT_TRUE(dst.assign(src));
   EXPECT_EQ(dst.width(), 3);
   EXPECT_EQ(dst.height(), 2);
-  EXPECT_EQ(snapshot(dst), snapshot(src));
+  EXPECT_EQ(pixelsOf(dst), pixelsOf(src));
   EXPECT_TRUE(dst.assign(dst));
-  EXPECT_EQ(snapshot(dst), snapshot(src));
+  EXPECT_EQ(pixelsOf(dst), pixelsOf(src));
 }
 
 TEST(Image32, Downsample2x2IsTheAlphaWeightedMean) {

@@ -13,14 +13,8 @@ namespace kanvo {
 namespace {
 
 using test::fillRandomBytes;
+using test::pixelsOf;
 using test::randomIn;
-
-std::vector<uint8_t> snapshot(const Image8& image) {
-  std::vector<uint8_t> out;
-  for (int32_t y = 0; y < image.height(); ++y)
-    for (int32_t x = 0; x < image.width(); ++x) out.push_back(image.getPixel(x, y));
-  return out;
-}
 
 TEST(Image8, GeometryAccessorsAndMoves) {
   Image8 fresh;
@@ -89,7 +83,7 @@ TEST(Image8, BlitClipsAgainstBothImages) {
     int32_t dx = randomIn(rng, -40, 40), dy = randomIn(rng, -40, 40);
     int32_t sx = randomIn(rng, -40, 40), sy = randomIn(rng, -40, 40);
     int32_t w = randomIn(rng, -3, 60), h = randomIn(rng, -3, 60);
-    std::vector<uint8_t> s = snapshot(src), expected = snapshot(dst);
+    std::vector<uint8_t> s = pixelsOf(src), expected = pixelsOf(dst);
     for (int32_t Y = 0; Y < dst.height(); ++Y)
       for (int32_t X = 0; X < dst.width(); ++X) {
         int32_t i = X - dx, j = Y - dy, u = sx + i, v = sy + j;
@@ -101,7 +95,7 @@ TEST(Image8, BlitClipsAgainstBothImages) {
           mix8(d, s[size_t(v * src.width() + u)], params.opacity);
       }
     dst.blit(params, dx, dy, src, sx, sy, w, h);
-    ASSERT_EQ(snapshot(dst), expected) << iter;
+    ASSERT_EQ(pixelsOf(dst), expected) << iter;
   }
   Image8 a(3, 3), b(1, 1);
   a.fill(4);

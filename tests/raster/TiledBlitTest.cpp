@@ -203,12 +203,12 @@ const uint8_t* protocolRow(const Flat& image, std::vector<uint8_t>&, int32_t, in
   return image.rowAddress(y);
 }
 
-// Runs `rounds` random blits per op through `tiled` and compares with `span` applied to the
+// Runs `rounds` random blits per op through blit (blitMasked when Masked) and compares with `span` applied to the
 // plain copies row by row (honouring the row skip rules). With a mask when Masked. A tiled
 // destination is also compared, pixels and tiles, with the plain row protocol route: read the
 // source and destination rows, apply the span, write the destination row back.
-template <class Dest, class Source, bool Masked, class Span, class Tiled>
-void compareBlits(uint32_t seed, std::initializer_list<int32_t> ops, Span span, Tiled tiled, int rounds = 14) {
+template <class Dest, class Source, bool Masked, class Span>
+void compareBlits(uint32_t seed, std::initializer_list<int32_t> ops, Span span, int rounds = 14) {
   std::mt19937 rng(seed);
   for (int32_t op : ops) {
     for (int round = 0; round < rounds; ++round) {
@@ -227,9 +227,9 @@ void compareBlits(uint32_t seed, std::initializer_list<int32_t> ops, Span span, 
       }
       bool got;
       if constexpr (Masked)
-        got = tiled(dst.image, p, c.dx, c.dy, src.image, mask.image, c.sx, c.sy, c.w, c.h);
+        got = blitMasked(dst.image, p, c.dx, c.dy, src.image, mask.image, c.sx, c.sy, c.w, c.h);
       else
-        got = tiled(dst.image, p, c.dx, c.dy, src.image, c.sx, c.sy, c.w, c.h);
+        got = blit(dst.image, p, c.dx, c.dy, src.image, c.sx, c.sy, c.w, c.h);
 
       Coords k = c;
       const bool clipped = clipBlit(sw, sh, dw, dh, k.sx, k.sy, k.w, k.h, k.dx, k.dy);
@@ -264,17 +264,6 @@ void compareBlits(uint32_t seed, std::initializer_list<int32_t> ops, Span span, 
   }
 }
 
-template <class Dst, class Src>
-bool plainBlit(Dst& dst, const SpanParams& p, int32_t dx, int32_t dy, const Src& src, int32_t sx, int32_t sy,
-               int32_t w, int32_t h) {
-  return blit(dst, p, dx, dy, src, sx, sy, w, h);
-}
-template <class Dst, class Src>
-bool maskedBlit(Dst& dst, const SpanParams& p, int32_t dx, int32_t dy, const Src& src, const TiledImage8& mask,
-                int32_t sx, int32_t sy, int32_t w, int32_t h) {
-  return blitMasked(dst, p, dx, dy, src, mask, sx, sy, w, h);
-}
-
 constexpr std::initializer_list<int32_t> kBlend32Ops = {0, 1, 2, 4, 5, 6, 8, 12, 13, 14, 22, 23, 11};
 constexpr std::initializer_list<int32_t> kCoverageOps = {4, 12, 13, 14, 17, 18, 20, 21, 22, 23, 0};
 constexpr std::initializer_list<int32_t> kBitColourOps = {0, 2, 3, 12, 13, 14, 22, 23, 4};
@@ -285,48 +274,43 @@ constexpr std::initializer_list<int32_t> kThresholdOps = {0, 2, 7, 11, 3};
 constexpr std::initializer_list<int32_t> kMaskedThresholdOps = {2, 7, 0, 11};
 
 TEST(TiledBlit, Tiled32FromTiled32) {
-  compareBlits<TiledImage32, TiledImage32, false>(1, kBlend32Ops, blendSpan32,
-                                                 plainBlit<TiledImage32, TiledImage32>);
+  compareBlits<TiledImage32, TiledImage32, false>(1, kBlend32Ops, blendSpan32);
 }
 TEST(TiledBlit, Tiled32FromImage32) {
-  compareBlits<TiledImage32, Image32, false>(2, kBlend32Ops, blendSpan32, plainBlit<TiledImage32, Image32>);
+  compareBlits<TiledImage32, Image32, false>(2, kBlend32Ops, blendSpan32);
 }
 TEST(TiledBlit, Image32FromTiled32) {
-  compareBlits<Image32, TiledImage32, false>(3, kBlend32Ops, blendSpan32, plainBlit<Image32, TiledImage32>);
+  compareBlits<Image32, TiledImage32, false>(3, kBlend32Ops, blendSpan32);
 }
 TEST(TiledBlit, Image32FromCoverage) {
-  compareBlits<Image32, TiledImage8, false>(4, kCoverageOps, coverageSpan32, plainBlit<Image32, TiledImage8>);
+  compareBlits<Image32, TiledImage8, false>(4, kCoverageOps, coverageSpan32);
 }
 TEST(TiledBlit, Image32FromBits) {
-  compareBlits<Image32, TiledImage1, false>(5, kBitColourOps, bitSpan32, plainBlit<Image32, TiledImage1>);
+  compareBlits<Image32, TiledImage1, false>(5, kBitColourOps, bitSpan32);
 }
 TEST(TiledBlit, Tiled32FromCoverage) {
-  compareBlits<TiledImage32, TiledImage8, false>(6, kCoverageOps, coverageSpan32,
-                                                plainBlit<TiledImage32, TiledImage8>);
+  compareBlits<TiledImage32, TiledImage8, false>(6, kCoverageOps, coverageSpan32);
 }
 TEST(TiledBlit, Tiled32FromCoverageMasked) {
-  compareBlits<TiledImage32, TiledImage8, true>(7, {12, 23, 0, 4}, maskedCoverageSpan32,
-                                               maskedBlit<TiledImage32, TiledImage8>);
+  compareBlits<TiledImage32, TiledImage8, true>(7, {12, 23, 0, 4}, maskedCoverageSpan32);
 }
 TEST(TiledBlit, Tiled8FromTiled8) {
-  compareBlits<TiledImage8, TiledImage8, false>(8, kBlend8Ops, blendSpan8, plainBlit<TiledImage8, TiledImage8>);
+  compareBlits<TiledImage8, TiledImage8, false>(8, kBlend8Ops, blendSpan8);
 }
 TEST(TiledBlit, Tiled8FromTiled8Masked) {
-  compareBlits<TiledImage8, TiledImage8, true>(9, kMasked8Ops, maskedSpan8, maskedBlit<TiledImage8, TiledImage8>);
+  compareBlits<TiledImage8, TiledImage8, true>(9, kMasked8Ops, maskedSpan8);
 }
 TEST(TiledBlit, Tiled1FromTiled1) {
-  compareBlits<TiledImage1, TiledImage1, false>(10, kBit1Ops, blitSpan1, plainBlit<TiledImage1, TiledImage1>);
+  compareBlits<TiledImage1, TiledImage1, false>(10, kBit1Ops, blitSpan1);
 }
 TEST(TiledBlit, Tiled1FromImage1) {
-  compareBlits<TiledImage1, Image1, false>(11, kBit1Ops, blitSpan1, plainBlit<TiledImage1, Image1>);
+  compareBlits<TiledImage1, Image1, false>(11, kBit1Ops, blitSpan1);
 }
 TEST(TiledBlit, Tiled1FromThreshold) {
-  compareBlits<TiledImage1, TiledImage8, false>(12, kThresholdOps, thresholdSpan,
-                                               plainBlit<TiledImage1, TiledImage8>);
+  compareBlits<TiledImage1, TiledImage8, false>(12, kThresholdOps, thresholdSpan);
 }
 TEST(TiledBlit, Tiled1FromThresholdMasked) {
-  compareBlits<TiledImage1, TiledImage8, true>(13, kMaskedThresholdOps, maskedThresholdSpan,
-                                              maskedBlit<TiledImage1, TiledImage8>);
+  compareBlits<TiledImage1, TiledImage8, true>(13, kMaskedThresholdOps, maskedThresholdSpan);
 }
 
 // The same-depth blits equal the plain buffers' own blit wherever the source rows hold tiles;

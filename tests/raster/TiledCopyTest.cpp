@@ -14,10 +14,7 @@ template <int Bpp>
 void copyMatchesReference(uint32_t seed) {
   std::mt19937 rng(seed);
   TiledImage<Bpp> src, dst;
-  ASSERT_TRUE(src.resize(uint32_t(test::randomIn(rng, 1, 300)), uint32_t(test::randomIn(rng, 1, 200))));
-  ASSERT_TRUE(dst.resize(uint32_t(test::randomIn(rng, 1, 300)), uint32_t(test::randomIn(rng, 1, 200))));
-  test::fillRandomTiles(src, rng);
-  test::fillRandomTiles(dst, rng);
+  ASSERT_NO_FATAL_FAILURE(test::makeRandomPair(rng, src, 300, 200, dst, 300, 200));
   typename test::FlatOf<Bpp>::Image before;
   test::copyToFlat(dst, before);
   const int64_t sx = test::randomIn(rng, -100, 300), sy = test::randomIn(rng, -100, 200);

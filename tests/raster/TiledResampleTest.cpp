@@ -14,10 +14,7 @@ template <int Bpp>
 void resampleMatchesReference(uint32_t seed) {
   std::mt19937 rng(seed);
   TiledImage<Bpp> src, dst;
-  ASSERT_TRUE(src.resize(uint32_t(test::randomIn(rng, 1, 300)), uint32_t(test::randomIn(rng, 1, 200))));
-  ASSERT_TRUE(dst.resize(uint32_t(test::randomIn(rng, 1, 400)), uint32_t(test::randomIn(rng, 1, 300))));
-  test::fillRandomTiles(src, rng);
-  test::fillRandomTiles(dst, rng);  // replaced whole
+  ASSERT_NO_FATAL_FAILURE(test::makeRandomPair(rng, src, 300, 200, dst, 400, 300));  // dst is replaced whole
   ASSERT_TRUE(resampleNearest(src, dst));
   const int64_t stepX = (int64_t(src.width()) << 16) / dst.width(), stepY = (int64_t(src.height()) << 16) / dst.height();
   for (int32_t y = 0; y < int32_t(dst.height()); ++y)

@@ -1,7 +1,8 @@
 #pragma once
-// Seeded random contents for image buffer tests.
+// Seeded random contents for image buffer tests, and the pixel values to compare them by.
 #include <cstdint>
 #include <random>
+#include <vector>
 
 #include "raster/PixelStore.h"
 
@@ -16,6 +17,16 @@ inline void fillRandomBytes(PixelStore& image, std::mt19937& rng) {
 // A value in [lo, hi].
 inline int32_t randomIn(std::mt19937& rng, int32_t lo, int32_t hi) {
   return std::uniform_int_distribution<int32_t>(lo, hi)(rng);
+}
+
+// Every pixel value of a plain buffer (Image32, Image8 or Image1), row by row, as getPixel
+// gives it.
+template <class Image>
+auto pixelsOf(const Image& image) {
+  std::vector<decltype(image.getPixel(0, 0))> out;
+  for (int32_t y = 0; y < image.height(); ++y)
+    for (int32_t x = 0; x < image.width(); ++x) out.push_back(image.getPixel(x, y));
+  return out;
 }
 
 }  // namespace kanvo::test

@@ -11,7 +11,9 @@
 #include "raster/Image1.h"
 #include "raster/Image32.h"
 #include "raster/Image8.h"
+#include "raster/SpanOps.h"
 #include "raster/TiledImage.h"
+#include "support/RandomImages.h"
 
 namespace kanvo::test {
 
@@ -68,6 +70,27 @@ void fillRandomTiles(TiledImage<Bpp>& image, std::mt19937& rng) {
         for (int32_t x = tx * 64; x < tx * 64 + 64; ++x) image.setPixel(x, y, randomValue<Bpp>(rng));
     }
   }
+}
+
+// A source and a destination for a region operation between tiled images: src resized to a
+// random size of at most srcMaxWidth x srcMaxHeight, dst likewise, then both filled by
+// fillRandomTiles.
+template <int Bpp>
+void makeRandomPair(std::mt19937& rng, TiledImage<Bpp>& src, int32_t srcMaxWidth, int32_t srcMaxHeight,
+                    TiledImage<Bpp>& dst, int32_t dstMaxWidth, int32_t dstMaxHeight) {
+  ASSERT_TRUE(src.resize(uint32_t(randomIn(rng, 1, srcMaxWidth)), uint32_t(randomIn(rng, 1, srcMaxHeight))));
+  ASSERT_TRUE(dst.resize(uint32_t(randomIn(rng, 1, dstMaxWidth)), uint32_t(randomIn(rng, 1, dstMaxHeight))));
+  fillRandomTiles(src, rng);
+  fillRandomTiles(dst, rng);
+}
+
+// The params of a plain fill with value (op 0 at full opacity): fillRect stores the value as it is.
+inline SpanParams fillWith(uint32_t value) {
+  SpanParams p;
+  p.op = kOpCopy;
+  p.opacity = 255;
+  p.key = value;
+  return p;
 }
 
 // Makes `flat` a plain buffer of the same size holding the same pixels.
