@@ -101,21 +101,29 @@ void randomSize(std::mt19937& rng, int32_t& w, int32_t& h) {
   h = 1 + int32_t(rng() % 170);
 }
 
-// The tiled or plain source of a blit, with its plain copy and tile presence.
-template <class Source>
-struct SourceSide;
-
+// A random tiled image of either side of a blit, with its plain copy and tile presence.
 template <int Bpp>
-struct SourceSide<TiledImage<Bpp>> {
+struct TiledSide {
   TiledImage<Bpp> image;
   typename FlatOf<Bpp>::Image flat;
   std::vector<bool> present;
-  SourceSide(std::mt19937& rng, int32_t w, int32_t h) {
+  TiledSide(std::mt19937& rng, int32_t w, int32_t h) {
     EXPECT_TRUE(image.resize(uint32_t(w), uint32_t(h)));
     test::fillRandomTiles(image, rng);
     test::copyToFlat(image, flat);
     present = test::presence(image);
   }
+};
+
+// The tiled or plain source of a blit, with its plain copy.
+template <class Source>
+struct SourceSide;
+
+template <int Bpp>
+struct SourceSide<TiledImage<Bpp>> : TiledSide<Bpp> {
+  using TiledSide<Bpp>::TiledSide;
+  using TiledSide<Bpp>::image;
+  using TiledSide<Bpp>::present;
   bool rowSkipped(int32_t op, int32_t x, int32_t y, int32_t w) const {
     return !changesWhereSourceEmpty(op) && !anyTile(present, image.tilesX(), x, y, w);
   }
@@ -145,16 +153,11 @@ template <class Dest>
 struct DestSide;
 
 template <int Bpp>
-struct DestSide<TiledImage<Bpp>> {
-  TiledImage<Bpp> image;
-  typename FlatOf<Bpp>::Image flat;
-  std::vector<bool> present;
-  DestSide(std::mt19937& rng, int32_t w, int32_t h) {
-    EXPECT_TRUE(image.resize(uint32_t(w), uint32_t(h)));
-    test::fillRandomTiles(image, rng);
-    test::copyToFlat(image, flat);
-    present = test::presence(image);
-  }
+struct DestSide<TiledImage<Bpp>> : TiledSide<Bpp> {
+  using TiledSide<Bpp>::TiledSide;
+  using TiledSide<Bpp>::image;
+  using TiledSide<Bpp>::flat;
+  using TiledSide<Bpp>::present;
   int32_t width() const { return int32_t(image.width()); }
   int32_t height() const { return int32_t(image.height()); }
   ::testing::AssertionResult matches() const {
