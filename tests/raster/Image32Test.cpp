@@ -323,12 +323,7 @@ TEST(Image32, BlitClipsAgainstBothImages) {
     Image32 dst(randomIn(rng, 1, 24), randomIn(rng, 1, 24));
     fillRandomBytes(src, rng);
     fillRandomBytes(dst, rng);
-    SpanParams params;
-    params.op = iter % 2 ? kOpCopy : kOpBlend;
-    params.opacity = uint8_t(randomIn(rng, 0, 255));
-    int32_t dx = randomIn(rng, -40, 40), dy = randomIn(rng, -40, 40);
-    int32_t sx = randomIn(rng, -40, 40), sy = randomIn(rng, -40, 40);
-    int32_t w = randomIn(rng, -3, 60), h = randomIn(rng, -3, 60);
+    const auto [params, dx, dy, sx, sy, w, h] = test::randomBlit(rng, iter);
     std::vector<Color32> expected =
         blitReference(dst, params.op, params.opacity, dx, dy, pixelsOf(src), src.width(), src.height(), sx, sy, w, h);
     bool changedSomething = expected != pixelsOf(dst);

@@ -77,12 +77,7 @@ TEST(Image8, BlitClipsAgainstBothImages) {
     Image8& dst = self ? src : other;
     fillRandomBytes(src, rng);
     fillRandomBytes(other, rng);
-    SpanParams params;
-    params.op = iter % 2 ? kOpCopy : kOpBlend;
-    params.opacity = uint8_t(randomIn(rng, 0, 255));
-    int32_t dx = randomIn(rng, -40, 40), dy = randomIn(rng, -40, 40);
-    int32_t sx = randomIn(rng, -40, 40), sy = randomIn(rng, -40, 40);
-    int32_t w = randomIn(rng, -3, 60), h = randomIn(rng, -3, 60);
+    const auto [params, dx, dy, sx, sy, w, h] = test::randomBlit(rng, iter);
     std::vector<uint8_t> s = pixelsOf(src), expected = pixelsOf(dst);
     for (int32_t Y = 0; Y < dst.height(); ++Y)
       for (int32_t X = 0; X < dst.width(); ++X) {

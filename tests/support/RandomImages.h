@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "raster/PixelStore.h"
+#include "raster/SpanOps.h"
 
 namespace kanvo::test {
 
@@ -17,6 +18,27 @@ inline void fillRandomBytes(PixelStore& image, std::mt19937& rng) {
 // A value in [lo, hi].
 inline int32_t randomIn(std::mt19937& rng, int32_t lo, int32_t hi) {
   return std::uniform_int_distribution<int32_t>(lo, hi)(rng);
+}
+
+// The arguments of a random plain-buffer blit: op 0 or 1 by the parity of iter, a random
+// opacity, both corners in [-40, 40] and width and height in [-3, 60], so that blits reach
+// past either image or are empty.
+struct RandomBlit {
+  SpanParams params;
+  int32_t dx, dy, sx, sy, w, h;
+};
+
+inline RandomBlit randomBlit(std::mt19937& rng, int iter) {
+  RandomBlit b;
+  b.params.op = iter % 2 ? kOpCopy : kOpBlend;
+  b.params.opacity = uint8_t(randomIn(rng, 0, 255));
+  b.dx = randomIn(rng, -40, 40);
+  b.dy = randomIn(rng, -40, 40);
+  b.sx = randomIn(rng, -40, 40);
+  b.sy = randomIn(rng, -40, 40);
+  b.w = randomIn(rng, -3, 60);
+  b.h = randomIn(rng, -3, 60);
+  return b;
 }
 
 // Every pixel value of a plain buffer (Image32, Image8 or Image1), row by row, as getPixel
