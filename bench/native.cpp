@@ -8,7 +8,6 @@
 #include <zlib.h>
 
 #include <ctime>
-#include <random>
 
 #include "document/Document.h"
 #include "formats/NativeReader.h"
@@ -34,24 +33,11 @@ struct NativeFile {
   size_t bytes = 0;
 };
 
-// An opaque backdrop: smooth colour with a little noise, as a painted ground looks.
-std::vector<uint32_t> backdrop() {
-  std::vector<uint32_t> px(size_t(kSize) * kSize);
-  std::mt19937 rng(7);
-  for (int y = 0; y < kSize; ++y)
-    for (int x = 0; x < kSize; ++x) {
-      const uint32_t n = rng() & 3;
-      const uint32_t r = 200 + (x >> 6) % 40 + n, g = 180 + (y >> 6) % 50 + n, b = 150 + ((x + y) >> 7) % 60;
-      px[size_t(y) * kSize + size_t(x)] = 0xFF000000u | r << 16 | g << 8 | b;
-    }
-  return px;
-}
-
 void build(NativeFile& n) {
   kanvo::test::NativeFileBuilder b(kSize, kSize, 350);
-  std::vector<std::vector<uint32_t>> layers = {backdrop(), kanvo::test::paintedPicture(kSize, 40, 11),
-                                               kanvo::test::paintedPicture(kSize, 25, 12),
-                                               kanvo::test::paintedPicture(kSize, 10, 13)};
+  std::vector<std::vector<uint32_t>> layers = {
+      kanvo::test::paintedBackdrop(kSize), kanvo::test::paintedPicture(kSize, 40, 11),
+      kanvo::test::paintedPicture(kSize, 25, 12), kanvo::test::paintedPicture(kSize, 10, 13)};
   for (const auto& px : layers) {
     auto info = b.addLayer(kSize, kSize, 0, 0, px);
     n.streams.emplace_back(b.bytes.begin() + ptrdiff_t(info.pixelsOffset),

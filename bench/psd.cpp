@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <random>
 
 #include "document/Document.h"
 #include "formats/NativeReader.h"
@@ -28,22 +27,10 @@ struct PsdFile {
   size_t bytes = 0;
 };
 
-std::vector<uint32_t> backdrop() {
-  std::vector<uint32_t> px(size_t(kSize) * kSize);
-  std::mt19937 rng(7);
-  for (int y = 0; y < kSize; ++y)
-    for (int x = 0; x < kSize; ++x) {
-      const uint32_t n = rng() & 3;
-      const uint32_t r = 200 + (x >> 6) % 40 + n, g = 180 + (y >> 6) % 50 + n, b = 150 + ((x + y) >> 7) % 60;
-      px[size_t(y) * kSize + size_t(x)] = 0xFF000000u | r << 16 | g << 8 | b;
-    }
-  return px;
-}
-
 // The layers go through a native file (the only way in besides PSD itself), then our writer.
 bool build(PsdFile& f) {
   kanvo::test::NativeFileBuilder b(kSize, kSize, 350);
-  b.addLayer(kSize, kSize, 0, 0, backdrop());
+  b.addLayer(kSize, kSize, 0, 0, kanvo::test::paintedBackdrop(kSize));
   for (uint32_t seed : {11u, 12u, 13u}) b.addLayer(kSize, kSize, 0, 0, kanvo::test::paintedPicture(kSize, 30, seed));
   const std::string native = f.dir.file("layers.knvmob");
   if (!kanvo::test::writeWholeFile(native, b.bytes)) return false;

@@ -1,7 +1,8 @@
 #pragma once
 // Realistic painted content for codec tests and benchmarks: soft round strokes along smooth
 // curves on a transparent background, as a 32 bpp picture (straight alpha), and the same cut into
-// 64 x 64 tiles at 32, 8 (the alpha as coverage) or 1 bpp (alpha of 128 or more as ink).
+// 64 x 64 tiles at 32, 8 (the alpha as coverage) or 1 bpp (alpha of 128 or more as ink); and an
+// opaque painted ground to lay such strokes over.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -9,6 +10,20 @@
 #include <vector>
 
 namespace kanvo::test {
+
+// An opaque size x size backdrop of Color32 values: smooth colour with a little noise, as a
+// painted ground looks. The same for a given size every time.
+inline std::vector<uint32_t> paintedBackdrop(int size) {
+  std::vector<uint32_t> px(size_t(size) * size);
+  std::mt19937 rng(7);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      const uint32_t n = rng() & 3;
+      const uint32_t r = 200 + (x >> 6) % 40 + n, g = 180 + (y >> 6) % 50 + n, b = 150 + ((x + y) >> 7) % 60;
+      px[size_t(y) * size + size_t(x)] = 0xFF000000u | r << 16 | g << 8 | b;
+    }
+  return px;
+}
 
 // A size x size picture of Color32 values (bytes blue, green, red, alpha), rows top to bottom.
 inline std::vector<uint32_t> paintedPicture(int size, int strokes, uint32_t seed) {
