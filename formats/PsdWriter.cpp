@@ -68,30 +68,21 @@ class LayerRows {
 
   // Fills out[0 ... w) with the pixels of store row y from column x.
   void row(int32_t x, int32_t y, int32_t w, Color32* out) {
+    const Color32 rgb = layer_.colour & 0x00FFFFFFu;
     switch (layer_.kind) {
-      case kLayerKind32: {
-        const TiledImage32& s = layer_.pixels32;
-        scratch_.resize(s.rowBufferBytes());
-        s.readRow(scratch_.data(), x, y, w);
-        std::memcpy(out, scratch_.data() + size_t(x) * 4, size_t(w) * 4);
+      case kLayerKind32:
+        std::memcpy(out, readRow(layer_.pixels32, x, y, w) + size_t(x) * 4, size_t(w) * 4);
         break;
-      }
       case kLayerKind8: {
-        const TiledImage8& s = layer_.pixels8;
-        scratch_.resize(s.rowBufferBytes());
-        s.readRow(scratch_.data(), x, y, w);
-        const Color32 rgb = layer_.colour & 0x00FFFFFFu;
-        for (int32_t i = 0; i < w; ++i) out[i] = rgb | Color32(scratch_[size_t(x + i)]) << 24;
+        const uint8_t* coverage = readRow(layer_.pixels8, x, y, w);
+        for (int32_t i = 0; i < w; ++i) out[i] = rgb | Color32(coverage[size_t(x + i)]) << 24;
         break;
       }
       case kLayerKind1: {
-        const TiledImage1& s = layer_.pixels1;
-        scratch_.resize(s.rowBufferBytes());
-        s.readRow(scratch_.data(), x, y, w);
-        const Color32 rgb = layer_.colour & 0x00FFFFFFu;
+        const uint8_t* bits = readRow(layer_.pixels1, x, y, w);
         for (int32_t i = 0; i < w; ++i) {
           const int32_t px = x + i;
-          const bool set = (scratch_[size_t(px >> 3)] >> (px & 7)) & 1;
+          const bool set = (bits[size_t(px >> 3)] >> (px & 7)) & 1;
           out[i] = rgb | (set ? 0xFF000000u : 0u);
         }
         break;
@@ -103,6 +94,14 @@ class LayerRows {
   }
 
  private:
+  // Store row y from column x (w pixels) in the scratch row, laid out as the store's row buffer.
+  template <class Tiled>
+  const uint8_t* readRow(const Tiled& store, int32_t x, int32_t y, int32_t w) {
+    scratch_.resize(store.rowBufferBytes());
+    store.readRow(scratch_.data(), x, y, w);
+    return scratch_.data();
+  }
+
   Rect drawnBounds() const {
     int32_t x0 = drawn_.width(), y0 = drawn_.height(), x1 = -1, y1 = -1;
     for (int32_t y = 0; y < drawn_.height(); ++y)

@@ -12,24 +12,20 @@
 
 #include "support/ManualClock.h"
 #include "support/Netpbm.h"
+#include "support/RandomImages.h"
 #include "support/TempDir.h"
 
 namespace kanvo {
 namespace {
 
-std::vector<uint8_t> fileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
   return b[at] | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
 }
 
+// Every alpha from 0 to 255 in equal measure.
 void fillRandom(Image32& image, uint32_t seed) {
   std::mt19937 rng(seed);
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, rng());
+  test::fillRandomBytes(image, rng);
 }
 
 // The colour byte c of a pixel of alpha a over white.
@@ -44,7 +40,7 @@ TEST(BmpWriterTest, LayoutPaddingAndPixelsOverWhite) {
     image.setPixel(0, 1, 0xFF123456u);  // opaque: itself
     const std::string path = dir.file("a.bmp");
     ASSERT_TRUE(writeBmp(image, path).isOk());
-    std::vector<uint8_t> b = fileBytes(path);
+    std::vector<uint8_t> b = test::readWholeFile(path);
     const uint32_t stride = (uint32_t(w) * 3 + 3) / 4 * 4;
     ASSERT_EQ(b.size(), 54 + stride * 3);
     EXPECT_EQ(b[0], 'B');
@@ -104,7 +100,7 @@ TEST(BmpWriterTest, FailuresKeepTheOldFile) {
   const std::string good = dir.file("good.bmp");
   std::ofstream(good) << "keep";
   EXPECT_TRUE(writeBmp(image, "/dev/full/x.bmp").isFailed());
-  EXPECT_EQ(fileBytes(good).size(), 4u);
+  EXPECT_EQ(test::readWholeFile(good).size(), 4u);
 }
 
 TEST(BmpWriterTest, ImageMagickReadsOurFiles) {

@@ -19,11 +19,6 @@
 namespace kanvo {
 namespace {
 
-std::vector<uint8_t> fileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 uint32_t be32(const std::vector<uint8_t>& b, size_t at) {
   return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
 }
@@ -122,7 +117,7 @@ TEST_F(PsdWriterTest, OpaqueSingleLayerIsFlatAndOneTransparentPixelMakesItLayere
   paintRandom(*doc.layer(0), 257, 3, 5, true);
   const std::string path = dir.file("flat.psd");
   ASSERT_TRUE(writePsdDocument(doc, path).isOk());
-  std::vector<uint8_t> bytes = fileBytes(path);
+  std::vector<uint8_t> bytes = test::readWholeFile(path);
   ASSERT_GT(bytes.size(), 70u);
   EXPECT_EQ(bytes[13], 3);              // channels
   EXPECT_EQ(be32(bytes, 26), 0u);       // colour mode data
@@ -139,7 +134,7 @@ TEST_F(PsdWriterTest, OpaqueSingleLayerIsFlatAndOneTransparentPixelMakesItLayere
 
   doc.layer(0)->pixels32.setPixel(5, 1, 0xFE112233u);
   ASSERT_TRUE(writePsdDocument(doc, path).isOk());
-  bytes = fileBytes(path);
+  bytes = test::readWholeFile(path);
   EXPECT_NE(be32(bytes, 30 + 4 + 38), 0u);
   Document again(strings);
   ASSERT_TRUE(readPsdDocument(again, path).isOk());
@@ -154,7 +149,7 @@ TEST_F(PsdWriterTest, FlatGrayAndBitmapRoundTrip) {
       paintRandom(*doc.layer(0), 67, 13, 6, false);
       const std::string path = dir.file("g.psd");
       ASSERT_TRUE(writePsdDocument(doc, path, rle).isOk());
-      std::vector<uint8_t> bytes = fileBytes(path);
+      std::vector<uint8_t> bytes = test::readWholeFile(path);
       EXPECT_EQ(bytes[13], 1);
       EXPECT_EQ(bytes[23], kind == kLayerKind1 ? 1 : 8);
       EXPECT_EQ(bytes[25], kind == kLayerKind1 ? 0 : 1);
@@ -184,7 +179,7 @@ TEST_F(PsdWriterTest, FailedWriteLeavesTheOldFile) {
     std::fclose(full);
     EXPECT_TRUE(writePsdDocument(doc, "/dev/full/x.psd").isFailed());
   }
-  EXPECT_EQ(fileBytes(good).size(), 4u);
+  EXPECT_EQ(test::readWholeFile(good).size(), 4u);
 }
 
 // ImageMagick reads what we write: the layers of a layered file and the pixels of a flat one.
