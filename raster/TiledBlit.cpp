@@ -32,18 +32,24 @@ struct TiledSource {
     return image.rowBuffer();
   }
   // n <= 64 pixels from x: straight from the tile when they lie in one, else gathered from the
-  // two tiles into `gather` (two tile rows of bytes).
+  // two tiles into `gather` (laid out as the two tile rows side by side; only the bytes the run
+  // needs are filled).
   Run run(int32_t x, int32_t y, int32_t n, uint8_t* gather) const {
     const int32_t tx = x >> kTileShift, local = x & kTileMask;
     if (local + n <= kTileSize) return {tileRow(tx, y), local};
-    copyRow(gather, tileRow(tx, y));
-    copyRow(gather + kRowBytes, tileRow(tx + 1, y));
+    // Only the 32-byte pieces that hold the run: from the one holding pixel x in the first
+    // tile, up to the one holding the run's last pixel in the second.
+    const int32_t firstByte = int32_t((int64_t(local) * Bpp / 8) & ~int64_t(kPiece - 1));
+    const int32_t lastByte = int32_t((int64_t(local + n) * Bpp + 7) / 8) - kRowBytes;  // in the second
+    copyPieces(gather + firstByte, tileRow(tx, y) + firstByte, kRowBytes - firstByte);
+    copyPieces(gather + kRowBytes, tileRow(tx + 1, y), lastByte);
     return {gather, local};
   }
-  // One tile row in 8-byte pieces, which the compiler keeps in registers (a library call or a
-  // string move costs more than the copy itself at this size).
-  static void copyRow(uint8_t* to, const uint8_t* from) {
-    for (int32_t i = 0; i < kRowBytes; i += 8) std::memcpy(to + i, from + i, 8);
+  // Whole pieces (32 bytes, or the whole row when shorter) covering `bytes` bytes, which the
+  // compiler moves in registers (a library call costs more than the copy at this size).
+  static constexpr int32_t kPiece = kRowBytes < 32 ? kRowBytes : 32;
+  static void copyPieces(uint8_t* to, const uint8_t* from, int32_t bytes) {
+    for (int32_t i = 0; i < bytes; i += kPiece) std::memcpy(to + i, from + i, kPiece);
   }
   const uint8_t* tileRow(int32_t tx, int32_t y) const {
     static constexpr uint8_t kZeros[kRowBytes] = {};
