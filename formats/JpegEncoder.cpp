@@ -147,14 +147,14 @@ void put16(std::vector<uint8_t>& o, int v) {
   o.push_back(uint8_t(v));
 }
 
-void putHuffman(std::vector<uint8_t>& o, int classAndId, const HuffmanSpec& spec) {
+void putHuffman(std::vector<uint8_t>& o, int classAndId, const HuffmanCodes& codes) {
   o.push_back(uint8_t(classAndId));
   int total = 0;
-  for (uint8_t c : spec.counts) {
+  for (uint8_t c : codes.counts) {
     o.push_back(c);
     total += c;
   }
-  o.insert(o.end(), spec.symbols.begin(), spec.symbols.begin() + total);
+  o.insert(o.end(), codes.symbols.begin(), codes.symbols.begin() + total);
 }
 
 void writeHeaders(std::vector<uint8_t>& o, const std::array<uint16_t, 64>& lum,

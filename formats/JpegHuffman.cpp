@@ -76,11 +76,11 @@ int decodeSymbolPlain(const HuffmanDecodeTable& table, BitReader& br) {
   return -1;
 }
 
-HuffmanEncodeTable::HuffmanEncodeTable(const HuffmanSpec& spec) {
+HuffmanEncodeTable::HuffmanEncodeTable(const HuffmanCodes& codes) {
   int c = 0, index = 0;
   for (int len = 1; len <= 16; ++len) {
-    for (int i = 0; i < spec.counts[len - 1]; ++i, ++c, ++index) {
-      uint8_t s = spec.symbols[index];
+    for (int i = 0; i < codes.counts[len - 1]; ++i, ++c, ++index) {
+      uint8_t s = codes.symbols[index];
       code[s] = uint16_t(c);
       length[s] = uint8_t(len);
     }

@@ -71,7 +71,7 @@ struct HuffmanEncodeTable {
   std::array<uint16_t, 256> code{};
   std::array<uint8_t, 256> length{};  // 0 = symbol not in the table
 
-  explicit HuffmanEncodeTable(const HuffmanSpec& spec);
+  explicit HuffmanEncodeTable(const HuffmanCodes& codes);
 };
 
 }  // namespace kanvo::jpeg

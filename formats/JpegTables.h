@@ -24,14 +24,14 @@ extern const std::array<uint16_t, 64> kChrominanceQuant;
 std::array<uint16_t, 64> scaledQuantTable(const std::array<uint16_t, 64>& base, int quality);
 
 // A Huffman table as a file stores it: counts[i] codes of length i + 1, then the symbols.
-struct HuffmanSpec {
+struct HuffmanCodes {
   std::array<uint8_t, 16> counts;
   std::span<const uint8_t> symbols;
 };
 
-extern const HuffmanSpec kDcLuminance;
-extern const HuffmanSpec kAcLuminance;
-extern const HuffmanSpec kDcChrominance;
-extern const HuffmanSpec kAcChrominance;
+extern const HuffmanCodes kDcLuminance;
+extern const HuffmanCodes kAcLuminance;
+extern const HuffmanCodes kDcChrominance;
+extern const HuffmanCodes kAcChrominance;
 
 }  // namespace kanvo::jpeg

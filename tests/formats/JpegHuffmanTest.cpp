@@ -67,11 +67,11 @@ TEST(JpegHuffman, LookaheadDecodingEqualsBitAtATime) {
 TEST(JpegHuffman, WholeCoefficientEntriesEqualSymbolThenValueBits) {
   std::mt19937 rng(5);
   std::vector<HuffmanDecodeTable> tables;
-  for (const HuffmanSpec* spec : {&kAcLuminance, &kAcChrominance}) {
+  for (const HuffmanCodes* codes : {&kAcLuminance, &kAcChrominance}) {
     std::array<uint8_t, 16> counts;
-    std::copy(spec->counts.begin(), spec->counts.end(), counts.begin());
+    std::copy(codes->counts.begin(), codes->counts.end(), counts.begin());
     tables.emplace_back();
-    ASSERT_TRUE(tables.back().build(counts, spec->symbols));
+    ASSERT_TRUE(tables.back().build(counts, codes->symbols));
   }
   for (int t = 0; t < 200; ++t) {
     std::array<uint8_t, 16> counts;
@@ -129,11 +129,11 @@ TEST(JpegHuffman, RefusesTablesThatDoNotFit) {
 }
 
 TEST(JpegHuffman, StandardTablesRoundTrip) {
-  for (const HuffmanSpec* spec : {&kDcLuminance, &kAcLuminance, &kDcChrominance, &kAcChrominance}) {
-    HuffmanEncodeTable enc(*spec);
+  for (const HuffmanCodes* codes : {&kDcLuminance, &kAcLuminance, &kDcChrominance, &kAcChrominance}) {
+    HuffmanEncodeTable enc(*codes);
     HuffmanDecodeTable dec;
-    ASSERT_TRUE(dec.build(spec->counts, spec->symbols));
-    for (uint8_t sym : spec->symbols) {
+    ASSERT_TRUE(dec.build(codes->counts, codes->symbols));
+    for (uint8_t sym : codes->symbols) {
       // Write the code left-aligned into a 16-bit stream and decode it.
       uint32_t v = uint32_t(enc.code[sym]) << (16 - enc.length[sym]);
       uint8_t bytes[2] = {uint8_t(v >> 8), uint8_t(v)};
@@ -161,15 +161,15 @@ TEST(JpegHuffman, StandardTablesMatchThoseCjpegWrites) {
       size_t q = p + 4;
       while (q < p + 2 + len) {
         int cls = f[q] >> 4, id = f[q] & 15;
-        const HuffmanSpec& spec = cls == 0 ? (id == 0 ? kDcLuminance : kDcChrominance)
+        const HuffmanCodes& codes = cls == 0 ? (id == 0 ? kDcLuminance : kDcChrominance)
                                            : (id == 0 ? kAcLuminance : kAcChrominance);
         int total = 0;
         for (int i = 0; i < 16; ++i) {
-          EXPECT_EQ(f[q + 1 + i], spec.counts[i]);
+          EXPECT_EQ(f[q + 1 + i], codes.counts[i]);
           total += f[q + 1 + i];
         }
-        ASSERT_EQ(size_t(total), spec.symbols.size());
-        for (int i = 0; i < total; ++i) EXPECT_EQ(f[q + 17 + i], spec.symbols[i]);
+        ASSERT_EQ(size_t(total), codes.symbols.size());
+        for (int i = 0; i < total; ++i) EXPECT_EQ(f[q + 17 + i], codes.symbols[i]);
         q += 17 + size_t(total);
         ++found;
       }
