@@ -299,15 +299,7 @@ bool Document::layersAtPoint(int32_t x, int32_t y, std::vector<int32_t>& out) co
         scratchReady = true;
       }
       scratch.fill(0);
-      RenderTransform transform;
-      transform.translateY = -double(y);
-      transform.antialiasOverride = layer.antialiasMode;
-      transform.offsetX = layer.offsetX;
-      transform.offsetY = layer.offsetY;
-      for (int32_t k = 0; k < layer.strokeCount(); ++k) {
-        VectorObject* object = layer.stroke(k);
-        if (object->visible) vectorRenderer_->draw(*object, scratch, transform);
-      }
+      drawVectorLayer(layer, scratch, 0.0, -double(y));
       hit = alphaOf(scratch.getPixel(x, 0)) != 0;
     } else {
       hit = layer.hasContentAt(int64_t(x) - layer.offsetX, int64_t(y) - layer.offsetY);
@@ -315,6 +307,20 @@ bool Document::layersAtPoint(int32_t x, int32_t y, std::vector<int32_t>& out) co
     if (hit) out.push_back(i);
   }
   return !out.empty();
+}
+
+void Document::drawVectorLayer(const Layer& layer, Image32& target, double translateX, double translateY) const {
+  if (vectorRenderer_ == nullptr) return;
+  RenderTransform transform;
+  transform.translateX = translateX;
+  transform.translateY = translateY;
+  transform.antialiasOverride = layer.antialiasMode;
+  transform.offsetX = layer.offsetX;
+  transform.offsetY = layer.offsetY;
+  for (int32_t k = 0; k < layer.strokeCount(); ++k) {
+    VectorObject* object = layer.stroke(k);
+    if (object->visible) vectorRenderer_->draw(*object, target, transform);
+  }
 }
 
 uint64_t Document::byteEstimate() const {

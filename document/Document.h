@@ -202,6 +202,9 @@ class Document {
 
  private:
   bool takeCurrentCopy();
+  // Draws every visible object of a vector layer into target through the renderer (if any),
+  // at scale 1 with the given translation, the layer's offset and its anti-alias mode.
+  void drawVectorLayer(const Layer& layer, Image32& target, double translateX, double translateY) const;
   // A layer of the kind sized to width x height, numbered serial and named from it; null when
   // memory cannot be had.
   std::unique_ptr<Layer> makeLayer(int32_t kind, int32_t serial, int32_t width, int32_t height);

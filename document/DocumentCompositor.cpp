@@ -80,17 +80,7 @@ void Document::compositeRow(Image32& band, const CompositeOptions& options, int3
       case kLayerKindVector: {
         // The one place where the compositor draws vector objects: each visible object goes to
         // the renderer with scale 1, the band's translation and the layer's offset.
-        if (vectorRenderer_ == nullptr) break;
-        RenderTransform transform;
-        transform.translateX = double(x0);
-        transform.translateY = double(dy);
-        transform.antialiasOverride = layer.antialiasMode;
-        transform.offsetX = layer.offsetX;
-        transform.offsetY = layer.offsetY;
-        for (int32_t k = 0; k < layer.strokeCount(); ++k) {
-          VectorObject* object = layer.stroke(k);
-          if (object->visible) vectorRenderer_->draw(*object, band, transform);
-        }
+        drawVectorLayer(layer, band, double(x0), double(dy));
         break;
       }
       default: break;
