@@ -18,7 +18,7 @@
 
 #include "bench/support/Summary.h"
 #include "document/Document.h"
-#include "raster/Image32.h"
+#include "raster/image/Image32.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 
 #include <pixman.h>
 
-#include "raster/PolygonFill.h"
-#include "raster/Resample.h"
-#include "raster/RotateCopy.h"
+#include "raster/geometry/PolygonFill.h"
+#include "raster/geometry/Resample.h"
+#include "raster/geometry/RotateCopy.h"
 
 #ifdef KANVO_BENCH_CAIRO
 #include <cairo.h>

@@ -14,8 +14,8 @@
 
 #include <jpeglib.h>
 
-#include "formats/JpegDecoder.h"
-#include "formats/JpegEncoder.h"
+#include "formats/jpeg/JpegDecoder.h"
+#include "formats/jpeg/JpegEncoder.h"
 #include "tests/support/TestPictures.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <ctime>
 
 #include "document/Document.h"
-#include "formats/NativeReader.h"
+#include "formats/native/NativeReader.h"
 #include "strings/StringTable.h"
 #include "tests/support/NativeFileBuilder.h"
 #include "tests/support/PaintedTiles.h"

@@ -10,8 +10,8 @@
 #include <cstdlib>
 
 #include "document/Document.h"
-#include "formats/NativeReader.h"
-#include "formats/PsdWriter.h"
+#include "formats/native/NativeReader.h"
+#include "formats/psd/PsdWriter.h"
 #include "strings/StringTable.h"
 #include "tests/support/NativeFileBuilder.h"
 #include "tests/support/PaintedTiles.h"

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "bench/support/Summary.h"
-#include "raster/Color32.h"
-#include "raster/SpanOps.h"
+#include "raster/pixel/Color32.h"
+#include "raster/span/SpanOps.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <cstdint>
 #include <random>
 
-#include "raster/Image32.h"
-#include "raster/TiledBlit.h"
-#include "raster/TiledImage.h"
-#include "raster/ToneSet.h"
+#include "raster/image/Image32.h"
+#include "raster/tiled/TiledBlit.h"
+#include "raster/tiled/TiledImage.h"
+#include "raster/tone/ToneSet.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "bench/support/Summary.h"
-#include "document/TileStream.h"
+#include "document/undo/TileStream.h"
 #include "tests/support/PaintedTiles.h"
 
 namespace {

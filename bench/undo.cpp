@@ -16,7 +16,7 @@
 
 #include "bench/support/Summary.h"
 #include "document/Document.h"
-#include "document/UndoHistory.h"
+#include "document/undo/UndoHistory.h"
 #include "strings/StringTable.h"
 #include "tests/support/PaintedTiles.h"
 

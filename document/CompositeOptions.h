@@ -3,9 +3,9 @@
 // the span operation of each blend mode and the monochrome colour substitution.
 #include <cstdint>
 
-#include "raster/Color32.h"
-#include "raster/PixelOps.h"
-#include "raster/SpanOps.h"
+#include "raster/pixel/Color32.h"
+#include "raster/pixel/PixelOps.h"
+#include "raster/span/SpanOps.h"
 
 namespace kanvo {
 

@@ -5,7 +5,7 @@
 #include <new>
 #include <string>
 
-#include "raster/TiledCopy.h"
+#include "raster/tiled/TiledCopy.h"
 #include "strings/TextId.h"
 
 namespace kanvo {

@@ -32,9 +32,9 @@
 #include "document/Progress.h"
 #include "document/Selection.h"
 #include "document/VectorRenderer.h"
-#include "raster/Image32.h"
-#include "raster/Rect.h"
-#include "raster/TiledImage.h"
+#include "raster/image/Image32.h"
+#include "raster/image/Rect.h"
+#include "raster/tiled/TiledImage.h"
 #include "strings/StringTable.h"
 
 namespace kanvo {

@@ -9,9 +9,9 @@
 // (nothing is done).
 #include <cstdint>
 
-#include "raster/Image32.h"
-#include "raster/SpanOps.h"
-#include "raster/TiledImage.h"
+#include "raster/image/Image32.h"
+#include "raster/span/SpanOps.h"
+#include "raster/tiled/TiledImage.h"
 
 namespace kanvo {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "document/Document.h"
-#include "raster/TiledCopy.h"
-#include "raster/TiledResample.h"
+#include "raster/tiled/TiledCopy.h"
+#include "raster/tiled/TiledResample.h"
 
 namespace kanvo {
 

@@ -9,7 +9,7 @@
 #include <array>
 #include <cstdint>
 
-#include "raster/TiledImage.h"
+#include "raster/tiled/TiledImage.h"
 
 namespace kanvo {
 

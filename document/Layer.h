@@ -21,10 +21,10 @@
 #include "document/LayerPyramid.h"
 #include "document/Thumbnail.h"
 #include "document/VectorObject.h"
-#include "raster/Color32.h"
-#include "raster/Rect.h"
-#include "raster/TiledImage.h"
-#include "raster/ToneSet.h"
+#include "raster/pixel/Color32.h"
+#include "raster/image/Rect.h"
+#include "raster/tiled/TiledImage.h"
+#include "raster/tone/ToneSet.h"
 
 namespace kanvo {
 

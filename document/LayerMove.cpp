@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "document/Layer.h"
-#include "raster/TiledCopy.h"
+#include "raster/tiled/TiledCopy.h"
 
 namespace kanvo {
 

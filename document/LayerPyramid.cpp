@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "raster/TiledCopy.h"
+#include "raster/tiled/TiledCopy.h"
 
 namespace kanvo {
 

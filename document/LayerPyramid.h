@@ -14,8 +14,8 @@
 // are owned; a pyramid without levels (0 x 0) is "not prepared".
 #include <cstdint>
 
-#include "raster/Rect.h"
-#include "raster/TiledImage.h"
+#include "raster/image/Rect.h"
+#include "raster/tiled/TiledImage.h"
 
 namespace kanvo {
 

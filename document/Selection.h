@@ -8,8 +8,8 @@
 
 #include "document/LayerPyramid.h"
 #include "document/Thumbnail.h"
-#include "raster/Rect.h"
-#include "raster/TiledImage.h"
+#include "raster/image/Rect.h"
+#include "raster/tiled/TiledImage.h"
 
 namespace kanvo {
 

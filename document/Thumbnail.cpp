@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "raster/TiledResample.h"
+#include "raster/tiled/TiledResample.h"
 
 namespace kanvo {
 

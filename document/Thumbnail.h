@@ -10,10 +10,10 @@
 // building a thumbnail never scans the store.
 #include <cstdint>
 
-#include "raster/Color32.h"
-#include "raster/Image32.h"
-#include "raster/Image8.h"
-#include "raster/TiledImage.h"
+#include "raster/pixel/Color32.h"
+#include "raster/image/Image32.h"
+#include "raster/image/Image8.h"
+#include "raster/tiled/TiledImage.h"
 
 namespace kanvo {
 

@@ -4,7 +4,7 @@
 // on the document (Document::setVectorRenderer). Without a renderer vector layers draw nothing.
 #include <cstdint>
 
-#include "raster/Image32.h"
+#include "raster/image/Image32.h"
 
 namespace kanvo {
 

@@ -12,8 +12,8 @@
 #include "document/CompositeOptions.h"
 #include "document/Document.h"
 #include "document/Progress.h"
-#include "raster/Color32.h"
-#include "raster/Image32.h"
+#include "raster/pixel/Color32.h"
+#include "raster/image/Image32.h"
 
 namespace kanvo {
 

@@ -2,9 +2,9 @@
 
 #include "formats/FileBuffer.h"
 #include "formats/FileExtension.h"
-#include "formats/JpegImage.h"
-#include "formats/NativeReader.h"
-#include "formats/PsdReader.h"
+#include "formats/jpeg/JpegImage.h"
+#include "formats/native/NativeReader.h"
+#include "formats/psd/PsdReader.h"
 
 namespace kanvo {
 

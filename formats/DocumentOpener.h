@@ -23,7 +23,7 @@
 #include "document/Progress.h"
 #include "formats/ImageLoader.h"
 #include "formats/Status.h"
-#include "raster/Image32.h"
+#include "raster/image/Image32.h"
 
 namespace kanvo {
 

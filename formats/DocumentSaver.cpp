@@ -4,12 +4,12 @@
 #include <vector>
 
 #include "formats/AtomicFile.h"
-#include "formats/BmpWriter.h"
+#include "formats/bmp/BmpWriter.h"
 #include "formats/CompositeRows.h"
 #include "formats/FileExtension.h"
-#include "formats/JpegImage.h"
+#include "formats/jpeg/JpegImage.h"
 #include "formats/NetpbmWriter.h"
-#include "formats/PsdWriter.h"
+#include "formats/psd/PsdWriter.h"
 
 namespace kanvo {
 

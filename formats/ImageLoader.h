@@ -5,7 +5,7 @@
 #include <string>
 
 #include "formats/Status.h"
-#include "raster/Image32.h"
+#include "raster/image/Image32.h"
 
 namespace kanvo {
 

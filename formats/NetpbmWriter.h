@@ -17,7 +17,7 @@
 #include <string>
 
 #include "formats/Status.h"
-#include "raster/Color32.h"
+#include "raster/pixel/Color32.h"
 
 namespace kanvo {
 

@@ -10,8 +10,8 @@
 
 #include "document/Document.h"
 #include "formats/CompositeRows.h"
-#include "formats/JpegImage.h"
-#include "formats/NativeReader.h"
+#include "formats/jpeg/JpegImage.h"
+#include "formats/native/NativeReader.h"
 #include "formats/NetpbmWriter.h"
 #include "strings/Cp932.h"
 #include "strings/StringTable.h"

@@ -6,7 +6,7 @@
 
 #include "document/Document.h"
 #include "document/DocumentCompositor.h"
-#include "raster/PixelOps.h"
+#include "raster/pixel/PixelOps.h"
 #include "support/RandomImages.h"
 #include "support/TiledImages.h"
 

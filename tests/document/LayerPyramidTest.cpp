@@ -5,7 +5,7 @@
 #include <memory>
 #include <random>
 
-#include "raster/SpanOps.h"
+#include "raster/span/SpanOps.h"
 #include "support/RandomImages.h"
 #include "support/TiledImages.h"
 

@@ -7,7 +7,7 @@
 #include <set>
 #include <tuple>
 
-#include "raster/SpanOps.h"
+#include "raster/span/SpanOps.h"
 #include "support/RandomImages.h"
 
 namespace kanvo {

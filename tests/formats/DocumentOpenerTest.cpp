@@ -6,7 +6,7 @@
 
 #include "formats/DocumentOpener.h"
 #include "formats/FileExtension.h"
-#include "formats/JpegImage.h"
+#include "formats/jpeg/JpegImage.h"
 #include "strings/StringTable.h"
 #include "support/FakeImageLoader.h"
 #include "support/NativeFileBuilder.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "formats/JpegDecoder.h"
+#include "formats/jpeg/JpegDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int width = 0, height = 0;

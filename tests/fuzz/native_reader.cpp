@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "document/Document.h"
-#include "formats/NativeReader.h"
+#include "formats/native/NativeReader.h"
 #include "strings/StringTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "document/Document.h"
-#include "formats/PsdReader.h"
+#include "formats/psd/PsdReader.h"
 #include "strings/StringTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "document/Document.h"
-#include "raster/TiledImage.h"
+#include "raster/tiled/TiledImage.h"
 
 namespace kanvo::test {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "formats/Endian.h"
-#include "formats/NativeFormat.h"
+#include "formats/native/NativeFormat.h"
 
 namespace kanvo::test {
 

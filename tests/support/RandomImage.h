@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <random>
 
-#include "raster/Image32.h"
+#include "raster/image/Image32.h"
 
 namespace kanvo::test {
 

@@ -4,8 +4,8 @@
 #include <random>
 #include <vector>
 
-#include "raster/PixelStore.h"
-#include "raster/SpanOps.h"
+#include "raster/image/PixelStore.h"
+#include "raster/span/SpanOps.h"
 
 namespace kanvo::test {
 

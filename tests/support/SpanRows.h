@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "raster/Color32.h"
+#include "raster/pixel/Color32.h"
 
 namespace kanvo::test {
 

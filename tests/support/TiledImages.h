@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "raster/Image1.h"
-#include "raster/Image32.h"
-#include "raster/Image8.h"
-#include "raster/SpanOps.h"
-#include "raster/TiledImage.h"
+#include "raster/image/Image1.h"
+#include "raster/image/Image32.h"
+#include "raster/image/Image8.h"
+#include "raster/span/SpanOps.h"
+#include "raster/tiled/TiledImage.h"
 #include "support/RandomImages.h"
 
 namespace kanvo::test {

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "document/Document.h"
-#include "formats/BmpWriter.h"
+#include "formats/bmp/BmpWriter.h"
 #include "formats/DocumentOpener.h"
 #include "formats/Status.h"
-#include "raster/Color32.h"
+#include "raster/pixel/Color32.h"
 #include "strings/StringTable.h"
 #include "support/Netpbm.h"
 #include "support/RandomImage.h"

@@ -1,0 +1,302 @@
+#include "document/undo/TileStream.h"
+
+#include <lz4.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <new>
+
+namespace kanvo {
+
+namespace {
+
+constexpr size_t padded(size_t n) { return (n + 3) & ~size_t(3); }
+
+uint32_t loadWord(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+void storeWord(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+
+// Whether every pixel of the tile holds the same value, and that value as the stream stores it.
+// A block equals itself shifted by one pixel exactly when all its pixels are equal.
+bool uniformValue(const uint8_t* tile, size_t bytes, int bitsPerPixel, uint32_t& value) {
+  if (bitsPerPixel == 32) {
+    if (std::memcmp(tile, tile + 4, bytes - 4) != 0) return false;
+    value = loadWord(tile);  // the Color32 bytes as they lie in memory
+    return true;
+  }
+  uint8_t first = tile[0];
+  if (bitsPerPixel == 1 && first != 0x00 && first != 0xFF) return false;  // mixed bits in the first byte
+  if (std::memcmp(tile, tile + 1, bytes - 1) != 0) return false;
+  value = bitsPerPixel == 1 ? (first ? 1u : 0u) : first;
+  return true;
+}
+
+void fillUniform(uint8_t* tile, size_t bytes, int bitsPerPixel, uint32_t value) {
+  if (bitsPerPixel == 32) {
+    uint8_t v[4];
+    storeWord(v, value);
+    for (size_t i = 0; i < bytes; i += 4) std::memcpy(tile + i, v, 4);
+  } else if (bitsPerPixel == 8) {
+    std::memset(tile, int(value), bytes);
+  } else {
+    std::memset(tile, value ? 0xFF : 0x00, bytes);
+  }
+}
+
+}  // namespace
+
+TileRange tileRangeOf(const Rect& r) {
+  TileRange t;
+  if (r.width <= 0 || r.height <= 0) return t;
+  auto floorDiv = [](int64_t a) { return int32_t(a >= 0 ? a / kTileSide : -((-a + kTileSide - 1) / kTileSide)); };
+  auto ceilDiv = [](int64_t a) { return int32_t(a >= 0 ? (a + kTileSide - 1) / kTileSide : -((-a) / kTileSide)); };
+  t.x0 = floorDiv(r.x);
+  t.y0 = floorDiv(r.y);
+  t.x1 = ceilDiv(int64_t(r.x) + r.width);
+  t.y1 = ceilDiv(int64_t(r.y) + r.height);
+  return t;
+}
+
+uint32_t TileStream::tileCount() const { return bytes_.size() >= 4 ? loadWord(bytes_.data()) : 0; }
+
+// ---- writing
+
+struct TileStreamWriter::Compressors {
+  std::vector<uint8_t> scratch;  // one compressed tile
+  z_stream deflater{};
+  bool deflaterReady = false;
+  ~Compressors() {
+    if (deflaterReady) deflateEnd(&deflater);
+  }
+};
+
+TileStreamWriter::TileStreamWriter(TileStream& out, int bitsPerPixel, int32_t method, int64_t expectedTiles)
+    : out_(out), tileBytes_(tileByteCount(bitsPerPixel)), bitsPerPixel_(bitsPerPixel), method_(method) {
+  out_.clear();
+  // Room for the expected tiles stored raw, within 1 MiB; 1 KiB when nothing is known.
+  constexpr int64_t kMostReserved = int64_t(1) << 20;
+  int64_t room = 4 + (expectedTiles > 0 ? expectedTiles : 0) * (16 + int64_t(tileBytes_));
+  if (room > kMostReserved) room = kMostReserved;
+  if (room < 1024) room = 1024;
+  try {
+    out_.bytes_.reserve(size_t(room));
+    out_.bytes_.resize(4);  // the tile count, stored by finish
+  } catch (const std::bad_alloc&) {
+    failed_ = true;
+  }
+}
+
+TileStreamWriter::~TileStreamWriter() = default;
+
+// Compresses one tile into out (capacity bytes); returns the length, or 0 when the compressed
+// form does not fit.
+size_t TileStreamWriter::compress(const uint8_t* tile, uint8_t* out, size_t capacity) {
+  if (method_ == kTileMethodLz4) {
+    int n = LZ4_compress_default(reinterpret_cast<const char*>(tile), reinterpret_cast<char*>(out), int(tileBytes_),
+                                 int(capacity));
+    return n > 0 ? size_t(n) : 0;
+  }
+  if (method_ == kTileMethodZlib) {
+    z_stream& zs = compressors_->deflater;
+    if (!compressors_->deflaterReady) {
+      if (deflateInit(&zs, Z_DEFAULT_COMPRESSION) != Z_OK) return 0;
+      compressors_->deflaterReady = true;
+    } else if (deflateReset(&zs) != Z_OK) {
+      return 0;
+    }
+    zs.next_in = const_cast<Bytef*>(tile);
+    zs.avail_in = uInt(tileBytes_);
+    zs.next_out = out;
+    zs.avail_out = uInt(capacity);
+    return deflate(&zs, Z_FINISH) == Z_STREAM_END ? size_t(zs.total_out) : 0;
+  }
+  return 0;
+}
+
+bool TileStreamWriter::addTile(int32_t tx, int32_t ty, const uint8_t* tile) {
+  if (!isValid() || failed_ || finished_) return false;
+  uint8_t head[16];
+  storeWord(head, uint32_t(tx));
+  storeWord(head + 4, uint32_t(ty));
+  size_t headLength = 12;
+  const uint8_t* payload = nullptr;
+  size_t payloadLength = 0;
+  std::vector<uint8_t>& b = out_.bytes_;
+  try {
+    uint32_t value = 0;
+    if (!tile) {
+      storeWord(head + 8, kTileCodeAbsent);
+    } else if (uniformValue(tile, tileBytes_, bitsPerPixel_, value)) {
+      storeWord(head + 8, kTileCodeUniform);
+      storeWord(head + 12, value);
+      headLength = 16;
+    } else {
+      // Compressed only when that saves at least one word; otherwise raw.
+      size_t n = 0;
+      if (method_ == kTileMethodZlib || method_ == kTileMethodLz4) {
+        if (!compressors_) compressors_ = std::make_unique<Compressors>();
+        std::vector<uint8_t>& scratch = compressors_->scratch;
+        if (scratch.size() < tileBytes_) scratch.resize(tileBytes_);
+        n = compress(tile, scratch.data(), tileBytes_ - 4);
+        payload = scratch.data();
+      }
+      if (n == 0) {
+        payload = tile;
+        n = tileBytes_;
+      }
+      payloadLength = n;
+      storeWord(head + 8, payload == tile ? uint32_t(kTileMethodRaw) : uint32_t(method_));
+      storeWord(head + 12, uint32_t(n));
+      headLength = 16;
+    }
+    b.insert(b.end(), head, head + headLength);
+    if (payload) {
+      b.insert(b.end(), payload, payload + payloadLength);
+      b.insert(b.end(), padded(payloadLength) - payloadLength, uint8_t(0));
+    }
+  } catch (const std::bad_alloc&) {
+    failed_ = true;
+    b.clear();
+    return false;
+  }
+  ++count_;
+  return true;
+}
+
+bool TileStreamWriter::finish() {
+  if (finished_) return !failed_;
+  finished_ = true;
+  if (!isValid() || failed_) {
+    out_.clear();
+    return false;
+  }
+  storeWord(out_.bytes_.data(), count_);
+  std::vector<uint8_t>& b = out_.bytes_;
+  if (b.capacity() - b.size() > b.size() / 8) {
+    try {
+      b.shrink_to_fit();
+    } catch (const std::bad_alloc&) {
+      // Keeping the spare capacity is harmless.
+    }
+  }
+  return true;
+}
+
+// ---- reading
+
+struct TileStreamReader::Inflater {
+  z_stream zs{};
+  bool ready = false;
+  ~Inflater() {
+    if (ready) inflateEnd(&zs);
+  }
+};
+
+TileStreamReader::TileStreamReader(const uint8_t* data, size_t length, int bitsPerPixel)
+    : data_(data), length_(data ? length : 0), tileBytes_(tileByteCount(bitsPerPixel)), bitsPerPixel_(bitsPerPixel) {
+  if (tileBytes_ == 0) {
+    failure_ = "unknown tile depth";
+    return;
+  }
+  if (length_ == 0) return;  // no stream: no tiles
+  uint32_t count = 0;
+  if (!word(count)) return;
+  // Every tile takes at least three words.
+  if (uint64_t(count) * 12 > length_ - 4) {
+    failure_ = "tile count larger than the stream";
+    return;
+  }
+  count_ = count;
+}
+
+TileStreamReader::~TileStreamReader() = default;
+
+bool TileStreamReader::word(uint32_t& v) {
+  if (length_ - pos_ < 4) {
+    failure_ = "stream ends inside a tile";
+    return false;
+  }
+  v = loadWord(data_ + pos_);
+  pos_ += 4;
+  return true;
+}
+
+bool TileStreamReader::fail(const char* why, uint8_t* tile) {
+  if (!failure_) failure_ = why;
+  if (tile && tileBytes_) std::memset(tile, 0, tileBytes_);
+  return false;
+}
+
+bool TileStreamReader::next(Entry& entry, uint8_t* tile) {
+  if (failed()) return false;
+  if (read_ == count_) return pos_ == length_ ? false : fail("bytes after the last tile", nullptr);
+
+  uint32_t tx = 0, ty = 0, code = 0;
+  if (!word(tx) || !word(ty) || !word(code)) return fail(failure_, tile);
+  Entry e;
+  e.tx = int32_t(tx);
+  e.ty = int32_t(ty);
+  e.code = int32_t(code);
+  e.present = code != uint32_t(kTileCodeAbsent);
+  if (e.present && !tile) return fail("no tile buffer given", tile);
+
+  if (code == uint32_t(kTileCodeUniform)) {
+    uint32_t value = 0;
+    if (!word(value)) return fail(failure_, tile);
+    if ((bitsPerPixel_ == 8 && value > 255) || (bitsPerPixel_ == 1 && value > 1))
+      return fail("uniform tile value out of range", tile);
+    fillUniform(tile, tileBytes_, bitsPerPixel_, value);
+  } else if (code == kTileMethodRaw || code == kTileMethodZlib || code == kTileMethodLz4) {
+    uint32_t length = 0;
+    if (!word(length)) return fail(failure_, tile);
+    if (length == 0 || length > length_ - pos_ || padded(length) > length_ - pos_)
+      return fail("tile payload longer than the stream", tile);
+    const uint8_t* payload = data_ + pos_;
+    if (code == kTileMethodRaw) {
+      if (length != tileBytes_) return fail("raw tile of the wrong size", tile);
+      std::memcpy(tile, payload, tileBytes_);
+    } else if (code == kTileMethodZlib) {
+      if (!inflater_) inflater_ = std::make_unique<Inflater>();
+      z_stream& zs = inflater_->zs;
+      if (!inflater_->ready) {
+        if (inflateInit(&zs) != Z_OK) return fail("zlib could not start", tile);
+        inflater_->ready = true;
+      } else if (inflateReset(&zs) != Z_OK) {
+        return fail("zlib could not start", tile);
+      }
+      zs.next_in = const_cast<Bytef*>(payload);
+      zs.avail_in = uInt(length);
+      zs.next_out = tile;
+      zs.avail_out = uInt(tileBytes_);
+      int rc = inflate(&zs, Z_FINISH);
+      if (rc != Z_STREAM_END || zs.total_out != tileBytes_ || zs.avail_in != 0)
+        return fail("zlib tile damaged", tile);
+    } else {
+      if (length > size_t(LZ4_COMPRESSBOUND(int(tileBytes_)))) return fail("LZ4 tile longer than possible", tile);
+      int n = LZ4_decompress_safe(reinterpret_cast<const char*>(payload), reinterpret_cast<char*>(tile), int(length),
+                                  int(tileBytes_));
+      if (n != int(tileBytes_)) return fail("LZ4 tile damaged", tile);
+    }
+    pos_ += padded(length);
+  } else if (code != uint32_t(kTileCodeAbsent)) {
+    return fail("unknown tile code", tile);
+  }
+  ++read_;
+  entry = e;
+  return true;
+}
+
+bool verifyTileStream(const uint8_t* data, size_t length, int bitsPerPixel, const char** why) {
+  TileStreamReader reader(data, length, bitsPerPixel);
+  std::vector<uint8_t> scratch(tileByteCount(bitsPerPixel) ? tileByteCount(bitsPerPixel) : 1);
+  TileStreamReader::Entry e;
+  while (reader.next(e, scratch.data())) {
+  }
+  if (why) *why = reader.failure();
+  return reader.finished();
+}
+
+}  // namespace kanvo

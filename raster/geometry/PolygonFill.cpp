@@ -1,0 +1,325 @@
+#include "raster/geometry/PolygonFill.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "raster/geometry/FillSource.h"
+#include "raster/pixel/FixedPoint.h"
+#include "raster/pixel/PixelOps.h"
+#include "raster/span/SpanOps.h"
+
+namespace kanvo {
+
+namespace {
+
+// The crossings of one sample line, ascending.
+struct Crossings {
+  double x[kMaxCrossings + 1];
+  int count = 0;
+};
+
+// Collects and sorts the crossings of the edges with line y; false when the line has more
+// than kMaxCrossings. The sort is an insertion sort: the same order as any ascending sort for
+// ordinary values, and safe for NaN.
+bool collect(const EdgeList& edges, double y, Crossings& c) {
+  c.count = 0;
+  for (const PolygonEdge& e : edges) {
+    double x;
+    if (!edgeCrossing(e, y, x)) continue;
+    if (c.count == kMaxCrossings) return false;
+    c.x[c.count++] = x;
+  }
+  for (int i = 1; i < c.count; ++i) {
+    double v = c.x[i];
+    int j = i;
+    for (; j > 0 && c.x[j - 1] > v; --j) c.x[j] = c.x[j - 1];
+    c.x[j] = v;
+  }
+  return true;
+}
+
+bool allFinite(const PointList& points) {
+  for (const CurvePoint& p : points)
+    if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
+  return true;
+}
+
+int clampOpacity(int opacity) { return opacity < 0 ? 0 : (opacity > 255 ? 255 : opacity); }
+
+// Calls paint(x, weight, single) for the pixels of the run [xa, xb] on a row of width pixels,
+// the end pixels weighted by their covered fraction (ends clamped to the row first), and
+// fillInner(x0, x1) for the pixels x0..x1 - 1 between the ends, which get weight opacity.
+template <class Paint, class FillInner>
+void paintAntialiasedRun(int32_t width, double xa, double xb, int opacity, Paint paint, FillInner fillInner) {
+  if (width <= 0 || std::isnan(xa) || std::isnan(xb)) return;
+  if (xa > xb) std::swap(xa, xb);
+  if (xb < 0.0 || xa >= double(width)) return;
+  if (xa < 0.0) xa = 0.0;
+  if (xb > double(width)) xb = double(width);
+  const int32_t ia = int32_t(xa), ib = int32_t(xb);
+  const double fa = xa - ia, fb = xb - ib;
+  if (ia == ib) {
+    paint(ia, int((fb - fa) * 255.0) * opacity / 255, true);
+    return;
+  }
+  paint(ia, (255 - int(fa * 255.0)) * opacity / 255, false);
+  const int32_t innerEnd = std::min(ib, width);
+  if (ia + 1 < innerEnd) fillInner(ia + 1, innerEnd);
+  if (ib < width) paint(ib, int(fb * 255.0) * opacity / 255, false);
+}
+
+template <class Paint>
+void paintAntialiasedRun(int32_t width, double xa, double xb, int opacity, Paint paint) {
+  paintAntialiasedRun(width, xa, xb, opacity, paint, [&](int32_t x0, int32_t x1) {
+    for (int32_t x = x0; x < x1; ++x) paint(x, opacity, false);
+  });
+}
+
+// Orders and clips the inclusive run x0..x1 to [0, width - 1]; false when nothing remains.
+bool clipRun(int32_t& x0, int32_t& x1, int32_t width) {
+  if (x0 > x1) std::swap(x0, x1);
+  if (x0 < 0) x0 = 0;
+  if (x1 > width - 1) x1 = width - 1;
+  return x0 <= x1;
+}
+
+// A dirty-rectangle x for a run end, kept within [0, width] so the rectangle cannot overflow.
+int32_t dirtyX(double v, int32_t width) {
+  int32_t x = saturateToInt32(v);
+  return x < 0 ? 0 : (x > width ? width : x);
+}
+
+// True when the eight coverage bytes from x are 255 in all four sub-rows.
+bool allFull8(uint8_t* const cov[4], int32_t x) {
+  uint64_t all = ~uint64_t(0);
+  for (int k = 0; k < 4; ++k) {
+    uint64_t w;
+    std::memcpy(&w, cov[k] + x, 8);
+    all &= w;
+  }
+  return all == ~uint64_t(0);
+}
+
+}  // namespace
+
+bool coverageRun(uint8_t* row, int32_t width, double xa, double xb, int value) {
+  if (row == nullptr) return false;
+  bool drawn = false;
+  const uint8_t v = uint8_t(clampOpacity(value));
+  paintAntialiasedRun(
+      width, xa, xb, 255,
+      [&](int32_t x, int w, bool) {
+        mix8(row[x], v, w);
+        drawn = true;
+      },
+      [&](int32_t x0, int32_t x1) { std::memset(row + x0, v, size_t(x1 - x0)); });
+  return drawn;
+}
+
+EdgeList edgesOf(const PointList& points) {
+  EdgeList edges;
+  size_t n = points.size();
+  edges.resize(n);
+  for (size_t i = 0; i < n; ++i) {
+    edges[i].from = points[i];
+    edges[i].to = points[(i + 1) % n];
+  }
+  return edges;
+}
+
+void prepareEdges(EdgeList& edges) {
+  for (PolygonEdge& e : edges) {
+    double dx = e.to.x - e.from.x, dy = e.to.y - e.from.y;
+    e.mostlyHorizontal = std::fabs(dx) > std::fabs(dy) ? 1 : 0;
+    e.inverseSlope = dy != 0.0 ? dx / dy : 0.0;
+    e.goesDown = e.to.y > e.from.y ? 1 : 0;
+  }
+}
+
+bool edgeCrossing(const PolygonEdge& e, double y, double& x) {
+  if (e.from.y == e.to.y) return false;
+  double yq = y + kScanOffset;
+  const CurvePoint& start = e.from.y < e.to.y ? e.from : e.to;
+  const CurvePoint& end = e.from.y < e.to.y ? e.to : e.from;
+  if (!(yq >= start.y && yq <= end.y)) return false;
+  x = start.x + (yq - start.y) * e.inverseSlope;
+  return true;
+}
+
+void selectBand(const EdgeList& all, double top, double height, EdgeList& band) {
+  band.clear();
+  double bottom = top + height;
+  for (const PolygonEdge& e : all) {
+    double lo = std::min(e.from.y, e.to.y), hi = std::max(e.from.y, e.to.y);
+    if (hi >= top && lo <= bottom) band.push_back(e);
+  }
+}
+
+void solidRun(Image32& image, int32_t y, int32_t x0, int32_t x1, Color32 colour, int opacity) {
+  Color32* row = image.pixelAddress(0, y);
+  if (!row || !clipRun(x0, x1, image.width())) return;
+  for (int32_t x = x0; x <= x1; ++x) {
+    if (alphaOf(row[x]) == 255)
+      blendRgb(row[x], colour, opacity);
+    else
+      over(row[x], colour, opacity);
+  }
+}
+
+void solidRunAntialiased(Image32& image, int32_t y, double xa, double xb, Color32 colour, int opacity) {
+  SpanParams p;
+  p.paint = colour;
+  p.opacity = uint8_t(clampOpacity(opacity));
+  image.drawSpan(p, y, xa, xb);
+}
+
+void sourceRun(Image32& image, int32_t y, int32_t x0, int32_t x1, const FillSourceStack& sources, int opacity) {
+  Color32* row = image.pixelAddress(0, y);
+  if (!row || !clipRun(x0, x1, image.width())) return;
+  for (int32_t x = x0; x <= x1; ++x) over(row[x], sources.evaluate(x, y), opacity);
+}
+
+void sourceRunAntialiased(Image32& image, int32_t y, double xa, double xb, const FillSourceStack& sources,
+                          int opacity) {
+  Color32* row = image.pixelAddress(0, y);
+  if (!row) return;
+  paintAntialiasedRun(image.width(), xa, xb, clampOpacity(opacity), [&](int32_t x, int w, bool single) {
+    if (single)
+      image.paintPixel(x, y, sources.evaluate(x, y), w);
+    else
+      over(row[x], sources.evaluate(x, y), w);
+  });
+}
+
+void fillRow(Image32& image, int32_t y, Color32 colour, int opacity, ScanParams& params, const EdgeList& edges) {
+  if (!image.rowAddress(y)) return;
+  opacity = clampOpacity(opacity);
+  Crossings c;
+  if (!collect(edges, y + 0.5, c) || c.count == 0 || (c.count & 1)) return;
+  const int32_t width = image.width();
+  for (int i = 0; i + 1 < c.count; i += 2) {
+    double x1 = c.x[i], x2 = c.x[i + 1];
+    if (x1 == x2 || std::isnan(x1) || std::isnan(x2)) continue;
+    if (params.fillSources) {
+      if (params.antialiasEnds)
+        sourceRunAntialiased(image, y, x1, x2, *params.fillSources, opacity);
+      else
+        sourceRun(image, y, saturateToInt32(x1), saturateToInt32(x2), *params.fillSources, opacity);
+    } else {
+      if (params.antialiasEnds)
+        solidRunAntialiased(image, y, x1, x2, colour, opacity);
+      else
+        solidRun(image, y, saturateToInt32(x1), saturateToInt32(x2), colour, opacity);
+    }
+    params.dirty.includePoint(dirtyX(std::floor(std::max(x1, 0.0)), width), y);
+    params.dirty.includePoint(dirtyX(std::ceil(std::min(x2, double(width))), width), y);
+  }
+}
+
+void fillRowSubsampled(Image32& image, int32_t y, Color32 colour, int opacity, ScanParams& params,
+                       const EdgeList& edges, Image8& coverage) {
+  Color32* row = image.pixelAddress(0, y);
+  const int32_t width = image.width();
+  if (!row || coverage.width() < width || coverage.height() < 4) return;
+  opacity = clampOpacity(opacity);
+
+  // Every sub-row is collected before anything is painted, so an abandoned row leaves the
+  // coverage buffer clear.
+  Crossings sub[4];
+  for (int k = 0; k < 4; ++k)
+    if (!collect(edges, y + (k + 0.5) * 0.25, sub[k]) || (sub[k].count & 1)) return;
+
+  int32_t minX = INT32_MAX, maxX = INT32_MIN;
+  uint8_t* cov[4];
+  for (int k = 0; k < 4; ++k) {
+    cov[k] = coverage.rowAddress(k);
+    for (int i = 0; i + 1 < sub[k].count; i += 2) {
+      double x1 = sub[k].x[i], x2 = sub[k].x[i + 1];
+      if (x1 == x2 || std::isnan(x1) || std::isnan(x2)) continue;
+      int32_t a = saturateToInt32(x1), b = saturateToInt32(x2);
+      if (params.antialiasEnds) {
+        coverageRun(cov[k], width, x1, x2, opacity);
+      } else {
+        int32_t lo = a, hi = b;
+        if (clipRun(lo, hi, width)) std::memset(cov[k] + lo, opacity, size_t(hi - lo + 1));
+      }
+      minX = std::min(minX, a);
+      maxX = std::max(maxX, b);
+    }
+  }
+  if (minX > maxX) return;
+  minX = std::clamp(minX, 0, width - 1);
+  maxX = std::clamp(maxX, 0, width - 1);
+
+  const FillSourceStack* sources = params.fillSources;
+  // An opaque solid colour at full opacity is simply stored where all four sub-rows are fully
+  // covered; such stretches are found eight pixels at a time.
+  const bool storeWhenFull = !sources && alphaOf(colour) == 255 && opacity == 255;
+  for (int32_t x = minX; x <= maxX; ++x) {
+    if (storeWhenFull) {
+      while (x + 8 <= maxX + 1 && allFull8(cov, x)) {
+        std::fill(row + x, row + x + 8, colour);
+        x += 8;
+      }
+      if (x > maxX) break;
+    }
+    int c = (cov[0][x] + cov[1][x] + cov[2][x] + cov[3][x]) >> 2;
+    Color32 C = sources ? sources->evaluate(x, y) : colour;
+    Color32& P = row[x];
+    if (alphaOf(C) == 255 && c == 255) {
+      P = C;
+    } else if (alphaOf(P) == 255) {
+      // A zero weight leaves an opaque pixel as it is (the blend would still darken it).
+      if (alphaOf(C) * c / 255 != 0) blendRgbByAlpha(P, C, c);
+    } else if (alphaOf(P) == 0) {
+      P = C;
+      if (c < 255) P = (C & 0x00FFFFFFu) | uint32_t(alphaOf(C) * c / 255) << 24;
+    } else {
+      over(P, C, c);
+    }
+  }
+  for (int k = 0; k < 4; ++k) std::memset(cov[k] + minX, 0, size_t(maxX - minX + 1));
+  params.dirty.includePoint(minX, y);
+  params.dirty.includePoint(maxX, y);
+}
+
+void fillShape(Image32& image, const PointList& points, Color32 colour, int opacity, ScanParams& params,
+               int32_t firstRow, int32_t lastRow) {
+  if (points.size() < 3 || !allFinite(points) || !image.hasPixels()) return;
+  firstRow = std::max(firstRow, 0);
+  lastRow = std::min(lastRow, image.height() - 1);
+  if (firstRow > lastRow) return;
+  Image8 coverage;
+  if (params.subRows) {
+    if (!coverage.resize(image.width(), 4)) return;
+    coverage.fill(0);
+  }
+  EdgeList all = edgesOf(points), band;
+  bool first = true;
+  for (int32_t y = firstRow; y <= lastRow; ++y) {
+    if (params.skipOddRows && (y & 1)) continue;
+    if (first || y % 16 == 0) {
+      selectBand(all, y, 16.0, band);
+      prepareEdges(band);
+      first = false;
+    }
+    if (params.subRows)
+      fillRowSubsampled(image, y, colour, opacity, params, band, coverage);
+    else
+      fillRow(image, y, colour, opacity, params, band);
+  }
+}
+
+bool pointInShape(const PointList& points, int32_t x, int32_t y) {
+  if (points.size() < 3 || !allFinite(points)) return false;
+  EdgeList edges = edgesOf(points);
+  prepareEdges(edges);
+  Crossings c;
+  if (!collect(edges, double(y), c) || (c.count & 1)) return false;
+  for (int i = 0; i + 1 < c.count; i += 2)
+    if (x >= c.x[i] && x <= c.x[i + 1]) return true;
+  return false;
+}
+
+}  // namespace kanvo
