@@ -20,4 +20,5 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/asan --output-on-failure -j "$(nproc)"
 
 [ -x scripts/fuzz-build.sh ] && scripts/fuzz-build.sh
+scripts/test-ratio.sh
 echo "test.sh: all suites passed"
