@@ -8,17 +8,13 @@
 #include <algorithm>
 #include <vector>
 
+#include "support/PixelReference.h"
+
 namespace kanvo {
 namespace {
 
-// f(destination byte, source byte) on the three colour bytes, alpha from d; no masking, so a
-// result outside 0..255 shows up as a difference.
-template <class F>
-Color32 perByte(Color32 d, Color32 s, F f) {
-  Color32 out = d & 0xFF000000u;
-  for (int i = 0; i < 3; ++i) out |= uint32_t(f(byteOf(d, i), byteOf(s, i))) << (8 * i);
-  return out;
-}
+using test::perByte;
+
 bool whiteRgb(Color32 s) {
   return (s & 0xFFFFFFu) == 0xFFFFFFu;
 }
