@@ -1,0 +1,216 @@
+// The rules every plain image buffer shares through PixelStore, run on each depth (Image32,
+// Image8, Image1): the byte layout and the resize rule, coordinates outside, sizes that cannot
+// be had, blits clipped against both buffers (within one buffer too) and the uniformity tests.
+#include "raster/image/PixelStore.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "raster/image/Image1.h"
+#include "raster/image/Image32.h"
+#include "raster/image/Image8.h"
+#include "raster/pixel/PixelOps.h"
+#include "support/PixelReference.h"
+#include "support/RandomImages.h"
+
+namespace kanvo {
+namespace {
+
+using test::fillRandomBytes;
+using test::pixelsOf;
+using test::randomIn;
+
+// What differs between the depths: the layout of pixel (x, y), the resize call, a value with
+// ink in it and the blit ops with their per-pixel effect.
+template <class Image>
+struct Depth;
+template <>
+struct Depth<Image32> {
+  static Color32 at(const Image32& i, int32_t x, int32_t y) {
+    const uint8_t* p = i.bits() + size_t(x + i.width() * y) * 4;
+    return makeColor(p[0], p[1], p[2], p[3]);
+  }
+  static bool resize(Image32& i, int32_t w, int32_t h) { return i.resizeBuffer(w, h); }
+  static void release(Image32& i) { i.releasePixels(); }
+  static constexpr Color32 kInk = 0x01000000u;
+  static constexpr int32_t kOps[] = {kOpCopy, kOpBlend};
+  static Color32 blit(int32_t op, int w, Color32 d, Color32 s) {
+    return op ? test::applied(blendRgb, d, s, w) : s;
+  }
+};
+template <>
+struct Depth<Image8> {
+  static uint8_t at(const Image8& i, int32_t x, int32_t y) { return i.bits()[x + i.width() * y]; }
+  static bool resize(Image8& i, int32_t w, int32_t h) { return i.resize(w, h); }
+  static void release(Image8& i) { i.release(); }
+  static constexpr uint8_t kInk = 1;
+  static constexpr int32_t kOps[] = {kOpCopy, kOpBlend};
+  static uint8_t blit(int32_t op, int w, uint8_t d, uint8_t s) {
+    if (op) mix8(d, s, w);
+    return op ? d : s;
+  }
+};
+template <>
+struct Depth<Image1> {
+  static int at(const Image1& i, int32_t x, int32_t y) {
+    return i.bits()[y * ((i.width() + 7) / 8) + x / 8] >> (x % 8) & 1;
+  }
+  static bool resize(Image1& i, int32_t w, int32_t h) { return i.resize(w, h); }
+  static void release(Image1& i) { i.release(); }
+  static constexpr int kInk = 1;
+  static constexpr int32_t kOps[] = {kOpCopy, kOpAnd, kOpOr, 3, kOpSubtract, kOpBlend};
+  static int blit(int32_t op, int, int d, int s) {
+    return op == 0 ? s : op == 1 ? d & s : op == 2 ? d | s : op == 3 ? d ^ s : op == 7 ? d & !s : d;
+  }
+};
+
+template <class Image>
+class PlainImage : public ::testing::Test {};
+using PlainImages = ::testing::Types<Image32, Image8, Image1>;
+TYPED_TEST_SUITE(PlainImage, PlainImages);
+
+TYPED_TEST(PlainImage, LayoutAndResizeRule) {
+  using D = Depth<TypeParam>;
+  std::mt19937 rng(5);
+  TypeParam image(13, 3);
+  fillRandomBytes(image, rng);
+  for (int32_t y = 0; y < 3; ++y)
+    for (int32_t x = 0; x < 13; ++x) ASSERT_EQ(image.getPixel(x, y), D::at(image, x, y)) << x << "," << y;
+  EXPECT_EQ(image.rowAddress(2), image.bits() + 2 * image.stride());
+  // The same size keeps the pixels; sizes below 1 count as 1.
+  const auto before = pixelsOf(image);
+  const uint8_t* bits = image.bits();
+  EXPECT_TRUE(D::resize(image, 13, 3));
+  EXPECT_EQ(image.bits(), bits);
+  EXPECT_EQ(pixelsOf(image), before);
+  EXPECT_TRUE(D::resize(image, -4, 7));
+  EXPECT_EQ(image.width(), 1);
+  EXPECT_EQ(image.height(), 7);
+  TypeParam fresh;
+  EXPECT_TRUE(fresh.hasPixels() && fresh.width() == 1 && fresh.height() == 1);
+  const struct {
+    int32_t w, h;
+    uint32_t flag, mask;
+  } tiles[] = {{64, 64, 1, 63}, {64, 32, 0, 0}, {48, 48, 0, 47}, {1, 1, 1, 0}, {2, 1, 0, 0}};
+  for (const auto& t : tiles) {
+    TypeParam tile(t.w, t.h);
+    EXPECT_EQ(tile.info().squarePowerOfTwo, t.flag) << t.w << "x" << t.h;
+    EXPECT_EQ(tile.info().coordinateMask, t.mask) << t.w << "x" << t.h;
+  }
+}
+
+TYPED_TEST(PlainImage, CoordinatesOutsideChangeAndReadNothing) {
+  std::mt19937 rng(7);
+  TypeParam image(13, 3);
+  fillRandomBytes(image, rng);
+  const auto before = pixelsOf(image);
+  for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {13, 0}, {0, 3}, {INT32_MIN, 1}, {1, INT32_MAX}}) {
+    EXPECT_EQ(image.getPixel(x, y), 0) << x << "," << y;
+    image.setPixel(x, y, Depth<TypeParam>::kInk);
+  }
+  EXPECT_EQ(pixelsOf(image), before);
+  EXPECT_EQ(image.rowAddress(-1), nullptr);
+  EXPECT_EQ(image.rowAddress(3), nullptr);
+}
+
+TYPED_TEST(PlainImage, SizesThatCannotBeHadLeaveASafeEmptyBuffer) {
+  using D = Depth<TypeParam>;
+  std::vector<std::pair<int32_t, int32_t>> sizes = {
+      {INT32_MAX, INT32_MAX}, {1 << 28, 1 << 10}, {1 << 20, 1 << 18}};
+  if constexpr (std::is_same_v<TypeParam, Image32>)
+    sizes.insert(sizes.end(), {{1 << 30, 1}, {1 << 29, 9}, {INT32_MAX, 1}});
+  for (auto [w, h] : sizes) {
+    TypeParam image(8, 8), other(4, 4);
+    image.fill(D::kInk);
+    other.fill(D::kInk);
+    EXPECT_FALSE(D::resize(image, w, h)) << w << "x" << h;
+    EXPECT_TRUE(!image.hasPixels() && image.bits() == nullptr && image.rowAddress(0) == nullptr);
+    EXPECT_TRUE(image.width() == 0 && image.height() == 0 && image.byteCount() == 0);
+    // Every operation is a harmless no-op.
+    image.setPixel(0, 0, D::kInk);
+    image.fill(D::kInk);
+    EXPECT_EQ(image.getPixel(0, 0), 0);
+    SpanParams params;
+    EXPECT_FALSE(image.blit(params, 0, 0, other, 0, 0, 4, 4));
+    EXPECT_FALSE(other.blit(params, 0, 0, image, 0, 0, 4, 4));
+    EXPECT_FALSE(image.copyFrom(other));
+    EXPECT_FALSE(other.copyFrom(image));
+    EXPECT_FALSE(other.assign(image));
+    EXPECT_TRUE(other.hasPixels() && other.isUniform());
+    EXPECT_FALSE(image.isUniform());
+    EXPECT_TRUE(image.isFullyTransparent());
+    // The buffer can be used again.
+    EXPECT_TRUE(D::resize(image, 2, 2));
+    EXPECT_TRUE(image.assign(other));
+    EXPECT_EQ(pixelsOf(image), pixelsOf(other));
+  }
+  TypeParam released(3, 3);
+  D::release(released);
+  EXPECT_FALSE(released.hasPixels());
+  EXPECT_TRUE(D::resize(released, 0, 0));  // a 1 x 1 buffer again, not "same size, no pixels"
+  EXPECT_TRUE(released.hasPixels());
+}
+
+TYPED_TEST(PlainImage, BlitMatchesPerPixelReference) {
+  using D = Depth<TypeParam>;
+  std::mt19937 rng(23);
+  for (int iter = 0; iter < 1200; ++iter) {
+    const bool self = iter % 5 == 0;
+    TypeParam src(randomIn(rng, 1, 40), randomIn(rng, 1, 24)),
+        other(randomIn(rng, 1, 40), randomIn(rng, 1, 24));
+    TypeParam& dst = self ? src : other;
+    fillRandomBytes(src, rng);
+    fillRandomBytes(other, rng);
+    auto [params, dx, dy, sx, sy, w, h] = test::randomBlit(rng, iter);
+    params.op = D::kOps[size_t(iter / 2) % std::size(D::kOps)];
+    const auto s = pixelsOf(src);
+    auto expected = pixelsOf(dst);
+    for (int32_t Y = 0; Y < dst.height(); ++Y)
+      for (int32_t X = 0; X < dst.width(); ++X) {
+        const int32_t i = X - dx, j = Y - dy, u = sx + i, v = sy + j;
+        if (i < 0 || j < 0 || i >= w || j >= h || u < 0 || v < 0 || u >= src.width() || v >= src.height())
+          continue;
+        auto& d = expected[size_t(Y * dst.width() + X)];
+        d = D::blit(params.op, params.opacity, d, s[size_t(v * src.width() + u)]);
+      }
+    int32_t csx = sx, csy = sy, cw = w, ch = h, cdx = dx, cdy = dy;
+    const bool overlaps =
+        clipBlit(src.width(), src.height(), dst.width(), dst.height(), csx, csy, cw, ch, cdx, cdy);
+    ASSERT_EQ(dst.blit(params, dx, dy, src, sx, sy, w, h), overlaps) << iter;
+    ASSERT_EQ(pixelsOf(dst), expected) << iter << " op " << params.op;
+  }
+  // copyFrom is the whole source at (dx, dy); assign resizes and copies.
+  TypeParam src(9, 4), dst(5, 5), copy;
+  fillRandomBytes(src, rng);
+  fillRandomBytes(dst, rng);
+  EXPECT_TRUE(dst.copyFrom(src, 3, -1));
+  EXPECT_EQ(dst.getPixel(4, 2), src.getPixel(1, 3));
+  EXPECT_TRUE(copy.assign(src));
+  EXPECT_EQ(pixelsOf(copy), pixelsOf(src));
+  EXPECT_TRUE(copy.assign(copy));
+  EXPECT_EQ(pixelsOf(copy), pixelsOf(src));
+}
+
+TYPED_TEST(PlainImage, UniformityComparesEveryPixel) {
+  // Byte counts that are multiples of 4 (compared four bytes at a time) and others.
+  for (auto [w, h] : {std::pair{4, 3}, {3, 3}, {32, 2}, {13, 3}, {1, 1}}) {
+    TypeParam image(w, h);
+    image.fill(Depth<TypeParam>::kInk);
+    auto first = image.getPixel(0, 0);
+    first = 0;
+    EXPECT_TRUE(image.isUniform(&first));
+    EXPECT_EQ(first, Depth<TypeParam>::kInk);
+    EXPECT_FALSE(image.isFullyTransparent());
+    image.fill(0);
+    EXPECT_TRUE(image.isUniform() && image.isFullyTransparent());
+    if (w * h == 1) continue;
+    image.setPixel(w - 1, h - 1, Depth<TypeParam>::kInk);
+    EXPECT_FALSE(image.isUniform()) << w;
+    EXPECT_FALSE(image.isFullyTransparent()) << w;
+  }
+}
+
+}  // namespace
+}  // namespace kanvo
