@@ -7,8 +7,6 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "document/Document.h"
 #include "raster/tiled/TiledImage.h"
@@ -41,10 +39,8 @@ void putStore(std::string& out, const TiledImage<Bpp>& image) {
 
 }  // namespace state_detail
 
-// The state in named parts: "canvas", then "layer i" and "selection i".
-inline std::vector<std::pair<std::string, std::string>> documentParts(const Document& doc) {
+inline std::string documentState(const Document& doc) {
   using namespace state_detail;
-  std::vector<std::pair<std::string, std::string>> parts;
   std::string out;
   put(out, doc.width());
   put(out, doc.height());
@@ -52,10 +48,8 @@ inline std::vector<std::pair<std::string, std::string>> documentParts(const Docu
   put(out, doc.currentLayerIndex());
   put(out, doc.selectionCount());
   put(out, doc.currentSelectionIndex());
-  parts.emplace_back("canvas", out);
   for (int32_t i = 0; i < doc.layerCount(); ++i) {
     const Layer& layer = *doc.layer(i);
-    out.clear();
     put(out, layer.kind);
     out += layer.name;
     put(out, layer.serial);
@@ -67,21 +61,12 @@ inline std::vector<std::pair<std::string, std::string>> documentParts(const Docu
     putStore(out, layer.pixels32);
     putStore(out, layer.pixels8);
     putStore(out, layer.pixels1);
-    parts.emplace_back("layer " + std::to_string(i) + " (" + layer.name + ")", out);
   }
   for (int32_t i = 0; i < doc.selectionCount(); ++i) {
     const Selection& s = *doc.selection(i);
-    out.clear();
     put(out, s.mode);
     putStore(out, s.mask);
-    parts.emplace_back("selection " + std::to_string(i), out);
   }
-  return parts;
-}
-
-inline std::string documentState(const Document& doc) {
-  std::string out;
-  for (const auto& part : documentParts(doc)) out += part.second;
   return out;
 }
 
