@@ -15,7 +15,9 @@ namespace kanvo::test {
 
 namespace state_detail {
 
-inline void put(std::string& out, int64_t v) { out.append(reinterpret_cast<const char*>(&v), sizeof v); }
+inline void put(std::string& out, int64_t v) {
+  out.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
 
 template <int Bpp>
 void putStore(std::string& out, const TiledImage<Bpp>& image) {

@@ -28,14 +28,13 @@ class Editor {
   Editor(Document& doc, UndoHistory& history, uint32_t seed) : doc_(doc), history_(history), rng_(seed) {}
 
   void randomEdit() {
+    static constexpr std::pair<uint32_t, void (Editor::*)()> kEdits[] = {
+        // pick below the first
+        {40, &Editor::paint},  {55, &Editor::select}, {62, &Editor::swap}, {74, &Editor::move},
+        {86, &Editor::region}, {93, &Editor::resize}, {100, &Editor::crop}};
     const uint32_t pick = rng_() % 100;
-    if (pick < 40) paint();
-    else if (pick < 55) select();
-    else if (pick < 62) swap();
-    else if (pick < 74) move();
-    else if (pick < 86) region();
-    else if (pick < 93) resize();
-    else crop();
+    for (const auto& [below, edit] : kEdits)
+      if (pick < below) return (this->*edit)();
   }
 
   // Paints every layer without recording (the starting picture).
@@ -100,11 +99,9 @@ class Editor {
 
   void paintLayer(int32_t index, bool record) {
     Layer& layer = *doc_.layer(index);
-    switch (layer.kind) {
-      case kLayerKind32: paintStore(layer, layer.pixels32, index, record); break;
-      case kLayerKind8: paintStore(layer, layer.pixels8, index, record); break;
-      default: paintStore(layer, layer.pixels1, index, record); break;
-    }
+    if (layer.kind == kLayerKind32) paintStore(layer, layer.pixels32, index, record);
+    if (layer.kind == kLayerKind8) paintStore(layer, layer.pixels8, index, record);
+    if (layer.kind == kLayerKind1) paintStore(layer, layer.pixels1, index, record);
   }
 
   void paint() { paintLayer(between(0, doc_.layerCount() - 1), true); }
