@@ -1,7 +1,7 @@
 #pragma once
-// Runs kanvo-cli with an argument vector (no shell involved) and captures its exit status,
-// standard output and standard error separately; optionally with standard error on a
-// pseudo-terminal, to see what the program draws on a terminal.
+// Runs a program (kanvo-cli, or a peer found on PATH) with an argument vector (no shell involved)
+// and captures its exit status, standard output and standard error separately; optionally with
+// standard error on a pseudo-terminal, to see what the program draws on a terminal.
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kanvo::test {
@@ -22,7 +23,8 @@ struct CliRun {
   std::string err;
 };
 
-inline CliRun runCliArgs(const std::vector<std::string>& args, bool stderrOnTerminal = false) {
+// args[0] is the program.
+inline CliRun runProgram(std::vector<std::string> args, bool stderrOnTerminal = false) {
   CliRun r;
   int outPipe[2], errPipe[2] = {-1, -1};
   if (pipe(outPipe) != 0) return r;
@@ -42,13 +44,11 @@ inline CliRun runCliArgs(const std::vector<std::string>& args, bool stderrOnTerm
   posix_spawn_file_actions_adddup2(&actions, errChild, 2);
   posix_spawn_file_actions_addclose(&actions, outPipe[0]);
   posix_spawn_file_actions_addclose(&actions, errParent);
-  std::vector<std::string> all = {KANVO_CLI_PATH};
-  all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
-  for (std::string& a : all) argv.push_back(a.data());
+  for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid = -1;
-  int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), ::environ);
+  int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), ::environ);
   posix_spawn_file_actions_destroy(&actions);
   close(outPipe[1]);
   close(errChild);
@@ -80,6 +80,12 @@ inline CliRun runCliArgs(const std::vector<std::string>& args, bool stderrOnTerm
   waitpid(pid, &st, 0);
   r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
   return r;
+}
+
+inline CliRun runCliArgs(const std::vector<std::string>& args, bool stderrOnTerminal = false) {
+  std::vector<std::string> all = {KANVO_CLI_PATH};
+  all.insert(all.end(), args.begin(), args.end());
+  return runProgram(std::move(all), stderrOnTerminal);
 }
 
 }  // namespace kanvo::test
