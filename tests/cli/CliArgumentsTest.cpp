@@ -1,78 +1,78 @@
+#include "cli/CliArguments.h"
+
 #include <gtest/gtest.h>
 
-#include "cli/CliArguments.h"
+#include <string>
+#include <vector>
 
 namespace kanvo::cli {
 namespace {
 
-CliCommand parse(std::vector<std::string> args) {
-  return parseArguments(args);
+// The arguments of a command line written with single spaces ("info " gives an empty name).
+std::vector<std::string> split(const std::string& line) {
+  std::vector<std::string> args;
+  for (size_t at = 0; !line.empty(); ++at) {
+    const size_t end = std::min(line.find(' ', at), line.size());
+    args.push_back(line.substr(at, end - at));
+    if ((at = end) == line.size()) break;
+  }
+  return args;
+}
+
+// The parsed command on one line: kind, input, output, json, quality, x, y.
+std::string parsed(const std::string& line) {
+  const CliCommand c = parseArguments(split(line));
+  static const char* const kKinds[] = {"usage", "help", "version", "info", "convert", "probe"};
+  return std::string(kKinds[c.kind]) + " [" + c.input + "] [" + c.output + "] " + (c.json ? "json " : "") +
+         std::to_string(c.quality) + " " + std::to_string(c.x) + " " + std::to_string(c.y);
 }
 
 TEST(CliArguments, CommandsAndTheirOperands) {
-  CliCommand info = parse({"info", "a.knvmob"});
-  EXPECT_EQ(info.kind, CliCommand::kInfo);
-  EXPECT_EQ(info.input, "a.knvmob");
-  EXPECT_FALSE(info.json);
-  EXPECT_TRUE(parse({"info", "--json", "a.knvmob"}).json);
-  EXPECT_TRUE(parse({"info", "a.knvmob", "--json"}).json);
-
-  CliCommand conv = parse({"convert", "in.knvmob", "out.pam"});
-  EXPECT_EQ(conv.kind, CliCommand::kConvert);
-  EXPECT_EQ(conv.output, "out.pam");
-  EXPECT_EQ(conv.quality, 85);
-  EXPECT_EQ(parse({"convert", "a", "b.jpg", "--quality", "100"}).quality, 100);
-  EXPECT_EQ(parse({"convert", "--quality=1", "a", "b.jpg"}).quality, 1);
-
-  CliCommand probe = parse({"probe", "f.knvmob", "-3", "+17"});
-  EXPECT_EQ(probe.kind, CliCommand::kProbe);
-  EXPECT_EQ(probe.x, -3);
-  EXPECT_EQ(probe.y, 17);
-
-  // "--" lets names start with "-".
-  CliCommand dashed = parse({"info", "--", "-odd.knvmob"});
-  EXPECT_EQ(dashed.kind, CliCommand::kInfo);
-  EXPECT_EQ(dashed.input, "-odd.knvmob");
-  EXPECT_EQ(parse({"info", "-"}).input, "-");
-
-  EXPECT_EQ(parse({"--help"}).kind, CliCommand::kHelp);
-  EXPECT_EQ(parse({"-h"}).kind, CliCommand::kHelp);
-  EXPECT_EQ(parse({"--version"}).kind, CliCommand::kVersion);
+  const std::pair<const char*, const char*> cases[] = {
+      {"info a.knvmob", "info [a.knvmob] [] 85 0 0"},
+      {"info --json a.knvmob", "info [a.knvmob] [] json 85 0 0"},
+      {"info a.knvmob --json", "info [a.knvmob] [] json 85 0 0"},
+      {"info -- -odd.knvmob", "info [-odd.knvmob] [] 85 0 0"},  // "--" lets names start with "-"
+      {"info -", "info [-] [] 85 0 0"},
+      {"convert in.knvmob out.pam", "convert [in.knvmob] [out.pam] 85 0 0"},
+      {"convert a b.jpg --quality 100", "convert [a] [b.jpg] 100 0 0"},
+      {"convert --quality=1 a b.jpg", "convert [a] [b.jpg] 1 0 0"},
+      {"probe f.knvmob -3 +17", "probe [f.knvmob] [] 85 -3 17"},
+      {"probe a -2147483648 2147483647", "probe [a] [] 85 -2147483648 2147483647"},
+      {"--help", "help [] [] 85 0 0"},
+      {"-h", "help [] [] 85 0 0"},
+      {"--version", "version [] [] 85 0 0"}};
+  for (const auto& [line, want] : cases) EXPECT_EQ(parsed(line), want);
 }
 
-TEST(CliArguments, WrongUsageSaysWhy) {
-  const std::vector<std::vector<std::string>> wrong = {
-      {},
-      {"frobnicate", "x"},
-      {"info"},
-      {"info", "a", "b"},
-      {"info", "a", "--quality", "5"},
-      {"info", "a", "--jsonx"},
-      {"convert", "a"},
-      {"convert", "a", "b", "c"},
-      {"convert", "a", "b", "--quality"},
-      {"convert", "a", "b", "--quality", "0"},
-      {"convert", "a", "b", "--quality", "101"},
-      {"convert", "a", "b", "--quality", "5x"},
-      {"convert", "a", "b", "--quality=", "x"},
-      {"convert", "a", "b", "--json"},
-      {"probe", "a", "1"},
-      {"probe", "a", "1", "y"},
-      {"probe", "a", "1", "2147483648"},
-      {"probe", "a", "1", "-2147483649"},
-      {"probe", "a", "1", "2", "3"},
-      {"--help", "x"},
-      {"--version", "--help"},
-      {"info", ""},
-  };
-  for (const auto& args : wrong) {
-    CliCommand c = parseArguments(args);
-    EXPECT_EQ(c.kind, CliCommand::kUsageError)
-        << (args.empty() ? std::string("(none)") : args[0]) << " " << args.size();
+TEST(CliArguments, WrongUsageSaysWhyOnOneLine) {
+  for (const char* line : {"",
+                           "frobnicate x",
+                           "info",
+                           "info a b",
+                           "info a --quality 5",
+                           "info a --jsonx",
+                           "info ",
+                           "convert a",
+                           "convert a b c",
+                           "convert a b --quality",
+                           "convert a b --quality 0",
+                           "convert a b --quality 101",
+                           "convert a b --quality 5x",
+                           "convert a b --quality= x",
+                           "convert a b --json",
+                           "probe a 1",
+                           "probe a 1 y",
+                           "probe a 1 2147483648",
+                           "probe a 1 -2147483649",
+                           "probe a 1 2 3",
+                           "--help x",
+                           "--version --help"}) {
+    const CliCommand c = parseArguments(split(line));
+    EXPECT_EQ(c.kind, CliCommand::kUsageError) << line;
     EXPECT_FALSE(c.error.empty());
     EXPECT_EQ(c.error.find('\n'), std::string::npos);
   }
-  EXPECT_EQ(parse({"probe", "a", "-2147483648", "2147483647"}).kind, CliCommand::kProbe);
 }
 
 }  // namespace

@@ -7,18 +7,22 @@
 #include "cli/CliCommands.h"
 #include "support/FakeImageLoader.h"
 #include "support/MiniJson.h"
-#include "support/TempDir.h"
 
 namespace kanvo::cli {
 namespace {
 
-std::string contents(std::FILE* f) {
-  std::rewind(f);
-  std::string s;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-  return s;
+// Runs the command with standard output and error in temporary files; returns the status.
+int run(const CliCommand& c, const ImageLoader* loader, std::string& out, std::string& err) {
+  std::FILE* files[2] = {std::tmpfile(), std::tmpfile()};
+  const int status = runCommand(c, files[0], files[1], loader);
+  for (int i = 0; i < 2; ++i) {
+    std::string& s = i == 0 ? out : err;
+    std::rewind(files[i]);
+    s.clear();
+    for (int ch; (ch = std::fgetc(files[i])) != EOF;) s += char(ch);
+    std::fclose(files[i]);
+  }
+  return status;
 }
 
 TEST(CliImport, ABmpOpensAsAPictureLayerUnderAnEmptyOne) {
@@ -30,29 +34,21 @@ TEST(CliImport, ABmpOpensAsAPictureLayerUnderAnEmptyOne) {
   c.kind = CliCommand::kInfo;
   c.input = "photo.BMP";
   c.json = true;
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
-  ASSERT_EQ(runCommand(c, out, err, &loader), kExitDone) << contents(err);
+  std::string out, err;
+  ASSERT_EQ(run(c, &loader, out, err), kExitDone) << err;
   test::Json j;
-  ASSERT_TRUE(test::parseJson(contents(out), j));
-  EXPECT_EQ(j["width"].asInt(), 5);
-  EXPECT_EQ(j["height"].asInt(), 2);
+  ASSERT_TRUE(test::parseJson(out, j));
+  EXPECT_EQ(std::tuple(j["width"].asInt(), j["height"].asInt(), j["currentLayer"].asInt()),
+            std::tuple(5, 2, 1));
   ASSERT_EQ(j["layers"].array.size(), 2u);
-  EXPECT_EQ(j["currentLayer"].asInt(), 1);
-  EXPECT_EQ(j["layers"][0]["kind"].asInt(), 2);
-  EXPECT_EQ(j["layers"][1]["kind"].asInt(), 2);
+  EXPECT_EQ(std::tuple(j["layers"][0]["kind"].asInt(), j["layers"][1]["kind"].asInt()), std::tuple(2, 2));
 
   // The probe sees the picture; without a loader the file cannot be opened.
   c.kind = CliCommand::kProbe;
-  c.x = 0;
-  c.y = 0;
-  std::FILE* probeOut = std::tmpfile();
-  EXPECT_EQ(runCommand(c, probeOut, err, &loader), kExitDone);
-  EXPECT_EQ(contents(probeOut), "0 0 255 255\n");  // 0xFF0000FF: blue in the lowest byte
-  std::FILE* noLoaderErr = std::tmpfile();
-  EXPECT_EQ(runCommand(c, out, noLoaderErr, nullptr), kExitInput);
-  EXPECT_NE(contents(noLoaderErr).find("photo.BMP: BMP files cannot be read here"), std::string::npos);
-  for (std::FILE* f : {out, err, probeOut, noLoaderErr}) std::fclose(f);
+  EXPECT_EQ(run(c, &loader, out, err), kExitDone);
+  EXPECT_EQ(out, "0 0 255 255\n");  // 0xFF0000FF: blue in the lowest byte
+  EXPECT_EQ(run(c, nullptr, out, err), kExitInput);
+  EXPECT_NE(err.find("photo.BMP: BMP files cannot be read here"), std::string::npos);
 }
 
 }  // namespace

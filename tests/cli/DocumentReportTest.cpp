@@ -1,8 +1,9 @@
+#include "cli/DocumentReport.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "cli/DocumentReport.h"
 #include "strings/Cp932.h"
 #include "strings/StringTable.h"
 #include "support/MiniJson.h"
@@ -11,6 +12,12 @@ namespace kanvo::cli {
 namespace {
 
 using test::Json;
+
+std::set<std::string> keysOf(const Json& j) {
+  std::set<std::string> keys;
+  for (const auto& [k, v] : j.object) keys.insert(k);
+  return keys;
+}
 
 TEST(DocumentReport, JsonStringsEscapeEverythingJsonRequires) {
   std::string all;
@@ -25,78 +32,55 @@ TEST(DocumentReport, JsonStringsEscapeEverythingJsonRequires) {
   EXPECT_EQ(jsonString(std::string("a\0b", 3)), "\"a\\u0000b\"");
 }
 
-TEST(DocumentReport, JsonHoldsExactlyTheContractKeysWithNamesInUtf8) {
+TEST(DocumentReport, JsonAndTextHoldTheContractKeysWithNamesInUtf8) {
   StringTable strings;
   Document doc(strings);
+  doc.initialise(3, 2);
+  Json empty, j;
+  ASSERT_TRUE(test::parseJson(documentJson(doc), empty));
+  EXPECT_EQ(empty["currentLayer"].asInt(), -1);
+  EXPECT_EQ(empty["layers"].type, Json::kArray);
+
   doc.newCanvas(120, 80, kLayerKind32);
   doc.addLayer8();
   doc.addLayer1();
   doc.resolution = 350;
-  doc.layer(0)->name = std::string("\"quoted\"\\ \n\t\x01 ") + utf8ToCp932("レイヤー 画");
-  doc.layer(1)->name = std::string("\x82\xA0\xFF\x81", 4);  // a character, an invalid byte, a lone lead byte
-  doc.layer(1)->opacity = 128;
-  doc.layer(1)->visible = 0;
-  doc.layer(1)->blendMode = kBlendMultiply;
-  doc.layer(1)->reservedFlag = 1;
-  doc.layer(2)->offsetX = -5;
-  doc.layer(2)->offsetY = 7;
+  Layer& first = *doc.layer(0);
+  Layer& second = *doc.layer(1);
+  first.name = std::string("\"quoted\"\\ \n\t\x01 ") + utf8ToCp932("レイヤー 画");
+  second.name = std::string("\x82\xA0\xFF\x81", 4);  // a character, an invalid byte, a lone lead byte
+  second.opacity = 128;
+  second.visible = 0;
+  second.blendMode = kBlendMultiply;
+  second.reservedFlag = 1;
+  doc.layer(2)->setOffset(-5, 7);
   doc.selectLayer(1);
-
-  Json j;
   ASSERT_TRUE(test::parseJson(documentJson(doc), j)) << documentJson(doc);
-  const std::set<std::string> top = {"width", "height", "resolution", "currentLayer", "layers"};
-  std::set<std::string> keys;
-  for (const auto& [k, v] : j.object) keys.insert(k);
-  EXPECT_EQ(keys, top);
-  EXPECT_EQ(j["width"].asInt(), 120);
-  EXPECT_EQ(j["height"].asInt(), 80);
-  EXPECT_EQ(j["resolution"].asInt(), 350);
-  EXPECT_EQ(j["currentLayer"].asInt(), 1);
+  EXPECT_EQ(keysOf(j), (std::set<std::string>{"width", "height", "resolution", "currentLayer", "layers"}));
+  EXPECT_EQ(
+      std::tuple(j["width"].asInt(), j["height"].asInt(), j["resolution"].asInt(), j["currentLayer"].asInt()),
+      std::tuple(120, 80, 350, 1));
   ASSERT_EQ(j["layers"].array.size(), 3u);
-  const std::set<std::string> layerKeys = {"name",   "kind",    "offsetX", "offsetY",   "width",
-                                           "height", "opacity", "visible", "blendMode", "protected"};
   for (int i = 0; i < 3; ++i) {
     const Json& l = j["layers"][size_t(i)];
-    std::set<std::string> lk;
-    for (const auto& [k, v] : l.object) lk.insert(k);
-    EXPECT_EQ(lk, layerKeys);
-    EXPECT_EQ(l["name"].string, cp932ToUtf8(doc.layer(i)->name));
-    EXPECT_EQ(l["kind"].asInt(), doc.layer(i)->kind);
-    EXPECT_EQ(l["width"].asInt(), 120);
-    EXPECT_EQ(l["height"].asInt(), 80);
+    EXPECT_EQ(keysOf(l), (std::set<std::string>{"name", "kind", "offsetX", "offsetY", "width", "height",
+                                                "opacity", "visible", "blendMode", "protected"}));
+    EXPECT_EQ(std::tuple(l["kind"].asInt(), l["offsetX"].asInt(), l["offsetY"].asInt(), l["width"].asInt(),
+                         l["height"].asInt(), l["opacity"].asInt(), l["visible"].boolean,
+                         l["blendMode"].asInt(), l["protected"].boolean),
+              std::tuple(2 - i, i == 2 ? -5 : 0, i == 2 ? 7 : 0, 120, 80, i == 1 ? 128 : 255, i != 1,
+                         i == 1 ? 1 : 0, i == 1));
   }
   EXPECT_EQ(j["layers"][0]["name"].string, "\"quoted\"\\ \n\t\x01 レイヤー 画");
   EXPECT_EQ(j["layers"][1]["name"].string, "あ\xEF\xBF\xBD\xEF\xBF\xBD");
-  EXPECT_EQ(j["layers"][0]["kind"].asInt(), 2);
-  EXPECT_EQ(j["layers"][1]["kind"].asInt(), 1);
-  EXPECT_EQ(j["layers"][2]["kind"].asInt(), 0);
-  EXPECT_EQ(j["layers"][1]["opacity"].asInt(), 128);
-  EXPECT_FALSE(j["layers"][1]["visible"].boolean);
-  EXPECT_TRUE(j["layers"][0]["visible"].boolean);
-  EXPECT_EQ(j["layers"][1]["blendMode"].asInt(), 1);
-  EXPECT_TRUE(j["layers"][1]["protected"].boolean);
-  EXPECT_FALSE(j["layers"][0]["protected"].boolean);
-  EXPECT_EQ(j["layers"][2]["offsetX"].asInt(), -5);
-  EXPECT_EQ(j["layers"][2]["offsetY"].asInt(), 7);
+  EXPECT_EQ(j["layers"][2]["name"].string, "レイヤー3");
 
   // The text form shows the same, with control characters as escapes.
   const std::string text = documentText(doc);
-  EXPECT_NE(text.find("120 x 80 pixels, 350 dpi"), std::string::npos);
-  EXPECT_NE(text.find("\\n\\t\\u0001 レイヤー 画"), std::string::npos) << text;
-  EXPECT_NE(text.find("hidden, multiply, protected"), std::string::npos);
-  EXPECT_NE(text.find("at (-5, 7)"), std::string::npos);
+  for (const char* says :
+       {"120 x 80 pixels, 350 dpi", "\\n\\t\\u0001 レイヤー 画", "hidden, multiply, protected", "at (-5, 7)"})
+    EXPECT_NE(text.find(says), std::string::npos) << text;
   for (char c : text) EXPECT_TRUE(c == '\n' || uint8_t(c) >= 0x20);
-}
-
-TEST(DocumentReport, ADocumentWithoutLayers) {
-  StringTable strings;
-  Document doc(strings);
-  doc.initialise(3, 2);
-  Json j;
-  ASSERT_TRUE(test::parseJson(documentJson(doc), j));
-  EXPECT_EQ(j["currentLayer"].asInt(), -1);
-  EXPECT_TRUE(j["layers"].array.empty());
-  EXPECT_EQ(j["layers"].type, Json::kArray);
 }
 
 }  // namespace
