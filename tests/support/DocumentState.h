@@ -4,81 +4,69 @@
 // size and pixels of every store), the current layer, the selections (mode and mask pixels) and
 // the current selection. Pixels are compared as values: an absent tile equals a tile of zeros.
 // stateHash gives a 64-bit digest of the same bytes for step-by-step checks.
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "document/Document.h"
 #include "raster/tiled/TiledImage.h"
 
 namespace kanvo::test {
 
-namespace state_detail {
-
-inline void put(std::string& out, int64_t v) {
-  out.append(reinterpret_cast<const char*>(&v), sizeof v);
-}
-
-template <int Bpp>
-void putStore(std::string& out, const TiledImage<Bpp>& image) {
-  put(out, image.width());
-  put(out, image.height());
-  constexpr size_t bytes = size_t(TiledImage<Bpp>::kTileRowBytes) * 64;
-  for (int32_t ty = 0; ty < image.tilesY(); ++ty) {
-    for (int32_t tx = 0; tx < image.tilesX(); ++tx) {
-      const auto* tile = image.tile(tx, ty);
-      bool zero = true;
-      if (tile != nullptr)
-        for (size_t i = 0; i < bytes && zero; ++i) zero = tile->bits()[i] == 0;
-      if (zero) continue;
-      put(out, tx);
-      put(out, ty);
-      out.append(reinterpret_cast<const char*>(tile->bits()), bytes);
+// Hands the state's bytes to put(std::string_view) part by part.
+template <class Put>
+void visitState(const Document& doc, Put put) {
+  auto word = [&](int64_t v) { put(std::string_view(reinterpret_cast<const char*>(&v), sizeof v)); };
+  auto store = [&](const auto& image) {
+    word(image.width());
+    word(image.height());
+    const size_t bytes = size_t(image.kTileRowBytes) * 64;
+    for (int32_t ty = 0; ty < image.tilesY(); ++ty) {
+      for (int32_t tx = 0; tx < image.tilesX(); ++tx) {
+        const auto* tile = image.tile(tx, ty);
+        if (tile == nullptr ||
+            std::all_of(tile->bits(), tile->bits() + bytes, [](uint8_t b) { return b == 0; }))
+          continue;
+        word(tx);
+        word(ty);
+        put(std::string_view(reinterpret_cast<const char*>(tile->bits()), bytes));
+      }
     }
-  }
-  put(out, -1);
-}
-
-}  // namespace state_detail
-
-inline std::string documentState(const Document& doc) {
-  using namespace state_detail;
-  std::string out;
-  put(out, doc.width());
-  put(out, doc.height());
-  put(out, doc.layerCount());
-  put(out, doc.currentLayerIndex());
-  put(out, doc.selectionCount());
-  put(out, doc.currentSelectionIndex());
+    word(-1);
+  };
+  for (int64_t v : {doc.width(), doc.height(), doc.layerCount(), doc.currentLayerIndex(),
+                    doc.selectionCount(), doc.currentSelectionIndex()})
+    word(v);
   for (int32_t i = 0; i < doc.layerCount(); ++i) {
     const Layer& layer = *doc.layer(i);
-    put(out, layer.kind);
-    out += layer.name;
-    put(out, layer.serial);
-    put(out, layer.visible);
-    put(out, layer.opacity);
-    put(out, layer.offsetX);
-    put(out, layer.offsetY);
-    put(out, doc.layerSelected()[size_t(i)]);
-    putStore(out, layer.pixels32);
-    putStore(out, layer.pixels8);
-    putStore(out, layer.pixels1);
+    for (int64_t v : {layer.kind, layer.serial, int32_t(layer.visible), int32_t(layer.opacity), layer.offsetX,
+                      layer.offsetY, int32_t(doc.layerSelected()[size_t(i)])})
+      word(v);
+    put(layer.name);
+    word(-2);
+    store(layer.pixels32);
+    store(layer.pixels8);
+    store(layer.pixels1);
   }
   for (int32_t i = 0; i < doc.selectionCount(); ++i) {
-    const Selection& s = *doc.selection(i);
-    put(out, s.mode);
-    putStore(out, s.mask);
+    word(doc.selection(i)->mode);
+    store(doc.selection(i)->mask);
   }
+}
+
+inline std::string documentState(const Document& doc) {
+  std::string out;
+  visitState(doc, [&](std::string_view part) { out += part; });
   return out;
 }
 
 inline uint64_t stateHash(const Document& doc) {
-  const std::string s = documentState(doc);
-  uint64_t h = 1469598103934665603ull;  // FNV-1a
-  for (unsigned char c : s) {
-    h ^= c;
-    h *= 1099511628211ull;
-  }
+  uint64_t h = 0;
+  visitState(doc, [&](std::string_view part) {
+    h = (h * 0x9E3779B97F4A7C15u) ^ std::hash<std::string_view>()(part);
+  });
   return h;
 }
 
