@@ -142,20 +142,32 @@ TEST(Image32, Downsample2x2CountsPixelsOutsideAsTransparent) {
   EXPECT_EQ(image.downsample2x2(INT32_MAX, INT32_MAX), 0u);
 }
 
-TEST(Image32, DrawSpanPaintsExactlyTheAntialiasedRow) {
-  Image32 image(4, 4);
-  image.fill(0);
+TEST(Image32, RowOperationsRunTheSpanRoutines) {
+  std::mt19937 rng(9);
+  Image32 image(7, 5), expected(7, 5);
+  for (int32_t mode : {kOpCopy, kOpAnd, kOpOverFill}) {
+    fillRandomBytes(image, rng);
+    expected.assign(image);
+    const Color32 colour = rng();
+    const int opacity = randomIn(rng, 1, 255);
+    SpanParams p;
+    p.op = mode;
+    p.opacity = uint8_t(opacity);
+    p.key = colour;
+    for (int32_t y = 1; y < 5; ++y) fillSpan32(p, expected.rowAddress(y), 0, 3);
+    EXPECT_TRUE(image.fillRect(-2, 1, 5, 9, colour, opacity, mode));
+    EXPECT_EQ(pixelsOf(image), pixelsOf(expected)) << mode;
+  }
+  // The anti-aliased span on one row; rows outside draw nothing.
   SpanParams params;
   params.paint = 0xFF000000;
   params.opacity = 200;
   EXPECT_FALSE(image.drawSpan(params, -1, 0.0, 3.0));
-  EXPECT_FALSE(image.drawSpan(params, 4, 0.0, 3.0));
-  EXPECT_TRUE(image.isUniform());
-  std::vector<Color32> row(4, 0);
-  ASSERT_TRUE(antialiasedSpan32(params, reinterpret_cast<uint8_t*>(row.data()), 4, 0.25, 2.5));
+  EXPECT_FALSE(image.drawSpan(params, 5, 0.0, 3.0));
+  EXPECT_EQ(pixelsOf(image), pixelsOf(expected));
   EXPECT_TRUE(image.drawSpan(params, 2, 0.25, 2.5));
-  for (int32_t x = 0; x < 4; ++x)
-    EXPECT_TRUE(image.getPixel(x, 2) == row[size_t(x)] && image.getPixel(x, 1) == 0);
+  ASSERT_TRUE(antialiasedSpan32(params, expected.rowAddress(2), 7, 0.25, 2.5));
+  EXPECT_EQ(pixelsOf(image), pixelsOf(expected));
 }
 
 TEST(Image32, CoordinatesNearTheEndsOfTheIntegerRange) {
