@@ -1,56 +1,50 @@
+// The polygon filler: edges and crossings, run ends, even-odd rows and the crossing limit,
+// sub-row coverage, agreement with the point-in-shape test on random shapes, the fast paths
+// against the per-pixel rules, fill-source runs and degenerate input.
+#include "raster/geometry/PolygonFill.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <algorithm>
+#include <memory>
 #include <random>
 
 #include "raster/geometry/FillSource.h"
 #include "raster/pixel/PixelOps.h"
-#include "raster/geometry/PolygonFill.h"
+#include "support/PixelReference.h"
 #include "support/RandomImage.h"
 
-using namespace kanvo;
-
+namespace kanvo {
 namespace {
 
 constexpr Color32 kBlack = 0xFF000000u;
 
-void fillImage(Image32& img, Color32 c) { img.fill(c); }
-
-int countPainted(const Image32& img, Color32 background) {
-  int n = 0;
-  for (int y = 0; y < img.height(); ++y)
-    for (int x = 0; x < img.width(); ++x) n += img.getPixel(x, y) != background;
-  return n;
+// The shape filled on a width x height image of background; params as given.
+std::unique_ptr<Image32> filled(const PointList& pts, int width, int height, Color32 background,
+                                Color32 colour, ScanParams& params, int opacity = 255) {
+  auto img = std::make_unique<Image32>(width, height);
+  img->fill(background);
+  fillShape(*img, pts, colour, opacity, params, 0, height - 1);
+  return img;
 }
 
-void fillWhole(Image32& img, const PointList& pts, Color32 colour, ScanParams& p, int opacity = 255) {
-  fillShape(img, pts, colour, opacity, p, 0, img.height() - 1);
-}
-
-}  // namespace
-
-TEST(PolygonFill, EdgesAndCrossings) {
+TEST(PolygonFill, EdgesCrossingsAndBands) {
   EdgeList e = edgesOf({{0, 0}, {10, 20}, {30, 20}});
   ASSERT_EQ(e.size(), 3u);
   prepareEdges(e);
-  EXPECT_EQ(e[0].inverseSlope, 0.5);
-  EXPECT_EQ(e[0].goesDown, 1);
-  EXPECT_EQ(e[0].mostlyHorizontal, 0);
-  EXPECT_EQ(e[1].inverseSlope, 0.0);
-  EXPECT_EQ(e[1].mostlyHorizontal, 1);
-  EXPECT_EQ(e[2].goesDown, 0);
+  EXPECT_TRUE(e[0].inverseSlope == 0.5 && e[0].goesDown == 1 && e[0].mostlyHorizontal == 0);
+  EXPECT_TRUE(e[1].inverseSlope == 0.0 && e[1].mostlyHorizontal == 1 && e[2].goesDown == 0);
   double x = -1;
   EXPECT_TRUE(edgeCrossing(e, 0, 10.0, x));
-  EXPECT_EQ(x, 0.0 + (10.0 + kScanOffset) * 0.5);
+  EXPECT_EQ(x, (10.0 + kScanOffset) * 0.5);
   EXPECT_FALSE(edgeCrossing(e, 1, 20.0, x));  // horizontal
   EXPECT_FALSE(edgeCrossing(e, 0, 20.0, x));  // 20.0012 is below the edge
   EXPECT_TRUE(edgeCrossing(e, 2, 19.9, x));
   EXPECT_DOUBLE_EQ(x, (19.9 + kScanOffset) * 1.5);  // from the end with the smaller y
   EXPECT_FALSE(edgeCrossing(e, 7, 5.0, x));
-
   EdgeList band;
   selectBand(e, 20.0, 16.0, band);
   EXPECT_EQ(band.size(), 3u);  // end points included
@@ -60,110 +54,73 @@ TEST(PolygonFill, EdgesAndCrossings) {
   EXPECT_EQ(band.size(), 2u);
 }
 
-TEST(PolygonFill, RunEndsAndDirtyRectangle) {
-  Image32 img(10, 3);
-  fillImage(img, 0xFFFFFFFFu);
-  ScanParams p;
-  fillWhole(img, {{-3.5, 0}, {2.5, 0}, {2.5, 1}, {-3.5, 1}}, kBlack, p);
-  for (int x = 0; x < 10; ++x) EXPECT_EQ(img.getPixel(x, 0), x <= 2 ? 0xFF000000u : 0xFFFFFFFFu) << x;
+TEST(PolygonFill, RunsRowsAndCrossingLimit) {
+  ScanParams p;  // run ends truncate; the dirty rectangle covers the run
+  auto img = filled({{-3.5, 0}, {2.5, 0}, {2.5, 1}, {-3.5, 1}}, 10, 3, 0xFFFFFFFFu, kBlack, p);
+  for (int x = 0; x < 10; ++x) EXPECT_EQ(img->getPixel(x, 0), x <= 2 ? kBlack : 0xFFFFFFFFu) << x;
+  EXPECT_EQ(img->getPixel(0, 1), 0xFFFFFFFFu);
   EXPECT_EQ(p.dirty, Rect(0, 0, 4, 1));
-  EXPECT_EQ(img.getPixel(0, 1), 0xFFFFFFFFu);
-}
-
-TEST(PolygonFill, VertexOnRowCentreAndPentagram) {
-  Image32 img(40, 40);
-  fillImage(img, 0);
-  ScanParams p;
-  fillWhole(img, {{0, 0}, {20, 10.5}, {0, 21}}, kBlack, p);
-  for (int x = 0; x < 19; ++x) EXPECT_EQ(img.getPixel(x, 10), kBlack) << x;
-  EXPECT_EQ(img.getPixel(21, 10), 0u);
-
-  // Even-odd: the centre of a pentagram stays empty, its tips are filled.
-  Image32 star(100, 100);
-  fillImage(star, 0xFFFFFFFFu);
-  PointList pts;
-  const double pi = std::acos(-1.0);
-  for (int k = 0; k < 5; ++k) {
-    double a = -pi / 2 + (2 * k % 5) * 2 * pi / 5;
-    pts.push_back({50 + 45 * std::cos(a), 50 + 45 * std::sin(a)});
-  }
-  ScanParams q;
-  fillWhole(star, pts, kBlack, q);
-  EXPECT_EQ(star.getPixel(50, 50), 0xFFFFFFFFu);
-  EXPECT_EQ(star.getPixel(50, 12), kBlack);  // top tip
-  EXPECT_TRUE(pointInShape(pts, 50, 12));
-  EXPECT_FALSE(pointInShape(pts, 50, 50));
-  // The same with four sub-rows: the uncovered centre keeps its value exactly.
-  Image32 sub(100, 100);
-  fillImage(sub, 0xFFFFFFFFu);
-  ScanParams s;
-  s.subRows = 1;
-  s.antialiasEnds = 1;
-  fillWhole(sub, pts, kBlack, s);
-  EXPECT_EQ(sub.getPixel(50, 50), 0xFFFFFFFFu);
-  EXPECT_EQ(sub.getPixel(50, 20), kBlack);
-}
-
-TEST(PolygonFill, CrossingLimit) {
-  // A zigzag of n teeth crosses the line y = 5.5 2n times.
+  ScanParams q;  // a vertex on a row's sample line
+  img = filled({{0, 0}, {20, 10.5}, {0, 21}}, 40, 40, 0, kBlack, q);
+  EXPECT_TRUE(img->getPixel(18, 10) == kBlack && img->getPixel(21, 10) == 0u);
+  ScanParams odd;
+  odd.skipOddRows = 1;
+  img = filled({{2, 2}, {18, 2}, {18, 18}, {2, 18}}, 20, 20, 0, kBlack, odd);
+  for (int y = 0; y < 20; ++y)
+    EXPECT_EQ(img->getPixel(10, y), (y % 2 == 0 && y >= 2 && y < 18) ? kBlack : 0u) << y;
+  // A zigzag of n teeth crosses the line y = 5.5 2n times; 256 crossings abandon the row.
   auto zigzag = [](int n) {
     PointList pts;
-    for (int i = 0; i < n; ++i) {
-      pts.push_back({2.0 * i, 0});
-      pts.push_back({2.0 * i + 1, 10});
-    }
+    for (int i = 0; i < n; ++i) pts.push_back({2.0 * i, 0}), pts.push_back({2.0 * i + 1, 10});
     pts.push_back({2.0 * n, 0});
     return pts;
   };
-  for (int sub = 0; sub < 2; ++sub) {
-    Image32 img(300, 10);
-    fillImage(img, 0);
-    ScanParams p;
-    p.subRows = uint8_t(sub);
-    fillShape(img, zigzag(128), kBlack, 255, p, 5, 5);  // 256 crossings
-    EXPECT_EQ(countPainted(img, 0), 0);
-    EXPECT_TRUE(p.dirty.isEmpty());
-    fillShape(img, zigzag(127), kBlack, 255, p, 5, 5);  // 254 crossings
-    EXPECT_GT(countPainted(img, 0), 100);
+  for (uint8_t sub : {0, 1}) {
+    Image32 z(300, 10);
+    z.fill(0);
+    ScanParams s;
+    s.subRows = sub;
+    fillShape(z, zigzag(128), kBlack, 255, s, 5, 5);
+    EXPECT_TRUE(z.isUniform() && s.dirty.isEmpty());
+    fillShape(z, zigzag(127), kBlack, 255, s, 5, 5);
+    EXPECT_EQ(z.getPixel(1, 5), kBlack);
   }
   EXPECT_FALSE(pointInShape(zigzag(128), 1, 5));
   EXPECT_TRUE(pointInShape(zigzag(127), 1, 5));
 }
 
-TEST(PolygonFill, SkipOddRowsAndHalfCoveredSubRow) {
-  Image32 img(20, 20);
-  fillImage(img, 0);
-  ScanParams p;
-  p.skipOddRows = 1;
-  fillWhole(img, {{2, 2}, {18, 2}, {18, 18}, {2, 18}}, kBlack, p);
-  for (int y = 0; y < 20; ++y) EXPECT_EQ(img.getPixel(10, y), (y % 2 == 0 && y >= 2 && y < 18) ? kBlack : 0u) << y;
-
-  // A horizontal edge halfway through row 10: coverage about opacity / 2.
-  Image32 half(20, 20);
-  fillImage(half, 0);
+TEST(PolygonFill, SubRowsWeighTheCoverage) {
+  // A horizontal edge halfway through row 10: coverage (0 + 0 + 200 + 200) >> 2 = 100.
   ScanParams s;
   s.subRows = 1;
-  fillWhole(half, {{2, 10.5}, {18, 10.5}, {18, 15}, {2, 15}}, 0xFF336699u, s, 200);
-  EXPECT_EQ(half.getPixel(10, 10), 0x64336699u);  // alpha 255 x ((0 + 0 + 200 + 200) >> 2) / 255 = 100
-  EXPECT_EQ(half.getPixel(10, 12), 0xC8336699u);
-  EXPECT_EQ(half.getPixel(10, 9), 0u);
+  auto half = filled({{2, 10.5}, {18, 10.5}, {18, 15}, {2, 15}}, 20, 20, 0, 0xFF336699u, s, 200);
+  EXPECT_TRUE(half->getPixel(10, 10) == 0x64336699u && half->getPixel(10, 12) == 0xC8336699u &&
+              half->getPixel(10, 9) == 0);
   EXPECT_EQ(s.dirty, Rect(2, 10, 17, 5));
-
   // Full coverage of an opaque colour stores it; an opaque pixel blends by the colour's alpha.
-  Image32 mix(20, 20);
-  fillImage(mix, 0xFF808080u);
   ScanParams m;
   m.subRows = 1;
-  fillWhole(mix, {{2, 10.5}, {18, 10.5}, {18, 15}, {2, 15}}, 0xFF000000u, m);
-  EXPECT_EQ(mix.getPixel(10, 12), 0xFF000000u);
-  Color32 expected = 0xFF808080u;
-  blendRgbByAlpha(expected, 0xFF000000u, 127);
-  EXPECT_EQ(mix.getPixel(10, 10), expected);
+  auto mix = filled({{2, 10.5}, {18, 10.5}, {18, 15}, {2, 15}}, 20, 20, 0xFF808080u, kBlack, m);
+  EXPECT_EQ(mix->getPixel(10, 12), kBlack);
+  EXPECT_EQ(mix->getPixel(10, 10), test::applied(blendRgbByAlpha, 0xFF808080u, kBlack, 127));
+  // Even-odd: the centre of a pentagram stays empty, with and without sub-rows.
+  PointList star;
+  for (int k = 0; k < 5; ++k) {
+    const double a = -std::acos(-1.0) / 2 + (2 * k % 5) * 2 * std::acos(-1.0) / 5;
+    star.push_back({50 + 45 * std::cos(a), 50 + 45 * std::sin(a)});
+  }
+  for (uint8_t sub : {0, 1}) {
+    ScanParams p;
+    p.subRows = p.antialiasEnds = sub;
+    auto img = filled(star, 100, 100, 0xFFFFFFFFu, kBlack, p);
+    EXPECT_TRUE(img->getPixel(50, 50) == 0xFFFFFFFFu && img->getPixel(50, 20) == kBlack);
+  }
+  EXPECT_TRUE(pointInShape(star, 50, 12) && !pointInShape(star, 50, 50));
 }
 
-// pointInShape samples the line y itself; the filler samples y + 0.5. Moving a shape down by
-// half a row therefore lines the two up: with axis-aligned integer edges every crossing is an
-// integer and the pixels painted are exactly the points inside.
+// pointInShape samples the line y itself, the filler y + 0.5: moving a shape down by half a row
+// lines the two up. With axis-aligned integer edges every crossing is an integer and the pixels
+// painted are exactly the points inside.
 TEST(PolygonFill, PointInShapeAgreesWithFillOnAxisAlignedShapes) {
   std::mt19937 rng(99);
   for (int trial = 0; trial < 200; ++trial) {
@@ -174,21 +131,16 @@ TEST(PolygonFill, PointInShapeAgreesWithFillOnAxisAlignedShapes) {
     std::shuffle(xs.begin(), xs.end(), rng);
     std::shuffle(ys.begin(), ys.end(), rng);
     PointList pts, down;
-    int n = 2 + int(rng() % 6);
-    for (int i = 0; i < n; ++i) {
-      pts.push_back({xs[size_t(i)], ys[size_t(i)]});
-      pts.push_back({xs[size_t(i + 1)], ys[size_t(i)]});
-    }
-    pts.push_back({xs[size_t(n)], ys[size_t(n)]});
-    pts.push_back({xs[0], ys[size_t(n)]});
+    const size_t n = 2 + rng() % 6;
+    for (size_t i = 0; i < n; ++i) pts.push_back({xs[i], ys[i]}), pts.push_back({xs[i + 1], ys[i]});
+    pts.push_back({xs[n], ys[n]});
+    pts.push_back({xs[0], ys[n]});
     for (const CurvePoint& p : pts) down.push_back({p.x, p.y + 0.5});
-    Image32 a(64, 64);
-    fillImage(a, 0);
     ScanParams pa;
-    fillWhole(a, down, kBlack, pa);
+    const auto a = filled(down, 64, 64, 0, kBlack, pa);
     for (int py = 0; py < 64; ++py)
       for (int px = 0; px < 64; ++px)
-        ASSERT_EQ(pointInShape(pts, px, py), a.getPixel(px, py) != 0) << trial << " at " << px << "," << py;
+        ASSERT_EQ(pointInShape(pts, px, py), a->getPixel(px, py) != 0) << trial << " at " << px << "," << py;
   }
 }
 
@@ -201,27 +153,22 @@ TEST(PolygonFill, PointInShapeAgreesWithFill) {
   int inside = 0;
   for (int trial = 0; trial < 200; ++trial) {
     PointList pts, down, mirrored;
-    int n = 3 + int(rng() % 10);
+    const int n = 3 + int(rng() % 10);
     for (int i = 0; i < n; ++i) {
-      double x = rng() % 61, y = rng() % 61;
+      const double x = rng() % 61, y = rng() % 61;
       pts.push_back({x, y});
       down.push_back({x, y + 0.5});
       mirrored.push_back({63 - x, y + 0.5});
     }
     EdgeList edges = edgesOf(pts);
     prepareEdges(edges);
-    Image32 a(64, 64), b(64, 64);
-    fillImage(a, 0);
-    fillImage(b, 0);
     ScanParams pa, pb;
-    fillWhole(a, down, kBlack, pa);
-    fillWhole(b, mirrored, kBlack, pb);
+    const auto a = filled(down, 64, 64, 0, kBlack, pa), b = filled(mirrored, 64, 64, 0, kBlack, pb);
     for (int y = 0; y < 64; ++y)
       for (int x = 0; x < 64; ++x) {
-        bool filled = a.getPixel(x, y) != 0 && b.getPixel(63 - x, y) != 0;
-        bool in = pointInShape(pts, x, y);
+        const bool in = pointInShape(pts, x, y);
         inside += in;
-        if (in == filled) continue;
+        if (in == (a->getPixel(x, y) != 0 && b->getPixel(63 - x, y) != 0)) continue;
         double below = -1e9, above = 1e9, cx;
         int at = 0;
         for (const PolygonEdge& e : edges)
@@ -230,13 +177,10 @@ TEST(PolygonFill, PointInShapeAgreesWithFill) {
             if (cx > x) above = std::min(above, cx);
             at += cx == x;
           }
-        if (in) {
-          // Inside but not painted: only a zero-width pair (two crossings at x) does that.
+        if (in)  // inside but not painted: only a zero-width pair (two crossings at x) does that
           EXPECT_GE(at, 2) << "trial " << trial << " at " << x << "," << y;
-        } else {
-          // Painted but outside: x sits in a gap narrower than two pixels between runs.
+        else  // painted but outside: x sits in a gap narrower than two pixels between runs
           EXPECT_LT(above - below, 2.0) << "trial " << trial << " at " << x << "," << y;
-        }
       }
   }
   EXPECT_GT(inside, 10000);
@@ -244,123 +188,98 @@ TEST(PolygonFill, PointInShapeAgreesWithFill) {
 
 // The stored-colour shortcut for fully covered stretches gives what the per-pixel rules give:
 // an empty fill-source stack evaluates to its base colour and always takes the per-pixel path.
-TEST(PolygonFill, FullCoverageShortcutEqualsPerPixelRules) {
+// The coverage run is the 8-bit anti-aliased span at full weight.
+TEST(PolygonFill, FastPathsEqualThePerPixelRules) {
   PointList pts;
-  const double pi = std::acos(-1.0);
   for (int i = 0; i < 200; ++i) {
-    double a = 2 * pi * i / 200, r = 90 * (0.7 + 0.2 * std::sin(7 * a) + (i % 2 ? 0.1 : 0));
+    const double a = 2 * std::acos(-1.0) * i / 200,
+                 r = 90 * (0.7 + 0.2 * std::sin(7 * a) + (i % 2 ? 0.1 : 0));
     pts.push_back({100 + r * std::cos(a), 100 + r * std::sin(a)});
   }
-  for (Color32 colour : {0xFF204080u, 0xFFFFFFFFu}) {
-    for (Color32 background : {0xFFFFFFFFu, 0x00000000u, 0x80406080u}) {
+  for (Color32 colour : {0xFF204080u, 0xFFFFFFFFu})
+    for (Color32 background : {0xFFFFFFFFu, 0x00000000u, 0x80406080u})
       for (uint8_t aa = 0; aa < 2; ++aa) {
-        Image32 fast(200, 200), plain(200, 200);
-        fast.fill(background);
-        plain.fill(background);
         FillSourceStack constant;
         constant.setBaseColour(colour);
         ScanParams pf, pp;
         pf.subRows = pp.subRows = 1;
         pf.antialiasEnds = pp.antialiasEnds = aa;
         pp.fillSources = &constant;
-        fillWhole(fast, pts, colour, pf);
-        fillWhole(plain, pts, 0, pp);
-        ASSERT_TRUE(kanvo::test::sameImage(fast, plain));
+        ASSERT_TRUE(test::sameImage(*filled(pts, 200, 200, background, colour, pf),
+                                    *filled(pts, 200, 200, background, 0, pp)));
         EXPECT_EQ(pf.dirty, pp.dirty);
       }
-    }
-  }
-}
-
-// The coverage run is the 8-bit anti-aliased span at full weight.
-TEST(PolygonFill, CoverageRunEqualsTheAntialiasedSpan) {
   std::mt19937 rng(17);
   std::uniform_real_distribution<double> pos(-20.0, 80.0);
   for (int trial = 0; trial < 5000; ++trial) {
     uint8_t a[64], b[64];
     for (int i = 0; i < 64; ++i) a[i] = b[i] = uint8_t(rng());
-    double xa = pos(rng), xb = trial % 7 == 0 ? xa + 0.3 : pos(rng);
-    int value = int(rng() % 256);
+    const double xa = pos(rng), xb = trial % 7 == 0 ? xa + 0.3 : pos(rng);
     SpanParams p;
-    p.paint = uint32_t(value);
-    p.opacity = 255;
-    bool ra = coverageRun(a, 60, xa, xb, value), rb = antialiasedSpan8(p, b, 60, xa, xb);
-    ASSERT_EQ(ra, rb) << xa << " " << xb;
+    p.paint = rng() % 256;
+    ASSERT_EQ(coverageRun(a, 60, xa, xb, int(p.paint)), antialiasedSpan8(p, b, 60, xa, xb))
+        << xa << " " << xb;
     ASSERT_EQ(0, std::memcmp(a, b, 64)) << xa << " " << xb;
   }
 }
 
 TEST(PolygonFill, FillSourceRuns) {
   FillSourceStack stack;
-  stack.addGradient(0, 0, 0xFFFF0000u, 32, 0, 0xFF0000FFu, kGradientLinear, kGradientClamp, kGradientTwoColours);
-  Image32 img(32, 8);
-  fillImage(img, 0x80FFFFFFu);
+  stack.addGradient(0, 0, 0xFFFF0000u, 32, 0, 0xFF0000FFu, kGradientLinear, kGradientClamp,
+                    kGradientTwoColours);
   ScanParams p;
   p.fillSources = &stack;
-  fillWhole(img, {{0, 0}, {32, 0}, {32, 4}, {0, 4}}, 0, p, 190);
-  for (int x = 0; x < 32; x += 5) {
-    Color32 expected = 0x80FFFFFFu;
-    over(expected, stack.evaluate(x, 2), 190);
-    EXPECT_EQ(img.getPixel(x, 2), expected);
-  }
-  EXPECT_EQ(img.getPixel(3, 5), 0x80FFFFFFu);
-
-  // Anti-aliased source run: end pixels weighted by their coverage, a run inside one pixel
-  // painted once with paintPixel.
+  const auto img = filled({{0, 0}, {32, 0}, {32, 4}, {0, 4}}, 32, 8, 0x80FFFFFFu, 0, p, 190);
+  for (int x = 0; x < 32; x += 5)
+    EXPECT_EQ(img->getPixel(x, 2), test::applied(over, 0x80FFFFFFu, stack.evaluate(x, 2), 190));
+  EXPECT_EQ(img->getPixel(3, 5), 0x80FFFFFFu);
+  // Anti-aliased: end pixels weighted by their coverage; a run inside one pixel painted once
+  // with paintPixel.
   Image32 row(10, 1);
-  fillImage(row, 0xFF000000u);
+  row.fill(kBlack);
   sourceRunAntialiased(row, 0, 6.5, 2.25, stack, 255);
-  Color32 left = 0xFF000000u, mid = 0xFF000000u, right = 0xFF000000u;
-  over(left, stack.evaluate(2, 0), (255 - int(0.25 * 255)) * 255 / 255);
-  over(mid, stack.evaluate(4, 0), 255);
-  over(right, stack.evaluate(6, 0), int(0.5 * 255));
-  EXPECT_EQ(row.getPixel(2, 0), left);
-  EXPECT_EQ(row.getPixel(4, 0), mid);
-  EXPECT_EQ(row.getPixel(6, 0), right);
-  EXPECT_EQ(row.getPixel(7, 0), 0xFF000000u);
-  Image32 one(10, 1);
-  fillImage(one, 0);
+  EXPECT_EQ(row.getPixel(2, 0), test::applied(over, kBlack, stack.evaluate(2, 0), 255 - int(0.25 * 255)));
+  EXPECT_EQ(row.getPixel(4, 0), test::applied(over, kBlack, stack.evaluate(4, 0), 255));
+  EXPECT_EQ(row.getPixel(6, 0), test::applied(over, kBlack, stack.evaluate(6, 0), int(0.5 * 255)));
+  EXPECT_EQ(row.getPixel(7, 0), kBlack);
+  Image32 one(10, 1), ref(10, 1);
+  one.fill(0);
+  ref.fill(0);
   sourceRunAntialiased(one, 0, 3.2, 3.7, stack, 128);
-  Image32 ref(10, 1);
-  fillImage(ref, 0);
   ref.paintPixel(3, 0, stack.evaluate(3, 0), int((0.7 - 0.2) * 255) * 128 / 255);
-  EXPECT_EQ(one.getPixel(3, 0), ref.getPixel(3, 0));
-  EXPECT_EQ(one.getPixel(2, 0), 0u);
+  EXPECT_TRUE(test::sameImage(one, ref));
 }
 
 TEST(PolygonFill, DegenerateInputIsSafe) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
   Image32 img(16, 16);
-  fillImage(img, 0);
-  ScanParams p;
   for (uint8_t mode = 0; mode < 4; ++mode) {
+    ScanParams p;
     p.subRows = mode & 1;
     p.antialiasEnds = (mode >> 1) & 1;
-    fillImage(img, 0);
-    fillShape(img, {}, kBlack, 255, p, 0, 15);
-    fillShape(img, {{1, 1}, {5, 5}}, kBlack, 255, p, 0, 15);
-    fillShape(img, {{1, 1}, {1, 1}, {1, 1}}, kBlack, 255, p, 0, 15);
-    fillShape(img, {{nan, 1}, {5, 5}, {1, 9}}, kBlack, 255, p, 0, 15);
-    fillShape(img, {{-inf, 1}, {5, 5}, {1, 9}}, kBlack, 255, p, 0, 15);
-    EXPECT_EQ(countPainted(img, 0), 0);
+    img.fill(0);
+    for (const PointList& pts : {PointList{}, PointList{{1, 1}, {5, 5}}, PointList{{1, 1}, {1, 1}, {1, 1}},
+                                 PointList{{nan, 1}, {5, 5}, {1, 9}}, PointList{{-inf, 1}, {5, 5}, {1, 9}}})
+      fillShape(img, pts, kBlack, 255, p, 0, 15);
+    EXPECT_TRUE(img.isUniform());
     fillShape(img, {{-1e300, 2}, {1e300, 3}, {1e300, 1e300}, {-1e300, 1e-300}}, kBlack, 300, p, INT32_MIN,
               INT32_MAX);
     fillShape(img, {{-3e9, -3e9}, {3e9, 5}, {5, 3e9}}, kBlack, -5, p, -100, 100);
     EdgeList edges = edgesOf({{nan, 0}, {5, 20}, {inf, 3}, {4, -inf}});
     prepareEdges(edges);
-    Image8 cov(16, 4);
+    Image8 cov(16, 4), narrow(3, 2);
     cov.fill(0);
     fillRow(img, 4, kBlack, 255, p, edges);
     fillRowSubsampled(img, 4, kBlack, 255, p, edges, cov);
     fillRow(img, INT32_MAX, kBlack, 255, p, edges);
     fillRowSubsampled(img, -1, kBlack, 255, p, edges, cov);
-    Image8 narrow(3, 2);
     fillRowSubsampled(img, 4, kBlack, 255, p, edges, narrow);
   }
   EXPECT_FALSE(pointInShape({{0, 0}, {nan, 5}, {9, 9}}, 1, 1));
   EXPECT_FALSE(pointInShape({{0, 0}, {5, 5}}, 1, 1));
-  EXPECT_TRUE(pointInShape({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, 0, 5));  // on the left edge
-  EXPECT_TRUE(pointInShape({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, 10, 5));
-  EXPECT_FALSE(pointInShape({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, 11, 5));
+  const PointList square = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};  // a point on a run's end is inside
+  EXPECT_TRUE(pointInShape(square, 0, 5) && pointInShape(square, 10, 5) && !pointInShape(square, 11, 5));
 }
+
+}  // namespace
+}  // namespace kanvo
