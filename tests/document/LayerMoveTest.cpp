@@ -3,112 +3,91 @@
 #include <cstdint>
 #include <map>
 #include <random>
+#include <type_traits>
 #include <utility>
 
 #include "document/Document.h"
+#include "support/LayerStores.h"
 #include "support/RandomImages.h"
 
 namespace kanvo {
 namespace {
 
-using Point = std::pair<int64_t, int64_t>;
+using test::randomIn;
+using Content = std::map<std::pair<int64_t, int64_t>, uint32_t>;
 
 // Every non-zero pixel of the layer's store, keyed by its canvas position (present tiles only).
-template <int Bpp>
-std::map<Point, uint32_t> canvasContent(const Layer& layer, const TiledImage<Bpp>& store) {
-  std::map<Point, uint32_t> out;
-  for (int32_t ty = 0; ty < store.tilesY(); ++ty) {
-    for (int32_t tx = 0; tx < store.tilesX(); ++tx) {
-      if (!store.tileExists(tx, ty)) continue;
-      for (int32_t y = ty * 64; y < ty * 64 + 64; ++y)
-        for (int32_t x = tx * 64; x < tx * 64 + 64; ++x)
-          if (uint32_t v = uint32_t(store.getPixel(x, y)); v != 0)
-            out[{int64_t(layer.offsetX) + x, int64_t(layer.offsetY) + y}] = v;
-    }
-  }
-  return out;
-}
-
-std::map<Point, uint32_t> shifted(const std::map<Point, uint32_t>& content, int64_t dx, int64_t dy) {
-  std::map<Point, uint32_t> out;
-  for (const auto& [p, v] : content) out[{p.first + dx, p.second + dy}] = v;
-  return out;
-}
-
-template <int Bpp>
-TiledImage<Bpp>& storeOf(Layer& layer) {
-  if constexpr (Bpp == 32) return layer.pixels32;
-  else if constexpr (Bpp == 8) return layer.pixels8;
-  else return layer.pixels1;
-}
-
-// A few scattered pixels and a block, none of them transparent-but-coloured.
-template <int Bpp>
-void paintContent(TiledImage<Bpp>& store, std::mt19937& rng) {
-  auto value = [&]() -> typename TiledImage<Bpp>::Value {
-    if constexpr (Bpp == 32) return 0x01000000u | rng();
-    else if constexpr (Bpp == 8) return uint8_t(1 + rng() % 255);
-    else return 1;
-  };
-  const int32_t w = int32_t(store.width()), h = int32_t(store.height());
-  for (int i = 0; i < 12; ++i) store.setPixel(test::randomIn(rng, 0, w - 1), test::randomIn(rng, 0, h - 1), value());
-  const int32_t bx = test::randomIn(rng, 0, w - 1), by = test::randomIn(rng, 0, h - 1);
-  for (int32_t y = by; y < std::min(h, by + 20); ++y)
-    for (int32_t x = bx; x < std::min(w, bx + 30); ++x) store.setPixel(x, y, value());
-}
-
-template <int Bpp>
-void randomMoves(int32_t kind, uint32_t seed) {
-  StringTable strings(kUiLanguageEnglish);
-  Document doc(strings);
-  std::mt19937 rng(seed);
-  const int32_t cw = test::randomIn(rng, 1, 200), ch = test::randomIn(rng, 1, 150);
-  Layer* layer = doc.newCanvas(cw, ch, kind);
-  ASSERT_NE(layer, nullptr);
-  TiledImage<Bpp>& store = storeOf<Bpp>(*layer);
-  paintContent(store, rng);
-  for (int step = 0; step < 25; ++step) {
-    int32_t dx = test::randomIn(rng, -260, 260), dy = test::randomIn(rng, -260, 260);
-    if (step % 7 == 3) dx = test::randomIn(rng, -20000, 20000);
-    if (step % 5 == 4) dy = test::randomIn(rng, -20000, 20000);
-    if (step % 9 == 8) dx = dy = 0;
-    const auto before = canvasContent(*layer, store);
-    ASSERT_TRUE(layer->moveContent(dx, dy)) << "step " << step;
-    SCOPED_TRACE(::testing::Message() << "seed " << seed << " step " << step << " move " << dx << ", " << dy);
-    EXPECT_EQ(canvasContent(*layer, store), shifted(before, dx, dy));
-    // The offset is a multiple of 64 at most 0, and the store covers the canvas.
-    EXPECT_EQ(layer->offsetX % 64, 0);
-    EXPECT_EQ(layer->offsetY % 64, 0);
-    EXPECT_LE(layer->offsetX, 0);
-    EXPECT_LE(layer->offsetY, 0);
-    EXPECT_GE(int64_t(layer->offsetX) + store.width(), int64_t(cw));
-    EXPECT_GE(int64_t(layer->offsetY) + store.height(), int64_t(ch));
-    // No empty tile is kept.
+Content canvasContent(const Layer& layer) {
+  Content out;
+  test::withStore(layer, [&](const auto& store) {
     for (int32_t ty = 0; ty < store.tilesY(); ++ty)
       for (int32_t tx = 0; tx < store.tilesX(); ++tx)
-        if (const auto* t = store.tile(tx, ty)) {
-          ASSERT_FALSE(TileTraits<Bpp>::isEmpty(*t));
-        }
-    if (::testing::Test::HasFailure()) return;
-  }
-  // The reduced images follow the store.
-  if constexpr (Bpp == 32) {
-    EXPECT_TRUE(layer->pyramid32.isPreparedFor(store.width(), store.height()));
-  } else if constexpr (Bpp == 8) {
-    EXPECT_TRUE(layer->pyramid8.isPreparedFor(store.width(), store.height()));
-  } else {
-    EXPECT_TRUE(layer->pyramid1.isPreparedFor(store.width(), store.height()));
-  }
+        for (int32_t y = ty * 64; y < ty * 64 + 64 && store.tileExists(tx, ty); ++y)
+          for (int32_t x = tx * 64; x < tx * 64 + 64; ++x)
+            if (uint32_t v = uint32_t(store.getPixel(x, y)); v != 0)
+              out[{layer.offsetX + x, layer.offsetY + y}] = v;
+  });
+  return out;
 }
 
-TEST(LayerMoveTest, ContentLandsWhereItWasMovedTo32) {
-  for (uint32_t seed = 1; seed <= 6; ++seed) randomMoves<32>(kLayerKind32, seed);
-}
-TEST(LayerMoveTest, ContentLandsWhereItWasMovedTo8) {
-  for (uint32_t seed = 11; seed <= 14; ++seed) randomMoves<8>(kLayerKind8, seed);
-}
-TEST(LayerMoveTest, ContentLandsWhereItWasMovedTo1) {
-  for (uint32_t seed = 21; seed <= 24; ++seed) randomMoves<1>(kLayerKind1, seed);
+// Random moves, some far and some of nothing, of a few scattered pixels and a block (none of them
+// transparent but coloured): the content lands where it was moved to, the offset is a multiple of
+// 64 at most 0, the store covers the canvas, no empty tile is kept and the reduced images follow.
+TEST(LayerMoveTest, ContentLandsWhereItWasMovedTo) {
+  for (const auto& [kind, seed] : {std::pair{kLayerKind32, 1},
+                                   {kLayerKind32, 2},
+                                   {kLayerKind32, 3},
+                                   {kLayerKind8, 11},
+                                   {kLayerKind8, 12},
+                                   {kLayerKind1, 21},
+                                   {kLayerKind1, 22}}) {
+    SCOPED_TRACE(::testing::Message() << "seed " << seed);
+    StringTable strings(kUiLanguageEnglish);
+    Document doc(strings);
+    std::mt19937 rng{uint32_t(seed)};
+    const int32_t cw = randomIn(rng, 1, 200), ch = randomIn(rng, 1, 150);
+    Layer* layer = doc.newCanvas(cw, ch, kind);
+    ASSERT_NE(layer, nullptr);
+    test::withStore(*layer, [&](auto& store) {
+      using Store = std::decay_t<decltype(store)>;
+      auto value = [&]() -> typename Store::Value {
+        if constexpr (Store::kBitsPerPixel == 32) return (1 + rng() % 255) << 24 | (rng() & 0xFFFFFF);
+        if constexpr (Store::kBitsPerPixel == 8) return uint8_t(1 + rng() % 255);
+        return 1;
+      };
+      for (int i = 0; i < 12; ++i)
+        store.setPixel(randomIn(rng, 0, cw - 1), randomIn(rng, 0, ch - 1), value());
+      const int32_t bx = randomIn(rng, 0, cw - 1), by = randomIn(rng, 0, ch - 1);
+      for (int32_t y = by; y < std::min(ch, by + 20); ++y)
+        for (int32_t x = bx; x < std::min(cw, bx + 30); ++x) store.setPixel(x, y, value());
+    });
+    for (int step = 0; step < 25; ++step) {
+      int32_t dx = randomIn(rng, -260, 260), dy = randomIn(rng, -260, 260);
+      if (step % 7 == 3) dx = randomIn(rng, -20000, 20000);
+      if (step % 5 == 4) dy = randomIn(rng, -20000, 20000);
+      if (step % 9 == 8) dx = dy = 0;
+      Content want;
+      for (const auto& [p, v] : canvasContent(*layer)) want[{p.first + dx, p.second + dy}] = v;
+      ASSERT_TRUE(layer->moveContent(dx, dy)) << "step " << step;
+      EXPECT_EQ(canvasContent(*layer), want) << "step " << step;
+      EXPECT_TRUE(layer->offsetX % 64 == 0 && layer->offsetY % 64 == 0 && layer->offsetX <= 0 &&
+                  layer->offsetY <= 0);
+      EXPECT_GE(int64_t(layer->offsetX) + layer->storeWidth(), int64_t(cw));
+      EXPECT_GE(int64_t(layer->offsetY) + layer->storeHeight(), int64_t(ch));
+      test::withStore(*layer, [&](const auto& store) {
+        for (int32_t ty = 0; ty < store.tilesY(); ++ty)
+          for (int32_t tx = 0; tx < store.tilesX(); ++tx)
+            ASSERT_TRUE(store.tile(tx, ty) == nullptr ||
+                        !std::decay_t<decltype(store)>::Traits::isEmpty(*store.tile(tx, ty)));
+      });
+      if (HasFailure()) return;
+    }
+    const bool prepared =
+        kind == kLayerKind32  ? layer->pyramid32.isPreparedFor(layer->storeWidth(), layer->storeHeight())
+        : kind == kLayerKind8 ? layer->pyramid8.isPreparedFor(layer->storeWidth(), layer->storeHeight())
+                              : layer->pyramid1.isPreparedFor(layer->storeWidth(), layer->storeHeight());
+    EXPECT_TRUE(prepared);
+  }
 }
 
 TEST(LayerMoveTest, StoreSizesFollowTheOffsetAndPaddingRule) {
@@ -117,23 +96,21 @@ TEST(LayerMoveTest, StoreSizesFollowTheOffsetAndPaddingRule) {
   Layer* layer = doc.newCanvas(100, 80, kLayerKind32);
   ASSERT_NE(layer, nullptr);
   layer->pixels32.fillRect(SpanParams{kOpCopy, 255, 0xFF0000FFu}, 10, 20, 30, 5);
-  // Left by 25: the content starts at x -15, padded to -64.
-  ASSERT_TRUE(layer->moveContent(-25, 0));
-  EXPECT_EQ(layer->offsetX, -64);
-  EXPECT_EQ(layer->offsetY, 0);
-  EXPECT_EQ(layer->pixels32.width(), 100u + 15u + 49u);
-  EXPECT_EQ(layer->pixels32.height(), 80u);
-  EXPECT_EQ(layer->pixels32.getPixel(49, 20), 0xFF0000FFu);
-  // Right beyond the canvas: the store grows to hold the content.
-  ASSERT_TRUE(layer->moveContent(150, 0));
-  EXPECT_EQ(layer->offsetX, 0);
-  EXPECT_EQ(layer->pixels32.width(), 135u + 30u);
-  EXPECT_EQ(layer->pixels32.getPixel(135, 24), 0xFF0000FFu);
-  // Up by exactly 84: the content starts at y -64, a multiple of 64, so no padding.
-  ASSERT_TRUE(layer->moveContent(0, -84));
-  EXPECT_EQ(layer->offsetY, -64);
-  EXPECT_EQ(layer->pixels32.height(), 80u + 64u);
-  EXPECT_EQ(layer->pixels32.getPixel(135, 0), 0xFF0000FFu);
+  const struct {
+    int32_t dx, dy, offsetX, offsetY;
+    uint32_t width, height;
+    int32_t x, y;  // where the block's corner now lies in the store
+  } moves[] = {
+      {-25, 0, -64, 0, 100 + 15 + 49, 80, 49, 20},  // the content starts at x -15, padded to -64
+      {150, 0, 0, 0, 135 + 30, 80, 135, 20},        // beyond the canvas: the store grows to hold it
+      {0, -84, 0, -64, 165, 80 + 64, 135, 0},       // starts at y -64, a multiple of 64: no padding
+  };
+  for (const auto& m : moves) {
+    ASSERT_TRUE(layer->moveContent(m.dx, m.dy));
+    EXPECT_EQ(std::tuple(layer->offsetX, layer->offsetY, layer->storeWidth(), layer->storeHeight()),
+              std::tuple(m.offsetX, m.offsetY, m.width, m.height));
+    EXPECT_EQ(layer->pixels32.getPixel(m.x, m.y), 0xFF0000FFu);
+  }
 }
 
 TEST(LayerMoveTest, NothingChangesWhenThereIsNothingToMoveOrNoRoom) {
@@ -142,21 +119,14 @@ TEST(LayerMoveTest, NothingChangesWhenThereIsNothingToMoveOrNoRoom) {
   Layer* layer = doc.newCanvas(100, 80, kLayerKind8);
   ASSERT_NE(layer, nullptr);
   ASSERT_TRUE(layer->moveContent(33, 33));  // empty store
-  EXPECT_EQ(layer->offsetX, 0);
-  EXPECT_EQ(layer->pixels8.width(), 100u);
-
+  EXPECT_EQ(std::pair(layer->offsetX, layer->storeWidth()), std::pair(0, 100u));
   layer->pixels8.setPixel(5, 5, 9);
-  EXPECT_FALSE(layer->moveContent(INT32_MAX, 0));
-  EXPECT_FALSE(layer->moveContent(0, INT32_MIN));
-  EXPECT_FALSE(layer->moveContent(-200000, 0));
-  EXPECT_EQ(layer->offsetX, 0);
-  EXPECT_EQ(layer->offsetY, 0);
-  EXPECT_EQ(layer->pixels8.width(), 100u);
+  for (const auto& [dx, dy] : {std::pair{INT32_MAX, 0}, {0, INT32_MIN}, {-200000, 0}})
+    EXPECT_FALSE(layer->moveContent(dx, dy));
+  EXPECT_EQ(std::tuple(layer->offsetX, layer->offsetY, layer->storeWidth()), std::tuple(0, 0, 100u));
   EXPECT_EQ(layer->pixels8.getPixel(5, 5), 9);
-  // Far, but within the limit.
-  ASSERT_TRUE(layer->moveContent(-100000, 50000));
+  ASSERT_TRUE(layer->moveContent(-100000, 50000));  // far, but within the limit
   EXPECT_EQ(layer->pixels8.getPixel(int32_t(5 - 100000 - layer->offsetX), 50005), 9);
-
   Layer* vector = doc.addLayer(kLayerKindVector);
   ASSERT_TRUE(vector->moveContent(10, 10));
   EXPECT_EQ(vector->offsetX, 0);
@@ -171,7 +141,7 @@ TEST(LayerMoveTest, ToneLayersMoveTheirHalftoneImage) {
   ASSERT_TRUE(layer->setTone(1, 60));
   ASSERT_TRUE(layer->moveContent(-30, 0));
   EXPECT_EQ(layer->pixels1.width(), layer->pixels8.width());
-  EXPECT_EQ(layer->pixels1.getPixel(-layer->offsetX + 0, 5), 0);
+  EXPECT_EQ(layer->pixels1.getPixel(-layer->offsetX, 5), 0);
   EXPECT_EQ(layer->pixels1.getPixel(-layer->offsetX - 30, 5), 1);  // solid tone 255
 }
 
