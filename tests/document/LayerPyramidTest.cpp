@@ -47,7 +47,8 @@ std::unique_ptr<typename FlatOf<LevelBpp>::Image> reduce(const Src& source) {
             v = SourceBpp == 1 ? (first ? 255 : 0) : first;
           } else if (SourceBpp == 1) {
             const int32_t x = bx + 2 * i, y = by + 2 * j;
-            v = std::min<uint32_t>(64 * (value(x, y) + value(x + 1, y) + value(x, y + 1) + value(x + 1, y + 1)), 255);
+            v = std::min<uint32_t>(
+                64 * (value(x, y) + value(x + 1, y) + value(x, y + 1) + value(x + 1, y + 1)), 255);
           } else {
             v = value(bx + 2 * i, by + 2 * j);
           }
@@ -64,7 +65,8 @@ template <int Bpp>
 void fillStore(TiledImage<Bpp>& store, std::mt19937& rng) {
   test::fillRandomTiles(store, rng);
   for (int i = 0; i < 3; ++i) {
-    const int32_t tx = test::randomIn(rng, 0, store.tilesX() - 1), ty = test::randomIn(rng, 0, store.tilesY() - 1);
+    const int32_t tx = test::randomIn(rng, 0, store.tilesX() - 1),
+                  ty = test::randomIn(rng, 0, store.tilesY() - 1);
     const auto v = test::randomValue<Bpp>(rng);
     for (int32_t y = ty * 64; y < ty * 64 + 64; ++y)
       for (int32_t x = tx * 64; x < tx * 64 + 64; ++x) store.setPixel(x, y, Bpp == 1 ? 1 : v);
@@ -92,44 +94,10 @@ void checkAgainstReference(uint32_t seed) {
   }
 }
 
-TEST(LayerPyramidTest, LevelSizesAreHalvedAndEven) {
-  EXPECT_EQ(pyramidLevelSide(100, 1), 50u);
-  EXPECT_EQ(pyramidLevelSide(70, 1), 34u);
-  EXPECT_EQ(pyramidLevelSide(100, 2), 24u);
-  EXPECT_EQ(pyramidLevelSide(70, 2), 16u);
-  EXPECT_EQ(pyramidLevelSide(32760, 6), 510u);
-  EXPECT_EQ(pyramidLevelSide(3, 1), 0u);
-}
-
 TEST(LayerPyramidTest, LevelsMatchTheReferenceReduction) {
   for (uint32_t seed = 1; seed <= 5; ++seed) checkAgainstReference<32, 32>(seed);
   for (uint32_t seed = 11; seed <= 15; ++seed) checkAgainstReference<8, 8>(seed);
   for (uint32_t seed = 21; seed <= 25; ++seed) checkAgainstReference<1, 8>(seed);
-}
-
-TEST(LayerPyramidTest, UniformTilesFillWholeBlocks) {
-  TiledImage32 store;
-  ASSERT_TRUE(store.resize(256, 256));
-  SpanParams fill{kOpCopy, 255, 0x7F102030u};
-  store.fillRect(fill, 64, 0, 64, 64);
-  LayerPyramid<32> pyramid;
-  ASSERT_TRUE(pyramid.rebuild(store));
-  for (int32_t y = 0; y < 32; ++y)
-    for (int32_t x = 32; x < 64; ++x) ASSERT_EQ(pyramid.level(1).getPixel(x, y), 0x7F102030u);
-  EXPECT_EQ(pyramid.level(2).getPixel(16, 0), 0x7F102030u);
-  EXPECT_EQ(pyramid.level(1).getPixel(31, 0), 0u);
-
-  TiledImage1 bits;
-  ASSERT_TRUE(bits.resize(128, 64));
-  bits.fillRect(SpanParams{kOpCopy, 255, 1}, 0, 0, 64, 64);
-  bits.setPixel(64, 0, 1);
-  bits.setPixel(65, 1, 1);
-  bits.setPixel(66, 0, 1);
-  LayerPyramid<8> reduced;
-  ASSERT_TRUE(reduced.rebuild(bits));
-  EXPECT_EQ(reduced.level(1).getPixel(0, 0), 255);
-  EXPECT_EQ(reduced.level(1).getPixel(32, 0), 128);
-  EXPECT_EQ(reduced.level(1).getPixel(33, 0), 64);
 }
 
 template <int SourceBpp, int LevelBpp>
@@ -142,7 +110,8 @@ void updateEqualsRebuild(uint32_t seed) {
   ASSERT_TRUE(updated.rebuild(store));
   for (int step = 0; step < 8; ++step) {
     // Change a rectangle: erase it, paint it, or fill it with one value.
-    const int32_t x = test::randomIn(rng, -50, int32_t(store.width()) - 1), y = test::randomIn(rng, -50, int32_t(store.height()) - 1);
+    const int32_t x = test::randomIn(rng, -50, int32_t(store.width()) - 1),
+                  y = test::randomIn(rng, -50, int32_t(store.height()) - 1);
     const int32_t w = test::randomIn(rng, 1, 300), h = test::randomIn(rng, 1, 300);
     const int mode = int(rng() % 3);
     for (int32_t py = std::max(y, 0); py < std::min<int32_t>(y + h, int32_t(store.height())); ++py)
@@ -154,7 +123,8 @@ void updateEqualsRebuild(uint32_t seed) {
       if (rebuilt.level(k).width() == 0 || rebuilt.level(k).height() == 0) break;
       typename FlatOf<LevelBpp>::Image flat;
       test::copyToFlat(rebuilt.level(k), flat);
-      ASSERT_TRUE(test::samePixels(updated.level(k), flat)) << "seed " << seed << " step " << step << " level " << k;
+      ASSERT_TRUE(test::samePixels(updated.level(k), flat))
+          << "seed " << seed << " step " << step << " level " << k;
     }
   }
 }

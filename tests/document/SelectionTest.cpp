@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <random>
 #include <set>
 #include <tuple>
@@ -12,21 +11,6 @@
 
 namespace kanvo {
 namespace {
-
-TEST(SelectionTest, RectangleOutlineHasItsFourSides) {
-  Selection selection;
-  ASSERT_TRUE(selection.resize(100, 60));
-  selection.mask.fillRect(SpanParams{kOpCopy, 255, 255}, 10, 10, 10, 5);
-  selection.rebuildOutline();
-  const auto horizontal = std::count_if(selection.outline.begin(), selection.outline.end(),
-                                        [](const SelectionEdge& e) { return e.orientation == 0; });
-  EXPECT_EQ(horizontal, 2 * 10);
-  EXPECT_EQ(selection.outline.size() - size_t(horizontal), 2u * 5u);
-  EXPECT_NE(std::find(selection.outline.begin(), selection.outline.end(), SelectionEdge{20, 12, 1}),
-            selection.outline.end());
-  EXPECT_NE(std::find(selection.outline.begin(), selection.outline.end(), SelectionEdge{19, 15, 0}),
-            selection.outline.end());
-}
 
 // Every edge between pixels that differ in being selected, the canvas border counting as
 // unselected, compared with a pixel-by-pixel scan.
@@ -38,11 +22,13 @@ TEST(SelectionTest, OutlineMatchesAPlainScan) {
     ASSERT_TRUE(selection.resize(w, h));
     for (int i = 0; i < 6; ++i) {
       selection.mask.fillRect(SpanParams{kOpCopy, 255, uint8_t(rng() % 3 == 0 ? 0 : 1 + rng() % 255)},
-                              test::randomIn(rng, -20, w), test::randomIn(rng, -20, h), test::randomIn(rng, 1, 140),
-                              test::randomIn(rng, 1, 140));
+                              test::randomIn(rng, -20, w), test::randomIn(rng, -20, h),
+                              test::randomIn(rng, 1, 140), test::randomIn(rng, 1, 140));
     }
     selection.rebuildOutline();
-    auto sel = [&](int32_t x, int32_t y) { return x >= 0 && y >= 0 && x < w && y < h && selection.mask.getPixel(x, y) != 0; };
+    auto sel = [&](int32_t x, int32_t y) {
+      return x >= 0 && y >= 0 && x < w && y < h && selection.mask.getPixel(x, y) != 0;
+    };
     std::set<std::tuple<int32_t, int32_t, int>> expected, actual;
     for (int32_t y = 0; y <= h; ++y)
       for (int32_t x = 0; x <= w; ++x) {
