@@ -217,9 +217,9 @@ IconShapes programIcon() {
       sheet.push_back({corners[c][0] + (r - 1) * std::cos(a), corners[c][1] - (r - 1) * std::sin(a)});
     }
   s.polygon(sheet, 0xFFF7F3EAu);
-  s.arc(17, 31, 17, 3.2, 0.62 * kPi, 0.93 * kPi, kBlue);
-  s.arc(11, 9, 12, 2.4, -0.5 * kPi, -0.12 * kPi, 0xFFE0524Au);
-  pen(s, 27, 5, 12, 20, 5, kInk);
+  s.arc(17, 30, 10, 3.4, 0.97 * kPi, 0.46 * kPi, kBlue);
+  s.disc(7.05, 29.5, 1.7, kBlue);
+  pen(s, 28, 7, 18.6, 19.4, 5.5, 0xFFE0524Au);
   return s;
 }
 
