@@ -1,0 +1,81 @@
+#pragma once
+// The program's state for the whole run, without a toolkit: the document and its history, the
+// tool settings with the three brush kinds, the colour palette, the three panel images and
+// the window layout. The platform layer creates one, feeds it the window's events (Input
+// routing) and shows its images.
+//
+// At start (initialise): the texts in the language of the user's locale, a 512 x 512 canvas
+// of two 32 bpp layers with the upper one current, brush kind 0 (Pen) with preset 2 (size 5),
+// the palette with its field at (10, 10) and its strip at (143, 10), and an undo budget taken
+// from the machine (HistoryBudget.h).
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "app/ColorPalette.h"
+#include "app/PanelIcons.h"
+#include "app/ScreenLayout.h"
+#include "document/Clock.h"
+#include "document/Document.h"
+#include "document/undo/UndoHistory.h"
+#include "raster/image/Image32.h"
+#include "strings/StringTable.h"
+#include "tools/BrushParams.h"
+#include "tools/ToolSettings.h"
+
+namespace kanvo {
+
+class Application {
+ public:
+  // Brush kinds, each with its own parameters.
+  enum BrushKind : int { kPen = 0, kPencil = 1, kWaterColor = 2, kBrushKinds = 3 };
+  static constexpr int32_t kStartSide = 512;
+  static constexpr const char* kUntitled = "Untitled";
+
+  explicit Application(const Clock* clock = nullptr);
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  // The start state described above. False when memory cannot be had.
+  bool initialise();
+
+  // ---- brushes ----
+  int brushKind() const { return brushKind_; }
+  // Makes kind (0 ... 2; others are ignored) current and the set the brush tool attaches.
+  void setBrushKind(int kind);
+  // The parameters of a brush kind (the current kind's are the ones the brush paints with).
+  BrushParams& brushOfKind(int kind);
+  // The attached set takes preset index's size (0 ... 7; others are ignored).
+  void selectPreset(int index);
+
+  // ---- layout and panels ----
+  // The client area changed to width x height logical pixels.
+  void layOut(int32_t width, int32_t height);
+  const ScreenLayout& layout() const { return layout_; }
+  bool paletteShown() const { return layout_.paletteShown; }
+  void togglePalette();
+  // Draws the three panel images from the current state.
+  void drawPanels();
+  const Image32& paletteImage() const { return paletteImage_; }
+  const Image32& barImage() const { return barImage_; }
+  const Image32& panelImage() const { return panelImage_; }
+  const Image32& colourStrip() const { return colourStrip_; }
+
+  // ---- owned state, shared with the routing and the commands ----
+  StringTable strings;
+  Document document;
+  UndoHistory history;
+  ToolSettings settings;
+  ColorPalette palette;
+  PanelIcons icons;
+  std::string fileName = kUntitled;  // the document's file (UTF-8 path)
+  int selectedToolButton = 0;
+
+ private:
+  std::array<BrushParams, kBrushKinds> brushes_{};  // the kinds that are not current
+  int brushKind_ = kPen;
+  ScreenLayout layout_;
+  Image32 paletteImage_, barImage_, panelImage_, colourStrip_;
+};
+
+}  // namespace kanvo

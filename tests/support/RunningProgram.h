@@ -1,0 +1,91 @@
+#pragma once
+// A program started in the background (no shell), whose standard error is read line by line
+// while it runs: for watching a window's trace lines (KANVO_TRACE) from a test. The process is
+// killed when the object goes.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+namespace kanvo::test {
+
+class RunningProgram {
+ public:
+  // args[0] is the program; env entries "NAME=value" are added to this process's environment.
+  RunningProgram(std::vector<std::string> args, const std::vector<std::string>& env) {
+    int errPipe[2];
+    if (pipe(errPipe) != 0) return;
+    std::vector<std::string> environment;
+    for (char** e = ::environ; *e != nullptr; ++e) environment.push_back(*e);
+    environment.insert(environment.end(), env.begin(), env.end());
+    std::vector<char*> argv, envp;
+    for (std::string& a : args) argv.push_back(a.data());
+    for (std::string& e : environment) envp.push_back(e.data());
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+    posix_spawn_file_actions_addclose(&actions, errPipe[0]);
+    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(errPipe[1]);
+    err_ = errPipe[0];
+  }
+  ~RunningProgram() {
+    kill(SIGKILL);
+    if (err_ >= 0) close(err_);
+  }
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
+
+  bool started() const { return pid_ > 0; }
+  // Waits up to timeoutMs for a line of standard error containing text; true when one came.
+  bool waitFor(const std::string& text, int timeoutMs = 20000) {
+    timespec start;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    for (;;) {
+      for (size_t end; (end = pending_.find('\n')) != std::string::npos;) {
+        const std::string line = pending_.substr(0, end);
+        pending_.erase(0, end + 1);
+        lines_.push_back(line);
+        if (line.find(text) != std::string::npos) return true;
+      }
+      timespec now;
+      clock_gettime(CLOCK_MONOTONIC, &now);
+      const long left = timeoutMs - ((now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000);
+      if (left <= 0 || err_ < 0) return false;
+      pollfd fd = {err_, POLLIN, 0};
+      if (poll(&fd, 1, int(left)) <= 0) return false;
+      char buf[4096];
+      const ssize_t n = read(err_, buf, sizeof buf);
+      if (n <= 0) return false;
+      pending_.append(buf, size_t(n));
+    }
+  }
+  // Every line read so far.
+  const std::vector<std::string>& lines() const { return lines_; }
+  // Sends the signal and waits for the process to end; its exit status, -1 if it did not exit.
+  int kill(int signal) {
+    if (pid_ <= 0) return -1;
+    ::kill(pid_, signal);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int err_ = -1;
+  std::string pending_;
+  std::vector<std::string> lines_;
+};
+
+}  // namespace kanvo::test
