@@ -11,7 +11,8 @@ packages=(
   clang libclang-rt-14-dev
   libpixman-1-dev libjpeg62-turbo-dev
   libcairo2-dev libopencv-imgproc-dev
-  imagemagick xvfb xauth
+  imagemagick xvfb xauth xdotool
+  fonts-ipafont-gothic desktop-file-utils
 )
 
 missing=()
