@@ -309,11 +309,14 @@ bool Document::layersAtPoint(int32_t x, int32_t y, std::vector<int32_t>& out) co
   return !out.empty();
 }
 
-void Document::drawVectorLayer(const Layer& layer, Image32& target, double translateX, double translateY) const {
+void Document::drawVectorLayer(const Layer& layer, Image32& target, double translateX, double translateY,
+                               double scale) const {
   if (vectorRenderer_ == nullptr) return;
   RenderTransform transform;
   transform.translateX = translateX;
   transform.translateY = translateY;
+  transform.scaleX = scale;
+  transform.scaleY = scale;
   transform.antialiasOverride = layer.antialiasMode;
   transform.offsetX = layer.offsetX;
   transform.offsetY = layer.offsetY;

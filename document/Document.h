@@ -197,14 +197,17 @@ class Document {
   // coverage; 0 outside the canvas.
   Color32 probeColour(int32_t x, int32_t y) const;
 
+  // Draws every visible object of a vector layer into target through the renderer (if any):
+  // object point p lands at (p + layer offset) x scale + translate, with the layer's anti-alias
+  // mode. The compositors and the layer picker call it; without a renderer nothing is drawn.
+  void drawVectorLayer(const Layer& layer, Image32& target, double translateX, double translateY,
+                       double scale = 1.0) const;
+
   // Bytes held by the layers and selections (a document snapshot's cost).
   uint64_t byteEstimate() const;
 
  private:
   bool takeCurrentCopy();
-  // Draws every visible object of a vector layer into target through the renderer (if any),
-  // at scale 1 with the given translation, the layer's offset and its anti-alias mode.
-  void drawVectorLayer(const Layer& layer, Image32& target, double translateX, double translateY) const;
   // A layer of the kind sized to width x height, numbered serial and named from it; null when
   // memory cannot be had.
   std::unique_ptr<Layer> makeLayer(int32_t kind, int32_t serial, int32_t width, int32_t height);

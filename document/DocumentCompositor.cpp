@@ -55,6 +55,17 @@ void compositeStore(Image32& target, const SpanParams& params, int64_t destX, in
   compositeTiles(target, params, destX, destY, store, bitSpan32);
 }
 
+CompositeSource compositeSourceOf(const Layer& layer, bool coverageAsIs) {
+  switch (layer.kind) {
+    case kLayerKind32: return CompositeSource::kColour32;
+    case kLayerKind8:
+      return layer.toneMode != 0 && !coverageAsIs ? CompositeSource::kBits1 : CompositeSource::kCoverage8;
+    case kLayerKind1: return CompositeSource::kBits1;
+    case kLayerKindVector: return CompositeSource::kVector;
+    default: return CompositeSource::kNothing;
+  }
+}
+
 void Document::compositeRow(Image32& band, const CompositeOptions& options, int32_t bandIndex, int32_t x0) const {
   if (!band.hasPixels()) return;
   band.fill(options.background);
@@ -67,22 +78,15 @@ void Document::compositeRow(Image32& band, const CompositeOptions& options, int3
     params.opacity = layer.opacity;
     params.paint = options.monochrome != 0 ? monochromeColour(layer.colour) : layer.colour;
     const int64_t destX = int64_t(layer.offsetX) + x0, destY = int64_t(layer.offsetY) + dy;
-    switch (layer.kind) {
-      case kLayerKind32: compositeStore(band, params, destX, destY, layer.pixels32); break;
-      case kLayerKind8:
-        if (layer.toneMode != 0 && options.coverageAsIs == 0) {
-          compositeStore(band, params, destX, destY, layer.pixels1);  // the halftone image
-        } else {
-          compositeStore(band, params, destX, destY, layer.pixels8);
-        }
-        break;
-      case kLayerKind1: compositeStore(band, params, destX, destY, layer.pixels1); break;
-      case kLayerKindVector: {
-        // The one place where the compositor draws vector objects: each visible object goes to
-        // the renderer with scale 1, the band's translation and the layer's offset.
+    switch (compositeSourceOf(layer, options.coverageAsIs != 0)) {
+      case CompositeSource::kColour32: compositeStore(band, params, destX, destY, layer.pixels32); break;
+      case CompositeSource::kCoverage8: compositeStore(band, params, destX, destY, layer.pixels8); break;
+      case CompositeSource::kBits1: compositeStore(band, params, destX, destY, layer.pixels1); break;
+      case CompositeSource::kVector:
+        // The one place where the band compositor draws vector objects: each visible object
+        // goes to the renderer with scale 1, the band's translation and the layer's offset.
         drawVectorLayer(layer, band, double(x0), double(dy));
         break;
-      }
       default: break;
     }
   }

@@ -9,6 +9,7 @@
 // (nothing is done).
 #include <cstdint>
 
+#include "document/Layer.h"
 #include "raster/image/Image32.h"
 #include "raster/span/SpanOps.h"
 #include "raster/tiled/TiledImage.h"
@@ -24,5 +25,11 @@ void compositeStore(Image32& target, const SpanParams& params, int64_t destX, in
 // 1 bpp bits through bitSpan32 with params.paint.
 void compositeStore(Image32& target, const SpanParams& params, int64_t destX, int64_t destY,
                     const TiledImage1& store);
+
+// What both compositors draw of a layer, by its kind: its 32 bpp colour, its 8 bpp coverage,
+// its 1 bpp bits (also an 8 bpp layer in tone mode, through its halftone image, unless
+// coverageAsIs), its vector objects, or nothing (an unknown kind).
+enum class CompositeSource : int32_t { kNothing, kColour32, kCoverage8, kBits1, kVector };
+CompositeSource compositeSourceOf(const Layer& layer, bool coverageAsIs);
 
 }  // namespace kanvo
