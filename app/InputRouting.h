@@ -1,0 +1,35 @@
+#pragma once
+// The window's stylus and key events, routed as a painting program's user expects: every
+// stylus event goes to the tools first (at the canvas-relative point, in the view's device
+// pixels), then to the panels around the canvas (the colour palette, the bottom bar and the
+// tool panel); keys go to the key table and the tools, with Q (redo), D (default colours) and
+// X (swap colours) handled here.
+//
+// Points are the window's logical pixels (the layout's units); the tools get (x - canvasX,
+// y) times the device scale, so that a view rendered in device pixels shows one canvas pixel
+// per screen pixel at 100 %.
+#include <cstdint>
+
+namespace kanvo {
+
+class Application;
+
+struct PointerEvent {
+  double x = 0, y = 0;     // window point, logical pixels
+  double pressure = 1.0;   // 0 ... 1; 1.0 for devices without pressure
+  int32_t button = 0;      // 0 the pen tip or left button, 1 the pen's eraser end or barrel button
+};
+
+// What a press asks of the window.
+enum class PressResult : int { kNone = -1, kPaletteButton = 0, kBrushButton = 1 };
+
+PressResult stylusPress(Application& app, const PointerEvent& event);
+void stylusMove(Application& app, const PointerEvent& event);
+void stylusRelease(Application& app, const PointerEvent& event);
+
+// Keys are virtual-key codes (letters and digits as upper-case ASCII; platform/qt/KeyMapping.h).
+// autoRepeat: the press repeats a key already held.
+void keyDown(Application& app, int32_t key, bool autoRepeat = false);
+void keyUp(Application& app, int32_t key);
+
+}  // namespace kanvo

@@ -1,0 +1,75 @@
+#pragma once
+// The main window's client area: it shows the view's picture and the three panels and turns
+// Qt's input into the shell's routing (app/InputRouting.h).
+//
+// - Left-button mouse events, with tracking on so that moves without a button reach the
+//   tools; pressure 1.0.
+// - Tablet events with their pressure; the pen's eraser end and barrel button are button 1.
+// - Touch: one finger is the stylus. A second finger never paints: it cancels a one-finger
+//   stroke (its pixels go back, no step is recorded) and the two fingers pinch-zoom through the
+//   view's steps and twist the view about the point between them.
+// - Keys through the key table (KeyMapping.h); auto-repeated releases are dropped (X11 sends
+//   release-press pairs while a key is held). Losing the keyboard releases every held key.
+//
+// Tablet and touch events are accepted, so Qt synthesises no mouse stroke from them. Moves and
+// the release keep coming to this widget after a press (Qt's implicit grab), also outside it.
+// The input method is off for this widget only, so no on-screen keyboard covers the canvas.
+#include <QElapsedTimer>
+#include <QPointF>
+#include <QWidget>
+#include <cstdint>
+
+#include "app/InputRouting.h"
+
+class QTouchEvent;
+
+namespace kanvo {
+
+class Application;
+
+class CanvasWidget : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit CanvasWidget(Application& app, QWidget* parent = nullptr);
+
+  // Paints finished since the widget was made (benchmarks wait on it).
+  uint64_t framesPainted() const { return frames_; }
+  // The window stopped being active: a stroke in progress ends at its last point and every
+  // held key is released.
+  void inputLost();
+
+ signals:
+  // The bottom bar's brush button was pressed.
+  void brushButtonPressed();
+  // A frame has been painted (emitted after each paint).
+  void framePainted();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void tabletEvent(QTabletEvent* event) override;
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+
+ private:
+  void press(const PointerEvent& e);
+  void move(const PointerEvent& e);
+  void release(const PointerEvent& e);
+  void touch(QTouchEvent* event);
+  void panelsChanged();
+
+  Application& app_;
+  bool strokeDown_ = false;  // a stylus (mouse, pen or finger) is down
+  PointerEvent last_;        // where it was last
+  int touchId_ = -1;         // the finger acting as the stylus
+  bool twoFingers_ = false;  // a pinch or twist is in progress
+  uint64_t frames_ = 0;
+};
+
+}  // namespace kanvo

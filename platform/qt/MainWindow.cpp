@@ -1,0 +1,79 @@
+#include "platform/qt/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QScreen>
+
+#include "app/Application.h"
+#include "platform/qt/ProgramIcon.h"
+#include "platform/qt/Trace.h"
+
+namespace kanvo {
+
+namespace {
+
+constexpr int kTimerMs = 100;
+// A screen this small (logical pixels) is a phone's: the window opens full screen.
+constexpr int kSmallScreenSide = 600;
+
+}  // namespace
+
+MainWindow::MainWindow(Application& app) : app_(app), canvas_(new CanvasWidget(app)) {
+  setWindowTitle("kanvo mobile");
+  setWindowIcon(programIconSet());
+  fileMenu_ = menuBar()->addMenu("File");
+  editMenu_ = menuBar()->addMenu("Edit");
+  setCentralWidget(canvas_);
+  canvas_->setFocus();
+
+  auto* fullScreen = new QAction(this);
+  fullScreen->setShortcut(Qt::Key_F11);
+  connect(fullScreen, &QAction::triggered, this, &MainWindow::toggleFullScreen);
+  addAction(fullScreen);
+
+  timer_.setInterval(kTimerMs);
+  timer_.start();
+}
+
+void MainWindow::showAtStart() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+  if (std::min(available.width(), available.height()) < kSmallScreenSide) {
+    showFullScreen();
+    return;
+  }
+  // The start canvas at 100 % (one canvas pixel per device pixel) beside the panels.
+  const qreal ratio = screen != nullptr ? screen->devicePixelRatio() : 1.0;
+  const int side = int(Application::kStartSide / ratio);
+  QSize client(side + ScreenLayout::kPanelWidth, side + ScreenLayout::kBarHeight + menuBar()->sizeHint().height());
+  client = client.boundedTo(available.size() - QSize(16, 48));
+  resize(client);
+  show();
+}
+
+void MainWindow::comeForward(const QString& file) {
+  trace("raise");
+  if (isMinimized()) showNormal();
+  raise();
+  activateWindow();
+  QApplication::alert(this);
+  (void)file;
+}
+
+void MainWindow::toggleFullScreen() {
+  if (isFullScreen())
+    showNormal();
+  else
+    showFullScreen();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) { event->accept(); }
+
+void MainWindow::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && !isActiveWindow()) canvas_->inputLost();
+  QMainWindow::changeEvent(event);
+}
+
+}  // namespace kanvo

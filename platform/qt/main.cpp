@@ -1,0 +1,45 @@
+// kanvo: the painting program's window. "kanvo [FILE...]" starts it with FILE open (the first
+// of several); when it already runs, the running window comes forward and opens FILE instead.
+#include <QApplication>
+#include <QFileInfo>
+#include <cstdio>
+
+#include "app/Application.h"
+#include "platform/qt/DisplayCheck.h"
+#include "platform/qt/MainWindow.h"
+#include "platform/qt/ProgramIcon.h"
+#include "platform/qt/QtClock.h"
+#include "platform/qt/SingleInstance.h"
+
+int main(int argc, char** argv) {
+  kanvo::requireDisplay();
+  kanvo::beginDisplayConnection();
+  QApplication qt(argc, argv);
+  kanvo::endDisplayConnection();
+  QApplication::setApplicationName("kanvo");
+  QApplication::setWindowIcon(kanvo::programIconSet());
+
+  QString file;
+  const QStringList args = QApplication::arguments();
+  if (args.size() > 1) file = QFileInfo(args[1]).absoluteFilePath();
+
+  kanvo::SingleInstance instance;
+  switch (instance.start(file)) {
+    case kanvo::SingleInstance::Role::kHandedOver: return 0;
+    case kanvo::SingleInstance::Role::kFailed:
+      std::fprintf(stderr, "kanvo: %s\n", instance.failure().toLocal8Bit().constData());
+      return 1;
+    case kanvo::SingleInstance::Role::kFirst: break;
+  }
+
+  kanvo::QtClock clock;
+  kanvo::Application app(&clock);
+  if (!app.initialise()) {
+    std::fprintf(stderr, "kanvo: not enough memory to start\n");
+    return 1;
+  }
+  kanvo::MainWindow window(app);
+  QObject::connect(&instance, &kanvo::SingleInstance::requested, &window, &kanvo::MainWindow::comeForward);
+  window.showAtStart();
+  return QApplication::exec();
+}

@@ -1,0 +1,84 @@
+// The window program as a user starts it: one running instance per user, and what an
+// installation puts in place.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+
+#include <QImage>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "support/BuildTree.h"
+#ifndef KANVO_CLI_PATH
+#define KANVO_CLI_PATH (kanvo::test::buildTree() / "cli" / "kanvo-cli").string()
+#endif
+#include "support/CliProcess.h"
+#include "support/RunningProgram.h"
+#include "support/TempDir.h"
+
+namespace kanvo {
+namespace {
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(runtime.path().empty());
+    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("KANVO_TRACE", "1", 1);
+  }
+  std::unique_ptr<test::RunningProgram> start(std::vector<std::string> args = {}) {
+    args.insert(args.begin(), test::windowProgram());
+    auto p = std::make_unique<test::RunningProgram>(args, std::vector<std::string>{});
+    EXPECT_TRUE(p->waitFor("kanvo: ready")) << "the window did not come up";
+    return p;
+  }
+  test::TempDir runtime;
+};
+
+TEST_F(ProgramTest, ASecondStartHandsOverAndEnds) {
+  auto first = start();
+  const test::CliRun second = test::runProgram({test::windowProgram()});
+  EXPECT_EQ(second.status, 0) << second.err;
+  EXPECT_TRUE(first->waitFor("kanvo: raise"));
+
+  first->kill(SIGKILL);  // a crash leaves the lock and the socket behind
+  auto third = start();
+  const test::CliRun fourth = test::runProgram({test::windowProgram()});
+  EXPECT_EQ(fourth.status, 0) << fourth.err;
+  EXPECT_TRUE(third->waitFor("kanvo: raise"));
+}
+
+TEST(InstallTest, EveryFileInPlaceAndTheEntryValid) {
+  test::TempDir prefix;
+  const test::CliRun install =
+      test::runProgram({"cmake", "--install", test::buildTree().string(), "--prefix", prefix.path()});
+  ASSERT_EQ(install.status, 0) << install.err;
+  const std::filesystem::path p = prefix.path();
+  for (const char* program : {"bin/kanvo", "bin/kanvo-cli"})
+    EXPECT_TRUE(std::filesystem::is_regular_file(p / program)) << program;
+  for (int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    const std::string size = std::to_string(side) + "x" + std::to_string(side);
+    const QImage icon(QString::fromStdString((p / "share/icons/hicolor" / size / "apps/kanvo.png").string()));
+    EXPECT_EQ(icon.size(), QSize(side, side)) << size;
+  }
+  std::ifstream svg(p / "share/icons/hicolor/scalable/apps/kanvo.svg");
+  std::stringstream svgText;
+  svgText << svg.rdbuf();
+  EXPECT_NE(svgText.str().find("<svg"), std::string::npos);
+
+  std::ifstream mime(p / "share/mime/packages/kanvo.xml");
+  std::stringstream mimeText;
+  mimeText << mime.rdbuf();
+  EXPECT_NE(mimeText.str().find("<glob pattern=\"*.knvmob\"/>"), std::string::npos);
+  EXPECT_NE(mimeText.str().find("type=\"application/x-kanvo\""), std::string::npos);
+
+  const std::string entry = (p / "share/applications/kanvo.desktop").string();
+  const test::CliRun validate = test::runProgram({"desktop-file-validate", entry});
+  EXPECT_EQ(validate.status, 0);
+  EXPECT_EQ(validate.out + validate.err, "");
+}
+
+}  // namespace
+}  // namespace kanvo
