@@ -1,23 +1,22 @@
-#include <gtest/gtest.h>
-
 #include "formats/FileExtension.h"
+
+#include <gtest/gtest.h>
 
 namespace kanvo {
 namespace {
 
 TEST(FileExtension, TakesTheLastDotOfTheNameLowerCased) {
-  EXPECT_EQ(lowerCaseExtension("a.knvmob"), ".knvmob");
-  EXPECT_EQ(lowerCaseExtension("pictures/KNV_UPPER_9x9.KNVMOB"), ".knvmob");
-  EXPECT_EQ(lowerCaseExtension("x.tar.JPEG"), ".jpeg");
-  EXPECT_EQ(lowerCaseExtension("dir.d/name"), "");
-  EXPECT_EQ(lowerCaseExtension("name"), "");
-  EXPECT_EQ(lowerCaseExtension(""), "");
-  EXPECT_EQ(lowerCaseExtension(".psd"), ".psd");
-  EXPECT_EQ(lowerCaseExtension("a/b/.PsD"), ".psd");
-  EXPECT_EQ(lowerCaseExtension("ends.with.dot."), ".");
-  EXPECT_EQ(lowerCaseExtension("a/"), "");
-  // Only ASCII letters change; other bytes stay as they are.
-  EXPECT_EQ(lowerCaseExtension("\xE7\x94\xBB.\xC3\x89P"), ".\xC3\x89p");
+  const std::pair<const char*, const char*> cases[] = {
+      {"pictures/KNV_UPPER_9x9.KNVMOB", ".knvmob"},
+      {"x.tar.JPEG", ".jpeg"},
+      {"dir.d/name", ""},
+      {"", ""},
+      {"a/b/.PsD", ".psd"},
+      {"ends.with.dot.", "."},
+      {"a/", ""},
+      {"\xE7\x94\xBB.\xC3\x89P", ".\xC3\x89p"},  // only ASCII letters change
+  };
+  for (const auto& [name, extension] : cases) EXPECT_EQ(lowerCaseExtension(name), extension) << name;
 }
 
 }  // namespace
