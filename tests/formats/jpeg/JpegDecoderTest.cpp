@@ -1,40 +1,27 @@
 // The decoder on files written by libjpeg in every layout it can make, and on damaged,
 // truncated and hostile input.
+#include "formats/jpeg/JpegDecoder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <random>
-#include <vector>
 
-#include "formats/jpeg/JpegDecoder.h"
 #include "formats/jpeg/JpegEncoder.h"
 #include "support/ImageCompare.h"
+#include "support/JpegFiles.h"
 #include "support/LibJpeg.h"
 #include "support/TestPictures.h"
 
 namespace kanvo {
 namespace {
 
-struct Result {
-  Status status;
-  std::vector<uint8_t> rgb;
-};
+using test::decodeJpegRgb;
 
-Result decode(const std::vector<uint8_t>& f) {
-  Result r;
-  JpegDecoder dec;
-  r.status = dec.setSource(f);
-  if (!r.status.isOk()) return r;
-  r.rgb.resize(size_t(dec.width()) * dec.height() * 3);
-  r.status = dec.decodeRgb(r.rgb);
-  return r;
-}
-
-std::vector<uint8_t> ourFile(int w, int h, int quality = 85) {
-  std::vector<uint8_t> rgb = test::photoLikeRgb(w, h, 9);
+std::vector<uint8_t> ourFile(int w, int h) {
   JpegEncoder enc;
-  enc.setQuality(quality);
-  EXPECT_TRUE(enc.encodeRgb(rgb, w, h).isOk());
+  enc.setQuality(JpegEncoder::kProgramQuality);
+  EXPECT_TRUE(enc.encodeRgb(test::photoLikeRgb(w, h, 9), w, h).isOk());
   return enc.takeData();
 }
 
@@ -48,119 +35,85 @@ TEST(JpegDecoder, ReadsLibjpegFilesOfEveryLayout) {
     test::LibJpegOptions o;
     double floorDb;
   };
-  auto opts = [](int q, int lh, int lv, int restart = 0, bool gray = false, bool optimize = false,
-                 bool rgb = false) {
-    test::LibJpegOptions o;
-    o.quality = q;
-    o.lumaH = lh;
-    o.lumaV = lv;
-    o.restartBlocks = restart;
-    o.grayscale = gray;
-    o.optimize = optimize;
-    o.rgb = rgb;
-    return o;
-  };
   const Case cases[] = {
-      {"4:4:4 q85", 301, 203, opts(85, 1, 1), 48},
-      {"4:4:4 q95", 64, 64, opts(95, 1, 1), 48},
-      {"4:4:4 q100", 77, 33, opts(100, 1, 1), 48},
-      {"4:4:4 q30", 120, 90, opts(30, 1, 1), 48},
-      {"4:4:4 restart 2", 100, 70, opts(85, 1, 1, 2), 48},
-      {"4:4:4 restart 1, optimised", 45, 45, opts(85, 1, 1, 1, false, true), 48},
-      {"4:2:2 q85", 301, 203, opts(85, 2, 1), 42.5},
-      {"4:4:0 q85", 301, 203, opts(85, 1, 2), 41},
-      {"4:2:0 q85", 301, 203, opts(85, 2, 2), 39.5},
-      {"4:2:0 restart 3", 150, 97, opts(85, 2, 2, 3), 37},
-      {"4:1:1 q85", 301, 203, opts(85, 4, 1), 36},
-      {"4:1:0 (4x2)", 133, 71, opts(85, 4, 2), 32},
-      {"luma 3x1", 97, 40, opts(85, 3, 1), 33},
-      {"luma 2x4", 97, 97, opts(85, 2, 4), 30},
-      {"RGB (Adobe) q90", 90, 50, opts(90, 1, 1, 0, false, false, true), 48},
-      {"grey q85", 150, 97, opts(85, 1, 1, 0, true), 56.5},
-      {"grey restart 5", 33, 65, opts(85, 1, 1, 5, true), 56.5},
+      {"4:4:4 q85", 301, 203, {}, 48},
+      {"4:4:4 q95", 64, 64, {.quality = 95}, 48},
+      {"4:4:4 q100", 77, 33, {.quality = 100}, 48},
+      {"4:4:4 q30", 120, 90, {.quality = 30}, 48},
+      {"4:4:4 restart 2", 100, 70, {.restartBlocks = 2}, 48},
+      {"4:4:4 restart 1, optimised", 45, 45, {.restartBlocks = 1, .optimize = true}, 48},
+      {"4:2:2 q85", 301, 203, {.lumaH = 2}, 42.5},
+      {"4:4:0 q85", 301, 203, {.lumaV = 2}, 41},
+      {"4:2:0 q85", 301, 203, {.lumaH = 2, .lumaV = 2}, 39.5},
+      {"4:2:0 restart 3", 150, 97, {.lumaH = 2, .lumaV = 2, .restartBlocks = 3}, 37},
+      {"4:1:1 q85", 301, 203, {.lumaH = 4}, 36},
+      {"4:1:0 (4x2)", 133, 71, {.lumaH = 4, .lumaV = 2}, 32},
+      {"luma 3x1", 97, 40, {.lumaH = 3}, 33},
+      {"luma 2x4", 97, 97, {.lumaH = 2, .lumaV = 4}, 30},
+      {"RGB (Adobe) q90", 90, 50, {.quality = 90, .rgb = true}, 48},
+      {"grey q85", 150, 97, {.grayscale = true}, 56.5},
+      {"grey restart 5", 33, 65, {.restartBlocks = 5, .grayscale = true}, 56.5},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<uint8_t> rgb = test::photoLikeRgb(c.w, c.h, 2);
     std::vector<uint8_t> f = test::libjpegEncode(rgb.data(), c.w, c.h, c.o);
-    ASSERT_FALSE(f.empty());
     test::LibJpegImage peer = test::libjpegDecode(f);
     ASSERT_TRUE(peer.error.empty());
-    Result ours = decode(f);
+    test::DecodedRgb ours = decodeJpegRgb(f);
     ASSERT_TRUE(ours.status.isOk()) << ours.status.reason();
-    double db = test::psnr(ours.rgb, peer.rgb);
+    const double db = test::psnr(ours.rgb, peer.rgb);
     std::printf("  %-28s %4dx%-4d PSNR against libjpeg %6.2f dB\n", c.name, c.w, c.h, db);
     EXPECT_GE(db, c.floorDb);
   }
 }
 
-TEST(JpegDecoder, RefusesProgressiveFromLibjpeg) {
-  std::vector<uint8_t> rgb = test::photoLikeRgb(40, 30);
-  test::LibJpegOptions o;
-  o.progressive = true;
-  Result r = decode(test::libjpegEncode(rgb.data(), 40, 30, o));
-  EXPECT_TRUE(r.status.isFailed());
-  EXPECT_EQ(r.status.reason(), "unsupported JPEG: progressive");
-}
-
 TEST(JpegDecoder, OutputFormsAgree) {
-  std::vector<uint8_t> f = ourFile(50, 29);
-  JpegDecoder dec;
+  const std::vector<uint8_t> f = ourFile(50, 29);
+  test::DecodedRgb rgb = decodeJpegRgb(f);
+  ASSERT_TRUE(rgb.status.isOk());
+  int w = 0, h = 0;
+  std::vector<Color32> px;
+  ASSERT_TRUE(decodeJpeg(f, w, h, px).isOk());
+  ASSERT_EQ(px.size(), size_t(50 * 29));
+  for (size_t i = 0; i < px.size(); ++i)
+    ASSERT_EQ(px[i], rgba(rgb.rgb[3 * i], rgb.rgb[3 * i + 1], rgb.rgb[3 * i + 2], 255));
+  JpegDecoder dec, empty;
   ASSERT_TRUE(dec.setSource(f).isOk());
-  std::vector<uint8_t> rgb(50 * 29 * 3);
-  std::vector<Color32> px(50 * 29);
-  ASSERT_TRUE(dec.decodeRgb(rgb).isOk());
-  ASSERT_TRUE(dec.decode(px).isOk());
-  for (size_t i = 0; i < px.size(); ++i) ASSERT_EQ(px[i], rgba(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2], 255));
   EXPECT_TRUE(dec.decode(std::span<Color32>(px.data(), px.size() - 1)).isFailed());
-  JpegDecoder empty;
   EXPECT_TRUE(empty.decode(px).isFailed());
   EXPECT_EQ(empty.width(), 0);
-
-  int w = 0, h = 0;
-  std::vector<Color32> all;
-  ASSERT_TRUE(decodeJpeg(f, w, h, all).isOk());
-  EXPECT_EQ(w, 50);
-  EXPECT_EQ(h, 29);
-  EXPECT_EQ(all, px);
-  EXPECT_TRUE(decodeJpeg(f, w, h, all, 50 * 29 - 1).isFailed());  // over the pixel limit
-  EXPECT_TRUE(all.empty());
+  EXPECT_TRUE(decodeJpeg(f, w, h, px, 50 * 29 - 1).isFailed());  // over the pixel limit
+  EXPECT_TRUE(px.empty());
 }
 
 // Every prefix of a file: refused while the headers are incomplete, partial once the scan has
 // started, never a read outside the input (the sanitizer build watches).
 TEST(JpegDecoder, EveryTruncationIsHandled) {
-  std::vector<uint8_t> f = ourFile(40, 24);
-  Result whole = decode(f);
-  ASSERT_TRUE(whole.status.isOk());
-  const size_t headerEnd = 2 + 134 + 420 + 19 + 14;
+  const std::vector<uint8_t> f = ourFile(40, 24);
+  const size_t scan = test::jpegSegmentAt(f, 0xDA) + 14;
   for (size_t n = 0; n < f.size(); ++n) {
-    std::vector<uint8_t> cut(f.begin(), f.begin() + std::ptrdiff_t(n));
-    Result r = decode(cut);
-    if (n < headerEnd) {
-      EXPECT_TRUE(r.status.isFailed()) << n;
+    Status s = decodeJpegRgb(std::vector<uint8_t>(f.begin(), f.begin() + long(n))).status;
+    if (n < scan) {
+      EXPECT_TRUE(s.isFailed()) << n;
     } else if (n < f.size() - 2) {
-      EXPECT_TRUE(r.status.isPartial()) << n << " " << r.status.reason();
+      EXPECT_TRUE(s.isPartial()) << n << " " << s.reason();
     } else {
-      EXPECT_FALSE(r.status.isFailed()) << n;  // only EOI (or part of it) missing
+      EXPECT_TRUE(s.isOk()) << n;  // only EOI (or part of it) missing
     }
   }
 }
 
 TEST(JpegDecoder, DamagedHeadersAreRefusedWithAReason) {
   const std::vector<uint8_t> good = ourFile(16, 16);
+  const size_t dqt = test::jpegSegmentAt(good, 0xDB), dht = test::jpegSegmentAt(good, 0xC4),
+               sof = test::jpegSegmentAt(good, 0xC0), sos = test::jpegSegmentAt(good, 0xDA);
   auto patched = [&](size_t at, std::initializer_list<uint8_t> bytes) {
     std::vector<uint8_t> f = good;
-    size_t i = at;
-    for (uint8_t b : bytes) f[i++] = b;
+    std::copy(bytes.begin(), bytes.end(), f.begin() + long(at));
     return f;
   };
-  const size_t dqt = 2, dht = 2 + 134, sof = dht + 420, sos = sof + 19;
-  struct Case {
-    std::vector<uint8_t> file;
-    const char* reason;
-  };
-  const Case cases[] = {
+  const std::pair<std::vector<uint8_t>, const char*> cases[] = {
       {{0x89, 'P', 'N', 'G'}, "not a JPEG file"},
       {patched(sof + 4, {12}), "unsupported JPEG: 12-bit samples"},
       {patched(sof + 5, {0, 0}), "unsupported JPEG: height given after the image data (DNL)"},
@@ -190,42 +143,41 @@ TEST(JpegDecoder, DamagedHeadersAreRefusedWithAReason) {
       {patched(sos + 2, {0, 10, 2}), "unsupported JPEG: colour components coded in separate scans"},
       {patched(sos + 1, {0xD9}), "damaged JPEG: no image data"},
       {patched(dht + 1, {0xD8}), "damaged JPEG: two start markers"},
-      {std::vector<uint8_t>(good.begin(), good.begin() + std::ptrdiff_t(sof)), "damaged JPEG: the file ends before the image data"},
+      {std::vector<uint8_t>(good.begin(), good.begin() + long(sof)),
+       "damaged JPEG: the file ends before the image data"},
   };
-  for (const Case& c : cases) {
-    Result r = decode(c.file);
-    EXPECT_TRUE(r.status.isFailed()) << c.reason;
-    EXPECT_EQ(r.status.reason(), c.reason);
+  for (const auto& [file, reason] : cases) {
+    Status s = decodeJpegRgb(file).status;
+    EXPECT_TRUE(s.isFailed()) << reason;
+    EXPECT_EQ(s.reason(), reason);
   }
 }
 
 TEST(JpegDecoder, CorruptEntropyDataIsPartialNeverOutOfBounds) {
   const std::vector<uint8_t> good = ourFile(64, 48);
-  const size_t scan = 2 + 134 + 420 + 19 + 14;
+  const size_t scan = test::jpegSegmentAt(good, 0xDA) + 14;
   std::mt19937 rng(17);
   int partial = 0;
   for (int iter = 0; iter < 300; ++iter) {
     std::vector<uint8_t> f = good;
-    int flips = 1 + int(rng() % 8);
+    const int flips = 1 + int(rng() % 8);
     for (int i = 0; i < flips; ++i) f[scan + rng() % (f.size() - scan - 2)] = uint8_t(rng());
-    Result r = decode(f);
-    ASSERT_FALSE(r.status.isFailed());
-    if (r.status.isPartial()) ++partial;
+    Status s = decodeJpegRgb(f).status;
+    ASSERT_FALSE(s.isFailed());
+    partial += s.isPartial();
   }
   EXPECT_GT(partial, 100);
   // A file of nothing but markers and fill bytes after the headers.
-  std::vector<uint8_t> f(good.begin(), good.begin() + std::ptrdiff_t(scan));
+  std::vector<uint8_t> f(good.begin(), good.begin() + long(scan));
   for (int i = 0; i < 100; ++i) f.insert(f.end(), {0xFF, uint8_t(0xD0 + i % 8)});
-  EXPECT_TRUE(decode(f).status.isPartial());
+  EXPECT_TRUE(decodeJpegRgb(f).status.isPartial());
 }
 
 // Restarts: the DC predictions reset; the intervals are found again after damage.
 TEST(JpegDecoder, RestartIntervalsResynchronise) {
   std::vector<uint8_t> rgb = test::photoLikeRgb(64, 16, 4);
-  test::LibJpegOptions o;
-  o.restartBlocks = 2;
-  std::vector<uint8_t> f = test::libjpegEncode(rgb.data(), 64, 16, o);
-  Result clean = decode(f);
+  const std::vector<uint8_t> f = test::libjpegEncode(rgb.data(), 64, 16, {.restartBlocks = 2});
+  test::DecodedRgb clean = decodeJpegRgb(f);
   ASSERT_TRUE(clean.status.isOk());
   // Garble the second interval's data (between the first and second RST markers).
   std::vector<size_t> rst;
@@ -233,18 +185,16 @@ TEST(JpegDecoder, RestartIntervalsResynchronise) {
     if (f[i] == 0xFF && f[i + 1] >= 0xD0 && f[i + 1] <= 0xD7) rst.push_back(i);
   ASSERT_GE(rst.size(), 4u);
   std::vector<uint8_t> bad = f;
-  for (size_t i = rst[0] + 2; i < rst[1]; ++i) bad[i] = 0x00;
-  Result r = decode(bad);
+  std::fill(bad.begin() + long(rst[0] + 2), bad.begin() + long(rst[1]), 0);
+  test::DecodedRgb r = decodeJpegRgb(bad);
   ASSERT_TRUE(r.status.isPartial()) << r.status.reason();
   // MCUs 0-1 and 4.. (16 x 8 pixels each, two MCU rows of 8) decode as before.
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 64; ++x) {
-      int mcu = (y / 8) * 8 + x / 8;
+      const int mcu = (y / 8) * 8 + x / 8;
       if (mcu == 2 || mcu == 3) continue;
-      for (int k = 0; k < 3; ++k) {
-        size_t i = (size_t(y) * 64 + x) * 3 + k;
-        ASSERT_EQ(r.rgb[i], clean.rgb[i]) << x << "," << y;
-      }
+      const size_t i = (size_t(y) * 64 + x) * 3;
+      ASSERT_TRUE(std::equal(&r.rgb[i], &r.rgb[i + 3], &clean.rgb[i])) << x << "," << y;
     }
 }
 

@@ -1,0 +1,56 @@
+#pragma once
+// Test helpers for JPEG files: our decoder to packed RGB in one call, and the marker segments
+// of a file's headers.
+#include <cstdint>
+#include <vector>
+
+#include "formats/jpeg/JpegDecoder.h"
+
+namespace kanvo::test {
+
+struct DecodedRgb {
+  Status status;
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgb;  // packed RGB; empty when the headers were refused
+};
+
+inline DecodedRgb decodeJpegRgb(const std::vector<uint8_t>& bytes) {
+  DecodedRgb d;
+  JpegDecoder dec;
+  d.status = dec.setSource(bytes);
+  if (!d.status.isOk()) return d;
+  d.width = dec.width();
+  d.height = dec.height();
+  d.rgb.resize(size_t(d.width) * d.height * 3);
+  d.status = dec.decodeRgb(d.rgb);
+  return d;
+}
+
+struct JpegSegment {
+  uint8_t marker;                // the byte after 0xFF
+  size_t at;                     // where the 0xFF is
+  std::vector<uint8_t> payload;  // after the length field
+};
+
+// The segments from the first after SOI up to and including SOS (whose payload is its header).
+inline std::vector<JpegSegment> jpegSegments(const std::vector<uint8_t>& f) {
+  std::vector<JpegSegment> out;
+  for (size_t p = 2; p + 4 <= f.size() && f[p] == 0xFF;) {
+    const size_t length = size_t(f[p + 2]) << 8 | f[p + 3];
+    if (length < 2 || p + 2 + length > f.size()) break;
+    out.push_back(
+        {f[p + 1], p, std::vector<uint8_t>(f.begin() + long(p + 4), f.begin() + long(p + 2 + length))});
+    if (f[p + 1] == 0xDA) break;
+    p += 2 + length;
+  }
+  return out;
+}
+
+// Where the first segment with this marker starts (0 when there is none).
+inline size_t jpegSegmentAt(const std::vector<uint8_t>& f, uint8_t marker) {
+  for (const JpegSegment& s : jpegSegments(f))
+    if (s.marker == marker) return s.at;
+  return 0;
+}
+
+}  // namespace kanvo::test
