@@ -68,6 +68,13 @@ TEST(JpegCorpus, DecodesCloseToTheReference) {
     if (e.golden) {
       EXPECT_EQ(test::fnv1a(d.rgb), e.golden);
     }
+    // The Color32 form holds the same pixels, opaque.
+    int w = 0, h = 0;
+    std::vector<Color32> px;
+    ASSERT_TRUE(
+        decodeJpeg(test::readWholeFile(std::string(KANVO_CORPUS_DIR) + "/" + e.file), w, h, px).isOk());
+    for (size_t i = 0; i < px.size(); ++i)
+      ASSERT_EQ(px[i], rgba(d.rgb[3 * i], d.rgb[3 * i + 1], d.rgb[3 * i + 2], 255)) << i;
   }
 }
 

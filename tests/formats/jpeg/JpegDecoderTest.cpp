@@ -68,25 +68,6 @@ TEST(JpegDecoder, ReadsLibjpegFilesOfEveryLayout) {
   }
 }
 
-TEST(JpegDecoder, OutputFormsAgree) {
-  const std::vector<uint8_t> f = ourFile(50, 29);
-  test::DecodedRgb rgb = decodeJpegRgb(f);
-  ASSERT_TRUE(rgb.status.isOk());
-  int w = 0, h = 0;
-  std::vector<Color32> px;
-  ASSERT_TRUE(decodeJpeg(f, w, h, px).isOk());
-  ASSERT_EQ(px.size(), size_t(50 * 29));
-  for (size_t i = 0; i < px.size(); ++i)
-    ASSERT_EQ(px[i], rgba(rgb.rgb[3 * i], rgb.rgb[3 * i + 1], rgb.rgb[3 * i + 2], 255));
-  JpegDecoder dec, empty;
-  ASSERT_TRUE(dec.setSource(f).isOk());
-  EXPECT_TRUE(dec.decode(std::span<Color32>(px.data(), px.size() - 1)).isFailed());
-  EXPECT_TRUE(empty.decode(px).isFailed());
-  EXPECT_EQ(empty.width(), 0);
-  EXPECT_TRUE(decodeJpeg(f, w, h, px, 50 * 29 - 1).isFailed());  // over the pixel limit
-  EXPECT_TRUE(px.empty());
-}
-
 // Every prefix of a file: refused while the headers are incomplete, partial once the scan has
 // started, never a read outside the input (the sanitizer build watches).
 TEST(JpegDecoder, EveryTruncationIsHandled) {

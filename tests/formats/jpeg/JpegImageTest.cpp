@@ -1,4 +1,4 @@
-// JPEG pictures to and from Image32, and the allocation checks in front of decoding.
+// JPEG pictures to and from Image32, and the checks in front of decoding.
 #include "formats/jpeg/JpegImage.h"
 
 #include <gtest/gtest.h>
@@ -15,25 +15,31 @@ namespace {
 // gives the pixels decodeJpeg gives.
 TEST(JpegImage, RoundTripThroughImage32) {
   const std::vector<uint8_t> rgb = test::photoLikeRgb(45, 31, 8);
-  Image32 source(45, 31);
+  Image32 source(45, 31), decoded;
   for (int i = 0; i < 45 * 31; ++i)
     source.setPixel(i % 45, i / 45, rgba(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2], i % 256));
   std::vector<uint8_t> file;
   ASSERT_TRUE(encodeJpegImage(source, 85, file).isOk());
   JpegEncoder direct;
-  direct.setQuality(85);
-  ASSERT_TRUE(direct.encodeRgb(rgb, 45, 31).isOk());
+  ASSERT_TRUE(direct.setQuality(85) && direct.encodeRgb(rgb, 45, 31).isOk());
   EXPECT_TRUE(std::equal(file.begin(), file.end(), direct.data().begin(), direct.data().end()));
+  EXPECT_TRUE(encodeJpegImage(source, 0, file).isFailed());
 
-  Image32 decoded;
   ASSERT_TRUE(decodeJpegImage(file, decoded).isOk());
   int w = 0, h = 0;
   std::vector<Color32> pixels;
   ASSERT_TRUE(decodeJpeg(file, w, h, pixels).isOk());
-  ASSERT_EQ(decoded.width(), 45);
-  ASSERT_EQ(decoded.height(), 31);
+  ASSERT_EQ(std::make_tuple(decoded.width(), decoded.height(), w, h), std::make_tuple(45, 31, 45, 31));
   for (int i = 0; i < 45 * 31; ++i) ASSERT_EQ(decoded.getPixel(i % 45, i / 45), pixels[size_t(i)]);
-  EXPECT_TRUE(encodeJpegImage(source, 0, file).isFailed());
+  // Over the pixel limit, or into a span of the wrong size, or without a source: refused.
+  EXPECT_TRUE(decodeJpeg(file, w, h, pixels, 45 * 31 - 1).isFailed());
+  EXPECT_TRUE(pixels.empty());
+  JpegDecoder dec, empty;
+  pixels.resize(45 * 31 - 1);
+  ASSERT_TRUE(dec.setSource(file).isOk());
+  EXPECT_TRUE(dec.decode(pixels).isFailed());
+  EXPECT_TRUE(empty.decode(pixels).isFailed());
+  EXPECT_EQ(empty.width(), 0);
 }
 
 // Refused files leave the image as it was; a few bytes claiming a huge picture are refused
@@ -56,8 +62,7 @@ TEST(JpegImage, RefusedFilesLeaveTheImage) {
     Image32 image(3, 2);
     image.fill(0x11223344);
     EXPECT_EQ(decodeJpegImage(bytes, image).reason(), reason);
-    EXPECT_EQ(image.width(), 3);
-    EXPECT_EQ(image.getPixel(2, 1), 0x11223344u);
+    EXPECT_EQ(std::make_pair(image.width(), image.getPixel(2, 1)), std::make_pair(3, 0x11223344u));
   }
   int w, h;
   std::vector<Color32> px;
