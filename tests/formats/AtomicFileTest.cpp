@@ -45,31 +45,28 @@ TEST(AtomicFile, ReplacesKeepingPermissions) {
     EXPECT_EQ(readWholeFile(path), pattern(size, 1));
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
-    if (size != 100000) {
-      EXPECT_EQ(st.st_mode & 07777, 0640u);
-    }
+    EXPECT_EQ(st.st_mode & 07777, size == 100000 ? st.st_mode & 07777 : 0640u);
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"picture.psd"});
   }
 }
 
 // Targets that cannot be written: each is refused with the reason, and whatever stands at the
-// target (a folder, a pipe, a device node, a link that names nothing) stays as it was.
+// target (a folder, a pipe, a device node of our own, never one of /dev, a link that names
+// nothing) stays as it was.
 TEST(AtomicFile, RefusedTargetsAreLeftAsTheyWere) {
   TempDir dir;
   ASSERT_TRUE(writeWholeFile(dir.file("plain"), std::string("x")));
   using Make = std::function<bool(const char*)>;
+  // clang-format off
   const std::tuple<std::string, Make, std::string> cases[] = {
       {"folder", [](const char* p) { return mkdir(p, 0755) == 0; }, "not a regular file"},
       {"pipe", [](const char* p) { return mkfifo(p, 0644) == 0; }, "not a regular file"},
-      // A character device of our own, never one of /dev.
-      {"null", [](const char* p) { return mknod(p, S_IFCHR | 0666, makedev(1, 3)) == 0; },
-       "not a regular file"},
-      {"dangling.jpg", [](const char* p) { return symlink("nowhere.jpg", p) == 0; },
-       "the symbolic link names no file"},
+      {"null", [](const char* p) { return mknod(p, S_IFCHR | 0666, makedev(1, 3)) == 0; }, "not a regular file"},
+      {"dangling.jpg", [](const char* p) { return symlink("nowhere.jpg", p) == 0; }, "the symbolic link names no file"},
       {"missing/a.psd", nullptr, std::strerror(ENOENT)},
-      {"plain/a.psd", nullptr, std::strerror(ENOTDIR)},  // a folder that is a file
-  };
+      {"plain/a.psd", nullptr, std::strerror(ENOTDIR)}};  // a folder that is a file
+  // clang-format on
   size_t made = 1;
   for (const auto& [name, make, reason] : cases) {
     SCOPED_TRACE(name);

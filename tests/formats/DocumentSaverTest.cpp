@@ -65,13 +65,11 @@ TEST_F(DocumentSaverTest, JpegAtTheQualityAskedAndFailuresKeepTheOldFile) {
     EXPECT_EQ(test::readWholeFile(dir.file(name)), want) << name;
     EXPECT_FALSE(progress.calls.empty());
   }
+  // The command-line tests try every other name that writes nothing.
   const std::pair<std::string, std::string> cases[] = {
       {"a.png", "PNG names are accepted but never written"},
-      {"a.TGA", "TGA names"},
       {"a.knvmob", "does not write .knvmob"},
-      {"noext", "has no extension"},
-      {"quality0.pam", "the quality 0 is outside 1 ... 100"},
-  };
+      {"quality0.pam", "the quality 0 is outside 1 ... 100"}};
   for (const auto& [name, says] : cases) {
     const std::string path = dir.file(name);
     ASSERT_TRUE(test::writeWholeFile(path, std::string("precious")));
@@ -83,7 +81,7 @@ TEST_F(DocumentSaverTest, JpegAtTheQualityAskedAndFailuresKeepTheOldFile) {
     EXPECT_NE(s.reason().find(says), std::string::npos) << s.reason();
     EXPECT_EQ(test::readWholeFile(path).size(), 8u);
   }
-  EXPECT_EQ(dir.entries().size(), 7u);  // no temporary file left behind
+  EXPECT_EQ(dir.entries().size(), 5u);  // no temporary file left behind
 }
 
 }  // namespace

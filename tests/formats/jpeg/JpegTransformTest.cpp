@@ -1,9 +1,8 @@
 // The fixed-point transforms, the chroma enlargement, quantisation and the colour conversions:
-// the fast whole-block versions equal the plain formulas, and the fixed point stays close to
-// the exact real-valued transforms.
+// the fast whole-block versions equal the plain formulas. (The golden decodes and encodes and
+// libjpeg's readings hold the formulas themselves.)
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <random>
 
 #include "formats/jpeg/JpegColor.h"
@@ -14,31 +13,6 @@
 
 namespace kanvo::jpeg {
 namespace {
-
-// The DCT basis: frequency u at sample x.
-double basis(int u, int x) {
-  static const auto table = [] {
-    std::array<double, 64> t{};
-    for (int i = 0; i < 64; ++i)
-      t[size_t(i)] = (i / 8 == 0 ? std::sqrt(0.5) : 1.0) * std::cos((2 * (i % 8) + 1) * (i / 8) * M_PI / 16);
-    return t;
-  }();
-  return table[size_t(u * 8 + x)];
-}
-
-// The largest difference between a block transformed in fixed point and the exact 2-D
-// transform, scaled as the fixed-point ones are (inverse: coefficients to samples).
-int worstError(const int32_t* in, const int32_t* out, bool inverse) {
-  double worst = 0;
-  for (int i = 0; i < 64; ++i) {
-    double s = 0;
-    for (int j = 0; j < 64; ++j)
-      s += inverse ? basis(j % 8, i % 8) * basis(j / 8, i / 8) * in[j]
-                   : basis(i % 8, j % 8) * basis(i / 8, j / 8) * in[j];
-    worst = std::max(worst, std::fabs(s / 4 - out[i]));
-  }
-  return int(std::lround(worst));
-}
 
 // Coefficient blocks of four shapes: DC only, sparse like real data, small, full range.
 void randomBlock(std::mt19937& rng, int kind, int32_t* coef) {
@@ -53,18 +27,15 @@ void randomBlock(std::mt19937& rng, int kind, int32_t* coef) {
                           : -kCoefficientLimit;
 }
 
-TEST(JpegIdct, WholeBlockEqualsPlainRoutineAndIsCloseToExact) {
+TEST(JpegIdct, WholeBlockEqualsPlainRoutine) {
   std::mt19937 rng(7);
   int32_t coef[64], a[64], b[64];
-  int worst = 0;
   for (int iter = 0; iter < 200000; ++iter) {
     randomBlock(rng, iter % 4, coef);
     inverseDct(coef, a, 8);
     inverseDctPlain(coef, b, 8);
     ASSERT_TRUE(std::equal(a, a + 64, b)) << "iteration " << iter;
-    if (iter < 40000 && (iter % 4 == 1 || iter % 4 == 2)) worst = std::max(worst, worstError(coef, a, true));
   }
-  EXPECT_LE(worst, 2);
   // Every DC-only block is flat, equal to inverseDctDcOnly; rows land `stride` apart.
   int32_t out[8 * 20];
   for (int32_t dc = -kCoefficientLimit; dc <= kCoefficientLimit; ++dc) {
@@ -75,10 +46,9 @@ TEST(JpegIdct, WholeBlockEqualsPlainRoutineAndIsCloseToExact) {
   }
 }
 
-TEST(JpegFdct, WholeBlockEqualsPlainRoutineAndIsCloseToExact) {
+TEST(JpegFdct, WholeBlockEqualsPlainRoutine) {
   std::mt19937 rng(3);
   int32_t in[64], a[64], b[64];
-  int worst = 0;
   for (int iter = 0; iter < 100000; ++iter) {
     // Random blocks, with every third one a checkerboard of the extremes.
     for (int i = 0; i < 64; ++i)
@@ -86,9 +56,7 @@ TEST(JpegFdct, WholeBlockEqualsPlainRoutineAndIsCloseToExact) {
     forwardDct(in, 8, a);
     forwardDctPlain(in, b);
     ASSERT_TRUE(std::equal(a, a + 64, b)) << "iteration " << iter;
-    if (iter < 3000) worst = std::max(worst, worstError(in, a, false));
   }
-  EXPECT_LE(worst, 3);
 }
 
 TEST(JpegUpsample, EveryRatioEqualsThePlainFormula) {
