@@ -1,6 +1,8 @@
 #pragma once
 // Test helpers for JPEG files: our decoder to packed RGB in one call, and the marker segments
 // of a file's headers.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <vector>
 
@@ -14,6 +16,8 @@ struct DecodedRgb {
   std::vector<uint8_t> rgb;  // packed RGB; empty when the headers were refused
 };
 
+// Decodes to packed RGB, and checks that decoding to Color32 gives the same status and pixels,
+// opaque.
 inline DecodedRgb decodeJpegRgb(const std::vector<uint8_t>& bytes) {
   DecodedRgb d;
   JpegDecoder dec;
@@ -23,6 +27,13 @@ inline DecodedRgb decodeJpegRgb(const std::vector<uint8_t>& bytes) {
   d.height = dec.height();
   d.rgb.resize(size_t(d.width) * d.height * 3);
   d.status = dec.decodeRgb(d.rgb);
+  std::vector<Color32> px(size_t(d.width) * d.height);
+  EXPECT_EQ(dec.decode(px).code(), d.status.code());
+  for (size_t i = 0; i < px.size(); ++i)
+    if (px[i] != rgba(d.rgb[3 * i], d.rgb[3 * i + 1], d.rgb[3 * i + 2], 255)) {
+      ADD_FAILURE() << "Color32 and RGB decodes differ at pixel " << i;
+      break;
+    }
   return d;
 }
 

@@ -1,6 +1,6 @@
 // The fixed-point transforms, the chroma enlargement, quantisation and the colour conversions:
-// the fast whole-block versions equal the plain formulas. (The golden decodes and encodes and
-// libjpeg's readings hold the formulas themselves.)
+// the fast whole-block and whole-row versions equal the plain formulas. (The golden decodes and
+// encodes and libjpeg's readings hold the formulas themselves.)
 #include <gtest/gtest.h>
 
 #include <random>
@@ -14,48 +14,38 @@
 namespace kanvo::jpeg {
 namespace {
 
-// Coefficient blocks of four shapes: DC only, sparse like real data, small, full range.
-void randomBlock(std::mt19937& rng, int kind, int32_t* coef) {
-  std::uniform_int_distribution<int> any(-kCoefficientLimit, kCoefficientLimit), small(-60, 60), pos(0, 63);
-  std::fill(coef, coef + 64, 0);
-  coef[0] = kind == 0 ? any(rng) : small(rng) * 16;
-  for (int n = 0; n < 6 && kind == 1; ++n) coef[pos(rng)] = small(rng) * 4;
-  for (int i = 0; i < 64 && kind >= 2; ++i)
-    coef[i] = kind == 2   ? small(rng)
-              : rng() & 1 ? any(rng)
-              : rng() & 1 ? kCoefficientLimit
-                          : -kCoefficientLimit;
-}
-
-TEST(JpegIdct, WholeBlockEqualsPlainRoutine) {
+// Blocks of coefficients in four shapes (DC only, sparse like real data, small, full range) for
+// the inverse transform, and of samples (random, or a checkerboard of the extremes) for the
+// forward one; every DC-only block is flat, equal to inverseDctDcOnly, its rows `stride` apart.
+TEST(JpegDct, WholeBlockEqualsPlainRoutine) {
   std::mt19937 rng(7);
-  int32_t coef[64], a[64], b[64];
+  std::uniform_int_distribution<int> any(-kCoefficientLimit, kCoefficientLimit), small(-60, 60);
+  int32_t in[64], a[64], b[64], out[8 * 20];
   for (int iter = 0; iter < 200000; ++iter) {
-    randomBlock(rng, iter % 4, coef);
-    inverseDct(coef, a, 8);
-    inverseDctPlain(coef, b, 8);
-    ASSERT_TRUE(std::equal(a, a + 64, b)) << "iteration " << iter;
+    const int kind = iter % 4;
+    std::fill(in, in + 64, 0);
+    in[0] = kind == 0 ? any(rng) : small(rng) * 16;
+    for (int n = 0; n < 6 && kind == 1; ++n) in[rng() % 64] = small(rng) * 4;
+    for (int i = 0; i < 64 && kind >= 2; ++i)
+      in[i] = kind == 2        ? small(rng)
+              : rng() % 3 == 0 ? any(rng)
+              : rng() & 1      ? kCoefficientLimit
+                               : -kCoefficientLimit;
+    inverseDct(in, a, 8);
+    inverseDctPlain(in, b, 8);
+    ASSERT_TRUE(std::equal(a, a + 64, b)) << "inverse, iteration " << iter;
+    if (iter >= 100000) continue;
+    for (int i = 0; i < 64; ++i)
+      in[i] = iter % 3 == 0 ? (((i >> 3) + i) % 2 ? 127 : -128) : int(rng() % 256) - 128;
+    forwardDct(in, 8, a);
+    forwardDctPlain(in, b);
+    ASSERT_TRUE(std::equal(a, a + 64, b)) << "forward, iteration " << iter;
   }
-  // Every DC-only block is flat, equal to inverseDctDcOnly; rows land `stride` apart.
-  int32_t out[8 * 20];
   for (int32_t dc = -kCoefficientLimit; dc <= kCoefficientLimit; ++dc) {
     int32_t dcOnly[64] = {dc};
     std::fill(out, out + 8 * 20, -999);
     inverseDct(dcOnly, out, 20);
     for (int i = 0; i < 8 * 20; ++i) ASSERT_EQ(out[i], i % 20 < 8 ? inverseDctDcOnly(dc) : -999) << dc;
-  }
-}
-
-TEST(JpegFdct, WholeBlockEqualsPlainRoutine) {
-  std::mt19937 rng(3);
-  int32_t in[64], a[64], b[64];
-  for (int iter = 0; iter < 100000; ++iter) {
-    // Random blocks, with every third one a checkerboard of the extremes.
-    for (int i = 0; i < 64; ++i)
-      in[i] = iter % 3 == 0 ? (((i >> 3) + i) % 2 ? 127 : -128) : int(rng() % 256) - 128;
-    forwardDct(in, 8, a);
-    forwardDctPlain(in, b);
-    ASSERT_TRUE(std::equal(a, a + 64, b)) << "iteration " << iter;
   }
 }
 
@@ -85,17 +75,18 @@ TEST(JpegQuantise, ReciprocalEqualsTruncatingDivision) {
   }
 }
 
-// The decoder's row conversions (to Color32 and to RGB) equal the plain formula over a grid of
-// centred samples and the extremes the coefficient limit allows.
-TEST(JpegColor, DecoderRowsEqualThePlainFormula) {
+// The decoder's rows (to Color32 and to RGB) equal the plain formula over a grid of centred
+// samples and the extremes the coefficient limit allows; the encoder's rows from RGB and from
+// Color32 (alpha ignored) equal its pixel conversion.
+TEST(JpegColor, RowConversionsEqualThePlainFormulas) {
   std::vector<int32_t> y = {-131072, 131071, -114000, 114000}, cb = {131072, -131071, 114000, -114000},
                        cr = y;
-  for (int a = -400; a <= 400; a += 7)
-    for (int b = -300; b <= 300; b += 11)
-      for (int c = -300; c <= 300; c += 13) {
-        y.push_back(a);
-        cb.push_back(b);
-        cr.push_back(c);
+  for (int v = -400; v <= 400; v += 7)
+    for (int u = -300; u <= 300; u += 11)
+      for (int w = -300; w <= 300; w += 13) {
+        y.push_back(v);
+        cb.push_back(u);
+        cr.push_back(w);
       }
   const int n = int(y.size());
   std::vector<Color32> px(static_cast<size_t>(n));
@@ -107,17 +98,10 @@ TEST(JpegColor, DecoderRowsEqualThePlainFormula) {
     ASSERT_EQ(px[i], rgba(p.r, p.g, p.b)) << i;
     ASSERT_EQ(rgba(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]), px[i]) << i;
   }
-}
-
-// The encoder's row conversions from RGB and from Color32 (alpha ignored) equal the pixel one.
-TEST(JpegColor, EncoderRowsEqualThePixelConversion) {
   std::mt19937 rng(2);
-  std::vector<uint8_t> rgb(3 * 1000);
-  std::vector<Color32> px(1000);
-  for (size_t i = 0; i < px.size(); ++i) {
-    for (int k = 0; k < 3; ++k) rgb[3 * i + k] = uint8_t(i < 8 ? (i & 1 ? 255 : 0) : rng());
-    px[i] = rgba(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2], int(rng() & 255));
-  }
+  for (int i = 0; i < 3 * 1000; ++i) rgb[size_t(i)] = uint8_t(i < 24 ? (i / 3 & 1 ? 255 : 0) : rng());
+  for (int i = 0; i < 1000; ++i)
+    px[size_t(i)] = rgba(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2], int(rng() & 255));
   std::vector<int32_t> rows(6 * 1000);
   int32_t* r = rows.data();
   rgbRowToYcc(rgb.data(), 1000, r, r + 1000, r + 2000);

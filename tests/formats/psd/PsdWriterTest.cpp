@@ -42,9 +42,13 @@ Color32 shown(const Layer& layer, int x, int y) {
 
 class PsdWriterTest : public ::testing::Test {
  protected:
+  void SetUp() override {
+    ASSERT_TRUE(test::haveImageMagick()) << "ImageMagick's convert is needed (scripts/setup.sh installs it)";
+  }
   // Writes doc, reads it back, and checks the layers' attributes and pixels over (x0, y0) ...
-  // (canvas width, height); returns the file's bytes.
-  std::vector<uint8_t> roundTrip(const Document& doc, bool rle, int x0, int y0) {
+  // (canvas width, height), and that ImageMagick reads the merged image as the composite over
+  // white; returns the file's bytes.
+  std::vector<uint8_t> roundTrip(Document& doc, bool rle, int x0, int y0) {
     const std::string path = dir.file("out.psd");
     Document back(strings);
     EXPECT_TRUE(writePsdDocument(doc, path, rle).isOk());
@@ -68,6 +72,18 @@ class PsdWriterTest : public ::testing::Test {
         }
       EXPECT_EQ(bad, 0) << "layer " << i;
     }
+    Image32 flat(doc.width(), doc.height());
+    EXPECT_TRUE(doc.flatten(flat, exportCompositeOptions(kOpaqueWhite)));
+    const test::NetpbmImage merged = test::imageMagickRead(path + "[0]", dir.file("merged.pam"));
+    EXPECT_EQ(std::make_pair(merged.width, merged.height), std::make_pair(doc.width(), doc.height()));
+    int bad = 0;
+    for (int y = 0; y < merged.height; ++y)
+      for (int x = 0; x < merged.width; ++x) {
+        int r, g, b;
+        merged.rgbAt(x, y, r, g, b);
+        bad += rgba(r, g, b, 255) != flat.getPixel(x, y);
+      }
+    EXPECT_EQ(bad, 0) << "merged image";
     return test::readWholeFile(path);
   }
   StringTable strings{kUiLanguageEnglish};
@@ -117,30 +133,6 @@ TEST_F(PsdWriterTest, FlatFilesRoundTripInEveryKind) {
       const uint32_t resources = loadU32BE(&bytes[30]);              // after the empty colour mode data
       EXPECT_EQ(loadU32BE(&bytes[34 + resources]) != 0, form == 2);  // the layer section
     }
-}
-
-// ImageMagick reads the merged image, the composite over white, of a flat and a layered file.
-TEST_F(PsdWriterTest, ImageMagickReadsOurMergedImage) {
-  ASSERT_TRUE(test::haveImageMagick()) << "ImageMagick's convert is needed (scripts/setup.sh installs it)";
-  Document doc(strings);
-  ASSERT_TRUE(doc.newCanvas(90, 60, kLayerKind32));
-  paintRandom(*doc.layer(0), 90, 60, 7, true);
-  for (bool layered : {false, true}) {
-    if (layered) paintRandom(*doc.addLayer32(), 30, 20, 8, false);
-    ASSERT_TRUE(writePsdDocument(doc, dir.file("out.psd")).isOk());
-    Image32 flat(90, 60);
-    ASSERT_TRUE(doc.flatten(flat, exportCompositeOptions(kOpaqueWhite)));
-    const test::NetpbmImage img = test::imageMagickRead(dir.file("out.psd") + "[0]", dir.file("merged.pam"));
-    ASSERT_EQ(std::make_pair(img.width, img.height), std::make_pair(90, 60));
-    int bad = 0;
-    for (int y = 0; y < 60; ++y)
-      for (int x = 0; x < 90; ++x) {
-        int r, g, b;
-        img.rgbAt(x, y, r, g, b);
-        bad += rgba(r, g, b, 255) != flat.getPixel(x, y);
-      }
-    EXPECT_EQ(bad, 0) << layered;
-  }
 }
 
 }  // namespace
