@@ -84,18 +84,35 @@ TEST_F(NativeReaderTest, EveryKindOfChunkDamageFollowsItsRule) {
       blank{70, 3, 10, 40, std::vector<uint32_t>(210, 0)};
   SourceLayer shortW = w;  // 7 of its 10 rows
   std::fill(shortW.pixels.begin() + 140, shortW.pixels.end(), 0u);
-  struct Case {
-    std::string name;
-    std::function<void(NativeFileBuilder&)> chunks;
-    Status::Code outcome;
-    std::string says;
-    std::vector<SourceLayer> kept;
-    NativeReadSummary summary;  // layersRead is taken from kept
-  };
-  std::vector<Case> cases;
-  auto add = [&](std::string name, std::function<void(NativeFileBuilder&)> chunks, Status::Code outcome,
-                 std::string says, std::vector<SourceLayer> kept, NativeReadSummary summary) {
-    cases.push_back({std::move(name), std::move(chunks), outcome, std::move(says), std::move(kept), summary});
+  // Reads layer a and the chunks of the case; layersRead of the summary is taken from kept.
+  auto check = [&](const std::string& name, const std::function<void(NativeFileBuilder&)>& chunks,
+                   Status::Code outcome, const std::string& says, const std::vector<SourceLayer>& kept,
+                   NativeReadSummary summary) {
+    SCOPED_TRACE(name);
+    NativeFileBuilder b(16, 16, 150);
+    addLayer(b, a);
+    chunks(b);
+    Document doc(strings);
+    doc.newCanvas(40, 30, kLayerKind32);
+    doc.addLayer32();
+    const int32_t serial = doc.layerSerial();
+    NativeReadSummary got;
+    Status s = read(doc, b.bytes, &got);
+    EXPECT_EQ(s.code(), outcome) << s.reason();
+    EXPECT_NE(s.reason().find(says), std::string::npos) << s.reason();
+    if (s.isFailed()) {
+      EXPECT_EQ(std::make_tuple(doc.width(), doc.height(), doc.layerCount()), std::make_tuple(40, 30, 2));
+      return;
+    }
+    EXPECT_EQ(doc.resolution, 150);
+    expectLayersAre(doc, kept);
+    EXPECT_EQ(doc.currentLayerIndex(), doc.layerCount() - 1);
+    for (int32_t i = 0; i < doc.layerCount(); ++i) EXPECT_EQ(doc.layer(i)->serial, serial + i + 1);
+    EXPECT_EQ(doc.layer(0)->pyramid32.level(1).getPixel(3, 2), a.pixels[size_t(4) * 129 + 6]);
+    EXPECT_EQ(std::make_tuple(got.layersRead, got.damagedLayers, got.rejectedChunks, got.layersBeyondLimit,
+                              got.skippedChunks, got.truncated),
+              std::make_tuple(int32_t(kept.size()), summary.damagedLayers, summary.rejectedChunks,
+                              summary.layersBeyondLimit, summary.skippedChunks, summary.truncated));
   };
   // A chunk header of any type and size field, then layer c.
   auto header = [&](int32_t type, int32_t size) {
@@ -132,18 +149,18 @@ TEST_F(NativeReaderTest, EveryKindOfChunkDamageFollowsItsRule) {
     addLayer(b, c);
     addLayer(b, blank);
   };
-  add("skipped", skipped, Status::kOk, "", {a, c, blank}, {.skippedChunks = 5014});
+  check("skipped", skipped, Status::kOk, "", {a, c, blank}, {.skippedChunks = 5014});
   // A layer chunk's size field is not used, unless it ends the document.
   for (int32_t size : {1, 3, 7, 8, 9999, INT32_MAX})
-    add("layer size " + std::to_string(size), patchedC(sizeField, size), Status::kOk, "", {a, c, c}, {});
+    check("layer size " + std::to_string(size), patchedC(sizeField, size), Status::kOk, "", {a, c, c}, {});
   for (int32_t size : {0, -1, INT32_MIN})
     for (int32_t type : {0, 9})
-      add("end marker " + std::to_string(type), header(type, size), Status::kOk, "", {a}, {});
+      check("end marker " + std::to_string(type), header(type, size), Status::kOk, "", {a}, {});
   for (int32_t size = 1; size <= 7; ++size)
-    add("size " + std::to_string(size), header(5, size), Status::kPartial,
-        "impossible size " + std::to_string(size), {a}, {});
+    check("size " + std::to_string(size), header(5, size), Status::kPartial,
+          "impossible size " + std::to_string(size), {a}, {});
   auto pastTheEnd = [](NativeFileBuilder& b) { b.addOtherChunk(3, 1000, 100); };
-  add("skipped past the end", pastTheEnd, Status::kPartial, "", {a}, {.truncated = true});
+  check("skipped past the end", pastTheEnd, Status::kPartial, "", {a}, {.truncated = true});
   // Sides out of range, or more pixels than the compressed bytes could hold (at most 1032 bytes
   // each): the chunk is passed over, nothing is allocated for it, and reading goes on.
   // clang-format off
@@ -152,22 +169,22 @@ TEST_F(NativeReaderTest, EveryKindOfChunkDamageFollowsItsRule) {
       {0x40000000, 4}, {32760, 32760}, {0x20000000, 0x20000000}, {INT32_MIN, INT32_MIN}};
   // clang-format on
   for (auto [sw, sh] : badSides)
-    add("sides " + std::to_string(sw) + "x" + std::to_string(sh), patchedC(widthField, sw, heightField, sh),
-        Status::kPartial, "", {a, c}, {.rejectedChunks = 1});
+    check("sides " + std::to_string(sw) + "x" + std::to_string(sh), patchedC(widthField, sw, heightField, sh),
+          Status::kPartial, "", {a, c}, {.rejectedChunks = 1});
   for (int32_t n : {0, 38, 39}) {
     auto junk = [&, n](NativeFileBuilder& b) {
       b.addLayerStream(100, 100, 0, 0, std::vector<uint8_t>(size_t(n), 0x78), n);
       addLayer(b, c);
     };
     const bool held = n * 1032 >= 100 * 100 * 4;  // read, and found damaged
-    add("100 x 100 from " + std::to_string(n), junk, Status::kPartial, "",
-        held ? std::vector{a, zeros, c} : std::vector{a, c},
-        {.damagedLayers = held, .rejectedChunks = !held});
+    check("100 x 100 from " + std::to_string(n), junk, Status::kPartial, "",
+          held ? std::vector{a, zeros, c} : std::vector{a, c},
+          {.damagedLayers = held, .rejectedChunks = !held});
   }
   // A negative compressed size: the next chunk cannot be found.
   for (int32_t cs : {-1, -72, INT32_MIN})
-    add("compressed size " + std::to_string(cs), patchedC(compressedSizeField, cs), Status::kPartial,
-        "negative compressed size", {a}, {});
+    check("compressed size " + std::to_string(cs), patchedC(compressedSizeField, cs), Status::kPartial,
+          "negative compressed size", {a}, {});
   // A compressed size past the end of the file: the stream that is there is read.
   for (int32_t cs : {-2, 0x7FFFFFF0, INT32_MAX}) {
     auto beyond = [&, cs](NativeFileBuilder& b) {
@@ -175,15 +192,15 @@ TEST_F(NativeReaderTest, EveryKindOfChunkDamageFollowsItsRule) {
       const test::NativeChunkInfo& info = b.chunks.back();
       b.putAt(info.offset + compressedSizeField, cs == -2 ? int32_t(info.end - info.pixelsOffset) + 1 : cs);
     };
-    add("compressed size past the end " + std::to_string(cs), beyond, Status::kPartial, "", {a, c},
-        {.truncated = true});
+    check("compressed size past the end " + std::to_string(cs), beyond, Status::kPartial, "", {a, c},
+          {.truncated = true});
   }
   // Streams of too few or too many bytes, and a stream without its end (its check value).
-  add("short stream", stream(w, 20 * 7 * 4, Z_DEFAULT_COMPRESSION, 0), Status::kPartial,
-      "end after 560 of 800 bytes", {a, shortW, c}, {.damagedLayers = 1});
-  add("long stream", stream(more, 20 * 12 * 4, Z_DEFAULT_COMPRESSION, 0), Status::kPartial,
-      "hold more than 20 x 10", {a, w, c}, {});
-  add("no end", stream(w, 800, 0, 4), Status::kPartial, "lack their end", {a, w, c}, {});
+  check("short stream", stream(w, 20 * 7 * 4, Z_DEFAULT_COMPRESSION, 0), Status::kPartial,
+        "end after 560 of 800 bytes", {a, shortW, c}, {.damagedLayers = 1});
+  check("long stream", stream(more, 20 * 12 * 4, Z_DEFAULT_COMPRESSION, 0), Status::kPartial,
+        "hold more than 20 x 10", {a, w, c}, {});
+  check("no end", stream(w, 800, 0, 4), Status::kPartial, "lack their end", {a, w, c}, {});
   // Canvas sides out of range fail and leave the document as it was (a header cut short too,
   // below); the largest canvas is taken.
   for (auto [cw, ch] : std::vector<std::pair<int32_t, int32_t>>{
@@ -193,37 +210,8 @@ TEST_F(NativeReaderTest, EveryKindOfChunkDamageFollowsItsRule) {
       b.put(native::kHeaderHeightAt, ch);
     };
     const bool fits = cw == 32760;
-    add("canvas " + std::to_string(cw) + "x" + std::to_string(ch), canvas,
-        fits ? Status::kOk : Status::kFailed, "", fits ? std::vector{a} : std::vector<SourceLayer>{}, {});
-  }
-
-  for (const Case& k : cases) {
-    SCOPED_TRACE(k.name);
-    NativeFileBuilder b(16, 16, 150);
-    addLayer(b, a);
-    k.chunks(b);
-    Document doc(strings);
-    doc.newCanvas(40, 30, kLayerKind32);
-    doc.addLayer32();
-    const int32_t serial = doc.layerSerial();
-    NativeReadSummary summary;
-    Status s = read(doc, b.bytes, &summary);
-    EXPECT_EQ(s.code(), k.outcome) << s.reason();
-    EXPECT_NE(s.reason().find(k.says), std::string::npos) << s.reason();
-    if (s.isFailed()) {
-      EXPECT_EQ(std::make_tuple(doc.width(), doc.height(), doc.layerCount()), std::make_tuple(40, 30, 2));
-      continue;
-    }
-    EXPECT_EQ(doc.resolution, 150);
-    expectLayersAre(doc, k.kept);
-    EXPECT_EQ(doc.currentLayerIndex(), doc.layerCount() - 1);
-    for (int32_t i = 0; i < doc.layerCount(); ++i) EXPECT_EQ(doc.layer(i)->serial, serial + i + 1);
-    EXPECT_EQ(doc.layer(0)->pyramid32.level(1).getPixel(3, 2), a.pixels[size_t(4) * 129 + 6]);
-    const NativeReadSummary& want = k.summary;
-    EXPECT_EQ(std::make_tuple(summary.layersRead, summary.damagedLayers, summary.rejectedChunks,
-                              summary.layersBeyondLimit, summary.skippedChunks, summary.truncated),
-              std::make_tuple(int32_t(k.kept.size()), want.damagedLayers, want.rejectedChunks,
-                              want.layersBeyondLimit, want.skippedChunks, want.truncated));
+    check("canvas " + std::to_string(cw) + "x" + std::to_string(ch), canvas,
+          fits ? Status::kOk : Status::kFailed, "", fits ? std::vector{a} : std::vector<SourceLayer>{}, {});
   }
 }
 
