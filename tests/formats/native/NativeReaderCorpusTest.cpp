@@ -43,8 +43,9 @@ TEST(NativeReaderCorpus, EveryFileMatchesItsFacts) {
     Status s = readNativeDocument(doc, std::string(KANVO_CORPUS_DIR) + "/" + name, nullptr, &summary);
     EXPECT_EQ(s.code(), entry["verdict"].string == "accept" ? Status::kOk : Status::kPartial) << s.reason();
     const test::Json& canvas = facts["canvas"];
-    EXPECT_EQ(std::make_tuple(int64_t(doc.width()), int64_t(doc.height()), int64_t(doc.resolution)),
-              std::make_tuple(canvas["width"].asInt(), canvas["height"].asInt(), canvas["resolution"].asInt()));
+    EXPECT_EQ(
+        std::make_tuple(int64_t(doc.width()), int64_t(doc.height()), int64_t(doc.resolution)),
+        std::make_tuple(canvas["width"].asInt(), canvas["height"].asInt(), canvas["resolution"].asInt()));
     std::vector<const test::Json*> expected;
     int64_t beyond = 0;
     for (const test::Json& chunk : facts["chunks"].array) {
@@ -57,14 +58,17 @@ TEST(NativeReaderCorpus, EveryFileMatchesItsFacts) {
         continue;
       }
       expected.push_back(&chunk);
-      if (chunk["pixels_offset"].asInt() + chunk["compressedSize"].asInt() > facts["file_size"].asInt()) break;
+      if (chunk["pixels_offset"].asInt() + chunk["compressedSize"].asInt() > facts["file_size"].asInt())
+        break;
     }
     const size_t n = expected.size();
     EXPECT_EQ(std::make_tuple(summary.layersBeyondLimit, summary.layersRead, doc.currentLayerIndex()),
               std::make_tuple(int32_t(beyond), int32_t(n), int32_t(n) - 1));
     if (!s.isOk()) {
-      EXPECT_NE(s.reason().find(std::to_string(n) + (n == 1 ? " layer read" : " layers read")), std::string::npos);
-      EXPECT_NE(s.reason().find(mentions.count(name) ? mentions.at(name) : "?"), std::string::npos) << s.reason();
+      EXPECT_NE(s.reason().find(std::to_string(n) + (n == 1 ? " layer read" : " layers read")),
+                std::string::npos);
+      EXPECT_NE(s.reason().find(mentions.count(name) ? mentions.at(name) : "?"), std::string::npos)
+          << s.reason();
       EXPECT_EQ(s.reason().find('\n'), std::string::npos);
     }
     ASSERT_EQ(doc.layerCount(), int32_t(n));
@@ -85,7 +89,8 @@ TEST(NativeReaderCorpus, EveryFileMatchesItsFacts) {
       }
       int64_t withAlpha = 0;
       for (uint32_t y = 0; y < layer.storeHeight(); ++y)
-        for (uint32_t x = 0; x < layer.storeWidth(); ++x) withAlpha += alphaOf(layer.pixel32(int32_t(x), int32_t(y))) != 0;
+        for (uint32_t x = 0; x < layer.storeWidth(); ++x)
+          withAlpha += alphaOf(layer.pixel32(int32_t(x), int32_t(y))) != 0;
       EXPECT_EQ(withAlpha, chunk["nonzero_alpha_pixels"].asInt());
     }
   }

@@ -53,28 +53,26 @@ TEST_F(PsdReaderTest, FilesMatchTheirWritersPictures) {
     ASSERT_EQ(std::make_tuple(doc->width(), doc->height(), doc->layerCount()),
               std::make_tuple(ref.width, ref.height, kind < 0 ? 2 : 1));
     const Layer& layer = *doc->layer(0);
+    EXPECT_EQ(layer.kind, kind < 0 ? kLayerKind32 : kind);
+    auto shown = [&](int x, int y) {
+      const int v =
+          255 - (kind == kLayerKind8 ? layer.pixels8.getPixel(x, y) : layer.pixels1.getPixel(x, y) * 255);
+      return kind == kLayerKind32 ? layer.pixels32.getPixel(x, y) : rgba(v, v, v);
+    };
+    if (kind >= 0) {
+      EXPECT_EQ(test::rgbDifferences(ref, shown), 0);
+      continue;
+    }
     Image32 flat(doc->width(), doc->height());
     ASSERT_TRUE(doc->flatten(flat, exportCompositeOptions(0)));
     int mismatches = 0, hidden = 0;
-    for (int y = 0; y < ref.height; ++y)
-      for (int x = 0; x < ref.width; ++x) {
-        int r, g, b;
-        ref.rgbAt(x, y, r, g, b);
-        const int cover =
-            kind == kLayerKind8 ? layer.pixels8.getPixel(x, y) : layer.pixels1.getPixel(x, y) * 255;
-        if (kind < 0) {
-          const int want = ref.samples[(size_t(y) * ref.width + x) * 4 + 3];
-          mismatches += std::abs(alphaOf(flat.getPixel(x, y)) - want) > 1;
-          hidden += want == 0;
-        } else {
-          mismatches +=
-              (kind == kLayerKind32 ? layer.pixels32.getPixel(x, y)
-                                    : rgba(255 - cover, 255 - cover, 255 - cover, 255)) != rgba(r, g, b, 255);
-        }
-      }
-    EXPECT_EQ(layer.kind, kind < 0 ? kLayerKind32 : kind);
+    for (int i = 0; i < ref.width * ref.height; ++i) {
+      const int want = ref.samples[size_t(i) * 4 + 3];
+      mismatches += std::abs(alphaOf(flat.getPixel(i % ref.width, i / ref.width)) - want) > 1;
+      hidden += want == 0;
+    }
     EXPECT_EQ(mismatches, 0);
-    EXPECT_EQ(hidden > 0, kind < 0);  // the mask really hides something
+    EXPECT_GT(hidden, 0);  // the mask really hides something
   }
 }
 

@@ -48,7 +48,7 @@ class PsdWriterTest : public ::testing::Test {
   // Writes doc, reads it back, and checks the layers' attributes and pixels over (x0, y0) ...
   // (canvas width, height), and that ImageMagick reads the merged image as the composite over
   // white; returns the file's bytes.
-  std::vector<uint8_t> roundTrip(Document& doc, bool rle, int x0, int y0) {
+  std::vector<uint8_t> roundTrip(Document& doc, bool rle, int x0, int y0, bool peer = true) {
     const std::string path = dir.file("out.psd");
     Document back(strings);
     EXPECT_TRUE(writePsdDocument(doc, path, rle).isOk());
@@ -72,18 +72,13 @@ class PsdWriterTest : public ::testing::Test {
         }
       EXPECT_EQ(bad, 0) << "layer " << i;
     }
+    if (!peer) return test::readWholeFile(path);  // ImageMagick is slow to start
     Image32 flat(doc.width(), doc.height());
     EXPECT_TRUE(doc.flatten(flat, exportCompositeOptions(kOpaqueWhite)));
     const test::NetpbmImage merged = test::imageMagickRead(path + "[0]", dir.file("merged.pam"));
     EXPECT_EQ(std::make_pair(merged.width, merged.height), std::make_pair(doc.width(), doc.height()));
-    int bad = 0;
-    for (int y = 0; y < merged.height; ++y)
-      for (int x = 0; x < merged.width; ++x) {
-        int r, g, b;
-        merged.rgbAt(x, y, r, g, b);
-        bad += rgba(r, g, b, 255) != flat.getPixel(x, y);
-      }
-    EXPECT_EQ(bad, 0) << "merged image";
+    EXPECT_EQ(test::rgbDifferences(merged, [&](int x, int y) { return flat.getPixel(x, y); }), 0)
+        << "merged image";
     return test::readWholeFile(path);
   }
   StringTable strings{kUiLanguageEnglish};
@@ -113,7 +108,7 @@ TEST_F(PsdWriterTest, LayeredRoundTripKeepsLayersAndPixels) {
     c->reservedFlag = 1;
     c->blendMode = kBlendInverse;
     for (int k = 0; k < 130; ++k) c->name += "\x83\x40";  // 260 bytes of two-byte characters
-    roundTrip(doc, rle, -17, -9);
+    roundTrip(doc, rle, -17, -9, rle);
   }
 }
 
@@ -128,7 +123,9 @@ TEST_F(PsdWriterTest, FlatFilesRoundTripInEveryKind) {
       ASSERT_TRUE(doc.newCanvas(257, 13, kind));
       paintRandom(*doc.layer(0), 257, 13, 6, true);
       if (form == 2) doc.layer(0)->pixels32.setPixel(5, 1, 0xFE112233u);
-      const std::vector<uint8_t> bytes = roundTrip(doc, form != 1, 0, 0);
+      const bool peer =
+          form == (kind == kLayerKind8 ? 1 : 0);  // ImageMagick reads each kind once, raw or packed
+      const std::vector<uint8_t> bytes = roundTrip(doc, form != 1, 0, 0, peer);
       ASSERT_GT(bytes.size(), 80u);
       const uint32_t resources = loadU32BE(&bytes[30]);              // after the empty colour mode data
       EXPECT_EQ(loadU32BE(&bytes[34 + resources]) != 0, form == 2);  // the layer section
