@@ -11,8 +11,9 @@ namespace kanvo {
 namespace {
 
 // Integers of both orders, padding and a placeholder filled in by seeking back, read back the
-// same way; reads past the end fail, give zeros and leave the position after what was there.
-TEST(FileStream, WritesAndReadsIntegersAndStopsAtTheEnd) {
+// same way; reads past the end give what was there, then zeros, and fail. A write not committed
+// (closed, or the stream destroyed) leaves the old file; failures give reasons.
+TEST(FileStream, WritesReadsAndKeepsTheOldFileUntilCommitted) {
   test::TempDir dir;
   const std::string path = dir.file("out.bin");
   FileStream s;
@@ -38,33 +39,24 @@ TEST(FileStream, WritesAndReadsIntegersAndStopsAtTheEnd) {
   ASSERT_TRUE(s.seekTo(12));
   EXPECT_EQ(s.readSome(buf, 8), 7u);
   EXPECT_EQ(std::vector<uint8_t>(buf, buf + 8), (std::vector<uint8_t>{0xD4, 0xC3, 0xB2, 0xA1, 0, 0, 0, 0}));
-  EXPECT_EQ(s.position(), 19u);
   EXPECT_FALSE(s.readU32LE(v) || s.skip(1) || s.seekTo(20) || s.read(buf, 0) || s.write(buf, 1) ||
                s.padTo(4));
-  EXPECT_EQ(v, 0u);
-  ASSERT_TRUE(s.seekTo(15) && !s.skip(5));  // four bytes remain: moves to the end
-  EXPECT_EQ(s.position(), 19u);
-  ASSERT_TRUE(s.seekTo(17) && !s.alignTo(8));  // would need 7 bytes, 2 remain
-}
+  EXPECT_EQ(std::make_pair(v, s.position()), std::make_pair(0u, uint64_t(19)));
+  ASSERT_TRUE(s.seekTo(15) && !s.skip(5) && s.position() == 19);  // four bytes remain: to the end
+  ASSERT_TRUE(s.seekTo(17) && !s.alignTo(8));                     // would need 7 bytes, 2 remain
 
-// Failures give reasons; a write that is not committed (closed, or the stream destroyed)
-// leaves the old file.
-TEST(FileStream, FailuresAndUncommittedWritesKeepTheOldFile) {
-  test::TempDir dir;
-  const std::string path = dir.file("doc.psd");
-  FileStream s;
-  EXPECT_EQ(s.openRead(path).reason(), "cannot open '" + path + "': " + std::strerror(ENOENT));
-  EXPECT_EQ(s.openRead(dir.path()).reason(), "cannot open '" + dir.path() + "': not a regular file");
-  EXPECT_TRUE(s.openWrite(dir.path()).isFailed());
-  EXPECT_FALSE(s.commit().isOk());
-  ASSERT_TRUE(test::writeWholeFile(path, std::string("old")));
   for (bool destroy : {false, true}) {
     auto w = std::make_unique<FileStream>();
     ASSERT_TRUE(w->openWrite(path).isOk() && w->write("new!", 4));
     destroy ? w.reset() : w->close();
-    EXPECT_EQ(test::readWholeFile(path).size(), 3u);
+    EXPECT_EQ(test::readWholeFile(path), want);
     EXPECT_EQ(dir.entries().size(), 1u);
   }
+  EXPECT_EQ(s.openRead(dir.file("x")).reason(),
+            "cannot open '" + dir.file("x") + "': " + std::strerror(ENOENT));
+  EXPECT_EQ(s.openRead(dir.path()).reason(), "cannot open '" + dir.path() + "': not a regular file");
+  EXPECT_TRUE(s.openWrite(dir.path()).isFailed());
+  EXPECT_FALSE(s.commit().isOk());
 }
 
 }  // namespace
