@@ -80,8 +80,7 @@ TEST_F(NativeReaderTest, EveryKindOfChunkDamageFollowsItsRule) {
   const SourceLayer a{129, 65, INT_MIN, INT_MAX, patternPixels(129, 65, 4)};
   const SourceLayer c{200, 130, -8, -6, patternPixels(200, 130, 3, true)};
   const SourceLayer w{20, 10, 0, 0, patternPixels(20, 10, 23)}, more{20, 12, 0, 0, patternPixels(20, 12, 23)};
-  const SourceLayer zeros{100, 100, 0, 0, std::vector<uint32_t>(10000, 0)},
-      blank{70, 3, 10, 40, std::vector<uint32_t>(210, 0)};
+  const SourceLayer blank{70, 3, 10, 40, std::vector<uint32_t>(210, 0)};
   SourceLayer shortW = w;  // 7 of its 10 rows
   std::fill(shortW.pixels.begin() + 140, shortW.pixels.end(), 0u);
   // Reads layer a and the chunks of the case; layersRead of the summary is taken from kept.
@@ -171,14 +170,17 @@ TEST_F(NativeReaderTest, EveryKindOfChunkDamageFollowsItsRule) {
   for (auto [sw, sh] : badSides)
     check("sides " + std::to_string(sw) + "x" + std::to_string(sh), patchedC(widthField, sw, heightField, sh),
           Status::kPartial, "", {a, c}, {.rejectedChunks = 1});
-  for (int32_t n : {0, 38, 39}) {
-    auto junk = [&, n](NativeFileBuilder& b) {
-      b.addLayerStream(100, 100, 0, 0, std::vector<uint8_t>(size_t(n), 0x78), n);
+  // n bytes for w x h pixels: rejected below the bound, read (and found damaged) from it on.
+  for (auto [n, w, h] : std::vector<std::tuple<int32_t, int32_t, int32_t>>{
+           {0, 1, 1}, {38, 100, 100}, {39, 100, 100}, {100, 129, 200}}) {
+    auto junk = [&, n, w, h](NativeFileBuilder& b) {
+      b.addLayerStream(w, h, 0, 0, std::vector<uint8_t>(size_t(n), 0x78), n);
       addLayer(b, c);
     };
-    const bool held = n * 1032 >= 100 * 100 * 4;  // read, and found damaged
-    check("100 x 100 from " + std::to_string(n), junk, Status::kPartial, "",
-          held ? std::vector{a, zeros, c} : std::vector{a, c},
+    const bool held = n * 1032 >= w * h * 4;
+    const SourceLayer zeros{w, h, 0, 0, std::vector<uint32_t>(size_t(w) * size_t(h), 0)};
+    check(std::to_string(w) + " x " + std::to_string(h) + " from " + std::to_string(n), junk,
+          Status::kPartial, "", held ? std::vector{a, zeros, c} : std::vector{a, c},
           {.damagedLayers = held, .rejectedChunks = !held});
   }
   // A negative compressed size: the next chunk cannot be found.
