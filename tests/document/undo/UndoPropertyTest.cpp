@@ -9,10 +9,12 @@
 #include <random>
 #include <string>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "document/undo/UndoHistory.h"
 #include "support/DocumentState.h"
+#include "support/LayerStores.h"
 #include "support/ManualClock.h"
 #include "support/TiledImages.h"
 
@@ -50,17 +52,13 @@ class Editor {
  private:
   int32_t between(int32_t lo, int32_t hi) { return lo + int32_t(rng_() % uint32_t(hi - lo + 1)); }
 
-  template <int Bpp>
-  uint32_t value() {
-    if constexpr (Bpp == 32) {
-      if (rng_() % 5 == 0) return 0;
-      uint32_t v = rng_();
-      return (v >> 24) == 0 ? v | 0x01000000u : v;  // no colour under alpha 0
-    } else if constexpr (Bpp == 8) {
-      return rng_() % 4 == 0 ? 0 : rng_() & 0xFF;
-    } else {
-      return rng_() & 1;
-    }
+  // A value of the store's depth, often 0; no colour under alpha 0 (a move drops such tiles).
+  template <class Store>
+  typename Store::Value value(const Store&) {
+    const uint32_t v = rng_() % 5 == 0 ? 0 : rng_();
+    if constexpr (Store::kBitsPerPixel == 32) return (v >> 24) == 0 && v != 0 ? v | 0x01000000u : v;
+    if constexpr (Store::kBitsPerPixel == 8) return uint8_t(v);
+    return v & 1;
   }
 
   // A rectangle overlapping (mostly) a w x h area, sometimes partly outside it.
@@ -74,82 +72,54 @@ class Editor {
     label = stepLabel;
   }
 
-  template <int Bpp>
-  void paintStore(Layer& layer, TiledImage<Bpp>& store, int32_t index, bool record) {
-    const Rect r = rectIn(int32_t(store.width()), int32_t(store.height()));
-    if (record) {
-      expect(kUndoResultPixels, "Brush (" + layer.name + ")");  // CP932 names
-      bool ok = false;
-      if constexpr (Bpp == 32) ok = history_.recordPixels32(store, r, index, label);
-      if constexpr (Bpp == 8) ok = history_.recordPixels8(store, r, index, label);
-      if constexpr (Bpp == 1) ok = history_.recordPixels1(store, r, index, label);
-      ASSERT_TRUE(ok);
-    }
-    if (rng_() % 2 == 0) {
-      store.fillRect(fillWith(value<Bpp>()), r.x, r.y, r.width, r.height);
-    } else {
-      // Noise over a part of the rectangle, so that tiles take the compressed forms.
-      const uint32_t base = value<Bpp>();
-      for (int32_t y = r.y; y < r.y + std::min(r.height, 70); ++y)
-        for (int32_t x = r.x; x < r.x + std::min(r.width, 90); ++x)
-          store.setPixel(x, y, typename TiledImage<Bpp>::Value(rng_() % 3 == 0 ? value<Bpp>() : base));
-    }
-    doc_.layerChanged(layer, r.x, r.y, r.width, r.height);
-  }
-
+  // A plain fill of a rectangle, or noise over part of it so that tiles take the compressed forms.
   void paintLayer(int32_t index, bool record) {
     Layer& layer = *doc_.layer(index);
-    if (layer.kind == kLayerKind32) paintStore(layer, layer.pixels32, index, record);
-    if (layer.kind == kLayerKind8) paintStore(layer, layer.pixels8, index, record);
-    if (layer.kind == kLayerKind1) paintStore(layer, layer.pixels1, index, record);
+    const Rect r = rectIn(int32_t(layer.storeWidth()), int32_t(layer.storeHeight()));
+    expect(kUndoResultPixels, "Brush (" + layer.name + ")");  // CP932 names
+    test::withStore(layer, [&](auto& store) {
+      using Store = std::decay_t<decltype(store)>;
+      bool recorded = !record;
+      if constexpr (Store::kBitsPerPixel == 32)
+        recorded = recorded || history_.recordPixels32(store, r, index, label);
+      if constexpr (Store::kBitsPerPixel == 8)
+        recorded = recorded || history_.recordPixels8(store, r, index, label);
+      if constexpr (Store::kBitsPerPixel == 1)
+        recorded = recorded || history_.recordPixels1(store, r, index, label);
+      ASSERT_TRUE(recorded);
+      const auto base = value(store);
+      if (rng_() % 2 == 0) return void(store.fillRect(fillWith(base), r.x, r.y, r.width, r.height));
+      for (int32_t y = r.y; y < r.y + std::min(r.height, 70); ++y)
+        for (int32_t x = r.x; x < r.x + std::min(r.width, 90); ++x)
+          store.setPixel(x, y, rng_() % 3 ? base : value(store));
+    });
+    doc_.layerChanged(layer, r.x, r.y, r.width, r.height);
   }
 
   void paint() { paintLayer(between(0, doc_.layerCount() - 1), true); }
 
-  // The selection modes keep their meaning: mode 0 with an empty mask, mode 3 with a full one.
+  // Replace, add, remove (which may leave an empty mask in mode 2), clear, everything, and a change
+  // inside a rectangle recorded by itself. The modes keep their meaning: mode 0 with an empty mask,
+  // mode 3 with a full one.
   void select() {
-    const int32_t index = between(0, doc_.selectionCount() - 1);
+    const int32_t index = between(0, doc_.selectionCount() - 1), w = doc_.width(), h = doc_.height();
     Selection& s = *doc_.selection(index);
-    const int32_t w = doc_.width(), h = doc_.height();
     const uint32_t op = rng_() % 6;
-    const Rect r = rectIn(w, h);
+    const Rect r = op == 4 ? Rect(0, 0, w, h) : rectIn(w, h);
     expect(kUndoResultSelection, "Select (Rect)");
-    // op 5 records a change inside a rectangle by itself, the others the whole mask.
     ASSERT_TRUE(history_.recordSelection(s.mask, op == 5 ? r : Rect(0, 0, w, h), index, s.mode, label));
-    switch (op) {
-      case 0:  // replace
-        s.mask.clear();
-        s.mask.fillRect(fillWith(255), r.x, r.y, r.width, r.height);
-        s.mode = kSelectionMask;
-        break;
-      case 1:  // add
-        s.mask.fillRect(fillWith(255), r.x, r.y, r.width, r.height);
-        if (s.mode != kSelectionAll) s.mode = kSelectionMask;
-        break;
-      case 2:  // remove (may leave an empty mask in mode 2)
-        s.mask.fillRect(fillWith(0), r.x, r.y, r.width, r.height);
-        s.mode = kSelectionMask;
-        break;
-      case 3:  // clear
-        s.mask.clear();
-        s.mode = kSelectionNone;
-        break;
-      case 4:  // everything
-        s.mask.fillRect(fillWith(255), 0, 0, w, h);
-        s.mode = kSelectionAll;
-        break;
-      default:
-        s.mask.fillRect(fillWith(between(1, 255)), r.x, r.y, r.width, r.height);
-        s.mode = rng_() % 2 ? 1 : kSelectionMask;
-        break;
-    }
+    if (op == 0 || op == 3) s.mask.clear();
+    if (op != 3)
+      s.mask.fillRect(fillWith(op == 2 ? 0 : op == 5 ? between(1, 255) : 255), r.x, r.y, r.width, r.height);
+    static constexpr int32_t kModes[] = {kSelectionMask, kSelectionMask, kSelectionMask,
+                                         kSelectionNone, kSelectionAll,  1};
+    if (op != 1 || s.mode != kSelectionAll) s.mode = op == 5 && rng_() % 2 ? kSelectionMask : kModes[op];
     s.refresh();
   }
 
   void swap() {
     const int32_t a = between(0, doc_.layerCount() - 1);
-    int32_t b = between(0, doc_.layerCount() - 2);
-    if (b >= a) ++b;
+    const int32_t b = (a + between(1, doc_.layerCount() - 1)) % doc_.layerCount();
     expect(kUndoResultLayerOrder, "Insert");
     ASSERT_TRUE(history_.recordLayerSwap(a, b, label));
     ASSERT_TRUE(doc_.swapLayers(a, b));
@@ -157,22 +127,16 @@ class Editor {
   }
 
   void move() {
-    const int32_t index = between(0, doc_.layerCount() - 1);
-    int32_t dx = between(-90, 90), dy = between(-90, 90);
-    if (dx == 0 && dy == 0) dx = 1;
+    const int32_t index = between(0, doc_.layerCount() - 1), dx = between(-90, 90), dy = between(-90, 90);
     Layer& layer = *doc_.layer(index);
     expect(kUndoResultPixels, "Move Layer");
-    ASSERT_TRUE(history_.recordLayerMove(layer, index, dx, dy, label));
-    ASSERT_TRUE(layer.moveContent(dx, dy));
+    ASSERT_TRUE(history_.recordLayerMove(layer, index, dx, dy == 0 && dx == 0 ? 1 : dy, label));
+    ASSERT_TRUE(layer.moveContent(dx, dy == 0 && dx == 0 ? 1 : dy));
     doc_.layerChangedAll(layer);
   }
 
-  template <int Bpp>
-  void cutAndPut(TiledImage<Bpp>& store, const Rect& cut, const Rect& put) {
-    store.fillRect(fillWith(0), cut.x, cut.y, cut.width, cut.height);
-    store.fillRect(fillWith(Bpp == 1 ? 1 : value<Bpp>()), put.x, put.y, put.width, put.height);
-  }
-
+  // A part cut from its place and written again moved, inside the recorded rectangle; the
+  // selection becomes a new rectangle.
   void region() {
     const int32_t index = between(0, doc_.layerCount() - 1);
     Layer& layer = *doc_.layer(index);
@@ -180,14 +144,14 @@ class Editor {
     const Rect r = rectIn(int32_t(layer.storeWidth()), int32_t(layer.storeHeight()));
     expect(kUndoResultPixels, "Move Layer Part");
     ASSERT_TRUE(history_.recordRegion(layer, index, s, r, between(-20, 20), between(-20, 20), label));
-    // The part is cut from its place and written again moved, inside the recorded rectangle.
-    const Rect cut(r.x, r.y, r.width / 2 + 1, r.height / 2 + 1);
-    const Rect put(r.x + r.width / 3, r.y + r.height / 3, r.width - r.width / 3, r.height - r.height / 3);
-    if (layer.kind == kLayerKind32) cutAndPut(layer.pixels32, cut, put);
-    if (layer.kind == kLayerKind8) cutAndPut(layer.pixels8, cut, put);
-    if (layer.kind == kLayerKind1) cutAndPut(layer.pixels1, cut, put);
-    s.mask.clear();
+    test::withStore(layer, [&](auto& store) {
+      store.fillRect(fillWith(0), r.x, r.y, r.width / 2 + 1, r.height / 2 + 1);
+      const uint32_t put = std::decay_t<decltype(store)>::kBitsPerPixel == 1 ? 1 : value(store);
+      store.fillRect(fillWith(put), r.x + r.width / 3, r.y + r.height / 3, r.width - r.width / 3,
+                     r.height - r.height / 3);
+    });
     const Rect m = rectIn(doc_.width(), doc_.height());
+    s.mask.clear();
     s.mask.fillRect(fillWith(255), m.x, m.y, m.width, m.height);
     s.mode = kSelectionMask;
     s.refresh();
@@ -201,13 +165,10 @@ class Editor {
   }
 
   void crop() {
-    const int32_t w = doc_.width(), h = doc_.height();
-    if (w < 8 || h < 8) return resize();
-    const int32_t x = between(0, w / 3), y = between(0, h / 3);
-    const Rect r(x, y, between(w / 3, w - x), between(h / 3, h - y));
+    const int32_t w = doc_.width(), h = doc_.height(), x = between(0, w / 3), y = between(0, h / 3);
     expect(kUndoResultDocument, "");
     ASSERT_TRUE(history_.recordDocument(doc_, label));
-    ASSERT_TRUE(doc_.cropToRect(r));
+    ASSERT_TRUE(doc_.cropToRect(Rect(x, y, between(w / 3, w - x), between(h / 3, h - y))));
   }
 
   Document& doc_;
