@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <random>
 #include <string>
@@ -235,24 +236,20 @@ TEST(TileStream, MisuseIsRefused) {
 }
 
 TEST(TileStream, TileRangeWidensOutward) {
-  const struct {
-    Rect pixels;
-    TileRange tiles;
-  } cases[] = {
+  const std::pair<Rect, std::array<int32_t, 4>> cases[] = {
       {Rect(0, 0, 1, 1), {0, 0, 1, 1}},
       {Rect(63, 64, 2, 64), {0, 1, 2, 2}},
       {Rect(-1, -65, 1, 1), {-1, -2, 0, -1}},
       {Rect(-128, -64, 128, 64), {-2, -1, 0, 0}},
       {Rect(0, 0, 32760, 32760), {0, 0, 512, 512}},
+      {Rect(), {0, 0, 0, 0}},
+      {Rect(5, 5, -3, 4), {0, 0, 0, 0}},
       {Rect(INT32_MAX - 10, 0, 10, 1),
-       {(INT32_MAX - 10) / 64, 0, int32_t((int64_t(INT32_MAX) + 63) / 64), 1}},
-  };
-  for (const auto& c : cases) {
-    const TileRange t = tileRangeOf(c.pixels);
-    EXPECT_EQ(std::tie(t.x0, t.y0, t.x1, t.y1), std::tie(c.tiles.x0, c.tiles.y0, c.tiles.x1, c.tiles.y1));
+       {(INT32_MAX - 10) / 64, 0, int32_t((int64_t(INT32_MAX) + 63) / 64), 1}}};
+  for (const auto& [pixels, want] : cases) {
+    const TileRange t = tileRangeOf(pixels);
+    EXPECT_EQ((std::array{t.x0, t.y0, t.x1, t.y1}), want);
   }
-  EXPECT_EQ(tileRangeOf(Rect()).count(), 0);
-  EXPECT_EQ(tileRangeOf(Rect(5, 5, -3, 4)).count(), 0);
 }
 
 }  // namespace
