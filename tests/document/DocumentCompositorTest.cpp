@@ -7,6 +7,7 @@
 #include "document/Document.h"
 #include "document/DocumentCompositor.h"
 #include "raster/pixel/PixelOps.h"
+#include "support/PointObject.h"
 #include "support/RandomImages.h"
 #include "support/TiledImages.h"
 
@@ -175,30 +176,19 @@ TEST(DocumentCompositorTest, FlattenIsNotReentrant) {
   EXPECT_FALSE(doc.flatten(none, CompositeOptions{}));
 }
 
-// Draws the object's pixel, proving the place where vector layers are drawn.
-class DotRenderer : public VectorRenderer {
- public:
-  void draw(VectorObject&, Image32& target, const RenderTransform& t) override {
-    transforms.push_back(t);
-    target.setPixel(int32_t(2 + t.offsetX + t.translateX), int32_t(3 + t.offsetY + t.translateY),
-                    0xFF00FF00u);
-  }
-  std::vector<RenderTransform> transforms;
-};
-
 TEST(DocumentCompositorTest, VectorLayersGoThroughTheRenderer) {
   StringTable strings(kUiLanguageEnglish);
   Document doc(strings);
   ASSERT_NE(doc.newCanvas(20, 20, kLayerKindVector), nullptr);
   Layer* layer = doc.layer(0);
-  layer->insertStroke(std::make_unique<VectorObject>(), 0);
-  layer->insertStroke(std::make_unique<VectorObject>(), 1)->visible = 0;
+  layer->insertStroke(std::make_unique<test::PointObject>(2, 3), 0);
+  layer->insertStroke(std::make_unique<test::PointObject>(2, 3), 1)->visible = 0;
   layer->antialiasMode = 2;
   layer->setOffset(1, 5);
   Image32 band(20, 4);
   doc.compositeRow(band, CompositeOptions{}, 2, 3);  // no renderer: nothing drawn
   EXPECT_EQ(band.getPixel(6, 0), 0u);
-  DotRenderer renderer;
+  test::PointRenderer renderer;
   doc.setVectorRenderer(&renderer);
   doc.compositeRow(band, CompositeOptions{}, 2, 3);
   ASSERT_EQ(renderer.transforms.size(), 1u);

@@ -8,6 +8,7 @@
 
 #include "document/Document.h"
 #include "support/LayerStores.h"
+#include "support/PointObject.h"
 #include "support/RandomImages.h"
 #include "support/TiledImages.h"
 
@@ -127,16 +128,11 @@ TEST(DocumentResizeTest, CropPlacesTheContentAtMinusTheOrigin) {
 }
 
 TEST(DocumentResizeTest, CropMovesVectorObjectsAndSizesVectorLayers) {
-  class Point : public VectorObject {
-   public:
-    std::unique_ptr<VectorObject> clone() const override { return std::make_unique<Point>(*this); }
-    void translate(double dx, double dy) override { x += dx, y += dy; }
-    double x = 50, y = 60;
-  };
   StringTable strings(kUiLanguageEnglish);
   Document doc(strings);
   ASSERT_NE(doc.newCanvas(200, 200, kLayerKindVector), nullptr);
-  auto* object = static_cast<Point*>(doc.layer(0)->insertStroke(std::make_unique<Point>(), 0));
+  auto* object = static_cast<test::PointObject*>(
+      doc.layer(0)->insertStroke(std::make_unique<test::PointObject>(50, 60), 0));
   ASSERT_TRUE(doc.cropToRect(Rect(10, -20, 90, 80)));
   EXPECT_EQ(std::pair(object->x, object->y), std::pair(40.0, 80.0));
   EXPECT_EQ(std::pair(doc.layer(0)->vectorWidth, doc.layer(0)->vectorHeight), std::pair(90, 80));

@@ -11,6 +11,7 @@
 #include "strings/Cp932.h"
 #include "support/DocumentState.h"
 #include "support/ManualClock.h"
+#include "support/PointObject.h"
 #include "support/RandomImages.h"
 #include "support/TiledImages.h"
 
@@ -24,7 +25,7 @@ class DocumentTest : public ::testing::Test {
   Document doc{english, &clock};
 };
 
-TEST_F(DocumentTest, SizesAreClampedAndWorkingImagesFollow) {
+TEST_F(DocumentTest, SizesAreClampedWorkingImagesFollowAndSerialsCountOn) {
   EXPECT_FALSE(doc.selectLayer(0));  // nothing to select
   using Sizes = std::initializer_list<std::tuple<int32_t, int32_t, int32_t, int32_t>>;
   for (const auto& [w, h, cw, ch] : Sizes{{0, 40000, 1, 32760}, {-7, 100, 1, 100}, {402, 301, 402, 301}}) {
@@ -41,14 +42,21 @@ TEST_F(DocumentTest, SizesAreClampedAndWorkingImagesFollow) {
   }
   EXPECT_EQ(std::pair(doc.preview.width(), doc.preview.height()), std::pair(100, 75));
 
+  // Initialising keeps the serial numbers counting; a new canvas is untitled.
   ASSERT_NE(doc.newCanvas(64, 64, kLayerKind32), nullptr);
   ASSERT_TRUE(doc.initialise(30, 20));
-  EXPECT_EQ(doc.layerCount(), 0);
-  EXPECT_EQ(doc.currentLayerIndex(), -1);
+  EXPECT_EQ(std::pair(doc.layerCount(), doc.currentLayerIndex()), std::pair(0, -1));
   ASSERT_EQ(doc.selectionCount(), 1);
   EXPECT_EQ(doc.selection(0)->mask.width(), 30u);
   EXPECT_EQ(doc.selection(0)->pyramid.level(1).width(), 14u);
-  EXPECT_EQ(doc.layerSerial(), 1);  // never reset
+  doc.name = u"picture";
+  ASSERT_NE(doc.newCanvas(100, 100, kLayerKind8), nullptr);
+  EXPECT_EQ(doc.name, u"Untitled");
+  EXPECT_EQ(std::pair(doc.layer(0)->name, doc.layer(0)->serial), std::pair(std::string("Layer2"), 2));
+  StringTable japanese{kUiLanguageJapanese};
+  Document jp(japanese);
+  ASSERT_NE(jp.newCanvas(8, 8, kLayerKind32), nullptr);
+  EXPECT_EQ(cp932ToUtf8(jp.layer(0)->name), "レイヤー1");
 }
 
 // Random additions, removals, exchanges and choices of layers and selections against a model of
@@ -161,21 +169,6 @@ TEST_F(DocumentTest, ListsFollowTheirRules) {
   EXPECT_TRUE(reachedLimit && reachedNothing);
 }
 
-TEST_F(DocumentTest, NewCanvasesAreUntitledAndNamesCountOn) {
-  ASSERT_NE(doc.newCanvas(512, 512, kLayerKind32), nullptr);
-  ASSERT_NE(doc.addLayer32(), nullptr);
-  doc.name = u"picture";
-  ASSERT_NE(doc.newCanvas(100, 100, kLayerKind8), nullptr);
-  EXPECT_EQ(doc.name, u"Untitled");
-  ASSERT_EQ(doc.layerCount(), 1);
-  EXPECT_EQ(doc.layer(0)->name, "Layer3");
-  EXPECT_EQ(doc.layer(0)->serial, 3);
-  StringTable japanese{kUiLanguageJapanese};
-  Document jp(japanese);
-  ASSERT_NE(jp.newCanvas(8, 8, kLayerKind32), nullptr);
-  EXPECT_EQ(cp932ToUtf8(jp.layer(0)->name), "レイヤー1");
-}
-
 TEST_F(DocumentTest, HistogramsAreRebuiltWhenAChangedLayerStopsBeingCurrent) {
   ASSERT_NE(doc.newCanvas(100, 100, kLayerKind32), nullptr);
   Layer* top = doc.addLayer32();
@@ -226,23 +219,6 @@ TEST_F(DocumentTest, LayerChangedUpdatesReducedImagesAndTheClippedDirtyRect) {
   EXPECT_EQ(doc.strokeMask.presentTileCount(), 0);
 }
 
-class MarkingObject : public VectorObject {
- public:
-  explicit MarkingObject(int32_t x) : x(x) {}
-  std::unique_ptr<VectorObject> clone() const override { return std::make_unique<MarkingObject>(*this); }
-  void translate(double dx, double) override { x += int32_t(dx); }
-  int32_t x;
-};
-
-// Paints one opaque pixel at the object's x, on canvas row 7, through the transform.
-class MarkingRenderer : public VectorRenderer {
- public:
-  void draw(VectorObject& object, Image32& target, const RenderTransform& t) override {
-    target.setPixel(int32_t((static_cast<MarkingObject&>(object).x + t.offsetX) * t.scaleX + t.translateX),
-                    int32_t((7 + t.offsetY) * t.scaleY + t.translateY), 0xFF00FF00u);
-  }
-};
-
 TEST_F(DocumentTest, LayersAtPoint) {
   ASSERT_NE(doc.newCanvas(300, 200, kLayerKind32), nullptr);
   Layer* colour = doc.layer(0);
@@ -255,7 +231,7 @@ TEST_F(DocumentTest, LayersAtPoint) {
   ink->pixels1.setPixel(10, 10, 1);
   ink->opacity = 0;
   Layer* vector = doc.addLayer(kLayerKindVector);
-  ASSERT_NE(vector->insertStroke(std::make_unique<MarkingObject>(10), 0), nullptr);
+  ASSERT_NE(vector->insertStroke(std::make_unique<test::PointObject>(10, 7), 0), nullptr);
 
   std::vector<int32_t> hits{99};
   EXPECT_FALSE(doc.layersAtPoint(300, 10, hits));
@@ -263,7 +239,7 @@ TEST_F(DocumentTest, LayersAtPoint) {
   EXPECT_EQ(hits, (std::vector<int32_t>{99}));  // untouched outside the canvas
   EXPECT_TRUE(doc.layersAtPoint(10, 10, hits));
   EXPECT_EQ(hits, (std::vector<int32_t>{0, 1}));  // no renderer: the vector layer has nothing
-  MarkingRenderer renderer;
+  test::PointRenderer renderer;
   doc.setVectorRenderer(&renderer);
   EXPECT_TRUE(doc.layersAtPoint(10, 7, hits));
   EXPECT_EQ(hits, (std::vector<int32_t>{3}));
@@ -282,8 +258,8 @@ TEST_F(DocumentTest, StrokeListLimitAndRemoval) {
   Layer layer;
   layer.kind = kLayerKindVector;
   for (int32_t i = 0; i < Layer::kMaxStrokes; ++i)
-    ASSERT_NE(layer.insertStroke(std::make_unique<MarkingObject>(i), i), nullptr);
-  EXPECT_EQ(layer.insertStroke(std::make_unique<MarkingObject>(0), 0), nullptr);
+    ASSERT_NE(layer.insertStroke(std::make_unique<test::PointObject>(i, 0), i), nullptr);
+  EXPECT_EQ(layer.insertStroke(std::make_unique<test::PointObject>(0, 0), 0), nullptr);
   EXPECT_EQ(layer.strokeCount(), 1024);
   layer.setStrokeSelected(1023, 1);
   layer.currentStroke = 1023;
@@ -291,7 +267,7 @@ TEST_F(DocumentTest, StrokeListLimitAndRemoval) {
   EXPECT_EQ(layer.currentStroke, 1022);
   EXPECT_EQ(layer.strokeSelected(1022), 0);
   EXPECT_TRUE(layer.removeStroke(0));
-  EXPECT_EQ(static_cast<MarkingObject*>(layer.stroke(0))->x, 1);
+  EXPECT_EQ(static_cast<test::PointObject*>(layer.stroke(0))->x, 1);
   EXPECT_FALSE(layer.removeStroke(5000));
 }
 
@@ -320,7 +296,7 @@ TEST_F(DocumentTest, AssignMakesAnIndependentDeepCopy) {
   Layer* grey = doc.addLayer8();
   grey->pixels8.setPixel(4, 4, 200);
   ASSERT_TRUE(grey->setTone(1, 30));
-  doc.addLayer(kLayerKindVector)->insertStroke(std::make_unique<MarkingObject>(4), 0);
+  doc.addLayer(kLayerKindVector)->insertStroke(std::make_unique<test::PointObject>(4, 0), 0);
   doc.selection(0)->mask.setPixel(2, 2, 255);
   doc.resolution = 300;
   ASSERT_TRUE(doc.selectLayer(1));
