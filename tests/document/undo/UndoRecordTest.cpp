@@ -71,9 +71,11 @@ TYPED_TEST(UndoRecordDepth, RestoreBringsBackTheCapturedTilesExactly) {
   }
 }
 
-// Corrupted streams are found before anything is written (a truncated one is corruption too), and
-// a restore that is not committed leaves the image as it was. A corruption that still decodes to sound tiles
-// (a byte of a raw payload) may be restored; what is demanded is that nothing is ever half applied.
+// Damaged streams (cut anywhere, or with one to three flipped bits aimed at the words as often as
+// at payload bytes, read from a buffer of exactly their size) are found before anything is
+// written, and a restore that is not committed leaves the image as it was. A corruption that still
+// decodes to sound tiles (a byte of a raw payload) may be restored; what is demanded is that
+// nothing is ever half applied.
 TYPED_TEST(UndoRecordDepth, DamagedStreamsAreNeverHalfApplied) {
   constexpr int B = TypeParam::kBpp;
   std::mt19937 rng(23);
@@ -83,21 +85,27 @@ TYPED_TEST(UndoRecordDepth, DamagedStreamsAreNeverHalfApplied) {
     ASSERT_TRUE(target.resize(200, 140));
     test::fillRandomTiles(source, rng);
     test::fillRandomTiles(target, rng);
+    source.fillRect(test::fillWith(B == 1 ? 1 : 0x7F), 64, 0, 64, 64);  // a uniform tile
     TileStream stream;
     ASSERT_TRUE(captureTiles(source, Rect(0, 0, 200, 140), method, stream));
     const std::vector<uint8_t> good(stream.data(), stream.data() + stream.byteLength());
     const auto before = pictureOf(target);
 
-    for (int trial = 0; trial < 200; ++trial) {  // single flipped bits
+    for (int trial = 0; trial < 300; ++trial) {
       std::vector<uint8_t> bytes = good;
-      const size_t at = rng() % bytes.size();
-      bytes[at] ^= uint8_t(1u << (rng() % 8));
+      if (trial % 3 == 0) bytes.resize(1 + rng() % (good.size() - 1));
+      for (int f = 0, flips = trial % 3 ? 1 + int(rng() % 3) : 0; f < flips; ++f) {
+        const size_t at = rng() % bytes.size();
+        bytes[rng() % 2 ? at & ~size_t(3) : at] ^= uint8_t(1u << (rng() % 8));
+      }
       TiledImage<B> copy;
       ASSERT_TRUE(copy.assign(target));
       TileRestore<B> restore(copy);
-      if (restore.prepare(bytes.data(), bytes.size()) != RestoreStatus::kReady) {
+      const RestoreStatus status = restore.prepare(bytes.data(), bytes.size());
+      ASSERT_TRUE(status != RestoreStatus::kReady || trial % 3 != 0) << trial;  // a cut is always found
+      if (status != RestoreStatus::kReady) {
         restore.commit();
-        ASSERT_EQ(pictureOf(copy), before) << "byte " << at;
+        ASSERT_EQ(pictureOf(copy), before) << "trial " << trial;
       }
     }
     {
