@@ -1,0 +1,234 @@
+#pragma once
+// The compositors' reference: one pixel at a time, straight from the blend rules, for the band
+// compositor (document ops, full-size stores) and the view compositor (view ops, the store or
+// reduced level a zoom draws from, the view's sampling).
+#include <cmath>
+#include <cstdint>
+
+#include "document/CompositeOptions.h"
+#include "document/Document.h"
+#include "raster/pixel/PixelOps.h"
+#include "support/PixelReference.h"
+
+namespace kanvo::test {
+
+// A 32 bpp source pixel s at opacity w by operation: 23 over, 13 multiply, 14 add, 22 inverse,
+// and 12, which the view uses for normal layers: k = s.a x w / 255 for every pixel.
+inline void referenceBlend32(Color32& d, Color32 s, int op, int w) {
+  if (w == 0) return;
+  const int sa = alphaOf(s);
+  switch (op) {
+    case kOpOver:
+      if (sa != 0) d = paintOver(d, s, w);
+      return;
+    case kOpReplaceColour: {
+      const int k = sa * w / 255;
+      if (k != 0) d = perByte(d, s, [k](int dc, int sc) { return (sc * k + dc * (255 - k)) / 255; });
+      return;
+    }
+    case kOpMultiplyAlpha:
+      if (sa == 0) return;
+      d = flattened(d);
+      multiplyRgbByAlpha(d, s, w);
+      return;
+    case kOpAddAlpha:
+      if (s != 0) addRgbByAlpha(d, s, w);
+      return;
+    case kOpInverse: {
+      if (sa == 0) return;
+      d = flattened(d);
+      const int k = (((sa + 1) * w) >> 8) + 1;
+      d = perByte(d, s, [k](int dc, int sc) { return dc + (255 - 2 * dc) * (((255 - sc) * k) >> 8) / 255; });
+      return;
+    }
+  }
+}
+
+// Coverage c of the paint colour p (0 taken as opaque black) at opacity w.
+inline void referenceCoverage(Color32& d, int c, Color32 p, int op, int w) {
+  if (p == 0) p = kOpaqueBlack;
+  if (c == 0) return;
+  switch (op) {
+    case kOpOver: {
+      if (alphaOf(p) == 255 && w == 255 && c == 255) {
+        d = p;
+        return;
+      }
+      const int k = c * w / 255;
+      if (alphaOf(d) == 255)
+        d = perByte(d, p, [k](int dc, int pc) { return dc + (pc - dc) * k / 255; });
+      else if (alphaOf(d) == 0)
+        d = (p & 0xFFFFFFu) | uint32_t(w < 255 ? c * w / 255 : c) << 24;
+      else
+        over(d, p, k);
+      return;
+    }
+    case kOpReplaceColour: {
+      if (w == 0) return;
+      const int k = c * w / 255;
+      if (k == 255)
+        d = p;
+      else
+        blendRgbByAlpha(d, p, k);
+      return;
+    }
+    case kOpAddAlpha:
+      addRgbByAlpha(d, p, c);
+      return;
+    case kOpMultiplyAlpha:
+      d = flattened(d);
+      multiplyRgbByAlpha(d, p, c);
+      return;
+    case kOpInverse: {
+      d = flattened(d);
+      const int k = c * w / 255 + 1;
+      uint32_t out = 0xFF000000u;
+      for (int i = 0; i < 3; ++i) {
+        const int q = (255 - byteOf(p, i)) * w / 255, dc = byteOf(d, i);
+        out |= uint32_t(dc + (255 - 2 * dc) * ((k * q) >> 8) / 255) << (8 * i);
+      }
+      d = out;
+      return;
+    }
+  }
+}
+
+// A set bit of the paint colour p at opacity w.
+inline void referenceBit(Color32& d, int b, Color32 p, int op, int w) {
+  if (w == 0 || b == 0) return;
+  switch (op) {
+    case kOpOver:
+      if (alphaOf(p) == 255 && w == 255)
+        d = p;
+      else if (alphaOf(d) == 255)
+        d = perByte(d, p, [w](int dc, int pc) { return dc + (pc - dc) * w / 255; });
+      else if (alphaOf(d) == 0)
+        d = w < 255 ? ((p & 0xFFFFFFu) | uint32_t(alphaOf(p) * w / 255) << 24) : p;
+      else
+        over(d, p, w);
+      return;
+    case kOpReplaceColour:
+      blendRgbByAlpha(d, p, w);
+      return;
+    case kOpAddAlpha:
+      addRgbByAlpha(d, p, w);
+      return;
+    case kOpMultiplyAlpha:
+      d = flattened(d);
+      multiplyRgbByAlpha(d, p, w);
+      return;
+    case kOpInverse: {
+      d = flattened(d);
+      uint32_t out = 0xFF000000u;
+      for (int i = 0; i < 3; ++i) {
+        const int q = (255 - byteOf(p, i)) * w / 255, dc = byteOf(d, i);
+        out |= uint32_t(dc + (255 - 2 * dc) * q / 255) << (8 * i);
+      }
+      d = out;
+      return;
+    }
+  }
+}
+
+inline int documentOpOf(int32_t blendMode) {
+  static const int kOps[] = {kOpOver, kOpMultiplyAlpha, kOpAddAlpha, kOpInverse};
+  return kOps[blendMode & 3];
+}
+inline int viewOpOf(int32_t blendMode) {
+  static const int kOps[] = {kOpReplaceColour, kOpMultiplyAlpha, kOpAddAlpha, kOpInverse};
+  return kOps[blendMode & 3];
+}
+
+// The band compositor's composite of canvas point (cx, cy), every layer bottom first.
+inline Color32 referencePixel(const Document& doc, int64_t cx, int64_t cy, const CompositeOptions& options) {
+  Color32 d = options.background;
+  for (int32_t i = 0; i < doc.layerCount(); ++i) {
+    const Layer& layer = *doc.layer(i);
+    if (!layer.visible) continue;
+    const int64_t x = cx - layer.offsetX, y = cy - layer.offsetY;
+    if (x < 0 || y < 0 || x >= layer.storeWidth() || y >= layer.storeHeight()) continue;
+    const int op = documentOpOf(layer.blendMode);
+    Color32 paint = layer.colour;
+    if (options.monochrome) paint = luminance(paint) < 128 ? 0xFF000000u : 0xFFFFFFFFu;
+    switch (layer.kind) {
+      case kLayerKind32:
+        referenceBlend32(d, layer.pixels32.getPixel(int32_t(x), int32_t(y)), op, layer.opacity);
+        break;
+      case kLayerKind8:
+        if (layer.toneMode && !options.coverageAsIs)
+          referenceBit(d, layer.pixels1.getPixel(int32_t(x), int32_t(y)), paint, op, layer.opacity);
+        else
+          referenceCoverage(d, layer.pixels8.getPixel(int32_t(x), int32_t(y)), paint, op, layer.opacity);
+        break;
+      case kLayerKind1:
+        referenceBit(d, layer.pixels1.getPixel(int32_t(x), int32_t(y)), paint, op, layer.opacity);
+        break;
+    }
+  }
+  return d;
+}
+
+// ---- the view ----
+
+// The view's sampling along one axis: the source pixel that frame column u reads, for a source
+// whose left edge lies at frame column t with r columns per source pixel. Columns step in 16.16
+// from anchors every 256 columns from floor(t); rows (rows = true) map exactly.
+inline int64_t viewSourceIndex(int64_t u, double t, double r, bool rows) {
+  if (rows) return int64_t(std::floor((double(u) + 0.5 - t) / r));
+  const int64_t a0 = int64_t(std::floor(t));
+  const int64_t k = (u - a0) >= 0 ? (u - a0) / 256 : -((a0 - u + 255) / 256);
+  const int64_t anchor = a0 + 256 * k;
+  const int64_t base = int64_t(std::floor((double(anchor) + 0.5 - t) / r * 65536.0));
+  const int64_t step = std::llround(65536.0 / r);
+  const int64_t pos = base + (u - anchor) * step;
+  return pos >> 16;
+}
+
+// The level a zoom draws from: the smallest k (at most 6) with zoom x 2^k above 0.5.
+inline int32_t viewLevelOf(double zoom) {
+  int32_t k = 0;
+  while (k < 6 && zoom * std::ldexp(1.0, k) <= 0.5) ++k;
+  return k;
+}
+
+// The view's picture at display pixel (X, Y) of a plain view: the grey outside the zoomed
+// canvas, the checkerboard or white paper inside, the layers over it. Vector layers are not
+// drawn (no renderer).
+inline Color32 viewReferencePixel(const Document& doc, double zoom, double originX, double originY, int64_t X,
+                                  int64_t Y, bool checkerboard, bool useCurrentCopy = false) {
+  const double oI = std::floor(originX), oJ = std::floor(originY);
+  const int64_t u = X - int64_t(oI), v = Y - int64_t(oJ);
+  int64_t w = int64_t(std::floor(doc.width() * zoom)), h = int64_t(std::floor(doc.height() * zoom));
+  if (zoom < 1.0) w -= w & 1, h -= h & 1;
+  if (u < 0 || v < 0 || u >= w || v >= h) return 0xFF707070u;
+  Color32 d = !checkerboard ? 0xFFFFFFFFu : ((u & 31) < 16) == ((v & 31) < 16) ? 0xFFE8E8E8u : 0xFFF8F8F8u;
+  const int32_t level = viewLevelOf(zoom);
+  const double scale = std::ldexp(1.0, level);
+  for (int32_t i = 0; i < doc.layerCount(); ++i) {
+    const Layer& layer = *doc.layer(i);
+    if (!layer.visible || layer.kind == kLayerKindVector) continue;
+    const int64_t lx = layer.offsetX + int64_t(std::floor(layer.subPixelX));
+    const int64_t ly = layer.offsetY + int64_t(std::floor(layer.subPixelY));
+    const bool fromCopy = useCurrentCopy && layer.kind == kLayerKind32 && i == doc.currentLayerIndex();
+    const double s = fromCopy ? 1.0 : scale, rr = zoom * s;
+    const int64_t x = viewSourceIndex(u, (originX - oI) + zoom * double(lx), rr, false);
+    const int64_t y = viewSourceIndex(v, (originY - oJ) + zoom * double(ly), rr, true);
+    if (x < 0 || y < 0 || x > INT32_MAX || y > INT32_MAX) continue;
+    const int32_t xi = int32_t(x), yi = int32_t(y);
+    const int op = viewOpOf(layer.blendMode);
+    const bool reduced = level > 0 && !fromCopy;
+    const bool halftone = layer.kind == kLayerKind1 || (layer.kind == kLayerKind8 && layer.toneMode != 0);
+    if (layer.kind == kLayerKind32) {
+      const TiledImage32& src = fromCopy ? doc.currentCopy32 : reduced ? layer.pyramid32.level(level) : layer.pixels32;
+      referenceBlend32(d, src.getPixel(xi, yi), op, layer.opacity);
+    } else if (halftone && !reduced) {
+      referenceBit(d, layer.pixels1.getPixel(xi, yi), layer.colour, op, layer.opacity);
+    } else {
+      const TiledImage8& src = halftone ? layer.pyramid1.level(level) : reduced ? layer.pyramid8.level(level) : layer.pixels8;
+      referenceCoverage(d, src.getPixel(xi, yi), layer.colour, op, layer.opacity);
+    }
+  }
+  return d;
+}
+
+}  // namespace kanvo::test

@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "support/CompositeReference.h"
+#include "support/RandomDocuments.h"
+#include "view/View.h"
+#include "view/ViewCompositor.h"
+
+namespace kanvo {
+namespace {
+
+// The whole picture of plain views of random documents at every zoom step, at whole and
+// fractional origins, against the per-pixel reference.
+TEST(ViewCompositorTest, PlainPictureMatchesTheReference) {
+  StringTable strings(kUiLanguageEnglish);
+  const std::vector<double> zooms = standardZoomSteps();
+  for (uint32_t seed = 1; seed <= 3; ++seed) {
+    std::mt19937 rng(seed);
+    Document doc(strings);
+    ASSERT_NO_FATAL_FAILURE(test::makeRandomDocument(doc, rng));
+    DisplaySettings settings;
+    View view(doc, settings);
+    const int32_t w = 61 + int32_t(seed), h = 47;
+    view.resize(w, h);
+    for (double zoom : zooms) {
+      settings.transparencyDisplay = uint8_t(rng() % 2);
+      view.useCurrentCopy = uint8_t(rng() % 3 == 0);
+      view.setZoom(zoom);
+      const double cx = test::randomIn(rng, -10, doc.width() + 10), cy = test::randomIn(rng, -10, doc.height() + 10);
+      const double frac = rng() % 2 ? 0.0 : (rng() % 1000) / 1000.0;
+      view.setOrigin(w / 2 - zoom * cx + frac, h / 2 - zoom * cy - frac);
+      view.invalidate();
+      view.redraw();
+      const ViewTransform& t = view.transform();
+      for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+          ASSERT_EQ(view.display().getPixel(x, y),
+                    test::viewReferencePixel(doc, zoom, t.originX, t.originY, x, y, settings.transparencyDisplay,
+                                             view.useCurrentCopy))
+              << "seed " << seed << " zoom " << zoom << " pixel " << x << ", " << y;
+    }
+  }
+}
+
+// The level each zoom draws from: full size above 0.5, level k down to 2^-(k+1) exclusive,
+// level 6 (residual 1) at 1/64 and below.
+TEST(ViewCompositorTest, SourceLevelsByZoom) {
+  struct Case {
+    double zoom;
+    int32_t level;
+    double residual;
+  };
+  for (const Case& c : {Case{0.6, 0, 0.6}, {0.5, 1, 1.0}, {0.3325, 1, 0.665}, {0.25, 2, 1.0}, {0.03125, 5, 1.0},
+                        {0.02078125, 5, 0.665}, {0.015625, 6, 1.0}, {0.0078125, 6, 0.5}, {64.0, 0, 64.0}}) {
+    const ViewSource s = viewSourceFor(c.zoom);
+    EXPECT_EQ(s.level, c.level) << c.zoom;
+    EXPECT_EQ(s.residual, c.residual) << c.zoom;
+  }
+}
+
+}  // namespace
+}  // namespace kanvo

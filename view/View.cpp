@@ -1,0 +1,358 @@
+#include "view/View.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "raster/geometry/RotateCopy.h"
+#include "view/Rulers.h"
+#include "view/SelectionOutline.h"
+#include "view/ViewCompositor.h"
+
+namespace kanvo {
+
+namespace {
+
+constexpr double kOriginLimit = 1073741824.0;  // 2^30
+constexpr double kMinZoom = 0.0009765625;
+constexpr double kMaxZoom = 64.0;
+
+double clampOrigin(double v) { return std::clamp(v, -kOriginLimit, kOriginLimit); }
+
+int64_t floorToInt(double v) { return int64_t(std::floor(v)); }
+
+}  // namespace
+
+View::View(Document& document, DisplaySettings& settings) : document_(&document), settings_(&settings) {
+  transform_.zoomSteps = standardZoomSteps();
+  applyGeometry();
+}
+
+// ---- mappings ----
+
+CurvePoint View::canvasToScreen(double cx, double cy) const {
+  return {transform_.zoom * cx + transform_.originX, transform_.zoom * cy + transform_.originY};
+}
+
+CurvePoint View::screenToCanvas(double sx, double sy) const {
+  return {(sx - transform_.originX) / transform_.zoom, (sy - transform_.originY) / transform_.zoom};
+}
+
+CurvePoint View::canvasToWindow(double cx, double cy) const {
+  if (transform_.isPlain()) return canvasToScreen(cx, cy);
+  const CurvePoint d{transform_.zoom * cx + transform_.originX - double(displayWidth_ / 2),
+                     transform_.zoom * cy + transform_.originY - double(displayHeight_ / 2)};
+  const CurvePoint r = rotate(d, -transform_.angle);
+  return {double(windowWidth_ / 2) + r.x * transform_.factorX, double(windowHeight_ / 2) + r.y * transform_.factorY};
+}
+
+CurvePoint View::windowToCanvas(double wx, double wy) const {
+  if (transform_.isPlain()) return screenToCanvas(wx, wy);
+  const CurvePoint v{(wx - double(windowWidth_ / 2)) * transform_.factorX,
+                     (wy - double(windowHeight_ / 2)) * transform_.factorY};
+  const CurvePoint r = rotate(v, transform_.angle);
+  return {(double(displayWidth_ / 2) - transform_.originX + r.x) / transform_.zoom,
+          (double(displayHeight_ / 2) - transform_.originY + r.y) / transform_.zoom};
+}
+
+CurvePoint View::mapSize(double x, double y, double width, double height) const {
+  CurvePoint size{transform_.zoom * width, transform_.zoom * height};
+  if (x < 0.0) size.x += x;
+  if (y < 0.0) size.y += y;
+  return size;
+}
+
+// ---- origin, zoom and turn ----
+
+void View::scrollBy(double dx, double dy) { setOrigin(transform_.originX + dx, transform_.originY + dy); }
+
+void View::setOrigin(double x, double y) {
+  if (!std::isfinite(x) || !std::isfinite(y)) return;
+  transform_.originX = clampOrigin(x);
+  transform_.originY = clampOrigin(y);
+}
+
+void View::snapOrigin() {
+  if (transform_.zoom >= 1.0) return;
+  transform_.originX = std::trunc(transform_.originX);
+  transform_.originY = std::trunc(transform_.originY);
+}
+
+void View::centreOn(double cx, double cy) {
+  setOrigin(double(displayWidth_ / 2) - transform_.zoom * cx, double(displayHeight_ / 2) - transform_.zoom * cy);
+}
+
+void View::centreDocument() { centreOn(double(document_->width() / 2), double(document_->height() / 2)); }
+
+void View::setZoom(double zoom) {
+  if (!std::isfinite(zoom) || zoom <= 0.0) return;
+  transform_.zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
+}
+
+void View::zoomIn() { setZoom(nextZoomIn(transform_.zoomSteps, transform_.zoom)); }
+
+void View::zoomOut() { setZoom(nextZoomOut(transform_.zoomSteps, transform_.zoom)); }
+
+void View::centreAndRedraw(double cx, double cy, bool full) {
+  centreOn(cx, cy);
+  invalidate(full, false, -1);
+  redraw(full, false, false);
+}
+
+void View::placeCanvasPointAt(CurvePoint c, double wx, double wy) {
+  const CurvePoint now = windowToCanvas(wx, wy);
+  scrollBy(transform_.zoom * (now.x - c.x), transform_.zoom * (now.y - c.y));
+}
+
+void View::zoomAt(double wx, double wy, double zoom) {
+  const CurvePoint c = windowToCanvas(wx, wy);
+  setZoom(zoom);
+  placeCanvasPointAt(c, wx, wy);
+}
+
+bool View::setAngle(double angle) {
+  double a;
+  if (!normaliseAngle(angle, a)) return false;
+  transform_.angle = a;
+  applyGeometry();
+  return true;
+}
+
+void View::setMirrored(bool mirrored) {
+  transform_.factorX = mirrored ? -1.0 : 1.0;
+  applyGeometry();
+}
+
+// ---- geometry ----
+
+void View::applyGeometry() {
+  const int32_t w = windowWidth_, h = windowHeight_;
+  int32_t dw = w, dh = h;
+  if (!transform_.isPlain()) dw = dh = int32_t(std::floor(std::hypot(double(w), double(h)) + 8.0));
+  if (dw != displayWidth_ || dh != displayHeight_) {
+    // Keep the canvas point under the window centre: it lies at the display centre.
+    transform_.originX = clampOrigin(transform_.originX + double(dw / 2 - displayWidth_ / 2));
+    transform_.originY = clampOrigin(transform_.originY + double(dh / 2 - displayHeight_ / 2));
+    displayWidth_ = dw;
+    displayHeight_ = dh;
+  }
+  // Images that cannot be had are left without pixels; updates then skip them.
+  if (!display_.resizeBuffer(dw, dh)) display_.releasePixels();
+  displayMargin_.releasePixels();
+  marginValid_ = false;
+  const bool turned = !transform_.isPlain();
+  if (!rotatedOutput_.resizeBuffer(turned ? w : 1, turned ? h : 1)) rotatedOutput_.releasePixels();
+  if (!rulerTop_.resizeBuffer(w, kRulerThickness)) rulerTop_.releasePixels();
+  if (!rulerLeft_.resizeBuffer(kRulerThickness, h)) rulerLeft_.releasePixels();
+}
+
+void View::resize(int32_t width, int32_t height) {
+  windowWidth_ = std::clamp(width, 0, kMaxWindowSide);
+  windowHeight_ = std::clamp(height, 0, kMaxWindowSide);
+  applyGeometry();
+  invalidate(true, false, -1);
+}
+
+int64_t View::zoomedWidth() const {
+  int64_t w = int64_t(std::floor(double(document_->width()) * transform_.zoom));
+  if (transform_.zoom < 1.0 && (w & 1) != 0) --w;
+  return w;
+}
+
+int64_t View::zoomedHeight() const {
+  int64_t h = int64_t(std::floor(double(document_->height()) * transform_.zoom));
+  if (transform_.zoom < 1.0 && (h & 1) != 0) --h;
+  return h;
+}
+
+void View::invalidate(bool, bool forScroll, int32_t) {
+  const double shift = forScroll ? double(kMargin) : 0.0;
+  canvasLeft_ = int32_t(std::clamp<double>(std::floor(transform_.originX + shift), 0.0, 2147483647.0));
+  canvasTop_ = int32_t(std::clamp<double>(std::floor(transform_.originY + shift), 0.0, 2147483647.0));
+  geometryValid_ = true;
+  marginValid_ = false;
+}
+
+// ---- compositing ----
+
+void View::compositeLayers(const ViewFrame& frame) {
+  compositeViewLayers(*document_, frame, canvasImage_, useCurrentCopy != 0);
+  for (CanvasOverlay* overlay : {toolOverlay_, documentOverlay_})
+    if (overlay != nullptr) overlay->drawOver(canvasImage_, frame);
+}
+
+void View::compose(Image32& target, int64_t shiftX, int64_t shiftY, const Rect& area) {
+  Rect r = area;
+  if (!target.hasPixels() || !clipToSize(r, target.width(), target.height())) return;
+  target.fillRect(r.x, r.y, r.width, r.height, kOutsideColour);
+  // The zoomed canvas in target pixels, and the part of it inside the area.
+  const int64_t left = floorToInt(transform_.originX) + shiftX, top = floorToInt(transform_.originY) + shiftY;
+  const int64_t x0 = std::max<int64_t>(r.x, left), x1 = std::min<int64_t>(int64_t(r.x) + r.width, left + zoomedWidth());
+  const int64_t y0 = std::max<int64_t>(r.y, top), y1 = std::min<int64_t>(int64_t(r.y) + r.height, top + zoomedHeight());
+  if (x0 >= x1 || y0 >= y1) return;  // the canvas lies outside: background only
+  if (!canvasImage_.resizeBuffer(int32_t(x1 - x0), int32_t(y1 - y0))) {
+    canvasImage_.releasePixels();
+    return;
+  }
+  ViewFrame frame;
+  frame.zoom = transform_.zoom;
+  frame.fracX = transform_.originX - std::floor(transform_.originX);
+  frame.fracY = transform_.originY - std::floor(transform_.originY);
+  frame.u0 = x0 - left;
+  frame.v0 = y0 - top;
+  if (settings_->transparencyDisplay != 0) {
+    // 16-pixel squares anchored at the canvas's top-left corner, the darker one there.
+    canvasImage_.fillCheckerboard(kCheckerDark, kCheckerLight, 32, int32_t(-(frame.u0 & 31)), int32_t(-(frame.v0 & 31)));
+  } else {
+    canvasImage_.fill(kPaperColour);
+  }
+  compositeLayers(frame);
+  target.copyFrom(canvasImage_, int32_t(x0), int32_t(y0));
+}
+
+void View::copyFromMargin() {
+  if (!display_.hasPixels() || !displayMargin_.hasPixels()) return;
+  const int64_t dx = floorToInt(transform_.originX) - lastOriginX_, dy = floorToInt(transform_.originY) - lastOriginY_;
+  const size_t rowBytes = size_t(display_.width()) * 4;
+  for (int32_t y = 0; y < display_.height(); ++y) {
+    const uint8_t* from = displayMargin_.rowAddress(int32_t(y + kMargin - dy)) + size_t(kMargin - dx) * 4;
+    std::memcpy(display_.rowAddress(y), from, rowBytes);
+  }
+}
+
+Rect View::windowRectOf(const Rect& d) const {
+  if (transform_.isPlain()) {
+    Rect r = d;
+    return clipToSize(r, windowWidth_, windowHeight_) ? r : Rect();
+  }
+  // The display-to-window map is the inverse turn about the centres: bound the four corners.
+  double minX = 1e18, minY = 1e18, maxX = -1e18, maxY = -1e18;
+  for (double x : {double(d.x), double(d.x) + d.width}) {
+    for (double y : {double(d.y), double(d.y) + d.height}) {
+      const CurvePoint r = rotate({x - double(displayWidth_ / 2), y - double(displayHeight_ / 2)}, -transform_.angle);
+      const double wx = double(windowWidth_ / 2) + r.x * transform_.factorX;
+      const double wy = double(windowHeight_ / 2) + r.y * transform_.factorY;
+      minX = std::min(minX, wx), maxX = std::max(maxX, wx), minY = std::min(minY, wy), maxY = std::max(maxY, wy);
+    }
+  }
+  const int64_t x0 = std::max<int64_t>(0, floorToInt(minX) - 1), y0 = std::max<int64_t>(0, floorToInt(minY) - 1);
+  const int64_t x1 = std::min<int64_t>(windowWidth_, floorToInt(maxX) + 2);
+  const int64_t y1 = std::min<int64_t>(windowHeight_, floorToInt(maxY) + 2);
+  if (x0 >= x1 || y0 >= y1) return Rect();
+  return Rect(int32_t(x0), int32_t(y0), int32_t(x1 - x0), int32_t(y1 - y0));
+}
+
+void View::finishUpdate(const Rect& displayRect) {
+  const Rect windowRect = windowRectOf(displayRect);
+  if (windowRect.isEmpty()) return;
+  if (!transform_.isPlain() && rotatedOutput_.hasPixels()) {
+    // Nearest sampling where each window pixel's centre maps: rotateCopy adds 0.5 after turning
+    // the pixel's offset from the centre, so its centre is moved by the turned half pixel.
+    const RotateFactors factors{transform_.factorX, transform_.factorY};
+    const CurvePoint half = rotate({0.5 * factors.fx, 0.5 * factors.fy}, transform_.angle);
+    rotatedOutput_.fillRect(windowRect.x, windowRect.y, windowRect.width, windowRect.height, kOutsideColour);
+    rotateCopy(rotatedOutput_, display_, transform_.angle, 1.0, false, &factors, windowRect.x, windowRect.y,
+               windowRect.width, windowRect.height, double(displayWidth_ / 2) + half.x - 0.5,
+               double(displayHeight_ / 2) + half.y - 0.5);
+  }
+  DibImage& shown = transform_.isPlain() ? display_ : rotatedOutput_;
+  const bool rulers = drawRulersInto(shown);
+  if (surface_ == nullptr) return;
+  if (rulers) {
+    surface_->present(shown, 0, 0, Rect(0, 0, windowWidth_, kRulerThickness));
+    surface_->present(shown, 0, 0, Rect(0, 0, kRulerThickness, windowHeight_));
+  }
+  surface_->present(shown, 0, 0, windowRect);
+}
+
+bool View::drawRulersInto(DibImage& picture) {
+  if (settings_->rulers == 0 || !rulerTop_.hasPixels() || !rulerLeft_.hasPixels()) return false;
+  const CurvePoint zero = canvasToWindow(0.0, 0.0);
+  const double unit = transform_.zoom;
+  drawRulers(rulerTop_, rulerLeft_, {zero.x, zero.y, transform_.isMirrored() ? -unit : unit, unit});
+  copyRulers(picture, rulerTop_, rulerLeft_);
+  return true;
+}
+
+void View::redraw(bool, bool forScroll, bool force) {
+  if (!canUpdate()) return;
+  if (forScroll) {
+    const int64_t ox = floorToInt(transform_.originX), oy = floorToInt(transform_.originY);
+    const bool near = std::abs(ox - lastOriginX_) < kMargin && std::abs(oy - lastOriginY_) < kMargin;
+    if (!marginValid_ || force || !near) {
+      invalidate(true, true, -1);
+      if (displayMargin_.resizeBuffer(displayWidth_ + 2 * kMargin, displayHeight_ + 2 * kMargin)) {
+        compose(displayMargin_, kMargin, kMargin, Rect(0, 0, displayMargin_.width(), displayMargin_.height()));
+        lastOriginX_ = ox;
+        lastOriginY_ = oy;
+        marginValid_ = true;
+      } else {
+        displayMargin_.releasePixels();
+      }
+    }
+    if (marginValid_) {
+      copyFromMargin();
+      finishUpdate(Rect(0, 0, displayWidth_, displayHeight_));
+      return;
+    }
+  }
+  marginValid_ = false;
+  compose(display_, 0, 0, Rect(0, 0, displayWidth_, displayHeight_));
+  finishUpdate(Rect(0, 0, displayWidth_, displayHeight_));
+}
+
+void View::redrawRect(int32_t x, int32_t y, int32_t width, int32_t height) {
+  if (!canUpdate() || width <= 0 || height <= 0) return;
+  marginValid_ = false;
+  // The screen pixels whose centres can map into the rectangle, one more on every side.
+  const CurvePoint a = canvasToScreen(double(x), double(y));
+  const CurvePoint b = canvasToScreen(double(x) + width, double(y) + height);
+  const double limit = double(kMaxWindowSide) * 4.0;
+  const int64_t x0 = floorToInt(std::clamp(a.x, -limit, limit)) - 1, y0 = floorToInt(std::clamp(a.y, -limit, limit)) - 1;
+  const int64_t x1 = int64_t(std::ceil(std::clamp(b.x, -limit, limit))) + 1;
+  const int64_t y1 = int64_t(std::ceil(std::clamp(b.y, -limit, limit))) + 1;
+  const int64_t cx0 = std::max<int64_t>(x0, 0), cy0 = std::max<int64_t>(y0, 0);
+  const int64_t cx1 = std::min<int64_t>(x1, displayWidth_), cy1 = std::min<int64_t>(y1, displayHeight_);
+  if (cx0 >= cx1 || cy0 >= cy1) return;
+  const Rect area(int32_t(cx0), int32_t(cy0), int32_t(cx1 - cx0), int32_t(cy1 - cy0));
+  compose(display_, 0, 0, area);
+  finishUpdate(area);
+}
+
+void View::present() {
+  if (surface_ != nullptr) surface_->present(picture(), 0, 0, Rect(0, 0, windowWidth_, windowHeight_));
+}
+
+void View::animateSelectionOutline(uint32_t phase, double scrollX, double scrollY) {
+  if (surface_ == nullptr) return;
+  Overlay overlay;
+  const Selection* selection = document_->currentSelection();
+  if (selection != nullptr && !selection->outline.empty() && settings_->outlineAllowed() && suppressOutline == 0) {
+    OutlinePlacement placement;
+    const CurvePoint base = canvasToWindow(scrollX, scrollY);
+    placement.baseX = int32_t(std::clamp(std::floor(base.x), -kOriginLimit, kOriginLimit));
+    placement.baseY = int32_t(std::clamp(std::floor(base.y), -kOriginLimit, kOriginLimit));
+    placement.zoom = transform_.zoom;
+    normaliseAngle(-transform_.angle, placement.angle);
+    placement.mirrored = transform_.isMirrored();
+    placement.clip = Rect(0, 0, picture().width(), picture().height());
+    placement.selectionWidth = int32_t(selection->mask.width());
+    placement.selectionHeight = int32_t(selection->mask.height());
+    buildSelectionOutline(selection->outline, placement, phase, overlay);
+  }
+  surface_->setOverlay(OverlaySlot::kSelectionOutline, overlay);
+}
+
+void View::showUndoOutcome(const UndoOutcome& outcome) {
+  if (outcome.canvasResized) centreDocument();
+  if (outcome.wholeView || (outcome.bits & kUndoBitInvalidate) != 0) {
+    invalidate(true, false, -1);
+    redraw(true, false, false);
+  } else if (!outcome.redraw.isEmpty()) {
+    redrawRect(outcome.redraw.x, outcome.redraw.y, outcome.redraw.width, outcome.redraw.height);
+  } else if ((outcome.bits & kUndoBitRedraw) != 0) {
+    redraw(true, false, false);
+  }
+}
+
+}  // namespace kanvo

@@ -1,0 +1,192 @@
+#include "view/ViewCompositor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "document/CompositeOptions.h"
+#include "document/DocumentCompositor.h"
+#include "document/LayerPyramid.h"
+
+namespace kanvo {
+
+ViewSource viewSourceFor(double zoom) {
+  if (zoom > 0.5) return {0, zoom};
+  double scale = 2.0;
+  for (int32_t k = 1; k < kPyramidLevels; ++k, scale *= 2.0) {
+    if (zoom > 0.5 / scale) return {k, zoom * scale};
+  }
+  return {kPyramidLevels, zoom * scale};
+}
+
+void translucentReplaceColourScaled(const SpanParams& params, const uint8_t* src, int32_t start16, int32_t step16,
+                                    uint8_t* dst, int32_t dstX, int32_t count) {
+  const int w = params.opacity;
+  if (src == nullptr || dst == nullptr || dstX < 0 || count < 1 || start16 < 0 || w == 0) return;
+  uint8_t* out = dst + size_t(dstX) * 4;
+  int64_t pos = start16;
+  for (int32_t i = 0; i < count; ++i, pos += step16, out += 4) {
+    const uint8_t* s = src + size_t(pos >> 16) * 4;
+    const int k = s[3] * w / 255;
+    if (k == 0) continue;
+    for (int c = 0; c < 3; ++c) out[c] = uint8_t((s[c] * k + out[c] * (255 - k)) / 255);
+  }
+}
+
+namespace {
+
+using ScaledSpan = void (*)(const SpanParams&, const uint8_t*, int32_t, int32_t, uint8_t*, int32_t, int32_t);
+
+// One run of frame columns that read one tile column of the source: destination column
+// destX (in canvasImage) for count pixels, the source position start16 relative to the tile's
+// left edge.
+struct ColumnRun {
+  int32_t destX = 0, count = 0, tileX = 0, start16 = 0;
+};
+
+constexpr int64_t kAnchorColumns = 256;
+
+int64_t floorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+// The runs of the columns [u0, u0 + width) over a source of sourceWidth pixels whose left edge
+// lies at frame column t, r columns per source pixel. Positions step by step16 from anchors
+// every kAnchorColumns columns from floor(t).
+std::vector<ColumnRun> planColumns(int64_t u0, int32_t width, double t, double r, uint32_t sourceWidth,
+                                   int64_t step16) {
+  std::vector<ColumnRun> runs;
+  const int64_t end = u0 + width, sourceEnd16 = int64_t(sourceWidth) << 16;
+  const int64_t anchor0 = int64_t(std::floor(t));
+  int64_t u = u0;
+  while (u < end) {
+    const int64_t anchor = anchor0 + floorDiv(u - anchor0, kAnchorColumns) * kAnchorColumns;
+    const int64_t pieceEnd = std::min(end, anchor + kAnchorColumns);
+    const int64_t base16 = int64_t(std::floor((double(anchor) + 0.5 - t) / r * 65536.0));
+    int64_t pos16 = base16 + (u - anchor) * step16;
+    if (pos16 < 0) {  // skip the columns left of the source
+      const int64_t skip = (-pos16 + step16 - 1) / step16;
+      u += skip;
+      if (u >= pieceEnd) {
+        u = std::max(u, pieceEnd);
+        continue;
+      }
+      pos16 += skip * step16;
+    }
+    while (u < pieceEnd) {
+      if (pos16 >= sourceEnd16) return runs;  // positions only grow
+      const int64_t tileX = pos16 >> (16 + kTileShift);
+      const int64_t limit16 = std::min(sourceEnd16, (tileX + 1) << (16 + kTileShift));
+      const int64_t n = std::min((limit16 - pos16 + step16 - 1) / step16, pieceEnd - u);
+      runs.push_back({int32_t(u - u0), int32_t(n), int32_t(tileX), int32_t(pos16 - (tileX << (16 + kTileShift)))});
+      u += n;
+      pos16 += n * step16;
+    }
+  }
+  return runs;
+}
+
+// The source row of frame row v: floor((v + 0.5 - t) / r).
+int64_t sourceRow(int64_t v, double t, double r) { return int64_t(std::floor((double(v) + 0.5 - t) / r)); }
+
+// The scaled form of compositeStore's tile walk: each target row reads its source row through
+// the column runs, skipping absent tiles (exact for the compositing operations, which leave the
+// destination unchanged where the source is empty).
+template <int Bpp>
+void compositeScaled(Image32& target, const SpanParams& params, const TiledImage<Bpp>& source, const ViewFrame& frame,
+                     double tX, double tY, double r, ScaledSpan span) {
+  if (source.presentTileCount() == 0) return;
+  const int64_t step16 = std::max<int64_t>(1, std::llround(65536.0 / r));
+  const std::vector<ColumnRun> runs = planColumns(frame.u0, target.width(), tX, r, source.width(), step16);
+  if (runs.empty()) return;
+  for (int32_t y = 0; y < target.height(); ++y) {
+    const int64_t j = sourceRow(frame.v0 + y, tY, r);
+    if (j < 0 || j >= int64_t(source.height())) continue;
+    const int32_t ty = int32_t(j >> kTileShift);
+    const size_t rowOffset = size_t(j & kTileMask) * TileTraits<Bpp>::kRowBytes;
+    uint8_t* out = target.rowAddress(y);
+    for (const ColumnRun& run : runs) {
+      const auto* tile = source.tile(run.tileX, ty);
+      if (tile != nullptr) span(params, tile->bits() + rowOffset, run.start16, int32_t(step16), out, run.destX, run.count);
+    }
+  }
+}
+
+// The source of one layer at one level: its store, the scale of its pixels in canvas pixels, and
+// the span for the residual-1 and the scaled paths.
+template <int Bpp>
+void drawSource(Image32& target, const SpanParams& params, const TiledImage<Bpp>& source, double sourceScale,
+                int64_t layerX, int64_t layerY, const ViewFrame& frame, ScaledSpan span, bool weighted) {
+  const double r = frame.zoom * sourceScale;
+  const double tX = frame.fracX + frame.zoom * double(layerX);
+  const double tY = frame.fracY + frame.zoom * double(layerY);
+  if (r == 1.0 && !weighted) {
+    const int64_t p = -int64_t(std::floor(0.5 - tX)), q = -int64_t(std::floor(0.5 - tY));
+    compositeStore(target, params, p - frame.u0, q - frame.v0, source);
+  } else {
+    compositeScaled(target, params, source, frame, tX, tY, r, span);
+  }
+}
+
+// The canvas position of a layer's store: its offset plus the floor of its sub-pixel part.
+int64_t layerPosition(int32_t offset, double subPixel) {
+  const double whole = std::floor(subPixel);
+  return int64_t(offset) + (std::isfinite(whole) ? int64_t(std::clamp(whole, -1e9, 1e9)) : 0);
+}
+
+}  // namespace
+
+void compositeViewLayers(const Document& document, const ViewFrame& frame, Image32& canvasImage,
+                         bool useCurrentCopy) {
+  if (!canvasImage.hasPixels()) return;
+  const ViewSource chosen = viewSourceFor(frame.zoom);
+  const double levelScale = std::ldexp(1.0, chosen.level);
+  for (int32_t i = 0; i < document.layerCount(); ++i) {
+    const Layer& layer = *document.layer(i);
+    if (layer.visible == 0) continue;
+    SpanParams params;
+    params.op = viewBlendOp(layer.blendMode);
+    params.opacity = layer.opacity;
+    params.paint = layer.colour;
+    const int64_t x = layerPosition(layer.offsetX, layer.subPixelX), y = layerPosition(layer.offsetY, layer.subPixelY);
+    const CompositeSource what = compositeSourceOf(layer, false);
+    if (what == CompositeSource::kVector) {
+      document.drawVectorLayer(layer, canvasImage, frame.fracX - double(frame.u0), frame.fracY - double(frame.v0),
+                               frame.zoom);
+      continue;
+    }
+    // The store a level is reduced from, and whether its levels can be used.
+    const uint32_t w = layer.storeWidth(), h = layer.storeHeight();
+    auto levelsReady = [&](const auto& pyramid) { return chosen.level > 0 && pyramid.isPreparedFor(w, h); };
+    switch (what) {
+      case CompositeSource::kColour32: {
+        const bool weighted = params.op == kOpReplaceColour && params.opacity < 255;
+        const ScaledSpan span = weighted ? translucentReplaceColourScaled : blendSpan32Scaled;
+        const bool fromCopy = useCurrentCopy && i == document.currentLayerIndex();
+        if (fromCopy || !levelsReady(layer.pyramid32)) {
+          drawSource(canvasImage, params, fromCopy ? document.currentCopy32 : layer.pixels32, 1.0, x, y, frame, span,
+                     weighted);
+        } else {
+          drawSource(canvasImage, params, layer.pyramid32.level(chosen.level), levelScale, x, y, frame, span, weighted);
+        }
+        break;
+      }
+      case CompositeSource::kCoverage8:
+        if (levelsReady(layer.pyramid8))
+          drawSource(canvasImage, params, layer.pyramid8.level(chosen.level), levelScale, x, y, frame,
+                     coverageSpan32Scaled, false);
+        else
+          drawSource(canvasImage, params, layer.pixels8, 1.0, x, y, frame, coverageSpan32Scaled, false);
+        break;
+      case CompositeSource::kBits1:
+        if (levelsReady(layer.pyramid1))
+          drawSource(canvasImage, params, layer.pyramid1.level(chosen.level), levelScale, x, y, frame,
+                     coverageSpan32Scaled, false);
+        else
+          drawSource(canvasImage, params, layer.pixels1, 1.0, x, y, frame, bitSpan32Scaled, false);
+        break;
+      default: break;
+    }
+  }
+}
+
+}  // namespace kanvo
