@@ -250,10 +250,11 @@ void View::finishUpdate(const Rect& displayRect) {
     // the pixel's offset from the centre, so its centre is moved by the turned half pixel.
     const RotateFactors factors{transform_.factorX, transform_.factorY};
     const CurvePoint half = rotate({0.5 * factors.fx, 0.5 * factors.fy}, transform_.angle);
-    rotatedOutput_.fillRect(windowRect.x, windowRect.y, windowRect.width, windowRect.height, kOutsideColour);
-    rotateCopy(rotatedOutput_, display_, transform_.angle, 1.0, false, &factors, windowRect.x, windowRect.y,
-               windowRect.width, windowRect.height, double(displayWidth_ / 2) + half.x - 0.5,
-               double(displayHeight_ / 2) + half.y - 0.5);
+    // Whole rows: each row's 16.16 walk then starts where a full turn's does, so that a partial
+    // update gives the same pixels.
+    rotatedOutput_.fillRect(0, windowRect.y, windowWidth_, windowRect.height, kOutsideColour);
+    rotateCopy(rotatedOutput_, display_, transform_.angle, 1.0, false, &factors, 0, windowRect.y, windowWidth_,
+               windowRect.height, double(displayWidth_ / 2) + half.x - 0.5, double(displayHeight_ / 2) + half.y - 0.5);
   }
   DibImage& shown = transform_.isPlain() ? display_ : rotatedOutput_;
   const bool rulers = drawRulersInto(shown);

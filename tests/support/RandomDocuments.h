@@ -21,11 +21,11 @@ inline Color32 randomLayerColour(std::mt19937& rng) {
   }
 }
 
-// A canvas of a random size up to maxWidth x maxHeight with a 32 bpp bottom layer and `layers`
-// more. Use ASSERT_NO_FATAL_FAILURE around the call.
+// A canvas of a random size from minSide x minSide up to maxWidth x maxHeight with a 32 bpp
+// bottom layer and `layers` more. Use ASSERT_NO_FATAL_FAILURE around the call.
 inline void makeRandomDocument(Document& doc, std::mt19937& rng, int32_t maxWidth = 260, int32_t maxHeight = 200,
-                               int layers = 10) {
-  const int32_t w = randomIn(rng, 1, maxWidth), h = randomIn(rng, 1, maxHeight);
+                               int layers = 10, int32_t minSide = 1) {
+  const int32_t w = randomIn(rng, minSide, maxWidth), h = randomIn(rng, minSide, maxHeight);
   ASSERT_NE(doc.newCanvas(w, h, kLayerKind32), nullptr);
   fillRandomTiles(doc.layer(0)->pixels32, rng);
   doc.layer(0)->refresh();
@@ -46,7 +46,9 @@ inline void makeRandomDocument(Document& doc, std::mt19937& rng, int32_t maxWidt
     } else if (rng() % 2 == 0) {
       layer->setOffset(randomIn(rng, -100, 100), randomIn(rng, -100, 100));
     }
-    if (kind == 1 && rng() % 2 == 0) ASSERT_TRUE(layer->setTone(1, randomIn(rng, 5, 80)));
+    if (kind == 1 && rng() % 2 == 0) {
+      ASSERT_TRUE(layer->setTone(1, randomIn(rng, 5, 80)));
+    }
     ASSERT_TRUE(layer->refresh());
   }
 }

@@ -34,12 +34,10 @@ class RecordingSurface : public DrawingSurface {
   void endWait() override { --waitDepth; }
 
   // The window as it shows now: the presented pixels with both overlays on top.
-  Image32 snapshot() const {
-    Image32 out;
+  void snapshot(Image32& out) const {
     out.assign(window);
     drawOverlay(out, overlays[0]);
     drawOverlay(out, overlays[1]);
-    return out;
   }
   const Overlay& feedback() const { return overlays[int(OverlaySlot::kToolFeedback)]; }
   const Overlay& outline() const { return overlays[int(OverlaySlot::kSelectionOutline)]; }
