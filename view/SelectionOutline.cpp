@@ -47,16 +47,23 @@ void buildSelectionOutline(const std::vector<SelectionEdge>& edges, const Outlin
   auto inside = [&](int64_t x, int64_t y) { return x >= g.clip.x && x < clipRight && y >= g.clip.y && y < clipBottom; };
   bool havePrevious = false;
   int64_t previousX = 0, previousY = 0;
+  uint8_t previousOrientation = 0;
   for (const SelectionEdge& edge : edges) {
     CurvePoint p{edge.x * g.zoom, edge.y * g.zoom};
     if (turned) p = rotate(p, g.angle);
     const double fx = std::trunc(p.x), fy = std::trunc(p.y);
     if (!std::isfinite(fx) || !std::isfinite(fy) || std::fabs(fx) > 1e9 || std::fabs(fy) > 1e9) continue;
     int64_t px = g.baseX + int64_t(mirror * fx), py = g.baseY + int64_t(fy);
-    if (!inside(px, py) || (havePrevious && px == previousX && py == previousY)) continue;
+    // An edge at the previous edge's point is skipped only when it runs the same way: a corner's
+    // second edge is drawn (from zoom 2 up it is more than the shared pixel).
+    if (!inside(px, py) ||
+        (havePrevious && px == previousX && py == previousY && edge.orientation == previousOrientation)) {
+      continue;
+    }
     havePrevious = true;
     previousX = px;
     previousY = py;
+    previousOrientation = edge.orientation;
     const bool vertical = edge.orientation == 1;
     if (vertical && edge.x == g.selectionWidth) --px;
     if (!vertical && edge.y == g.selectionHeight) --py;

@@ -4,7 +4,7 @@
 //
 // Each edge (x, y) is placed at (X, Y) = (x z, y z), turned by the angle when it is not 0 and
 // truncated, at base + (-X when mirrored, else X, Y). Edges whose point lies outside the clip
-// rectangle or equals the previous edge's point are skipped. A vertical edge on the selection's
+// rectangle, or equals the previous edge's point with the same orientation, are skipped. A vertical edge on the selection's
 // right border (x = width) is drawn one pixel to the left, a horizontal one on the bottom border
 // (y = height) one pixel up, so that they stay inside. From z 1.0 up an edge is ceil(z) pixels
 // long, running down (vertical) or right (horizontal), the step turned by the angle (and

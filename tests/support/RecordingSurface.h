@@ -17,8 +17,10 @@ class RecordingSurface : public DrawingSurface {
 
   void present(const DibImage& picture, int32_t pictureX, int32_t pictureY, const Rect& rect) override {
     presented.push_back(rect);
-    for (int32_t y = rect.y; y < rect.y + rect.height; ++y)
-      for (int32_t x = rect.x; x < rect.x + rect.width; ++x)
+    Rect r = rect;
+    if (!clipToSize(r, window.width(), window.height())) return;
+    for (int32_t y = r.y; y < r.y + r.height; ++y)
+      for (int32_t x = r.x; x < r.x + r.width; ++x)
         if (uint32_t(x - pictureX) < uint32_t(picture.width()) && uint32_t(y - pictureY) < uint32_t(picture.height()))
           window.setPixel(x, y, picture.getPixel(x - pictureX, y - pictureY));
   }

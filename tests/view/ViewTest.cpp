@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <tuple>
+
+#include "support/RandomImages.h"
+#include "support/RecordingSurface.h"
+#include "support/TiledImages.h"
+#include "view/RubberBand.h"
+#include "view/View.h"
+
+namespace kanvo {
+namespace {
+
+constexpr Color32 kGrey = View::kOutsideColour;
+
+struct Fixture {
+  StringTable strings{kUiLanguageEnglish};
+  Document doc{strings};
+  DisplaySettings settings;
+  View view{doc, settings};
+  test::RecordingSurface surface{64, 48};
+
+  // A canvas whose bottom layer is filled with colour, shown in a window of the surface's size.
+  explicit Fixture(int32_t w = 40, int32_t h = 30, Color32 colour = 0xFF204060u) {
+    doc.newCanvas(w, h, kLayerKind32);
+    doc.layer(0)->pixels32.fillRect(test::fillWith(colour), 0, 0, w, h);
+    doc.layer(0)->refresh();
+    view.setSurface(&surface);
+    view.resize(surface.window.width(), surface.window.height());
+  }
+  void show(double zoom, double originX, double originY) {
+    view.setZoom(zoom);
+    view.setOrigin(originX, originY);
+    view.invalidate();
+    view.redraw();
+  }
+};
+
+TEST(ViewTest, ZoomStepsAndAngles) {
+  Fixture f;
+  struct Step {
+    double from;
+    bool in;
+    double to;
+  };
+  for (const Step& s : {Step{1.0, true, 1.5}, {64.0, true, 64.0}, {0.015625, false, 0.015625}, {0.7, true, 1.0},
+                        {1.0, false, 0.665}, {0.02, false, 0.015625}}) {
+    f.view.setZoom(s.from);
+    s.in ? f.view.zoomIn() : f.view.zoomOut();
+    EXPECT_EQ(f.view.zoom(), s.to) << s.from;
+  }
+  EXPECT_EQ(standardZoomSteps().size(), 22u);
+  EXPECT_EQ(extendedZoomSteps().size(), 26u);
+  EXPECT_EQ(extendedZoomSteps()[4], standardZoomSteps()[0]);
+  // Any finite angle is brought into [0, turn); non-finite ones are refused.
+  for (auto [angle, stored] : {std::pair{-0.5, kViewTurn - 0.5}, {6.3, 6.3 - kViewTurn}, {0.25, 0.25},
+                               {-3.0 * kViewTurn - 1.0, kViewTurn - 1.0}, {1e6, std::fmod(1e6, kViewTurn)}}) {
+    ASSERT_TRUE(f.view.setAngle(angle));
+    EXPECT_NEAR(f.view.transform().angle, stored, 1e-9) << angle;
+    EXPECT_GE(f.view.transform().angle, 0.0);
+    EXPECT_LT(f.view.transform().angle, kViewTurn);
+  }
+  for (double bad : {NAN, INFINITY, -INFINITY}) EXPECT_FALSE(f.view.setAngle(bad));
+  EXPECT_NEAR(f.view.transform().angle, std::fmod(1e6, kViewTurn), 1e-9);
+  EXPECT_EQ(wholeDegrees(90.0 / kDegreesPerRadian), 90);
+  EXPECT_EQ(wholeDegrees(359.9 / kDegreesPerRadian), 0);
+}
+
+// Faults of the plain rules: the zoomed canvas image is only the part inside the window, a
+// canvas scrolled out of the window leaves a grey picture, a translucent normal layer shows its
+// opacity, the smallest zoom still shows the canvas.
+TEST(ViewTest, ZoomedCanvasScrolledCanvasOpacityAndSmallestZoom) {
+  for (int32_t side : {512, 2048}) {
+    Fixture f(side, side);
+    f.show(64.0, -1000.5, -700.0);
+    EXPECT_LE(f.view.canvasImage().width(), 64);
+    EXPECT_LE(f.view.canvasImage().height(), 48);
+    EXPECT_EQ(test::pixelsOf(f.surface.window), std::vector<Color32>(64 * 48, 0xFF204060u));
+  }
+  Fixture f;
+  f.show(1.0, 10, 10);
+  f.show(1.0, 200, -300);  // wholly outside
+  EXPECT_EQ(test::pixelsOf(f.surface.window), std::vector<Color32>(64 * 48, kGrey));
+  // 50 % red over white paper is pink, not red; at 255 it is red.
+  f.settings.transparencyDisplay = 0;
+  f.doc.layer(0)->pixels32.fillRect(test::fillWith(rgba(255, 0, 0)), 0, 0, 40, 30);
+  f.doc.layer(0)->refresh();
+  for (auto [opacity, shown] : {std::pair{128, rgba(255, 127, 127)}, std::pair{255, rgba(255, 0, 0)}}) {
+    f.doc.layer(0)->opacity = uint8_t(opacity);
+    for (double zoom : {1.0, 3.0, 0.25}) {
+      f.show(zoom, 0, 0);
+      EXPECT_EQ(f.surface.window.getPixel(0, 0), shown) << opacity << " at zoom " << zoom;
+    }
+  }
+  Fixture small(1280, 1280);
+  small.show(0.015625, 3, 3);
+  EXPECT_EQ(small.surface.window.getPixel(3, 3), 0xFF204060u);
+  EXPECT_EQ(small.surface.window.getPixel(22, 22), 0xFF204060u);
+  EXPECT_EQ(small.surface.window.getPixel(23, 23), kGrey);
+}
+
+// Window and canvas sizes at the edges, at every zoom step: 0 x 0 and 8192 x 8192 windows,
+// 1 x 1 and 3 x 3 canvases.
+TEST(ViewTest, TinyAndHugeWindowsAndCanvases) {
+  for (int32_t side : {1, 3}) {
+    Fixture f(side, side, 0xFF0000FFu);
+    for (double zoom : standardZoomSteps()) {
+      f.show(zoom, 5, 5);
+      const int64_t shown = int64_t(std::floor(side * zoom)) - (zoom < 1.0 ? int64_t(std::floor(side * zoom)) & 1 : 0);
+      EXPECT_EQ(f.surface.window.getPixel(5, 5), shown > 0 ? 0xFF0000FFu : kGrey) << side << " " << zoom;
+      EXPECT_EQ(f.surface.window.getPixel(int32_t(std::min<int64_t>(5 + shown, 63)), 5), shown < 59 ? kGrey : 0xFF0000FFu);
+    }
+  }
+  Fixture f;
+  f.view.resize(0, 0);
+  f.show(2.0, 1, 1);
+  EXPECT_EQ(f.view.display().width(), 1);
+  EXPECT_EQ(f.view.windowToCanvas(0, 0), (CurvePoint{-0.5, -0.5}));
+  f.view.setAngle(1.0);
+  f.view.redraw();
+  f.view.setAngle(0.0);
+  f.view.resize(8192, 8192);
+  f.surface.presented.clear();
+  f.show(1.0, 8000, 8000);
+  ASSERT_EQ(f.surface.presented.size(), 1u);
+  EXPECT_EQ(f.surface.presented[0], Rect(0, 0, 8192, 8192));
+  EXPECT_EQ(f.view.display().getPixel(8039, 8029), 0xFF204060u);
+  EXPECT_EQ(f.view.display().getPixel(7999, 8000), kGrey);
+  EXPECT_EQ(f.view.display().getPixel(8191, 8191), kGrey);
+}
+
+// The selection outline on the surface: placement, the border rule, dashes by phase, edge length
+// by zoom, the dash axis of a quarter turn, the gates.
+TEST(ViewTest, SelectionOutline) {
+  Fixture f(8, 6);
+  Selection& selection = *f.doc.selection(0);
+  auto select = [&](int32_t x, int32_t y, int32_t w, int32_t h) {
+    selection.mask.clear();
+    selection.mask.fillRect(test::fillWith(255), x, y, w, h);
+    selection.mode = kSelectionMask;
+    selection.rebuildOutline();
+  };
+  // The pixels of the overlay with their colours.
+  auto pixels = [&]() {
+    std::set<std::tuple<int32_t, int32_t, Color32>> out;
+    for (const OverlayRun& run : f.surface.outline().runs)
+      for (int32_t i = 0; i < run.length; ++i) out.insert({run.x + i, run.y, run.colour});
+    return out;
+  };
+  auto dash = [](uint32_t phase, int32_t c) { return ((phase + uint32_t(c)) & 4) != 0 ? kOpaqueBlack : kOpaqueWhite; };
+  select(2, 1, 3, 2);
+  f.show(1.0, 10, 20);
+  for (uint32_t phase : {0u, 1u, 6u}) {
+    f.view.animateSelectionOutline(phase);
+    std::set<std::tuple<int32_t, int32_t, Color32>> expected;
+    for (int32_t x = 12; x < 15; ++x) {
+      expected.insert({x, 21, dash(phase, x)});  // top edges
+      expected.insert({x, 23, dash(phase, x)});  // bottom edges, along the top of the row below
+    }
+    for (int32_t y = 21; y < 23; ++y) {
+      expected.insert({12, y, dash(phase, y)});
+      expected.insert({15, y, dash(phase, y)});
+    }
+    EXPECT_EQ(pixels(), expected) << phase;
+  }
+  // At the canvas's right and bottom border the edges stay inside; zoom 2 doubles them.
+  select(5, 3, 3, 3);
+  f.view.animateSelectionOutline(0);
+  for (int32_t y = 23; y < 26; ++y) EXPECT_EQ(pixels().count({17, y, dash(0, y)}), 1u) << y;
+  EXPECT_EQ(pixels().count({15, 25, dash(0, 15)}), 1u);
+  f.show(2.0, 10, 20);
+  f.view.animateSelectionOutline(0);
+  std::set<int32_t> leftColumn, topRow;
+  for (const auto& [x, y, colour] : pixels()) {
+    if (x == 20) leftColumn.insert(y);
+    if (y == 26) topRow.insert(x);
+  }
+  EXPECT_EQ(leftColumn, (std::set<int32_t>{26, 27, 28, 29, 30, 31}));  // three edges of two pixels
+  EXPECT_EQ(topRow, (std::set<int32_t>{20, 21, 22, 23, 24, 25}));
+  // A quarter turn swaps the dash axis: vertical edges are dashed along x.
+  f.view.setAngle(90.0 / kDegreesPerRadian);
+  f.view.animateSelectionOutline(0);
+  for (const auto& [x, y, colour] : pixels()) EXPECT_TRUE(colour == dash(0, x) || colour == dash(0, y));
+  EXPECT_FALSE(pixels().empty());
+  f.view.setAngle(0.0);
+  // Gates: each one empties the outline.
+  for (int gate = 0; gate < 4; ++gate) {
+    f.settings.outlineShown = gate == 0 ? 0 : 1;
+    f.settings.outlineMode = gate == 1 ? 2 : 3;
+    f.view.suppressOutline = gate == 2;
+    if (gate == 3) select(0, 0, 0, 0);
+    f.view.animateSelectionOutline(0);
+    EXPECT_TRUE(f.surface.outline().empty()) << gate;
+  }
+}
+
+TEST(ViewTest, RulersUndoOutcomesAndBusy) {
+  Fixture f;
+  f.settings.rulers = 1;
+  f.show(1.0, 40, 30);
+  const Image32& w = f.surface.window;
+  EXPECT_EQ(w.getPixel(5, 5), kOpaqueWhite);  // the corner box
+  EXPECT_EQ(w.getPixel(0, 0), 0xFF7F7F7Fu);   // its outline, black at 127 over white
+  EXPECT_EQ(w.getPixel(30, 19), kOpaqueBlack);  // the top strip's edge
+  EXPECT_EQ(w.getPixel(40, 12), kOpaqueBlack);  // the tick of canvas x 0
+  EXPECT_EQ(w.getPixel(42, 2), kOpaqueBlack);   // the top of its "0"
+  EXPECT_EQ(w.getPixel(45, 35), 0xFF204060u);   // the canvas
+  f.settings.rulers = 0;
+
+  UndoOutcome pixels;
+  pixels.bits = kUndoResultPixels;
+  pixels.redraw = Rect(2, 3, 4, 5);
+  f.surface.presented.clear();
+  f.view.showUndoOutcome(pixels);
+  ASSERT_EQ(f.surface.presented.size(), 1u);
+  const Rect& r = f.surface.presented[0];
+  EXPECT_TRUE(r.x <= 42 && r.y <= 33 && r.right() >= 46 && r.bottom() >= 38 && r.width < 10 && r.height < 11);
+  UndoOutcome whole;
+  whole.bits = kUndoResultDocument;
+  whole.wholeView = whole.canvasResized = true;
+  f.view.showUndoOutcome(whole);
+  EXPECT_EQ(f.surface.presented.back(), Rect(0, 0, 64, 48));
+  EXPECT_EQ(f.view.transform().originX, 32 - 20);  // centred on the canvas
+  f.doc.busy = 1;
+  f.surface.presented.clear();
+  f.view.redraw();
+  f.view.redrawRect(0, 0, 5, 5);
+  EXPECT_TRUE(f.surface.presented.empty());
+}
+
+// Rubber bands: a black line and its white twin beside it, the rectangle's four lines in order,
+// ellipse outlines.
+TEST(ViewTest, RubberBands) {
+  Overlay o;
+  drawBandLine(o, 10, 10, 50, 10);
+  drawBandLine(o, 10, 10, 10, 50);
+  drawBandLine(o, 0, 0, 7, 7);
+  const std::vector<OverlayLine> lines = {{10, 10, 50, 10, kOpaqueBlack}, {10, 11, 50, 11, kOpaqueWhite},
+                                          {10, 10, 10, 50, kOpaqueBlack}, {11, 10, 11, 50, kOpaqueWhite},
+                                          {0, 0, 7, 7, kOpaqueBlack},     {1, 0, 8, 7, kOpaqueWhite}};
+  EXPECT_EQ(o.lines, lines);
+  o.clear();
+  drawBandRect(o, 5, 6, 0, 0);  // a zero-size rectangle: four degenerate lines at one point
+  ASSERT_EQ(o.lines.size(), 8u);
+  for (size_t i = 0; i < 8; i += 2) EXPECT_EQ(o.lines[i], (OverlayLine{5, 6, 5, 6, kOpaqueBlack}));
+  o.clear();
+  drawBandRect(o, 1, 2, 30, 20);
+  EXPECT_EQ(o.lines[2], (OverlayLine{1, 22, 31, 22, kOpaqueBlack}));
+  EXPECT_EQ(o.lines[6], (OverlayLine{31, 2, 31, 22, kOpaqueBlack}));
+  EXPECT_EQ(o.lines[7], (OverlayLine{32, 2, 32, 22, kOpaqueWhite}));
+  o.clear();
+  drawBandEllipse(o, 0, 0, 30, 10);
+  drawBandEllipse(o, 0, 0, 10, 30);
+  const std::vector<OverlayEllipse> ellipses = {{0, 0, 30, 10, kOpaqueBlack}, {0, 1, 30, 11, kOpaqueWhite},
+                                                {0, 0, 10, 30, kOpaqueBlack}, {1, 0, 11, 30, kOpaqueWhite}};
+  EXPECT_EQ(o.ellipses, ellipses);
+}
+
+}  // namespace
+}  // namespace kanvo
