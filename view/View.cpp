@@ -19,6 +19,12 @@ constexpr double kMaxZoom = 64.0;
 
 double clampOrigin(double v) { return std::clamp(v, -kOriginLimit, kOriginLimit); }
 
+// Stores colour in the rectangle (already inside the image).
+void fillArea(Image32& image, int64_t x0, int64_t y0, int64_t x1, int64_t y1, Color32 colour) {
+  if (x0 >= x1) return;
+  for (int64_t y = y0; y < y1; ++y) std::fill_n(image.pixelAddress(int32_t(x0), int32_t(y)), x1 - x0, colour);
+}
+
 int64_t floorToInt(double v) { return int64_t(std::floor(v)); }
 
 }  // namespace
@@ -184,14 +190,20 @@ void View::compositeLayers(const ViewFrame& frame) {
 void View::compose(Image32& target, int64_t shiftX, int64_t shiftY, const Rect& area) {
   Rect r = area;
   if (!target.hasPixels() || !clipToSize(r, target.width(), target.height())) return;
-  target.fillRect(r.x, r.y, r.width, r.height, kOutsideColour);
-  // The zoomed canvas in target pixels, and the part of it inside the area.
+  // The zoomed canvas in target pixels, and the part of it inside the area; the rest is grey.
   const int64_t left = floorToInt(transform_.originX) + shiftX, top = floorToInt(transform_.originY) + shiftY;
-  const int64_t x0 = std::max<int64_t>(r.x, left), x1 = std::min<int64_t>(int64_t(r.x) + r.width, left + zoomedWidth());
-  const int64_t y0 = std::max<int64_t>(r.y, top), y1 = std::min<int64_t>(int64_t(r.y) + r.height, top + zoomedHeight());
-  if (x0 >= x1 || y0 >= y1) return;  // the canvas lies outside: background only
+  const int64_t right = int64_t(r.x) + r.width, bottom = int64_t(r.y) + r.height;
+  int64_t x0 = std::max<int64_t>(r.x, left), x1 = std::min<int64_t>(right, left + zoomedWidth());
+  int64_t y0 = std::max<int64_t>(r.y, top), y1 = std::min<int64_t>(bottom, top + zoomedHeight());
+  if (x0 >= x1 || y0 >= y1) x0 = x1 = y0 = y1 = r.y;  // the canvas lies outside: background only
+  fillArea(target, r.x, r.y, right, y0, kOutsideColour);
+  fillArea(target, r.x, y1, right, bottom, kOutsideColour);
+  fillArea(target, r.x, y0, x0, y1, kOutsideColour);
+  fillArea(target, x1, y0, right, y1, kOutsideColour);
+  if (x0 >= x1) return;
   if (!canvasImage_.resizeBuffer(int32_t(x1 - x0), int32_t(y1 - y0))) {
     canvasImage_.releasePixels();
+    fillArea(target, x0, y0, x1, y1, kOutsideColour);
     return;
   }
   ViewFrame frame;
@@ -204,7 +216,7 @@ void View::compose(Image32& target, int64_t shiftX, int64_t shiftY, const Rect& 
     // 16-pixel squares anchored at the canvas's top-left corner, the darker one there.
     canvasImage_.fillCheckerboard(kCheckerDark, kCheckerLight, 32, int32_t(-(frame.u0 & 31)), int32_t(-(frame.v0 & 31)));
   } else {
-    canvasImage_.fill(kPaperColour);
+    fillArea(canvasImage_, 0, 0, canvasImage_.width(), canvasImage_.height(), kPaperColour);
   }
   compositeLayers(frame);
   target.copyFrom(canvasImage_, int32_t(x0), int32_t(y0));
@@ -252,7 +264,7 @@ void View::finishUpdate(const Rect& displayRect) {
     const CurvePoint half = rotate({0.5 * factors.fx, 0.5 * factors.fy}, transform_.angle);
     // Whole rows: each row's 16.16 walk then starts where a full turn's does, so that a partial
     // update gives the same pixels.
-    rotatedOutput_.fillRect(0, windowRect.y, windowWidth_, windowRect.height, kOutsideColour);
+    fillArea(rotatedOutput_, 0, windowRect.y, windowWidth_, windowRect.bottom(), kOutsideColour);
     rotateCopy(rotatedOutput_, display_, transform_.angle, 1.0, false, &factors, 0, windowRect.y, windowWidth_,
                windowRect.height, double(displayWidth_ / 2) + half.x - 0.5, double(displayHeight_ / 2) + half.y - 0.5);
   }
