@@ -49,7 +49,15 @@ void CanvasWidget::paintEvent(QPaintEvent*) {
   drawPanel(painter, app_.panelImage(), l.panelX(), 0);
   drawPanel(painter, app_.barImage(), 0, l.barY());
   ++frames_;
-  if (frames_ == 1) trace("ready");
+  if (frames_ == 1) {
+    const QPoint at = mapToGlobal(QPoint(0, 0));
+    trace(QString("ready: canvas area at %1,%2 size %3x%4 logical, scale %5")
+              .arg(at.x())
+              .arg(at.y())
+              .arg(width())
+              .arg(height())
+              .arg(devicePixelRatioF()));
+  }
   emit framePainted();
 }
 

@@ -41,6 +41,7 @@ void MainWindow::showAtStart() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
   if (std::min(available.width(), available.height()) < kSmallScreenSide) {
+    setGeometry(screen->geometry());  // where no window manager places full-screen windows
     showFullScreen();
     return;
   }
