@@ -1,5 +1,7 @@
 #include "app/Application.h"
 
+#include <cmath>
+
 #include "app/BottomBar.h"
 #include "app/BrushPresets.h"
 #include "app/HistoryBudget.h"
@@ -66,8 +68,24 @@ void Application::selectPreset(int index) {
   settings.attached().size = settings.attached().savedSize = kBrushPresets[index];
 }
 
+void Application::setDeviceScale(double scale) {
+  if (std::isfinite(scale) && scale > 0) deviceScale_ = scale;
+}
+
 void Application::layOut(int32_t width, int32_t height) {
   layout_ = ScreenLayout::of(width, height, layout_.paletteShown);
+  // The picture stays where it is in the view (a resize moves only the view's edges); the
+  // first layout centres the document.
+  const CurvePoint corner = view.windowToCanvas(0, 0);
+  view.resize(int32_t(std::lround(layout_.viewWidth * deviceScale_)),
+              int32_t(std::lround(layout_.viewHeight * deviceScale_)));
+  if (laidOut_)
+    view.placeCanvasPointAt(corner, 0, 0);
+  else
+    view.centreDocument();
+  laidOut_ = true;
+  view.invalidate();
+  view.redraw();
   paletteImage_.resizeBuffer(ScreenLayout::kPaletteWidth, layout_.panelHeight);
   barImage_.resizeBuffer(layout_.barWidth, ScreenLayout::kBarHeight);
   panelImage_.resizeBuffer(ScreenLayout::kPanelWidth, layout_.panelHeight);
@@ -77,6 +95,12 @@ void Application::layOut(int32_t width, int32_t height) {
 void Application::togglePalette() {
   layout_.paletteShown = !layout_.paletteShown;
   layOut(layout_.clientWidth, layout_.clientHeight);
+}
+
+std::string Application::title() const {
+  const size_t slash = fileName.find_last_of('/');
+  return std::to_string(int64_t(view.zoom() * 100)) + "% - " +
+         (slash == std::string::npos ? fileName : fileName.substr(slash + 1));
 }
 
 void Application::drawPanels() {

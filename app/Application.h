@@ -18,10 +18,14 @@
 #include "document/Clock.h"
 #include "document/Document.h"
 #include "document/undo/UndoHistory.h"
+#include "formats/ImageLoader.h"
 #include "raster/image/Image32.h"
 #include "strings/StringTable.h"
 #include "tools/BrushParams.h"
 #include "tools/ToolSettings.h"
+#include "view/DisplaySettings.h"
+#include "view/DrawingSurface.h"
+#include "view/View.h"
 
 namespace kanvo {
 
@@ -48,8 +52,20 @@ class Application {
   // The attached set takes preset index's size (0 ... 7; others are ignored).
   void selectPreset(int index);
 
+  // ---- services (not owned; each may be null) ----
+  // The window's drawing surface: the view presents through it.
+  void setSurface(DrawingSurface* surface) { view.setSurface(surface); }
+  DrawingSurface* surface() const { return view.surface(); }
+  const ImageLoader* imageLoader = nullptr;  // BMP files cannot be opened without one
+
   // ---- layout and panels ----
-  // The client area changed to width x height logical pixels.
+  // Device pixels per logical pixel: the view renders in device pixels, so that 100 % shows
+  // one canvas pixel per screen pixel; the panels keep their logical sizes.
+  void setDeviceScale(double scale);
+  double deviceScale() const { return deviceScale_; }
+  // The client area changed to width x height logical pixels: the view and the panel images
+  // take their new sizes and are drawn again. The picture keeps its place at the view's
+  // top-left corner (the first layout centres the document).
   void layOut(int32_t width, int32_t height);
   const ScreenLayout& layout() const { return layout_; }
   bool paletteShown() const { return layout_.paletteShown; }
@@ -61,9 +77,15 @@ class Application {
   const Image32& panelImage() const { return panelImage_; }
   const Image32& colourStrip() const { return colourStrip_; }
 
+  // The window title: the zoom in whole percent and the file name's last part, as
+  // "100% - Untitled".
+  std::string title() const;
+
   // ---- owned state, shared with the routing and the commands ----
   StringTable strings;
   Document document;
+  DisplaySettings display;
+  View view{document, display};
   UndoHistory history;
   ToolSettings settings;
   ColorPalette palette;
@@ -75,6 +97,8 @@ class Application {
   std::array<BrushParams, kBrushKinds> brushes_{};  // the kinds that are not current
   int brushKind_ = kPen;
   ScreenLayout layout_;
+  double deviceScale_ = 1.0;
+  bool laidOut_ = false;
   Image32 paletteImage_, barImage_, panelImage_, colourStrip_;
 };
 

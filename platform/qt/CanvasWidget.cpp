@@ -1,5 +1,6 @@
 #include "platform/qt/CanvasWidget.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -7,6 +8,7 @@
 #include <QPointingDevice>
 #include <QTabletEvent>
 #include <QTouchEvent>
+#include <cmath>
 
 #include "app/Application.h"
 #include "platform/qt/ImageWrap.h"
@@ -33,6 +35,7 @@ void drawPanel(QPainter& painter, const Image32& image, int x, int y) {
 }  // namespace
 
 CanvasWidget::CanvasWidget(Application& app, QWidget* parent) : QWidget(parent), app_(app) {
+  app_.setSurface(this);
   setMouseTracking(true);
   setTabletTracking(true);
   setAttribute(Qt::WA_AcceptTouchEvents);
@@ -41,10 +44,107 @@ CanvasWidget::CanvasWidget(Application& app, QWidget* parent) : QWidget(parent),
   setFocusPolicy(Qt::StrongFocus);
 }
 
-void CanvasWidget::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
+CanvasWidget::~CanvasWidget() {
+  if (app_.surface() == this) app_.setSurface(nullptr);
+  while (waits_ > 0) endWait();
+}
+
+// ---- the drawing surface ----
+
+QRect CanvasWidget::widgetRectOf(const Rect& r) const {
+  const double scale = app_.deviceScale();
   const ScreenLayout& l = app_.layout();
-  painter.fillRect(QRect(l.canvasX, 0, l.viewWidth, l.viewHeight), QColor(0x70, 0x70, 0x70));
+  const int x0 = int(std::floor(r.x / scale)), y0 = int(std::floor(r.y / scale));
+  const int x1 = int(std::ceil((double(r.x) + r.width) / scale)), y1 = int(std::ceil((double(r.y) + r.height) / scale));
+  return QRect(l.canvasX + x0, y0, x1 - x0, y1 - y0).intersected(QRect(l.canvasX, 0, l.viewWidth, l.viewHeight));
+}
+
+QRect CanvasWidget::widgetRectOf(const Overlay& overlay) const {
+  Rect box;
+  for (const OverlayRun& r : overlay.runs) box.unite(Rect(r.x, r.y, r.length, 1));
+  for (const OverlayLine& l : overlay.lines)
+    box.unite(Rect(std::min(l.x0, l.x1), std::min(l.y0, l.y1), std::abs(l.x1 - l.x0) + 1, std::abs(l.y1 - l.y0) + 1));
+  for (const OverlayEllipse& e : overlay.ellipses)
+    box.unite(Rect(std::min(e.left, e.right), std::min(e.top, e.bottom), std::abs(e.right - e.left) + 1,
+                   std::abs(e.bottom - e.top) + 1));
+  return box.isEmpty() ? QRect() : widgetRectOf(Rect(box.x - 1, box.y - 1, box.width + 2, box.height + 2));
+}
+
+void CanvasWidget::present(const DibImage& picture, int32_t pictureX, int32_t pictureY, const Rect& rect) {
+  picture_ = &picture;
+  pictureX_ = pictureX;
+  pictureY_ = pictureY;
+  update(widgetRectOf(rect));
+}
+
+void CanvasWidget::setOverlay(OverlaySlot slot, const Overlay& overlay) {
+  Overlay& held = overlays_[size_t(slot)];
+  if (held == overlay) return;
+  update(widgetRectOf(held));
+  held = overlay;
+  update(widgetRectOf(held));
+}
+
+void CanvasWidget::setCursor(int32_t kind) {
+  cursorKind_ = kind;
+  showCursorAt(mapFromGlobal(QCursor::pos()));
+}
+
+void CanvasWidget::showCursorAt(QPointF position) {
+  const ScreenLayout& l = app_.layout();
+  const bool onCanvas = QRectF(l.canvasX, 0, l.viewWidth, l.viewHeight).contains(position);
+  Qt::CursorShape shape = Qt::ArrowCursor;
+  if (onCanvas && cursorKind_ == kCursorCross) shape = Qt::CrossCursor;
+  if (onCanvas && cursorKind_ == kCursorMove) shape = Qt::SizeAllCursor;
+  if (onCanvas && cursorKind_ == kCursorHand) shape = Qt::OpenHandCursor;
+  if (cursor().shape() != shape) QWidget::setCursor(shape);
+}
+
+void CanvasWidget::beginWait() {
+  if (waits_++ == 0) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void CanvasWidget::endWait() {
+  if (waits_ > 0 && --waits_ == 0) QGuiApplication::restoreOverrideCursor();
+}
+
+// ---- painting ----
+
+void CanvasWidget::paintCanvas(QPainter& painter, const QRect& dirty) {
+  const ScreenLayout& l = app_.layout();
+  const QRect area = QRect(l.canvasX, 0, l.viewWidth, l.viewHeight).intersected(dirty);
+  if (area.isEmpty()) return;
+  const double scale = app_.deviceScale();
+  painter.save();
+  painter.setClipRect(area);
+  painter.fillRect(area, QColor::fromRgb(View::kOutsideColour));
+  if (picture_ != nullptr && picture_->hasPixels()) {
+    QImage image = wrapImage(*picture_, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
+    painter.drawImage(QPointF(l.canvasX + pictureX_ / scale, pictureY_ / scale), image);
+  }
+  painter.translate(l.canvasX, 0);
+  painter.scale(1 / scale, 1 / scale);
+  for (const Overlay& overlay : overlays_) {
+    for (const OverlayRun& r : overlay.runs) painter.fillRect(QRect(r.x, r.y, r.length, 1), QColor::fromRgb(r.colour));
+    for (const OverlayLine& line : overlay.lines) {
+      painter.setPen(QPen(QColor::fromRgb(line.colour), 0));
+      painter.drawLine(line.x0, line.y0, line.x1, line.y1);
+    }
+    painter.setBrush(Qt::NoBrush);
+    for (const OverlayEllipse& e : overlay.ellipses) {
+      painter.setPen(QPen(QColor::fromRgb(e.colour), 0));
+      const QRect box = QRect(QPoint(e.left, e.top), QPoint(e.right, e.bottom)).normalized();
+      painter.drawEllipse(box.adjusted(0, 0, -1, -1));
+    }
+  }
+  painter.restore();
+}
+
+void CanvasWidget::paintEvent(QPaintEvent* event) {
+  QPainter painter(this);
+  paintCanvas(painter, event->rect());
+  const ScreenLayout& l = app_.layout();
   if (l.paletteShown) drawPanel(painter, app_.paletteImage(), 0, 0);
   drawPanel(painter, app_.panelImage(), l.panelX(), 0);
   drawPanel(painter, app_.barImage(), 0, l.barY());
@@ -62,6 +162,7 @@ void CanvasWidget::paintEvent(QPaintEvent*) {
 }
 
 void CanvasWidget::resizeEvent(QResizeEvent*) {
+  app_.setDeviceScale(devicePixelRatioF());
   app_.layOut(width(), height());
   update();
 }

@@ -14,12 +14,18 @@
 // Tablet and touch events are accepted, so Qt synthesises no mouse stroke from them. Moves and
 // the release keep coming to this widget after a press (Qt's implicit grab), also outside it.
 // The input method is off for this widget only, so no on-screen keyboard covers the canvas.
-#include <QElapsedTimer>
+//
+// As the view's drawing surface it keeps the last picture presented and the two overlays and
+// draws them in paintEvent (window coordinates of the surface are device pixels of the canvas
+// area); present and setOverlay only schedule a repaint of what changed.
 #include <QPointF>
+#include <QRect>
 #include <QWidget>
+#include <array>
 #include <cstdint>
 
 #include "app/InputRouting.h"
+#include "view/DrawingSurface.h"
 
 class QTouchEvent;
 
@@ -27,11 +33,19 @@ namespace kanvo {
 
 class Application;
 
-class CanvasWidget : public QWidget {
+class CanvasWidget : public QWidget, public DrawingSurface {
   Q_OBJECT
 
  public:
   explicit CanvasWidget(Application& app, QWidget* parent = nullptr);
+  ~CanvasWidget() override;
+
+  // ---- DrawingSurface ----
+  void present(const DibImage& picture, int32_t pictureX, int32_t pictureY, const Rect& rect) override;
+  void setOverlay(OverlaySlot slot, const Overlay& overlay) override;
+  void setCursor(int32_t kind) override;
+  void beginWait() override;
+  void endWait() override;
 
   // Paints finished since the widget was made (benchmarks wait on it).
   uint64_t framesPainted() const { return frames_; }
@@ -63,8 +77,18 @@ class CanvasWidget : public QWidget {
   void release(const PointerEvent& e);
   void touch(QTouchEvent* event);
   void panelsChanged();
+  // The widget area (logical) that shows a rectangle of the surface (device pixels).
+  QRect widgetRectOf(const Rect& surfaceRect) const;
+  QRect widgetRectOf(const Overlay& overlay) const;
+  void showCursorAt(QPointF position);
+  void paintCanvas(QPainter& painter, const QRect& dirty);
 
   Application& app_;
+  const DibImage* picture_ = nullptr;
+  int32_t pictureX_ = 0, pictureY_ = 0;
+  std::array<Overlay, 2> overlays_;
+  int32_t cursorKind_ = 0;
+  int waits_ = 0;
   bool strokeDown_ = false;  // a stylus (mouse, pen or finger) is down
   PointerEvent last_;        // where it was last
   int touchId_ = -1;         // the finger acting as the stylus

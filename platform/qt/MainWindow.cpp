@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include "app/Application.h"
+#include "app/OpenStep.h"
 #include "platform/qt/ProgramIcon.h"
 #include "platform/qt/Trace.h"
 
@@ -20,7 +21,7 @@ constexpr int kSmallScreenSide = 600;
 
 }  // namespace
 
-MainWindow::MainWindow(Application& app) : app_(app), canvas_(new CanvasWidget(app)) {
+MainWindow::MainWindow(Application& app) : app_(app), canvas_(new CanvasWidget(app)), messages_(this) {
   setWindowTitle("kanvo mobile");
   setWindowIcon(programIconSet());
   fileMenu_ = menuBar()->addMenu("File");
@@ -60,8 +61,23 @@ void MainWindow::comeForward(const QString& file) {
   raise();
   activateWindow();
   QApplication::alert(this);
-  (void)file;
+  if (!file.isEmpty()) openFile(file);
 }
+
+bool MainWindow::openFile(const QString& path) {
+  const bool opened = !kanvo::openFile(app_, path.toStdString(), messages_).isFailed();
+  if (opened) trace("opened " + path);
+  trace(QString("document %1 x %2, %3 layers, %4")
+            .arg(app_.document.width())
+            .arg(app_.document.height())
+            .arg(app_.document.layerCount())
+            .arg(QString::fromStdString(app_.fileName)));
+  updateTitle();
+  canvas_->update();
+  return opened;
+}
+
+void MainWindow::updateTitle() { setWindowTitle(QString::fromStdString(app_.title())); }
 
 void MainWindow::toggleFullScreen() {
   if (isFullScreen())

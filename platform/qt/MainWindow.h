@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "platform/qt/CanvasWidget.h"
+#include "platform/qt/QtMessageBox.h"
 
 namespace kanvo {
 
@@ -28,6 +29,10 @@ class MainWindow : public QMainWindow {
   void showAtStart();
   // Another start asked this window to come forward, with a file to open when not empty.
   void comeForward(const QString& file);
+  // The open step (app/OpenStep.h) with this window's message box, then the title.
+  bool openFile(const QString& path);
+  void updateTitle();
+  MessageBox& messages() { return messages_; }
   void toggleFullScreen();
 
  protected:
@@ -40,6 +45,7 @@ class MainWindow : public QMainWindow {
   QMenu* fileMenu_;
   QMenu* editMenu_;
   QTimer timer_;
+  QtMessageBox messages_;
 };
 
 }  // namespace kanvo

@@ -13,7 +13,9 @@
 #include "platform/qt/MainWindow.h"
 #include "platform/qt/ProgramIcon.h"
 #include "platform/qt/QtClock.h"
+#include "platform/qt/QtImageLoader.h"
 #include "platform/qt/SingleInstance.h"
+#include "platform/qt/StartupRecovery.h"
 
 int main(int argc, char** argv) {
   kanvo::requireDisplay();
@@ -37,7 +39,9 @@ int main(int argc, char** argv) {
   }
 
   kanvo::QtClock clock;
+  kanvo::QtImageLoader images;
   kanvo::Application app(&clock);
+  app.imageLoader = &images;
   if (!app.initialise()) {
     std::fprintf(stderr, "kanvo: not enough memory to start\n");
     return 1;
@@ -55,5 +59,7 @@ int main(int argc, char** argv) {
     }, Qt::SingleShotConnection);
   }
   window.showAtStart();
+  window.updateTitle();
+  if (!kanvo::offerRecovery(window) && !file.isEmpty()) window.openFile(file);  // failing, the start document stays
   return QApplication::exec();
 }
