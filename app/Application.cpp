@@ -97,6 +97,8 @@ void Application::togglePalette() {
   layOut(layout_.clientWidth, layout_.clientHeight);
 }
 
+void Application::tick() { view.animateSelectionOutline(ticks++); }
+
 std::string Application::title() const {
   const size_t slash = fileName.find_last_of('/');
   return std::to_string(int64_t(view.zoom() * 100)) + "% - " +
@@ -104,6 +106,7 @@ std::string Application::title() const {
 }
 
 void Application::drawPanels() {
+  panelsDrawn_ = true;
   paletteImage_.fill(kPanelBackground);
   palette.paintInto(paletteImage_);
   BottomBar::State bar;
@@ -115,7 +118,7 @@ void Application::drawPanels() {
   bar.paletteShown = layout_.paletteShown;
   BottomBar::draw(barImage_, bar, colourStrip_, icons);
   ToolPanel::State panel;
-  panel.selectedButton = selectedToolButton;
+  panel.selectedButton = routing.selectedToolButton;
   panel.antialias = settings.options.antialias != 0;
   ToolPanel::draw(panelImage_, panel, document, icons);
 }

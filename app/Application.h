@@ -11,10 +11,13 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "app/ColorPalette.h"
 #include "app/PanelIcons.h"
 #include "app/ScreenLayout.h"
+#include "app/TapKeys.h"
+#include "app/TwoFingerGesture.h"
 #include "document/Clock.h"
 #include "document/Document.h"
 #include "document/undo/UndoHistory.h"
@@ -28,6 +31,9 @@
 #include "view/View.h"
 
 namespace kanvo {
+
+// One byte per virtual-key code (code & 255), 1 while the key is held.
+using KeyStateTable = std::array<uint8_t, 256>;
 
 class Application {
  public:
@@ -72,10 +78,16 @@ class Application {
   void togglePalette();
   // Draws the three panel images from the current state.
   void drawPanels();
+  // Whether the panels were drawn since the last call (the window then shows them again).
+  bool takePanelsDrawn() { return std::exchange(panelsDrawn_, false); }
   const Image32& paletteImage() const { return paletteImage_; }
   const Image32& barImage() const { return barImage_; }
   const Image32& panelImage() const { return panelImage_; }
   const Image32& colourStrip() const { return colourStrip_; }
+
+  // The 100 ms timer: unless a tool is busy, the selection outline's dashes move on (the tick
+  // count before this tick is their phase).
+  void tick();
 
   // The window title: the zoom in whole percent and the file name's last part, as
   // "100% - Untitled".
@@ -91,7 +103,19 @@ class Application {
   ColorPalette palette;
   PanelIcons icons;
   std::string fileName = kUntitled;  // the document's file (UTF-8 path)
-  int selectedToolButton = 0;
+  uint32_t ticks = 0;                // timer ticks so far
+  KeyStateTable keys{};              // 1 while the key of that code is held
+
+  // What the input routing keeps between events (InputRouting.h).
+  struct Routing {
+    int selectedToolButton = 0;
+    bool panelPressed = false;      // from a press in the tool panel to the release
+    bool colourPicking = false;     // from a press on the bar's colour strip to the release
+    int32_t lastPickX = 0, lastPickY = 0;
+    TapKeys taps;
+    TwoFingerGesture gesture;
+    CurvePoint gestureAnchor;       // the canvas point kept between the fingers
+  } routing;
 
  private:
   std::array<BrushParams, kBrushKinds> brushes_{};  // the kinds that are not current
@@ -99,6 +123,7 @@ class Application {
   ScreenLayout layout_;
   double deviceScale_ = 1.0;
   bool laidOut_ = false;
+  bool panelsDrawn_ = false;
   Image32 paletteImage_, barImage_, panelImage_, colourStrip_;
 };
 

@@ -10,6 +10,8 @@
 // per screen pixel at 100 %.
 #include <cstdint>
 
+#include "app/TwoFingerGesture.h"
+
 namespace kanvo {
 
 class Application;
@@ -31,5 +33,18 @@ void stylusRelease(Application& app, const PointerEvent& event);
 // autoRepeat: the press repeats a key already held.
 void keyDown(Application& app, int32_t key, bool autoRepeat = false);
 void keyUp(Application& app, int32_t key);
+
+// The window lost the keyboard or stopped being active: every held key is released (without
+// running a tapped key's command), so that Alt+Tab leaves no Alt held.
+void releaseKeys(Application& app);
+
+// A second finger landed during a one-finger stroke: the stroke is taken back (its pixels go
+// back to what they were, no step is recorded) and the stylus is up.
+void cancelStroke(Application& app);
+
+// Two fingers on the canvas (window points, logical pixels): a pinch steps the zoom and a
+// twist turns the view about the point between them (TwoFingerGesture.h). Nothing is painted.
+void twoFingersBegin(Application& app, const TwoFingerGesture::Fingers& fingers);
+void twoFingersMove(Application& app, const TwoFingerGesture::Fingers& fingers);
 
 }  // namespace kanvo

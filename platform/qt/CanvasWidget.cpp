@@ -19,6 +19,18 @@ namespace kanvo {
 
 namespace {
 
+TwoFingerGesture::Fingers fingersOf(const QList<QEventPoint>& points) {
+  TwoFingerGesture::Fingers f;
+  int n = 0;
+  for (const QEventPoint& p : points) {
+    if (p.state() == QEventPoint::Released) continue;
+    (n == 0 ? f.x0 : f.x1) = p.position().x();
+    (n == 0 ? f.y0 : f.y1) = p.position().y();
+    if (++n == 2) break;
+  }
+  return f;
+}
+
 PointerEvent pointerAt(QPointF position, double pressure = 1.0, int32_t button = 0) {
   PointerEvent e;
   e.x = position.x();
@@ -167,12 +179,22 @@ void CanvasWidget::resizeEvent(QResizeEvent*) {
   update();
 }
 
-void CanvasWidget::panelsChanged() { update(); }
+void CanvasWidget::panelsChanged() {
+  if (app_.takePanelsDrawn()) {
+    const ScreenLayout& l = app_.layout();
+    QRegion panels(QRect(l.panelX(), 0, ScreenLayout::kPanelWidth, l.panelHeight));
+    panels += QRect(0, l.barY(), l.barWidth, ScreenLayout::kBarHeight);
+    if (l.paletteShown) panels += QRect(0, 0, ScreenLayout::kPaletteWidth, l.panelHeight);
+    update(panels);
+  }
+  emit stateChanged();
+}
 
 void CanvasWidget::press(const PointerEvent& e) {
   strokeDown_ = true;
   last_ = e;
   const PressResult result = stylusPress(app_, e);
+  if (result == PressResult::kPaletteButton) update();  // the whole layout moved
   panelsChanged();
   if (result == PressResult::kBrushButton) emit brushButtonPressed();
 }
@@ -180,7 +202,8 @@ void CanvasWidget::press(const PointerEvent& e) {
 void CanvasWidget::move(const PointerEvent& e) {
   last_ = e;
   stylusMove(app_, e);
-  if (strokeDown_) panelsChanged();
+  showCursorAt(QPointF(e.x, e.y));
+  panelsChanged();
 }
 
 void CanvasWidget::release(const PointerEvent& e) {
@@ -194,6 +217,8 @@ void CanvasWidget::inputLost() {
   if (strokeDown_) release(last_);
   touchId_ = -1;
   twoFingers_ = false;
+  releaseKeys(app_);
+  panelsChanged();
 }
 
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
@@ -239,7 +264,50 @@ bool CanvasWidget::event(QEvent* event) {
 }
 
 void CanvasWidget::touch(QTouchEvent* event) {
-  (void)event;
+  const QList<QEventPoint>& points = event->points();
+  int down = 0;
+  for (const QEventPoint& p : points) down += p.state() != QEventPoint::Released ? 1 : 0;
+  if (!twoFingers_ && down >= 2) {
+    // A second finger: the one-finger stroke is taken back and the two fingers steer the view.
+    if (touchId_ >= 0 && strokeDown_) {
+      cancelStroke(app_);
+      strokeDown_ = false;
+    }
+    touchId_ = -1;
+    twoFingers_ = true;
+    twoFingersBegin(app_, fingersOf(points));
+    return;
+  }
+  if (twoFingers_) {
+    if (down >= 2) twoFingersMove(app_, fingersOf(points));
+    if (down == 0 || event->type() == QEvent::TouchEnd || event->type() == QEvent::TouchCancel) twoFingers_ = false;
+    return;
+  }
+  // One finger is the stylus.
+  const bool pressure = event->pointingDevice() != nullptr &&
+                        event->pointingDevice()->capabilities().testFlag(QInputDevice::Capability::Pressure);
+  for (const QEventPoint& p : points) {
+    if (touchId_ >= 0 && p.id() != touchId_) continue;
+    const PointerEvent e = pointerAt(p.position(), pressure ? p.pressure() : 1.0);
+    switch (p.state()) {
+      case QEventPoint::Pressed:
+        if (!strokeDown_) {
+          touchId_ = p.id();
+          press(e);
+        }
+        break;
+      case QEventPoint::Updated: move(e); break;
+      case QEventPoint::Released:
+        if (strokeDown_) release(PointerEvent{e.x, e.y, last_.pressure, 0});
+        touchId_ = -1;
+        break;
+      default: break;
+    }
+  }
+  if (event->type() == QEvent::TouchCancel && strokeDown_) {
+    release(last_);
+    touchId_ = -1;
+  }
 }
 
 void CanvasWidget::keyPressEvent(QKeyEvent* event) {

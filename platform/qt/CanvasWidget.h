@@ -58,6 +58,8 @@ class CanvasWidget : public QWidget, public DrawingSurface {
   void brushButtonPressed();
   // A frame has been painted (emitted after each paint).
   void framePainted();
+  // An input event was handled: the zoom or the file name may have changed.
+  void stateChanged();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -8,6 +8,7 @@
 
 #include "app/Application.h"
 #include "app/OpenStep.h"
+#include "app/ViewCommands.h"
 #include "platform/qt/ProgramIcon.h"
 #include "platform/qt/Trace.h"
 
@@ -34,7 +35,17 @@ MainWindow::MainWindow(Application& app) : app_(app), canvas_(new CanvasWidget(a
   connect(fullScreen, &QAction::triggered, this, &MainWindow::toggleFullScreen);
   addAction(fullScreen);
 
+  auto* zoomIn = new QAction(this);  // "S": taken on the press; the release still reaches the canvas
+  zoomIn->setShortcut(Qt::Key_S);
+  connect(zoomIn, &QAction::triggered, this, [this] {
+    zoomInCommand(app_);
+    updateTitle();
+  });
+  addAction(zoomIn);
+
   timer_.setInterval(kTimerMs);
+  connect(&timer_, &QTimer::timeout, this, [this] { app_.tick(); });
+  connect(canvas_, &CanvasWidget::stateChanged, this, &MainWindow::updateTitle);
   timer_.start();
 }
 
@@ -77,7 +88,10 @@ bool MainWindow::openFile(const QString& path) {
   return opened;
 }
 
-void MainWindow::updateTitle() { setWindowTitle(QString::fromStdString(app_.title())); }
+void MainWindow::updateTitle() {
+  const QString title = QString::fromStdString(app_.title());
+  if (windowTitle() != title) setWindowTitle(title);
+}
 
 void MainWindow::toggleFullScreen() {
   if (isFullScreen())
