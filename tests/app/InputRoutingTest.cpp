@@ -1,0 +1,129 @@
+// The window's events through the routing: panels, colour strip, keys and the start state.
+#include "app/InputRouting.h"
+
+#include <gtest/gtest.h>
+
+#include "app/Application.h"
+#include "app/BottomBar.h"
+#include "app/HistoryBudget.h"
+#include "raster/pixel/PixelOps.h"
+
+namespace kanvo {
+namespace {
+
+class InputRoutingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(app.initialise());
+    app.layOut(800, 600);  // view 740 x 570, bar at y 570, panel at x 740
+  }
+  PressResult click(double x, double y) {
+    const PressResult r = stylusPress(app, {x, y});
+    stylusRelease(app, {x, y});
+    return r;
+  }
+  Application app;
+};
+
+TEST_F(InputRoutingTest, StartState) {
+  EXPECT_EQ(app.document.width(), 512);
+  EXPECT_EQ(app.document.height(), 512);
+  EXPECT_EQ(app.document.layerCount(), 2);
+  EXPECT_EQ(app.document.currentLayerIndex(), 1);
+  EXPECT_EQ(app.brushKind(), Application::kPen);
+  EXPECT_EQ(app.settings.attached().size, 5.0);
+  EXPECT_EQ(app.brushOfKind(Application::kPencil).size, 4.0);
+  EXPECT_EQ(app.brushOfKind(Application::kWaterColor).kind, 2);
+  EXPECT_EQ(app.history.memoryBudget(), historyBudget());
+  EXPECT_EQ(app.title(), "100% - Untitled");
+}
+
+TEST_F(InputRoutingTest, BrushKindsKeepTheirOwnSizes) {
+  click(280 + 7 * 24, 580);  // preset 7: 25
+  app.setBrushKind(Application::kWaterColor);
+  EXPECT_EQ(app.settings.attached().size, 40.0);
+  EXPECT_EQ(app.settings.attached().kind, 2);
+  app.setBrushKind(Application::kPen);
+  EXPECT_EQ(app.settings.attached().size, 25.0);
+  app.setBrushKind(7);  // ignored
+  EXPECT_EQ(app.brushKind(), Application::kPen);
+}
+
+TEST_F(InputRoutingTest, ColourStripFollowsWithinReachOnly) {
+  Image32 strip;
+  ASSERT_TRUE(BottomBar::buildStrip(strip));
+  const int32_t bar = app.layout().barY();
+  EXPECT_EQ(stylusPress(app, {50, bar + 15.0}), PressResult::kNone);
+  EXPECT_EQ(app.settings.foreground(), strip.getPixel(5, 15));
+  stylusMove(app, {65, bar + 20.0});  // within 20 pixels
+  EXPECT_EQ(app.settings.foreground(), strip.getPixel(20, 20));
+  stylusMove(app, {90, bar + 20.0});  // 25 away: no change
+  EXPECT_EQ(app.settings.foreground(), strip.getPixel(20, 20));
+  stylusMove(app, {80, bar - 40.0});  // back within reach in x, but 60 away in y
+  EXPECT_EQ(app.settings.foreground(), strip.getPixel(20, 20));
+  stylusMove(app, {84, bar + 5.0});   // within reach of (65, 20): 19 in x, 15 in y
+  EXPECT_EQ(app.settings.foreground(), strip.getPixel(39, 5));
+  stylusMove(app, {200, bar + 5.0});  // out of reach, would clamp
+  stylusMove(app, {100, bar + 0.0});
+  EXPECT_EQ(app.settings.foreground(), strip.getPixel(55, 0));
+  stylusRelease(app, {100, bar + 0.0});
+  EXPECT_LE(colourDistanceSquared(app.palette.colour(), app.settings.foreground()), 100);  // the palette follows
+  stylusMove(app, {60, bar + 10.0});  // after the release nothing follows
+  EXPECT_EQ(app.settings.foreground(), strip.getPixel(55, 0));
+}
+
+TEST_F(InputRoutingTest, LayerRowsSelectOnlyExistingLayers) {
+  const int32_t panel = app.layout().panelX();
+  click(panel + 10, 145 + 20 + 5);  // row 1: the lower of the two layers
+  EXPECT_EQ(app.document.currentLayerIndex(), 0);
+  click(panel + 10, 145 + 5);
+  EXPECT_EQ(app.document.currentLayerIndex(), 1);
+  for (int32_t y : {185, 244, 245}) {
+    click(panel + 10, y);  // rows with no layer, and below the rows
+    EXPECT_EQ(app.document.currentLayerIndex(), 1) << y;
+  }
+  click(panel + 25, 285);
+  EXPECT_EQ(app.settings.options.antialias, 0);
+  click(panel + 5, 285);
+  EXPECT_EQ(app.settings.options.antialias, 1);
+  click(panel + 45, 35);
+  EXPECT_EQ(app.routing.selectedToolButton, 3);
+}
+
+TEST_F(InputRoutingTest, ColourKeysOnlyWithoutModifiers) {
+  app.settings.setForeground(rgba(1, 2, 3));
+  for (int32_t modifier : {16, 17, 18, 32}) {
+    keyDown(app, modifier);
+    keyDown(app, 'X');
+    keyUp(app, 'X');
+    keyDown(app, 'D');
+    keyUp(app, 'D');
+    keyUp(app, modifier);
+    EXPECT_EQ(app.settings.foreground(), rgba(1, 2, 3)) << modifier;
+  }
+  keyDown(app, 'X');
+  keyUp(app, 'X');
+  EXPECT_EQ(app.settings.foreground(), kOpaqueWhite);
+  EXPECT_EQ(app.settings.background(), rgba(1, 2, 3));
+  keyDown(app, 'D');
+  keyUp(app, 'D');
+  EXPECT_EQ(app.settings.foreground(), kOpaqueBlack);
+  EXPECT_EQ(app.settings.background(), kOpaqueWhite);
+}
+
+TEST_F(InputRoutingTest, PaletteColourOnlyFromADragInIt) {
+  EXPECT_EQ(click(15, 580), PressResult::kPaletteButton);
+  ASSERT_TRUE(app.paletteShown());
+  EXPECT_EQ(app.layout().canvasX, 177);
+  app.settings.setForeground(rgba(12, 34, 56));
+  click(400, 300);  // on the canvas
+  click(5, 400);    // on the palette panel, outside its field and strip
+  EXPECT_EQ(app.settings.foreground(), rgba(12, 34, 56));
+  click(10 + 64, 10 + 64);  // the field, red hue
+  EXPECT_EQ(app.settings.foreground(), rgba(127, 63, 63));
+  EXPECT_EQ(click(15, 580), PressResult::kPaletteButton);
+  EXPECT_EQ(app.layout().canvasX, 0);
+}
+
+}  // namespace
+}  // namespace kanvo
