@@ -50,6 +50,8 @@ build=$src/build/release
 logs=$scratch/logs
 pristine=$scratch/pristine
 mkdir -p "$scratch" "$logs"
+exec 9>"$scratch/lock"
+flock -n 9 || die "another run is using $scratch"
 
 # A fresh export of the tree, then only files that differ are rewritten into src/, so an
 # existing build stays incremental and a fault left behind by an interrupted run is undone.
@@ -199,6 +201,10 @@ names_cell() {  # the first few names of a list, then "+N more"
   echo "$shown"
 }
 
+# An interrupted run leaves no fault behind (the next run would also undo it).
+planted=""
+trap '[ -z "$planted" ] || restore "$planted"' EXIT
+
 rows=()
 caught=0 counted=0 noapply=0 nobuild=0
 for i in "${selected[@]}"; do
@@ -218,10 +224,11 @@ for i in "${selected[@]}"; do
     noapply=$((noapply + 1))
     continue
   fi
+  planted=$file
   m0=$(date +%s)
   # shellcheck disable=SC2086
   if ! nice cmake --build "$build" --target $targets -j "$jobs" >"$logf" 2>&1; then
-    restore "$file"
+    restore "$file"; planted=""
     log "$id: build failed, see $logf"
     rows+=("| $id | $desc | build failed | see \`logs/$id.log\` |"); nobuild=$((nobuild + 1))
     continue
@@ -233,7 +240,7 @@ for i in "${selected[@]}"; do
   cat "$logf.ctest" >>"$logf"
   mv "$logf.ctest.failed" "$logf.failed"
   rm -f "$logf.ctest"
-  restore "$file"
+  restore "$file"; planted=""
   counted=$((counted + 1))
   n=$(wc -l <"$logf.failed")
   if [ "$hung" = 1 ]; then
