@@ -68,7 +68,7 @@ if [ ! -d "$src" ]; then
   cp -a "$pristine" "$src"
 else
   # diff -rq names each file that differs or exists on one side only (build/ is ours).
-  diff -rq -x build "$pristine" "$src" | while IFS= read -r line; do
+  { diff -rq -x build "$pristine" "$src" || true; } | while IFS= read -r line; do
     case $line in
       "Files $pristine/"*" differ")
         f=${line#"Files $pristine/"}; f=${f%% and "$src/"*}
