@@ -137,9 +137,10 @@ fi
 # --- Build and test helpers ---------------------------------------------------------------
 jobs=$(nproc)
 build_targets() {  # the executables the suite runs
-  local targets=(kanvo_tests kanvo-cli) t
+  local targets=(kanvo_tests kanvo-cli) all t
+  all=$(ninja -C "$build" -t targets all 2>/dev/null) || true
   for t in kanvo_platform_tests; do
-    ninja -C "$build" -t targets all 2>/dev/null | grep -q "^$t:" && targets+=("$t")
+    grep -q "^$t:" <<<"$all" && targets+=("$t")
   done
   echo "${targets[@]}"
 }
