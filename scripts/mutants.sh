@@ -51,7 +51,7 @@ logs=$scratch/logs
 pristine=$scratch/pristine
 mkdir -p "$scratch" "$logs"
 exec 9>"$scratch/lock"
-flock -n 9 || die "another run is using $scratch"
+flock -n 9 || die "another run, or a test it left running, is using $scratch"
 
 # A fresh export of the tree, then only files that differ are rewritten into src/, so an
 # existing build stays incremental and a fault left behind by an interrupted run is undone.
