@@ -151,10 +151,18 @@ run_suite() {
   local logf=$1 limit=$2 rc=0
   timeout -k 10 "$limit" nice ctest --test-dir "$build" -j2 --no-tests=error \
     >"$logf" 2>&1 || rc=$?
-  # "  12/427 Test  #12: Suite.Case ......***Failed    0.01 sec"
-  sed -n 's/^ *[0-9]*\/[0-9]* *Test *#[0-9]*: \([^ ]*\) .*/\1 &/p' "$logf" |
-    grep -v ' Passed ' | cut -d' ' -f1 >"$logf.failed" || true
-  [ "$rc" = 124 ] || [ "$rc" = 137 ] && return 124
+  # "  12/427 Test  #12: Suite.Case/(1, 2) .......***Failed    0.01 sec" (names may hold spaces)
+  sed -En 's/^ *[0-9]+\/[0-9]+ +Test +#[0-9]+: (.*[^ ]) +\.+ *(\*\*\*)?(.*)$/\1\t\3/p' "$logf" \
+    >"$logf.results"
+  grep -v $'\tPassed' "$logf.results" | cut -f1 >"$logf.failed" || true
+  if [ "$rc" = 124 ] || [ "$rc" = 137 ]; then
+    # Stopped: the tests that started and never reported are the ones that hung.
+    sed -En 's/^ *Start +[0-9]+: (.*)$/\1/p' "$logf" | sort |
+      comm -23 - <(cut -f1 "$logf.results" | sort) | sed 's/$/ (did not finish)/' >>"$logf.failed"
+    rm -f "$logf.results"
+    return 124
+  fi
+  rm -f "$logf.results"
   return 0
 }
 
@@ -207,7 +215,6 @@ planted=""
 trap '[ -z "$planted" ] || restore "$planted"' EXIT
 
 rows=()
-caught=0 counted=0 noapply=0 nobuild=0
 for i in "${selected[@]}"; do
   id=${ids[$i]} file=${files[$i]}
   desc="${descs[$i]//|/\\|}"
@@ -215,14 +222,13 @@ for i in "${selected[@]}"; do
   rm -f "$logf" "$logf.failed"
   if [ ! -f "$src/$file" ]; then
     log "$id: does not apply ($file is missing)"
-    rows+=("| $id | $desc | does not apply | \`$file\` is missing |"); noapply=$((noapply + 1))
+    rows+=("| $id | $desc | does not apply | \`$file\` is missing |")
     continue
   fi
   count=$(apply "$src/$file" "${finds[$i]}" "${repls[$i]}")
   if [ "$count" != 1 ]; then
     log "$id: does not apply (fragment found $count times in $file)"
     rows+=("| $id | $desc | does not apply | fragment found $count times in \`$file\` |")
-    noapply=$((noapply + 1))
     continue
   fi
   planted=$file
@@ -231,7 +237,7 @@ for i in "${selected[@]}"; do
   if ! nice cmake --build "$build" --target $targets -j "$jobs" >"$logf" 2>&1; then
     restore "$file"; planted=""
     log "$id: build failed, see $logf"
-    rows+=("| $id | $desc | build failed | see \`logs/$id.log\` |"); nobuild=$((nobuild + 1))
+    rows+=("| $id | $desc | build failed | see \`logs/$id.log\` |")
     continue
   fi
   b=$(($(date +%s) - m0))
@@ -242,14 +248,11 @@ for i in "${selected[@]}"; do
   mv "$logf.ctest.failed" "$logf.failed"
   rm -f "$logf.ctest"
   restore "$file"; planted=""
-  counted=$((counted + 1))
   n=$(wc -l <"$logf.failed")
   if [ "$hung" = 1 ]; then
-    caught=$((caught + 1))
-    rows+=("| $id | $desc | $n + hang | suite stopped after ${limit}s; $(names_cell "$logf.failed") |")
-    log "$id: suite hung (stopped after ${limit}s), $n failed before"
+    rows+=("| $id | $desc | $n (hang) | suite stopped after ${limit}s; $(names_cell "$logf.failed") |")
+    log "$id: suite hung (stopped after ${limit}s); $n failed or did not finish"
   elif [ "$n" -gt 0 ]; then
-    caught=$((caught + 1))
     rows+=("| $id | $desc | $n | $(names_cell "$logf.failed") |")
     log "$id: caught by $n (build ${b}s, total $(($(date +%s) - m0))s)"
   else
@@ -264,18 +267,52 @@ nice cmake --build "$build" --target $targets -j "$jobs" >"$logs/build-final.log
   log "warning: rebuilding the unmutated tree failed, see $logs/build-final.log"
 
 elapsed=$(($(date +%s) - start))
+
+# With --only and an existing -o table, the re-run rows replace their old ones.
+if [ -n "$only" ] && [ -n "$out" ] && [ -f "$out" ]; then
+  merged=()
+  while IFS= read -r line; do
+    case $line in "| id |"*|"| --- |"*) continue ;; "| "*) ;; *) continue ;; esac
+    rid=${line#| }; rid=${rid%% *}
+    for r in "${rows[@]}"; do
+      nid=${r#| }; nid=${nid%% *}
+      if [ "$nid" = "$rid" ]; then line=$r; break; fi
+    done
+    merged+=("$line")
+  done <"$out"
+  for r in "${rows[@]}"; do
+    nid=${r#| }; nid=${nid%% *}
+    printf '%s\n' "${merged[@]}" | grep -q "^| $nid |" || merged+=("$r")
+  done
+  rows=("${merged[@]}")
+fi
+
+summary() {  # counts the rows by their third column
+  local r col caught=0 counted=0 noapply=0 nobuild=0
+  for r in "${rows[@]}"; do
+    col=$(awk -F' [|] ' '{print $3}' <<<"$r")
+    case $col in
+      "does not apply") noapply=$((noapply + 1)) ;;
+      "build failed") nobuild=$((nobuild + 1)) ;;
+      "**0**") counted=$((counted + 1)) ;;
+      *) counted=$((counted + 1)); caught=$((caught + 1)) ;;
+    esac
+  done
+  local extra=""
+  [ $noapply -gt 0 ] && extra="$extra; $noapply do not apply"
+  [ $nobuild -gt 0 ] && extra="$extra; $nobuild did not build"
+  echo "caught $caught of $counted$extra"
+}
+
 report() {
   echo "# Mutants: ${sha:0:12}${sha:+ }${sha:-working tree of $repo}"
   echo
-  echo "$total_tests tests; the unmutated suite took ${suite_time}s; the run took $((elapsed / 60))m $((elapsed % 60))s."
+  echo "$total_tests tests; the unmutated suite took ${suite_time}s; this run${only:+ (--only $only)} took $((elapsed / 60))m $((elapsed % 60))s."
   echo
   echo "| id | fault | caught by | tests |"
   echo "| --- | --- | --- | --- |"
   printf '%s\n' "${rows[@]}"
   echo
-  local extra=""
-  [ $noapply -gt 0 ] && extra="$extra; $noapply do not apply"
-  [ $nobuild -gt 0 ] && extra="$extra; $nobuild did not build"
-  echo "caught $caught of $counted$extra"
+  summary
 }
 if [ -n "$out" ]; then report | tee "$out"; else report; fi
