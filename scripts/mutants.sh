@@ -2,11 +2,12 @@
 # Plants each deliberate one-line fault listed in scripts/mutants.txt into a scratch copy of
 # the tree, builds, runs the Release suite and records which tests caught it.
 #
-#   scripts/mutants.sh [REV] [--only ID[,ID...]] [-o FILE] [--scratch DIR] [--keep-going]
+#   scripts/mutants.sh [REV] [--only ID[,ID...]] [-o FILE] [--list FILE] [--scratch DIR]
 #
 # REV defaults to the working tree as it is (uncommitted changes included). The scratch copy
-# and its build live under /work/mutants-scratch/ and are reused by later runs of the same
-# REV, so only the first run builds everything. Logs: <scratch>/logs/<id>.log.
+# and its build live under /work/mutants-scratch/<rev>/ and are reused by later runs of the
+# same REV, so only the first run builds everything. Logs: <scratch>/logs/<id>.log. -o writes
+# the table to FILE too; with --only, the re-run rows replace theirs in an existing FILE.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -17,7 +18,7 @@ rev=""
 only=""
 out=""
 
-usage() { sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit "${1:-0}"; }
+usage() { sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'; exit "${1:-0}"; }
 while [ $# -gt 0 ]; do
   case $1 in
     --only) only=$2; shift 2 ;;
@@ -61,8 +62,7 @@ if [ -n "$sha" ]; then
   git -C "$repo" archive "$sha" | tar -x -C "$pristine"
 else
   (cd "$repo" && git ls-files -co --exclude-standard -z |
-    xargs -0 -I{} sh -c 'test -e "{}" && printf "%s\0" "{}"' | tar --null -T - -cf -) |
-    tar -x -C "$pristine"
+    tar --null -T - --ignore-failed-read -cf - 2>/dev/null) | tar -x -C "$pristine"
 fi
 if [ ! -d "$src" ]; then
   cp -a "$pristine" "$src"
