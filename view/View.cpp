@@ -135,18 +135,19 @@ void View::applyGeometry() {
   const int32_t w = windowWidth_, h = windowHeight_;
   int32_t dw = w, dh = h;
   if (!transform_.isPlain()) dw = dh = int32_t(std::floor(std::hypot(double(w), double(h)) + 8.0));
-  if (dw != displayWidth_ || dh != displayHeight_) {
-    // Keep the canvas point under the window centre: it lies at the display centre.
+  const bool turned = !transform_.isPlain();
+  if (turned || displayTurned_) {
+    // Turned, the window centre shows the display centre: keep the canvas point there.
     transform_.originX = clampOrigin(transform_.originX + double(dw / 2 - displayWidth_ / 2));
     transform_.originY = clampOrigin(transform_.originY + double(dh / 2 - displayHeight_ / 2));
-    displayWidth_ = dw;
-    displayHeight_ = dh;
   }
+  displayWidth_ = dw;
+  displayHeight_ = dh;
+  displayTurned_ = turned;
   // Images that cannot be had are left without pixels; updates then skip them.
   if (!display_.resizeBuffer(dw, dh)) display_.releasePixels();
   displayMargin_.releasePixels();
   marginValid_ = false;
-  const bool turned = !transform_.isPlain();
   if (!rotatedOutput_.resizeBuffer(turned ? w : 1, turned ? h : 1)) rotatedOutput_.releasePixels();
   if (!rulerTop_.resizeBuffer(w, kRulerThickness)) rulerTop_.releasePixels();
   if (!rulerLeft_.resizeBuffer(kRulerThickness, h)) rulerLeft_.releasePixels();

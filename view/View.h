@@ -109,8 +109,9 @@ class View {
   bool setAngle(double angle);
   // Mirrors the picture horizontally (factorX -1.0) or not (1.0).
   void setMirrored(bool mirrored);
-  // Between plain and turned the display changes size; both keep the canvas point under the
-  // window centre by moving the origin by the change of the display's half size.
+  // Between plain and turned, and when a turned view's window changes size, the display changes
+  // size: the canvas point under the window centre stays there (the origin moves by the change
+  // of the display's half size). A plain view keeps its origin when the window changes size.
 
   // ---- updates ----
   // Makes the geometry valid (rebuildLayers, forScroll and layerIndex are kept for the
@@ -189,6 +190,7 @@ class View {
   Image32 canvasImage_, rulerTop_, rulerLeft_;
   int32_t windowWidth_ = 1, windowHeight_ = 1;
   int32_t displayWidth_ = 1, displayHeight_ = 1;
+  bool displayTurned_ = false;  // the display was sized for a turned transform
   int64_t lastOriginX_ = 0, lastOriginY_ = 0;  // floor of the origin the margin was composited at
   bool marginValid_ = false;
   bool geometryValid_ = false;

@@ -59,7 +59,6 @@ bool ToolState::multiClickTool() const {
 bool ToolState::selectedAt(CanvasPoint p) const {
   const Selection* selection = document_->currentSelection();
   if (selection == nullptr || !insideDocument(p)) return false;
-  if (selection->mode == kSelectionAll) return true;
   return selection->mask.getPixel(floorToInt(p.x), floorToInt(p.y)) != 0;
 }
 
@@ -381,6 +380,9 @@ uint32_t ToolState::Press(const StylusEvent& e) {
     if (!start.rotate || layer->kind == kLayerKindVector) moving_ = families_.move->begin(start);
   }
   if (category == kCategorySelection && noKey && vertices_.empty() && selectedAt(canvas_)) dragging_ = true;
+  if (category == kCategorySelection && sub == kToolSelectFree && allowedKeys() && !dragging_) {
+    vertices_.assign(1, canvas_);  // the free outline starts at the press point
+  }
   if (multiClickTool() && allowedKeys()) {
     if (e.button == 0) {
       const bool mayAppend = category == kCategoryShape ? noKey : (layer != nullptr && layer->locked == 0);
