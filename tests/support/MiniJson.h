@@ -1,11 +1,14 @@
 #pragma once
-// A small, strict JSON reader for tests: parses the corpus manifest and kanvo-cli's --json
-// output back. Objects keep their keys in a map; numbers are doubles (exact for the integers
-// tests deal with); strings are decoded to UTF-8 (\uXXXX escapes and surrogate pairs included).
-// parseJson returns false on any syntax error, trailing garbage or unpaired surrogate.
+// A small, strict JSON reader for tests: kanvo-cli's --json output and the corpus manifest.
+// Objects keep their keys in a map (a repeated key is an error); numbers are doubles (exact for
+// the integers tests deal with); strings are decoded to UTF-8, \uXXXX escapes and surrogate pairs
+// included. parseJson returns false on any syntax error, a raw control character or an unpaired
+// surrogate in a string, or anything after the value.
+#include <cctype>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,7 +22,7 @@ struct Json {
   std::vector<Json> array;
   std::map<std::string, Json> object;
 
-  bool has(const std::string& key) const { return type == kObject && object.count(key) > 0; }
+  bool has(const std::string& key) const { return object.count(key) > 0; }
   const Json& operator[](const std::string& key) const {
     static const Json none;
     auto it = object.find(key);
@@ -32,224 +35,118 @@ struct Json {
   int64_t asInt() const { return int64_t(number); }
 };
 
-class JsonParser {
- public:
-  explicit JsonParser(const std::string& text) : s_(text) {}
-  bool parse(Json& out) {
-    if (!value(out, 0)) return false;
-    space();
-    return i_ == s_.size();
-  }
+namespace json_detail {
 
- private:
+struct Reader {
+  const std::string& s;
+  size_t i = 0;
+
+  bool more() const { return i < s.size(); }
   void space() {
-    while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\n' || s_[i_] == '\r' || s_[i_] == '\t')) ++i_;
+    while (more() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\r' || s[i] == '\n')) ++i;
   }
-  bool literal(const char* word) {
-    size_t n = std::char_traits<char>::length(word);
-    if (s_.compare(i_, n, word) != 0) return false;
-    i_ += n;
-    return true;
-  }
-  bool value(Json& v, int depth) {
-    if (depth > 64) return false;
+  bool eat(char c) {
     space();
-    if (i_ >= s_.size()) return false;
-    char c = s_[i_];
-    if (c == '{') return object(v, depth);
-    if (c == '[') return array(v, depth);
-    if (c == '"') {
-      v.type = Json::kString;
-      return string(v.string);
-    }
-    if (literal("true")) {
-      v.type = Json::kBool;
-      v.boolean = true;
-      return true;
-    }
-    if (literal("false")) {
-      v.type = Json::kBool;
-      return true;
-    }
-    if (literal("null")) return true;
-    return number(v);
+    return more() && s[i] == c && ++i;
   }
-  bool number(Json& v) {
-    size_t start = i_;
-    if (i_ < s_.size() && s_[i_] == '-') ++i_;
-    size_t digits = i_;
-    while (i_ < s_.size() && isdigit(uint8_t(s_[i_]))) ++i_;
-    if (i_ == digits) return false;
-    if (s_[digits] == '0' && i_ - digits > 1) return false;
-    if (i_ < s_.size() && s_[i_] == '.') {
-      ++i_;
-      size_t f = i_;
-      while (i_ < s_.size() && isdigit(uint8_t(s_[i_]))) ++i_;
-      if (i_ == f) return false;
-    }
-    if (i_ < s_.size() && (s_[i_] == 'e' || s_[i_] == 'E')) {
-      ++i_;
-      if (i_ < s_.size() && (s_[i_] == '+' || s_[i_] == '-')) ++i_;
-      size_t e = i_;
-      while (i_ < s_.size() && isdigit(uint8_t(s_[i_]))) ++i_;
-      if (i_ == e) return false;
-    }
-    v.type = Json::kNumber;
-    v.number = std::stod(s_.substr(start, i_ - start));
-    return true;
+  bool word(const char* w) {
+    const size_t n = std::strlen(w);
+    return s.compare(i, n, w) == 0 && (i += n);
+  }
+  size_t digits() {
+    const size_t from = i;
+    while (more() && std::isdigit(uint8_t(s[i]))) ++i;
+    return i - from;
   }
   bool hex4(uint32_t& u) {
-    if (i_ + 4 > s_.size()) return false;
-    u = 0;
-    for (int k = 0; k < 4; ++k) {
-      char c = s_[i_++];
-      u <<= 4;
-      if (c >= '0' && c <= '9')
-        u |= uint32_t(c - '0');
-      else if (c >= 'a' && c <= 'f')
-        u |= uint32_t(c - 'a' + 10);
-      else if (c >= 'A' && c <= 'F')
-        u |= uint32_t(c - 'A' + 10);
-      else
-        return false;
-    }
+    for (int k = 0; k < 4; ++k, ++i)
+      if (!more() || !std::isxdigit(uint8_t(s[i]))) return false;
+    u = uint32_t(std::strtoul(s.substr(i - 4, 4).c_str(), nullptr, 16));
     return true;
   }
-  static void utf8(std::string& out, uint32_t u) {
-    if (u < 0x80) {
-      out += char(u);
-    } else if (u < 0x800) {
-      out += char(0xC0 | (u >> 6));
-      out += char(0x80 | (u & 63));
-    } else if (u < 0x10000) {
-      out += char(0xE0 | (u >> 12));
-      out += char(0x80 | ((u >> 6) & 63));
-      out += char(0x80 | (u & 63));
-    } else {
-      out += char(0xF0 | (u >> 18));
-      out += char(0x80 | ((u >> 12) & 63));
-      out += char(0x80 | ((u >> 6) & 63));
-      out += char(0x80 | (u & 63));
-    }
-  }
   bool string(std::string& out) {
-    ++i_;  // opening quote
-    while (i_ < s_.size()) {
-      uint8_t c = uint8_t(s_[i_++]);
+    if (!eat('"')) return false;
+    while (more()) {
+      const uint8_t c = uint8_t(s[i++]);
       if (c == '"') return true;
-      if (c < 0x20) return false;  // control characters must be escaped
+      if (c < 0x20 || (c == '\\' && !more())) return false;  // control characters must be escaped
       if (c != '\\') {
         out += char(c);
         continue;
       }
-      if (i_ >= s_.size()) return false;
-      char e = s_[i_++];
-      switch (e) {
-        case '"':
-          out += '"';
-          break;
-        case '\\':
-          out += '\\';
-          break;
-        case '/':
-          out += '/';
-          break;
-        case 'b':
-          out += '\b';
-          break;
-        case 'f':
-          out += '\f';
-          break;
-        case 'n':
-          out += '\n';
-          break;
-        case 'r':
-          out += '\r';
-          break;
-        case 't':
-          out += '\t';
-          break;
-        case 'u': {
-          uint32_t u;
-          if (!hex4(u)) return false;
-          if (u >= 0xD800 && u < 0xDC00) {
-            uint32_t low;
-            if (!literal("\\u") || !hex4(low) || low < 0xDC00 || low >= 0xE000) return false;
-            u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
-          } else if (u >= 0xDC00 && u < 0xE000) {
-            return false;
-          }
-          utf8(out, u);
-          break;
-        }
-        default:
-          return false;
+      static const char kEscapes[] = "\"\"\\\\//b\bf\fn\nr\rt\t";  // the escape, then what it stands for
+      const char e = s[i++];
+      const char* p = e != 'u' && e != '\0' ? std::strchr(kEscapes, e) : nullptr;
+      if (p != nullptr && (p - kEscapes) % 2 == 0) {
+        out += p[1];
+        continue;
       }
+      uint32_t u = 0, low = 0;
+      if (e != 'u' || !hex4(u) || (u >= 0xDC00 && u < 0xE000)) return false;
+      if (u >= 0xD800 && u < 0xDC00) {
+        if (!word("\\u") || !hex4(low) || low < 0xDC00 || low >= 0xE000) return false;
+        u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+      }
+      const int n = u < 0x80 ? 1 : u < 0x800 ? 2 : u < 0x10000 ? 3 : 4;
+      out += char(n == 1 ? u : (0xF00 >> n) | (u >> (6 * (n - 1))));
+      for (int k = n - 2; k >= 0; --k) out += char(0x80 | ((u >> (6 * k)) & 0x3F));
     }
     return false;
   }
-  bool array(Json& v, int depth) {
-    v.type = Json::kArray;
-    ++i_;
+  bool value(Json& v, int depth) {
     space();
-    if (i_ < s_.size() && s_[i_] == ']') {
-      ++i_;
-      return true;
+    if (depth > 64 || !more()) return false;
+    if (s[i] == '"') {
+      v.type = Json::kString;
+      return string(v.string);
     }
-    for (;;) {
-      v.array.emplace_back();
-      if (!value(v.array.back(), depth + 1)) return false;
-      space();
-      if (i_ >= s_.size()) return false;
-      if (s_[i_] == ',') {
-        ++i_;
-        continue;
-      }
-      if (s_[i_] == ']') {
-        ++i_;
-        return true;
-      }
+    if (eat('[')) {
+      v.type = Json::kArray;
+      if (eat(']')) return true;
+      bool ok;
+      do v.array.emplace_back();
+      while ((ok = value(v.array.back(), depth + 1)) && eat(','));
+      return ok && eat(']');
+    }
+    if (eat('{')) {
+      v.type = Json::kObject;
+      if (eat('}')) return true;
+      for (std::string key;
+           string(key) && eat(':') && !v.object.count(key) && value(v.object[key], depth + 1); key.clear())
+        if (!eat(',')) return eat('}');
       return false;
     }
-  }
-  bool object(Json& v, int depth) {
-    v.type = Json::kObject;
-    ++i_;
-    space();
-    if (i_ < s_.size() && s_[i_] == '}') {
-      ++i_;
-      return true;
-    }
-    for (;;) {
-      space();
-      if (i_ >= s_.size() || s_[i_] != '"') return false;
-      std::string key;
-      if (!string(key)) return false;
-      space();
-      if (i_ >= s_.size() || s_[i_] != ':') return false;
-      ++i_;
-      if (v.object.count(key)) return false;  // duplicate keys are an error here
-      if (!value(v.object[key], depth + 1)) return false;
-      space();
-      if (i_ >= s_.size()) return false;
-      if (s_[i_] == ',') {
-        ++i_;
-        continue;
-      }
-      if (s_[i_] == '}') {
-        ++i_;
+    for (const bool b : {true, false}) {
+      if (word(b ? "true" : "false")) {
+        v.type = Json::kBool;
+        v.boolean = b;
         return true;
       }
-      return false;
     }
+    if (word("null")) return true;
+    // -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
+    const size_t start = i, first = i + (s[i] == '-');
+    i = first;
+    const size_t n = digits();
+    if (n == 0 || (n > 1 && s[first] == '0')) return false;
+    if (more() && s[i] == '.' && (++i, digits() == 0)) return false;
+    if (more() && (s[i] == 'e' || s[i] == 'E')) {
+      i += 1 + (i + 1 < s.size() && (s[i + 1] == '+' || s[i + 1] == '-'));
+      if (digits() == 0) return false;
+    }
+    v.type = Json::kNumber;
+    v.number = std::strtod(s.substr(start, i - start).c_str(), nullptr);
+    return true;
   }
-
-  const std::string& s_;
-  size_t i_ = 0;
 };
 
+}  // namespace json_detail
+
 inline bool parseJson(const std::string& text, Json& out) {
-  return JsonParser(text).parse(out);
+  json_detail::Reader r{text};
+  if (!r.value(out, 0)) return false;
+  r.space();
+  return !r.more();
 }
 
 }  // namespace kanvo::test
