@@ -83,12 +83,6 @@ class NativeFileBuilder {
     return info;
   }
 
-  // The end marker: a chunk header with size 0.
-  void addEndMarker(int32_t type = 0) {
-    appendI32(type);
-    appendI32(0);
-  }
-
   void appendI32(int32_t v) {
     uint8_t b[4];
     storeU32LE(b, uint32_t(v));

@@ -1,5 +1,5 @@
 #pragma once
-// Test helper: reads and writes binary Netpbm pictures (P5 grey, P6 RGB, P7 PAM with GRAYSCALE,
+// Test helper: reads binary Netpbm pictures (P5 grey, P6 RGB, P7 PAM with GRAYSCALE,
 // RGB or RGB_ALPHA tuples), 8 bits a sample. A picture is held as interleaved 8-bit samples.
 #include <cctype>
 #include <cstdint>
@@ -97,14 +97,6 @@ inline NetpbmImage readNetpbm(const std::string& path) {
   in.read(reinterpret_cast<char*>(img.samples.data()), std::streamsize(img.samples.size()));
   if (!in) return NetpbmImage{};
   return img;
-}
-
-// Writes packed RGB as P6 (for looking at results by hand).
-inline bool writePpm(const std::string& path, const uint8_t* rgb, int width, int height) {
-  std::ofstream out(path, std::ios::binary);
-  out << "P6\n" << width << " " << height << "\n255\n";
-  out.write(reinterpret_cast<const char*>(rgb), std::streamsize(size_t(width) * height * 3));
-  return bool(out);
 }
 
 }  // namespace kanvo::test
