@@ -10,6 +10,7 @@
 
 #include "strings/Cp932.h"
 #include "support/DocumentState.h"
+#include "support/LayerStores.h"
 #include "support/ManualClock.h"
 #include "support/PointObject.h"
 #include "support/RandomImages.h"
@@ -94,9 +95,8 @@ TEST_F(DocumentTest, ListsFollowTheirRules) {
         EXPECT_EQ(layer->name, "Layer" + std::to_string(++serial));
         EXPECT_EQ(layer->kind, kind);
         EXPECT_EQ(layer->storeWidth(), kind == kLayerKindVector ? 0u : 70u);
-        if (kind == kLayerKind32) layer->pixels32.setPixel(5, 5, rng());
-        if (kind == kLayerKind8) layer->pixels8.setPixel(5, 5, uint8_t(rng()));
-        if (kind == kLayerKind1) layer->pixels1.setPixel(5, 5, 1);
+        test::withStore(
+            *layer, [&](auto& store) { store.setPixel(5, 5, uint8_t(kind == kLayerKind1 ? 1 : serial)); });
         doc.layerChanged(*layer, 5, 5, 1, 1);
         break;
       }
@@ -152,16 +152,11 @@ TEST_F(DocumentTest, ListsFollowTheirRules) {
     ASSERT_EQ(doc.currentSelectionIndex(), currentSelection);
     ASSERT_EQ(doc.selectionFlags().size(), selections.size());
     // The tools paint from the current copy: it holds the current layer's pixels.
-    if (const Layer* layer = doc.currentLayer()) {
+    if (const Layer* layer = doc.currentLayer(); layer != nullptr && layer->isRaster()) {
       const uint32_t copy = layer->kind == kLayerKind32  ? doc.currentCopy32.getPixel(5, 5)
                             : layer->kind == kLayerKind8 ? doc.currentCopy8.getPixel(5, 5)
                                                          : doc.currentCopy1.getPixel(5, 5);
-      const uint32_t store = layer->kind == kLayerKind32  ? layer->pixels32.getPixel(5, 5)
-                             : layer->kind == kLayerKind8 ? layer->pixels8.getPixel(5, 5)
-                                                          : layer->pixels1.getPixel(5, 5);
-      if (layer->isRaster()) {
-        ASSERT_EQ(copy, store) << step;
-      }
+      ASSERT_EQ(copy, test::storePixel(*layer, 5, 5)) << step;
     }
     reachedLimit = reachedLimit || count == Document::kMaxLayers;
     reachedNothing = reachedNothing || count == 0;
@@ -169,27 +164,26 @@ TEST_F(DocumentTest, ListsFollowTheirRules) {
   EXPECT_TRUE(reachedLimit && reachedNothing);
 }
 
+// Combined, blue, green and red counts of the non-transparent pixels of the present tiles.
 TEST_F(DocumentTest, HistogramsAreRebuiltWhenAChangedLayerStopsBeingCurrent) {
   ASSERT_NE(doc.newCanvas(100, 100, kLayerKind32), nullptr);
   Layer* top = doc.addLayer32();
   top->pixels32.setPixel(5, 5, makeColor(10, 20, 30, 255));
-  top->pixels32.setPixel(6, 5, makeColor(10, 10, 10, 0));  // transparent: not counted
+  top->pixels32.setPixel(6, 5, makeColor(10, 10, 10, 0));
   clock.now = 1234;
   doc.layerChanged(*top, 5, 5, 2, 1);
-  EXPECT_EQ(top->staleSince, 1234u);
-  EXPECT_EQ(top->histograms.counts[0][10], 0u);  // not yet counted
+  EXPECT_EQ(std::tuple(top->staleSince, top->histograms.counts[0][10]),
+            std::tuple(1234u, 0u));  // not yet counted
   ASSERT_TRUE(doc.selectLayer(0));
-  EXPECT_EQ(top->histogramsStale, 0);
-  // Combined, blue, green, red.
-  for (const auto& [channel, value] :
-       std::initializer_list<std::pair<int, int>>{{0, 10}, {0, 20}, {1, 10}, {2, 20}, {3, 30}})
-    EXPECT_EQ(top->histograms.counts[channel][value], 1u) << channel << " " << value;
-  EXPECT_EQ(top->histograms.counts[3][0], 0u);
+  const auto& counts = top->histograms.counts;
+  EXPECT_EQ(std::tuple(top->histogramsStale, counts[0][10], counts[0][20], counts[1][10], counts[2][20],
+                       counts[3][30], counts[3][0]),
+            std::tuple(0, 1u, 1u, 1u, 1u, 1u, 0u));
   Layer* grey = doc.addLayer8();
   grey->pixels8.setPixel(0, 0, 7);
   grey->rebuildHistograms();
-  EXPECT_EQ(grey->histograms.counts[0][7], 1u);
-  EXPECT_EQ(grey->histograms.counts[0][0], 64u * 64u - 1u);  // one present tile inside the canvas
+  EXPECT_EQ(std::tuple(grey->histograms.counts[0][7], grey->histograms.counts[0][0]),
+            std::tuple(1u, 64u * 64u - 1u));
 }
 
 TEST_F(DocumentTest, LayerChangedUpdatesReducedImagesAndTheClippedDirtyRect) {
