@@ -1,0 +1,60 @@
+// The window's layout as Qt shows it, at device pixel ratios 1 and 2.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include "support/BuildTree.h"
+#ifndef KANVO_CLI_PATH
+#define KANVO_CLI_PATH (kanvo::test::buildTree() / "cli" / "kanvo-cli").string()
+#endif
+#include "support/CliProcess.h"
+#include "support/WindowHarness.h"
+
+namespace kanvo {
+namespace {
+
+// Runs in a process of its own with QT_SCALE_FACTOR=2 (see the test below).
+TEST(WindowLayoutTest, DISABLED_AtScaleTwo) {
+  test::WindowHarness h(600, 400);
+  ASSERT_TRUE(h.started);
+  ASSERT_EQ(h.canvas().devicePixelRatioF(), 2.0);
+  EXPECT_EQ(h.app.deviceScale(), 2.0);
+  // Panels keep their logical sizes; the view renders in device pixels.
+  EXPECT_EQ(h.app.layout().viewWidth, 540);
+  EXPECT_EQ(h.app.view.windowWidth(), 1080);
+  EXPECT_EQ(h.app.view.windowHeight(), 740);
+  EXPECT_EQ(h.app.barImage().width(), 600);
+  EXPECT_EQ(h.app.panelImage().width(), 60);
+  // A click on the palette button (logical) opens the palette; the view shrinks by 177
+  // logical pixels, 354 device pixels.
+  h.click(QPointF(15, 385));
+  EXPECT_TRUE(h.app.paletteShown());
+  EXPECT_EQ(h.app.view.windowWidth(), 1080 - 354);
+}
+
+TEST(WindowLayoutTest, AtScaleTwo) {
+  setenv("QT_SCALE_FACTOR", "2", 1);
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  const test::CliRun run = test::runProgram(
+      {(test::buildTree() / "tests" / "kanvo_platform_tests").string(), "--gtest_also_run_disabled_tests",
+       "--gtest_filter=WindowLayoutTest.DISABLED_AtScaleTwo"});
+  unsetenv("QT_SCALE_FACTOR");
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("[  PASSED  ] 1 test."), std::string::npos) << run.out;
+}
+
+TEST(WindowLayoutTest, AtScaleOneTheViewIsTheCanvasArea) {
+  test::WindowHarness h(300, 200);  // narrower than the panels with the palette
+  ASSERT_TRUE(h.started);
+  EXPECT_EQ(h.app.view.windowWidth(), 240);
+  EXPECT_EQ(h.app.view.windowHeight(), 170);
+  h.click(QPointF(15, 185));
+  EXPECT_EQ(h.app.layout().canvasX, 177);
+  EXPECT_EQ(h.app.view.windowWidth(), 63);
+  h.window.resize(100, 50);
+  QCoreApplication::processEvents();
+  EXPECT_GE(h.app.view.windowWidth(), 1);
+  EXPECT_GE(h.app.view.windowHeight(), 1);
+}
+
+}  // namespace
+}  // namespace kanvo
