@@ -161,6 +161,7 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
   drawPanel(painter, app_.panelImage(), l.panelX(), 0);
   drawPanel(painter, app_.barImage(), 0, l.barY());
   ++frames_;
+  for (const QRect& r : event->region()) pixels_ += uint64_t(r.width()) * uint64_t(r.height());
   if (frames_ == 1) {
     const QPoint at = mapToGlobal(QPoint(0, 0));
     trace(QString("ready: canvas area at %1,%2 size %3x%4 logical, scale %5")
