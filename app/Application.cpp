@@ -117,6 +117,9 @@ void Application::drawPanels() {
   bar.background = settings.background();
   bar.paletteShown = layout_.paletteShown;
   BottomBar::draw(barImage_, bar, colourStrip_, icons);
+  // Layer rows show each layer as it is now (a stroke changes its store, not its thumbnail).
+  for (int row = 0; row < ToolPanel::kLayerRows; ++row)
+    if (Layer* layer = document.layer(document.layerCount() - 1 - row)) layer->rebuildThumbnail();
   ToolPanel::State panel;
   panel.selectedButton = routing.selectedToolButton;
   panel.antialias = settings.options.antialias != 0;
