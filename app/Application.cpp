@@ -7,6 +7,7 @@
 #include "app/HistoryBudget.h"
 #include "app/LanguageChoice.h"
 #include "app/ToolPanel.h"
+#include "strings/Cp932.h"
 
 namespace kanvo {
 
@@ -20,7 +21,12 @@ constexpr int kStartPreset = 2;
 }  // namespace
 
 Application::Application(const Clock* clock)
-    : strings(languageFromEnvironment()), document(strings, clock), history(clock) {}
+    : strings(languageFromEnvironment()),
+      document(strings, clock),
+      history(clock),
+      tools(document, view, settings, clock) {
+  tools.setKeyTable(&keys);
+}
 
 bool Application::initialise() {
   BrushParams& pen = brushes_[kPen];
@@ -97,7 +103,11 @@ void Application::togglePalette() {
   layOut(layout_.clientWidth, layout_.clientHeight);
 }
 
-void Application::tick() { view.animateSelectionOutline(ticks++); }
+void Application::tick() {
+  if (document.busy == 0) view.animateSelectionOutline(ticks++);
+}
+
+std::string Application::statusText() const { return cp932ToUtf8(tools.statusText()); }
 
 std::string Application::title() const {
   const size_t slash = fileName.find_last_of('/');

@@ -26,14 +26,13 @@
 #include "strings/StringTable.h"
 #include "tools/BrushParams.h"
 #include "tools/ToolSettings.h"
+#include "tools/dispatch/KeyState.h"
+#include "tools/dispatch/ToolState.h"
 #include "view/DisplaySettings.h"
 #include "view/DrawingSurface.h"
 #include "view/View.h"
 
 namespace kanvo {
-
-// One byte per virtual-key code (code & 255), 1 while the key is held.
-using KeyStateTable = std::array<uint8_t, 256>;
 
 class Application {
  public:
@@ -89,6 +88,9 @@ class Application {
   // count before this tick is their phase).
   void tick();
 
+  // The tools' status line (position, hints, read-outs) as UTF-8.
+  std::string statusText() const;
+
   // The window title: the zoom in whole percent and the file name's last part, as
   // "100% - Untitled".
   std::string title() const;
@@ -100,11 +102,12 @@ class Application {
   View view{document, display};
   UndoHistory history;
   ToolSettings settings;
+  ToolState tools;
   ColorPalette palette;
   PanelIcons icons;
   std::string fileName = kUntitled;  // the document's file (UTF-8 path)
   uint32_t ticks = 0;                // timer ticks so far
-  KeyStateTable keys{};              // 1 while the key of that code is held
+  KeyStateTable keys{};              // 1 while the key of that code is held (the tools read it)
 
   // What the input routing keeps between events (InputRouting.h).
   struct Routing {
@@ -115,6 +118,7 @@ class Application {
     TapKeys taps;
     TwoFingerGesture gesture;
     CurvePoint gestureAnchor;       // the canvas point kept between the fingers
+    StylusEvent last;               // the last stylus event the tools had
   } routing;
 
  private:

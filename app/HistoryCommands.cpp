@@ -8,6 +8,9 @@ namespace kanvo {
 namespace {
 
 uint32_t applyStep(Application& app, UndoDirection direction) {
+  // A stroke in progress (Q pressed while painting) ends first, as at its release, so that it
+  // is one step of the history before the history moves.
+  if (app.tools.buttonDown()) app.tools.Release(app.routing.last);
   if (direction == UndoDirection::kUndo ? !app.history.canUndo() : !app.history.canRedo()) return 0;
   WaitCursor wait(app.surface());
   UndoOutcome outcome;

@@ -7,15 +7,31 @@
 #include "app/BottomBar.h"
 #include "app/HistoryCommands.h"
 #include "app/ViewCommands.h"
+#include "tools/dispatch/KeyCodes.h"
+#include "tools/dispatch/ToolMode.h"
 #include "app/ToolPanel.h"
 
 namespace kanvo {
 
 namespace {
 
-constexpr int32_t kKeyShift = 16, kKeyCtrl = 17, kKeyAlt = 18, kKeySpace = 32;
-
 int32_t whole(double v) { return int32_t(std::clamp(std::floor(v), -1e9, 1e9)); }
+
+// The event as the tools take it: relative to the canvas area, in the view's device pixels.
+StylusEvent forTools(Application& app, const PointerEvent& e) {
+  const double s = app.deviceScale();
+  StylusEvent out;
+  out.x = (e.x - app.layout().canvasX) * s;
+  out.y = e.y * s;
+  out.pressure = e.pressure;
+  out.button = e.button;
+  app.routing.last = out;
+  return out;
+}
+
+void updateCursor(Application& app) {
+  if (DrawingSurface* surface = app.surface()) surface->setCursor(app.tools.CursorKind());
+}
 
 // The colour-strip pick at bar point (x, y): follows the stylus only within reach of its last
 // point; a first pick must lie on the strip, later ones are clamped into it. True when the
@@ -58,7 +74,13 @@ void pressBottomBar(Application& app, int32_t x, int32_t y, PressResult& result)
 void pressToolPanel(Application& app, int32_t px, int32_t y) {
   app.routing.panelPressed = true;
   const int button = ToolPanel::buttonAt(px, y);
-  if (button >= 0) app.routing.selectedToolButton = button;
+  ToolChoice tool;
+  if (button >= 0 && panelButtonTool(button, tool)) {
+    app.tools.mode.select(tool.category, tool.subTool);
+    if (button == 0) app.setBrushKind(app.brushKind());  // the brush attaches its kind's set
+    if (button == 1) app.settings.attachSet(ToolSettings::kEraserSet);
+    app.routing.selectedToolButton = button;
+  }
   const int32_t layer = ToolPanel::layerAt(y, app.document.layerCount());
   if (layer >= 0) app.document.selectLayer(layer);
   const int antialias = ToolPanel::antialiasAt(px, y);
@@ -79,7 +101,10 @@ void releaseKeys(Application& app) {
     if (app.keys[size_t(k)] != 0) keyUp(app, k);
 }
 
-void cancelStroke(Application& app) { app.drawPanels(); }
+void cancelStroke(Application& app) {
+  app.tools.ResetStroke(false);
+  app.drawPanels();
+}
 
 void twoFingersBegin(Application& app, const TwoFingerGesture::Fingers& fingers) {
   const TwoFingerGesture::Fingers f = inView(app, fingers);
@@ -103,6 +128,8 @@ PressResult stylusPress(Application& app, const PointerEvent& event) {
   const ScreenLayout& l = app.layout();
   app.routing.taps.stylusPressed();
   PressResult result = PressResult::kNone;
+  // The tools first: they ignore points outside the canvas area.
+  if (app.tools.Press(forTools(app, event)) & kResultColourPicked) app.palette.setColour(app.settings.foreground());
   // The palette's colour is taken only when the press starts a drag in its field or strip;
   // a press elsewhere keeps a colour picked from the canvas.
   if (app.paletteShown() && app.palette.press(x, y)) app.settings.setForeground(app.palette.colour());
@@ -110,11 +137,13 @@ PressResult stylusPress(Application& app, const PointerEvent& event) {
   if (x >= l.panelX() && x < l.panelX() + ScreenLayout::kPanelWidth && y >= 0 && y < l.viewHeight)
     pressToolPanel(app, x - l.panelX(), y);
   app.drawPanels();
+  updateCursor(app);
   return result;
 }
 
 void stylusMove(Application& app, const PointerEvent& event) {
   const int32_t x = whole(event.x), y = whole(event.y);
+  app.tools.Move(forTools(app, event));
   bool changed = false;
   if (app.paletteShown() && app.palette.dragging()) {
     app.palette.move(x, y);
@@ -125,33 +154,39 @@ void stylusMove(Application& app, const PointerEvent& event) {
   if (changed) app.drawPanels();
 }
 
-void stylusRelease(Application& app, const PointerEvent&) {
+void stylusRelease(Application& app, const PointerEvent& event) {
   if (app.paletteShown()) app.palette.release();
   if (app.routing.colourPicking) app.palette.setColour(app.settings.foreground());
   app.routing.colourPicking = false;
+  app.tools.Release(forTools(app, event));
   app.routing.panelPressed = false;
   app.drawPanels();
+  updateCursor(app);
 }
 
 void keyDown(Application& app, int32_t key, bool autoRepeat) {
-  KeyStateTable& keys = app.keys;
+  KeyStateTable& held = app.keys;
   bool othersHeld = false;
-  for (int32_t k = 0; k < 256; ++k) othersHeld = othersHeld || (k != (key & 255) && keys[size_t(k)] != 0);
+  for (int32_t k = 0; k < 256; ++k) othersHeld = othersHeld || (k != (key & 255) && held[size_t(k)] != 0);
   app.routing.taps.keyDown(key, autoRepeat, othersHeld);
-  keys[size_t(key & 255)] = 1;
+  held[size_t(key & 255)] = 1;
+  app.tools.KeyDown(key);
   if (key == 'Q') redoStep(app);
-  const bool modifier = keys[kKeyCtrl] || keys[kKeyAlt] || keys[kKeyShift] || keys[kKeySpace];
+  const bool modifier = held[keys::kControl] || held[keys::kAlt] || held[keys::kShift] || held[keys::kSpace];
   if (!modifier && key == 'D') {
     app.settings.setForeground(kOpaqueBlack);
     app.settings.setBackground(kOpaqueWhite);
   }
   if (!modifier && key == 'X') app.settings.swapColours();
   app.drawPanels();
+  updateCursor(app);
 }
 
 void keyUp(Application& app, int32_t key) {
   app.keys[size_t(key & 255)] = 0;
+  app.tools.KeyUp(key);
   app.drawPanels();
+  updateCursor(app);
   if (app.routing.taps.keyUp(key)) {
     if (key == TapKeys::kUndoKey) undoStep(app);
     if (key == TapKeys::kZoomOutKey) zoomOutCommand(app);

@@ -1,26 +1,18 @@
 #include "app/ViewCommands.h"
 
 #include "app/Application.h"
+#include "tools/dispatch/ViewSteps.h"
 
 namespace kanvo {
 
-namespace {
-
-void zoomKeepingCentre(Application& app, bool in) {
+void zoomInCommand(Application& app) {
   WaitCursor wait(app.surface());
-  View& view = app.view;
-  const CurvePoint centre = view.windowToCanvas(view.windowWidth() / 2, view.windowHeight() / 2);
-  if (in)
-    view.zoomIn();
-  else
-    view.zoomOut();
-  view.centreAndRedraw(centre.x, centre.y);
+  zoomViewStep(app.view, true);
 }
 
-}  // namespace
-
-void zoomInCommand(Application& app) { zoomKeepingCentre(app, true); }
-
-void zoomOutCommand(Application& app) { zoomKeepingCentre(app, false); }
+void zoomOutCommand(Application& app) {
+  WaitCursor wait(app.surface());
+  zoomViewStep(app.view, false);
+}
 
 }  // namespace kanvo

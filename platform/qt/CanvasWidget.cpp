@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "app/Application.h"
+#include "app/BottomBar.h"
 #include "platform/qt/ImageWrap.h"
 #include "platform/qt/KeyMapping.h"
 #include "platform/qt/Trace.h"
@@ -160,6 +161,12 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
   if (l.paletteShown) drawPanel(painter, app_.paletteImage(), 0, 0);
   drawPanel(painter, app_.panelImage(), l.panelX(), 0);
   drawPanel(painter, app_.barImage(), 0, l.barY());
+  const QRect status = statusRect();
+  if (!status.isEmpty() && event->rect().intersects(status)) {
+    painter.setPen(Qt::black);
+    painter.drawText(status, Qt::AlignLeft | Qt::AlignVCenter,
+                     painter.fontMetrics().elidedText(status_, Qt::ElideRight, status.width()));
+  }
   ++frames_;
   for (const QRect& r : event->region()) pixels_ += uint64_t(r.width()) * uint64_t(r.height());
   if (frames_ == 1) {
@@ -180,7 +187,18 @@ void CanvasWidget::resizeEvent(QResizeEvent*) {
   update();
 }
 
+QRect CanvasWidget::statusRect() const {
+  const ScreenLayout& l = app_.layout();
+  const int x = BottomBar::kStatusX, width = l.barWidth - x - 4;
+  return width >= 40 ? QRect(x, l.barY(), width, ScreenLayout::kBarHeight) : QRect();
+}
+
 void CanvasWidget::panelsChanged() {
+  const QString status = QString::fromStdString(app_.statusText());
+  if (status != status_) {
+    status_ = status;
+    update(statusRect());
+  }
   if (app_.takePanelsDrawn()) {
     const ScreenLayout& l = app_.layout();
     QRegion panels(QRect(l.panelX(), 0, ScreenLayout::kPanelWidth, l.panelHeight));

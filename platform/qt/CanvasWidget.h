@@ -20,6 +20,7 @@
 // area); present and setOverlay only schedule a repaint of what changed.
 #include <QPointF>
 #include <QRect>
+#include <QString>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -86,11 +87,14 @@ class CanvasWidget : public QWidget, public DrawingSurface {
   QRect widgetRectOf(const Overlay& overlay) const;
   void showCursorAt(QPointF position);
   void paintCanvas(QPainter& painter, const QRect& dirty);
+  // Where the bottom bar shows the tools' status line (empty when the bar is too short).
+  QRect statusRect() const;
 
   Application& app_;
   const DibImage* picture_ = nullptr;
   int32_t pictureX_ = 0, pictureY_ = 0;
   std::array<Overlay, 2> overlays_;
+  QString status_;  // the status line as shown
   int32_t cursorKind_ = 0;
   int waits_ = 0;
   bool strokeDown_ = false;  // a stylus (mouse, pen or finger) is down

@@ -19,6 +19,8 @@ namespace {
 constexpr int kTimerMs = 100;
 // A screen this small (logical pixels) is a phone's: the window opens full screen.
 constexpr int kSmallScreenSide = 600;
+// The least client size a desktop window opens with.
+constexpr int kDesktopWidth = 960, kDesktopHeight = 640;
 
 }  // namespace
 
@@ -57,10 +59,12 @@ void MainWindow::showAtStart() {
     showFullScreen();
     return;
   }
-  // The start canvas at 100 % (one canvas pixel per device pixel) beside the panels.
+  // At least the start canvas at 100 % (one canvas pixel per device pixel) beside the panels,
+  // and room for the status line in the bottom bar.
   const qreal ratio = screen != nullptr ? screen->devicePixelRatio() : 1.0;
   const int side = int(Application::kStartSide / ratio);
-  QSize client(side + ScreenLayout::kPanelWidth, side + ScreenLayout::kBarHeight + menuBar()->sizeHint().height());
+  QSize client(std::max(side + ScreenLayout::kPanelWidth, kDesktopWidth),
+               std::max(side + ScreenLayout::kBarHeight, kDesktopHeight) + menuBar()->sizeHint().height());
   client = client.boundedTo(available.size() - QSize(16, 48));
   resize(client);
   show();

@@ -7,6 +7,7 @@
 #include "app/BottomBar.h"
 #include "app/HistoryBudget.h"
 #include "raster/pixel/PixelOps.h"
+#include "tools/dispatch/ToolMode.h"
 
 namespace kanvo {
 namespace {
@@ -16,6 +17,8 @@ class InputRoutingTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(app.initialise());
     app.layOut(800, 600);  // view 740 x 570, bar at y 570, panel at x 740
+    app.view.setOrigin(0, 0);  // canvas pixel (x, y) at view pixel (x, y)
+    app.view.invalidate();
   }
   PressResult click(double x, double y) {
     const PressResult r = stylusPress(app, {x, y});
@@ -123,6 +126,46 @@ TEST_F(InputRoutingTest, PaletteColourOnlyFromADragInIt) {
   EXPECT_EQ(app.settings.foreground(), rgba(127, 63, 63));
   EXPECT_EQ(click(15, 580), PressResult::kPaletteButton);
   EXPECT_EQ(app.layout().canvasX, 0);
+}
+
+TEST_F(InputRoutingTest, ToolsGetCanvasPointsAndPanelsTheRest) {
+  // The colour pick: a press on the canvas reads the pixel at x - canvasX; a press on the
+  // palette reaches the tools left of the canvas, where they ignore it.
+  app.document.layer(1)->pixels32.setPixel(10, 20, rgba(200, 100, 50));
+  click(15, 580);  // the palette
+  const int32_t panel = app.layout().panelX();
+  click(panel + 5, 95);  // tool button 6: colour pick
+  EXPECT_TRUE(app.tools.mode.is(kCategoryView, kToolSpoit));
+  click(177 + 10.5, 20.5);
+  EXPECT_EQ(app.settings.foreground(), rgba(200, 100, 50));  // the palette's nearest colour is not taken
+  click(60, 300);  // the palette panel below its field
+  EXPECT_EQ(app.settings.foreground(), rgba(200, 100, 50));
+  click(panel + 35, 95);  // tool button 7: the hand
+  EXPECT_TRUE(app.tools.mode.is(kCategoryView, kToolHand));
+  EXPECT_EQ(app.tools.CursorKind(), 3);
+  click(panel + 35, 5);  // the eraser attaches the eraser set
+  EXPECT_EQ(app.settings.attachedSet(), ToolSettings::kEraserSet);
+  click(panel + 5, 5);
+  EXPECT_EQ(app.settings.attachedSet(), ToolSettings::kBrushSet);
+}
+
+TEST_F(InputRoutingTest, BarAndQStepTheHistory) {
+  ASSERT_TRUE(app.history.recordLayerSwap(0, 1, "swap"));
+  app.document.swapLayers(0, 1);
+  Layer* top = app.document.layer(1);
+  click(170, 580);  // undo
+  EXPECT_NE(app.document.layer(1), top);
+  EXPECT_TRUE(app.history.canRedo());
+  click(200, 580);  // redo
+  EXPECT_EQ(app.document.layer(1), top);
+  click(170, 580);
+  keyDown(app, 'Q');
+  keyUp(app, 'Q');
+  EXPECT_EQ(app.document.layer(1), top);
+  keyDown(app, 'Z');  // a tap of Z undoes on its release
+  EXPECT_EQ(app.document.layer(1), top);
+  keyUp(app, 'Z');
+  EXPECT_NE(app.document.layer(1), top);
 }
 
 }  // namespace
