@@ -68,6 +68,18 @@ inline std::vector<Color32> toPixels(const std::vector<uint8_t>& bytes) {
 // Opacities worth trying: the edges and a few in between.
 inline constexpr int kOpacities[] = {0, 1, 2, 100, 127, 128, 200, 254, 255};
 
+// Span parameters: the op, the opacity, the key (32-bit fill colour, 8-bit key) and the paint.
+inline SpanParams spanParams(int32_t op, int opacity, Color32 key = 0, Color32 paint = 0,
+                             const Color32* palette = nullptr) {
+  SpanParams p;
+  p.op = op;
+  p.opacity = uint8_t(opacity);
+  p.key = key;
+  p.paint = paint;
+  p.palette = palette;
+  return p;
+}
+
 // The destination row after span(params, source, srcX, destination, dstX, count) ran on a copy
 // of it; the source is a row of pixels or of bytes.
 template <class Span, class Source>

@@ -1,6 +1,6 @@
 // The pixel primitives against plain byte-wise references, exhaustively over every pair of
-// destination and source bytes at the weights and alphas where the formulas change, plus a few
-// hand-computed values that pin the reading of the formulas themselves.
+// destination and source bytes at the weights and alphas where the formulas change; the bit
+// tables of the 1 bpp rows.
 #include "raster/pixel/PixelOps.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "raster/pixel/BitTables.h"
 #include "support/PixelReference.h"
 
 namespace kanvo {
@@ -112,31 +113,6 @@ TEST(PixelOps, OverMatchesReferenceForEveryAlphaPair) {
         }
 }
 
-TEST(PixelOps, HandComputedValues) {
-  const struct {
-    Prim prim;
-    Color32 d, s;
-    int w;
-    Color32 want;
-  } cases[] = {
-      {blendRgb, rgba(255, 255, 255, 9), 0, 0, rgba(254, 254, 254, 9)},  // w = 0 is not the identity
-      // sa = 25500, k = 100, D = 25500 - 5000 + 12750 = 33250, e = 155 x 50: 200 x 7750 / 33250 = 46.
-      {over, makeColor(200, 200, 200, 50), makeColor(0, 0, 0, 100), 255, makeColor(46, 46, 46, 130)},
-      {over, makeColor(5, 6, 7, 0), makeColor(200, 200, 200, 0), 255, makeColor(5, 6, 7, 0)},  // D = 0
-      // (100 - 255) x 128 / 255 + 255 = 178 (truncating towards zero); 178 x 200 / 255 = 139.
-      {multiplyRgb, makeColor(200, 200, 200, 1), makeColor(100, 100, 100, 0), 128,
-       makeColor(139, 139, 139, 1)},
-      // k = (101 x 200) >> 8 = 78: (10 x 177 + 250 x 79) >> 8 = 84.
-      {blendRgbAlpha256, makeColor(10, 10, 10, 0), makeColor(250, 250, 250, 200), 100,
-       makeColor(84, 84, 84, 0)},
-  };
-  for (const auto& c : cases) {
-    Color32 d = c.d;
-    c.prim(d, c.s, c.w);
-    EXPECT_EQ(d, c.want) << std::hex << c.d << " " << c.s << " " << c.w;
-  }
-}
-
 TEST(PixelOps, ByteFormsAndFlattening) {
   for (int w : kWeights)
     for (int dv = 0; dv < 256; ++dv)
@@ -178,6 +154,24 @@ TEST(PixelOps, Measures) {
   EXPECT_EQ(byteDifference(3, 250), 247);
   EXPECT_EQ(bitDifference(2, 4), 0);
   EXPECT_EQ(bitDifference(2, 3), 255);
+}
+
+TEST(BitTables, MasksAndBitCounts) {
+  const BitTables& t = bitTables();
+  const uint8_t want[32] = {1,   2,   4,   8,   16,  32,  64,  128,   // single bits
+                            0,   1,   3,   7,   15,  31,  63,  127,   // n low bits, n = 0..7
+                            255, 254, 252, 248, 240, 224, 192, 128,   // 8 low bits = bits 0..7; high masks
+                            1,   3,   7,   15,  31,  63,  127, 255};  // k + 1 low bits
+  for (int i = 0; i < 32; ++i) EXPECT_EQ(t.masks[i], want[i]) << i;
+  for (int n = 0; n <= 8; ++n) EXPECT_EQ(t.lowMask(n), want[8 + n]);
+  for (int k = 0; k < 8; ++k)
+    EXPECT_TRUE(t.singleBit(k) == want[k] && t.highMask(k) == want[16 + k] &&
+                t.lowMaskThrough(k) == want[24 + k]);
+  for (int v = 0; v < 256; ++v) {
+    EXPECT_EQ(t.byteBitCount[v], __builtin_popcount(v)) << v;
+    EXPECT_TRUE(t.nibbleBitCount[v & 15] == __builtin_popcount(v & 15) &&
+                t.pairBitCount[v & 3] == __builtin_popcount(v & 3));
+  }
 }
 
 }  // namespace

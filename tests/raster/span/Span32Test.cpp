@@ -1,9 +1,10 @@
 // The 32-bit fill and blend spans against a per-pixel reference built from the pixel
 // primitives: every op over random rows, the vector forms of ops 12 and 23 over rows made of
 // the runs their short cuts look for and over every alpha pair, the exact divisions those rest
-// on, and the scaled form against "gather, then blend".
+// on; the scaled forms of the 32-bit destination spans against "gather, then the plain form".
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -21,14 +22,13 @@ using test::perByte;
 using test::RowMaker;
 using test::rowMatches;
 using test::runSpan32;
-
-constexpr Color32 kRgb = 0x00FFFFFFu;
+using test::spanParams;
 
 // The blend span, one pixel, read from the operation table.
 Color32 refBlend(int op, Color32 d, Color32 s, int w, Color32 key) {
   const int sa = alphaOf(s);
   if ((w == 0 && op > 2) || (sa == 0 && (op == 8 || op == 12 || op == 13 || op == 22 || op == 23))) return d;
-  if (alphaOf(d) < 255 && (op == 13 || op == 22)) d = flattenOntoWhite(d);
+  if (op == 13 || op == 22) d = test::flattened(d);
   const int k = sa * w / 255, k22 = ((sa + 1) * w >> 8) + 1;
   if (op == 0) return s;
   if (op == 1) return d & s;
@@ -36,58 +36,33 @@ Color32 refBlend(int op, Color32 d, Color32 s, int w, Color32 key) {
   if (op == 4 || (op == 5 && s != key)) return applied(blendRgb, d, s, w);
   if (op == 6) return applied(addRgb, d, s, w);
   if (op == 8) return applied(multiplyRgb, d, s, w);
-  if (op == 12 && sa == 255) return (d & ~kRgb) | (s & kRgb);
+  if (op == 12 && sa == 255) return (d & 0xFF000000u) | (s & 0xFFFFFFu);
   if (op == 12) return perByte(d, s, [k](int dc, int sc) { return (sc * k + dc * (255 - k)) / 255; });
   if (op == 13) return applied(multiplyRgbByAlpha, d, s, w);
   if (op == 14 && s != 0) return applied(addRgbByAlpha, d, s, w);
   if (op == 22)
     return perByte(d, s,
                    [k22](int dc, int sc) { return dc + (255 - 2 * dc) * ((255 - sc) * k22 >> 8) / 255; });
-  if (op == 23) return paintOver(d, s, w);
-  return d;
+  return op == 23 ? paintOver(d, s, w) : d;
 }
 
-std::vector<Color32> runBlend(int op, int w, const std::vector<Color32>& src, int srcX,
-                              const std::vector<Color32>& dst, int dstX, int count, Color32 key = 0) {
-  SpanParams p;
-  p.op = op;
-  p.opacity = uint8_t(w);
-  p.key = key;
-  return runSpan32(blendSpan32, p, src, srcX, dst, dstX, count);
+// Runs the blend span over rows src and dst and checks it against the reference.
+::testing::AssertionResult blendMatches(int op, int w, const std::vector<Color32>& src, int srcX,
+                                        const std::vector<Color32>& dst, int dstX, int count,
+                                        Color32 key = 0) {
+  return rowMatches(
+      runSpan32(blendSpan32, spanParams(op, w, key), src, srcX, dst, dstX, count), dst, dstX, count,
+      [&](int i) { return refBlend(op, dst[size_t(dstX + i)], src[size_t(srcX + i)], w, key); });
 }
 
 TEST(BlendSpan32, EveryOpMatchesPerPixelReference) {
   RowMaker make(1234);
   for (int op : {0, 1, 2, 4, 5, 6, 8, 12, 13, 14, 22, 23, 3, 7, 9, 11, 15, 17, 18, 20, 21, -1, 99})
     for (int w : test::kOpacities) {
-      const int n = 300, srcX = int(make.rng()() % 5), dstX = int(make.rng()() % 5), count = n - 7;
-      const auto src = make.pixels(n), dst = make.pixels(n);
-      const Color32 key = src[size_t(srcX) + 3];
-      ASSERT_TRUE(rowMatches(
-          runBlend(op, w, src, srcX, dst, dstX, count, key), dst, dstX, count,
-          [&](int i) { return refBlend(op, dst[size_t(dstX + i)], src[size_t(srcX + i)], w, key); }))
-          << "op " << op << " opacity " << w;
+      const int srcX = int(make.rng()() % 5), dstX = int(make.rng()() % 5);
+      const auto src = make.pixels(300), dst = make.pixels(300);
+      ASSERT_TRUE(blendMatches(op, w, src, srcX, dst, dstX, 293, src[size_t(srcX) + 3])) << op << " " << w;
     }
-}
-
-TEST(BlendSpan32, HandComputed) {
-  const struct {
-    int op, opacity;
-    Color32 d, s, want;
-  } cases[] = {
-      // f = (100 - 255) x 128 / 255 + 255 = 178 -> 139; 255 -> 200; (-255 x 128) / 255 + 255 = 127 -> 99.
-      {8, 128, makeColor(200, 200, 200, 9), makeColor(100, 255, 0, 1), makeColor(139, 200, 99, 9)},
-      // k = 100: (255 x 100) / 255 = 100, (255 x 155) / 255 = 155, 50.
-      {12, 255, makeColor(0, 255, 50, 30), makeColor(255, 0, 50, 100), makeColor(100, 155, 50, 30)},
-      // flattened (65025 >> 8 = 254), then f = 128: 128 x 254 / 255 = 127.
-      {13, 255, makeColor(0, 0, 0, 0), makeColor(128, 128, 128, 255), makeColor(127, 127, 127, 255)},
-      // k = 256, t = 127: 0 -> 127, 255 -> 128, 100 -> 100 + 55 x 127 / 255 = 127; black inverts.
-      {22, 255, makeColor(0, 255, 100, 255), makeColor(128, 128, 128, 255), makeColor(127, 128, 127, 255)},
-      {22, 255, makeColor(0, 255, 100, 255), makeColor(0, 0, 0, 255), makeColor(255, 0, 155, 255)},
-      {23, 128, makeColor(1, 1, 1, 0), makeColor(10, 20, 30, 128), makeColor(10, 20, 30, 64)},
-      {23, 255, makeColor(0, 0, 0, 255), makeColor(255, 255, 255, 128), makeColor(128, 128, 128, 255)},
-  };
-  for (const auto& c : cases) EXPECT_EQ(runBlend(c.op, c.opacity, {c.s}, 0, {c.d}, 0, 1)[0], c.want) << c.op;
 }
 
 // A row of runs (transparent, opaque, translucent, anything) with lengths around the vector
@@ -98,8 +73,8 @@ std::vector<Color32> runsOfEveryKind(std::mt19937& rng, size_t n, bool edgeColou
     const int kind = int(rng() % 4), len = 1 + int(rng() % 24);
     for (int i = 0; i < len && row.size() < n; ++i) {
       const uint32_t a = kind == 0 ? 0 : kind == 1 ? 255 : kind == 2 ? 1 + rng() % 254 : rng() % 256;
-      const Color32 c = edgeColours && rng() % 2 ? (rng() % 2 ? kRgb : 0u) : (rng() & kRgb);
-      row.push_back(c | a << 24);
+      row.push_back((edgeColours && rng() % 2 ? (rng() % 2 ? 0xFFFFFFu : 0u) : (rng() & 0xFFFFFFu)) |
+                    a << 24);
     }
   }
   return row;
@@ -112,18 +87,12 @@ TEST(BlendSpan32, FastOpsOverRunsOfEveryKindAtEveryOpacity) {
       for (int rep = 0; rep < 3; ++rep) {
         const int n = 260, srcX = int(rng() % 9), dstX = int(rng() % 9), count = n - 9 - int(rng() % 20);
         const auto src = runsOfEveryKind(rng, n, rep == 1), dst = runsOfEveryKind(rng, n, rep == 2);
-        ASSERT_TRUE(rowMatches(
-            runBlend(op, w, src, srcX, dst, dstX, count), dst, dstX, count,
-            [&](int i) { return refBlend(op, dst[size_t(dstX + i)], src[size_t(srcX + i)], w, 0); }))
-            << "op " << op << " opacity " << w;
-        // The source may be the destination row itself.
-        std::vector<uint8_t> row = test::toBytes(src);
-        SpanParams p;
-        p.op = op;
-        p.opacity = uint8_t(w);
-        blendSpan32(p, row.data(), 0, row.data(), 0, count);
-        ASSERT_TRUE(rowMatches(test::toPixels(row), src, 0, count,
-                               [&](int i) { return refBlend(op, src[i], src[i], w, 0); }));
+        ASSERT_TRUE(blendMatches(op, w, src, srcX, dst, dstX, count)) << op << " " << w;
+        std::vector<Color32> row = src;  // the source may be the destination row itself
+        blendSpan32(spanParams(op, w), reinterpret_cast<uint8_t*>(row.data()), 0,
+                    reinterpret_cast<uint8_t*>(row.data()), 0, count);
+        ASSERT_TRUE(rowMatches(row, src, 0, count,
+                               [&](int i) { return refBlend(op, src[size_t(i)], src[size_t(i)], w, 0); }));
       }
 }
 
@@ -143,9 +112,7 @@ TEST(BlendSpan32, FastOpsOverEveryAlphaPairWithExtremeColours) {
             src[i] = set[1] | (sourceRuns ? i >> 8 : i & 255) << 24;
             dst[i] = set[0] | (sourceRuns ? i & 255 : i >> 8) << 24;
           }
-          ASSERT_TRUE(rowMatches(runBlend(op, w, src, 0, dst, 0, 65536), dst, 0, 65536,
-                                 [&](int i) { return refBlend(op, dst[size_t(i)], src[size_t(i)], w, 0); }))
-              << "op " << op << " w " << w;
+          ASSERT_TRUE(blendMatches(op, w, src, 0, dst, 0, 65536)) << op << " " << w;
         }
 }
 
@@ -161,53 +128,73 @@ TEST(BlendSpan32, FastDivisionsAreExact) {
         if (span_detail::divideByAlphaSum(num, den) != num / den) FAIL() << num << " / " << den;
 }
 
-TEST(BlendSpan32, ScaledEqualsGatherThenBlend) {
-  RowMaker make(99);
-  for (int op : {0, 4, 8, 12, 13, 14, 22, 23, 1, 2, 5, 6})
-    for (int w : {0, 128, 255})
-      for (int32_t step : {65536, 32768, 21845, 98304, 65536 * 3 + 5, 1, 0}) {
-        const int count = step == 21845 ? 700 : 97;  // one span longer than the gathering chunk
-        const int32_t start = int32_t(make.rng()() % (3 << 16));
-        const auto src = make.pixels(size_t((start + int64_t(step) * count) >> 16) + 2),
-                   dst = make.pixels(count + 4);
-        std::vector<Color32> gathered(count);
-        for (int i = 0; i < count; ++i) gathered[size_t(i)] = src[size_t((start + int64_t(i) * step) >> 16)];
-        SpanParams p;
-        p.op = op;
-        p.opacity = uint8_t(w);
-        std::vector<uint8_t> s = test::toBytes(src), d = test::toBytes(dst);
-        blendSpan32Scaled(p, s.data(), start, step, d.data(), 2, count);
-        const bool scaledOp = op != 1 && op != 2 && op != 5 && op != 6;
-        ASSERT_EQ(test::toPixels(d), scaledOp ? runBlend(op, w, gathered, 0, dst, 2, count) : dst)
-            << "op " << op << " step " << step;
-      }
-}
-
 TEST(FillSpan32, EveryOpMatchesPerPixelReference) {
   RowMaker make(5);
   for (int op : {0, 1, 3, 2, 4, 23})
     for (int w : test::kOpacities)
       for (int rep = 0; rep < 8; ++rep) {
         const auto dst = make.pixels(64);
-        SpanParams p;
-        p.op = op;
-        p.opacity = uint8_t(w);
-        p.key = make.pixel();
-        std::vector<uint8_t> d = test::toBytes(dst);
-        fillSpan32(p, d.data(), 3, 60);
-        ASSERT_TRUE(rowMatches(test::toPixels(d), dst, 3, 60,
+        const Color32 c = make.pixel();
+        std::vector<Color32> got = dst;
+        fillSpan32(spanParams(op, w, c), reinterpret_cast<uint8_t*>(got.data()), 3, 60);
+        ASSERT_TRUE(rowMatches(got, dst, 3, 60,
                                [&](int i) {
-                                 Color32 px = dst[size_t(3 + i)];
-                                 if (op == 1) blendRgb(px, p.key, w);
-                                 return op == 0 ? p.key : op == 3 && w > 0 ? paintOver(px, p.key, w) : px;
+                                 const Color32 d = dst[size_t(3 + i)];
+                                 return op == 0            ? c
+                                        : op == 1          ? applied(blendRgb, d, c, w)
+                                        : op == 3 && w > 0 ? paintOver(d, c, w)
+                                                           : d;
                                }))
             << op << " " << w;
       }
 }
 
-TEST(Span32, RefusesBadArgumentsAndNamesTheOpsThatChangeEmptyRows) {
+// A 32-bit destination span with a 16.16 scaled source.
+using ScaledSpan = void (*)(const SpanParams&, const uint8_t*, int32_t, int32_t, uint8_t*, int32_t, int32_t);
+using PlainSpan = void (*)(const SpanParams&, const uint8_t*, int32_t, uint8_t*, int32_t, int32_t);
+
+TEST(ScaledSpans, EqualGatherThenThePlainForm) {
+  RowMaker make(99);
+  const std::vector<Color32> palette = make.pixels(256);
+  const struct {
+    ScaledSpan scaled;
+    PlainSpan plain;
+    int bits;
+    std::vector<int> ops, opsItIgnores;
+  } spans[] = {{blendSpan32Scaled, blendSpan32, 32, {0, 4, 8, 12, 13, 14, 22, 23}, {1, 2, 5, 6}},
+               {coverageSpan32Scaled, coverageSpan32, 8, {12, 13, 14, 17, 18, 22, 23}, {4, 20, 21}},
+               {bitSpan32Scaled, bitSpan32, 1, {0, 3, 12, 13, 14, 22, 23}, {2}}};
+  for (const auto& span : spans)
+    for (int op = 0; op < 24; ++op)
+      for (int32_t step : {65536, 32768, 21845, 98304, 65536 * 3 + 5, 7, 1, 0})
+        for (int w : {0, 200, 255}) {
+          const bool scaledOp = std::count(span.ops.begin(), span.ops.end(), op) > 0;
+          if (!scaledOp && std::count(span.opsItIgnores.begin(), span.opsItIgnores.end(), op) == 0) continue;
+          const int count = step == 21845 ? 700 : 97;  // one span longer than the gathering chunk
+          const int32_t start = int32_t(make.rng()() % (3 << 16));
+          const int64_t last = (start + int64_t(step) * (count - 1)) >> 16;
+          const auto src = make.bytes(size_t((last + 1) * span.bits / 8 + 4));
+          std::vector<uint8_t> gathered(size_t(count * 4));
+          for (int i = 0; i < count; ++i) {
+            const int64_t at = (start + int64_t(i) * step) >> 16;
+            if (span.bits == 1)
+              gathered[size_t(i / 8)] |= uint8_t((src[size_t(at / 8)] >> (at % 8) & 1) << (i % 8));
+            else
+              std::copy_n(src.begin() + at * span.bits / 8, span.bits / 8,
+                          gathered.begin() + i * span.bits / 8);
+          }
+          const SpanParams p = spanParams(op, w, 0, make.pixel(), palette.data());
+          const auto dst = make.pixels(size_t(count) + 4);
+          std::vector<Color32> scaled = dst, plain = dst;
+          span.scaled(p, src.data(), start, step, reinterpret_cast<uint8_t*>(scaled.data()), 2, count);
+          if (scaledOp) span.plain(p, gathered.data(), 0, reinterpret_cast<uint8_t*>(plain.data()), 2, count);
+          ASSERT_EQ(scaled, plain) << span.bits << " bpp op " << op << " step " << step << " opacity " << w;
+        }
+}
+
+TEST(SpanOps, RefuseBadArgumentsAndNameTheOpsThatChangeEmptyRows) {
   std::vector<uint8_t> s(16, 0xFF), d(16, 7);
-  SpanParams p;
+  SpanParams p = spanParams(kOpCopy, 255, 1);
   blendSpan32(p, nullptr, 0, d.data(), 0, 4);
   blendSpan32(p, s.data(), 0, nullptr, 0, 4);
   blendSpan32(p, s.data(), -1, d.data(), 0, 4);
@@ -216,6 +203,10 @@ TEST(Span32, RefusesBadArgumentsAndNamesTheOpsThatChangeEmptyRows) {
   blendSpan32Scaled(p, s.data(), -65536, 65536, d.data(), 0, 4);
   blendSpan32Scaled(p, s.data(), 3 << 16, -65536, d.data(), 0, 5);  // last position -1
   fillSpan32(p, d.data(), -2, 2);
+  blitSpan1(p, s.data(), -1, d.data(), 0, 8);
+  blitSpan1(p, s.data(), 0, d.data(), -1, 8);
+  fillSpan1(p, d.data(), 0, -5);
+  thresholdSpan(p, s.data(), 0, d.data(), -3, 8);
   EXPECT_EQ(d, std::vector<uint8_t>(16, 7));
   blendSpan32Scaled(p, s.data(), 3 << 16, -65536, d.data(), 0, 4);  // positions 3, 2, 1, 0
   EXPECT_EQ(d, std::vector<uint8_t>(16, 0xFF));
