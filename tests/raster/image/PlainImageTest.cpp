@@ -1,11 +1,13 @@
 // The rules every plain image buffer shares through PixelStore, run on each depth (Image32,
 // Image8, Image1): the byte layout and the resize rule, coordinates outside, sizes that cannot
-// be had, blits clipped against both buffers (within one buffer too) and the uniformity tests.
+// be had, blits clipped against both buffers (within one buffer too) and the uniformity tests;
+// then what Image8 and Image1 add (Image32's own are in Image32Test).
 #include "raster/image/PixelStore.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "raster/image/Image1.h"
@@ -71,7 +73,7 @@ class PlainImage : public ::testing::Test {};
 using PlainImages = ::testing::Types<Image32, Image8, Image1>;
 TYPED_TEST_SUITE(PlainImage, PlainImages);
 
-TYPED_TEST(PlainImage, LayoutAndResizeRule) {
+TYPED_TEST(PlainImage, LayoutCoordinatesOutsideAndResizeRule) {
   using D = Depth<TypeParam>;
   std::mt19937 rng(5);
   TypeParam image(13, 3);
@@ -79,8 +81,15 @@ TYPED_TEST(PlainImage, LayoutAndResizeRule) {
   for (int32_t y = 0; y < 3; ++y)
     for (int32_t x = 0; x < 13; ++x) ASSERT_EQ(image.getPixel(x, y), D::at(image, x, y)) << x << "," << y;
   EXPECT_EQ(image.rowAddress(2), image.bits() + 2 * image.stride());
+  EXPECT_TRUE(image.rowAddress(-1) == nullptr && image.rowAddress(3) == nullptr);
+  // Coordinates outside (compared as unsigned values) read 0 and change nothing.
+  auto before = pixelsOf(image);
+  for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {13, 0}, {0, 3}, {INT32_MIN, 1}, {1, INT32_MAX}}) {
+    EXPECT_EQ(image.getPixel(x, y), 0) << x << "," << y;
+    image.setPixel(x, y, D::kInk);
+  }
+  EXPECT_EQ(pixelsOf(image), before);
   // The same size keeps the pixels; sizes below 1 count as 1.
-  const auto before = pixelsOf(image);
   const uint8_t* bits = image.bits();
   EXPECT_TRUE(D::resize(image, 13, 3));
   EXPECT_EQ(image.bits(), bits);
@@ -99,20 +108,6 @@ TYPED_TEST(PlainImage, LayoutAndResizeRule) {
     EXPECT_EQ(tile.info().squarePowerOfTwo, t.flag) << t.w << "x" << t.h;
     EXPECT_EQ(tile.info().coordinateMask, t.mask) << t.w << "x" << t.h;
   }
-}
-
-TYPED_TEST(PlainImage, CoordinatesOutsideChangeAndReadNothing) {
-  std::mt19937 rng(7);
-  TypeParam image(13, 3);
-  fillRandomBytes(image, rng);
-  const auto before = pixelsOf(image);
-  for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {13, 0}, {0, 3}, {INT32_MIN, 1}, {1, INT32_MAX}}) {
-    EXPECT_EQ(image.getPixel(x, y), 0) << x << "," << y;
-    image.setPixel(x, y, Depth<TypeParam>::kInk);
-  }
-  EXPECT_EQ(pixelsOf(image), before);
-  EXPECT_EQ(image.rowAddress(-1), nullptr);
-  EXPECT_EQ(image.rowAddress(3), nullptr);
 }
 
 TYPED_TEST(PlainImage, SizesThatCannotBeHadLeaveASafeEmptyBuffer) {
@@ -210,6 +205,148 @@ TYPED_TEST(PlainImage, UniformityComparesEveryPixel) {
     EXPECT_FALSE(image.isUniform()) << w;
     EXPECT_FALSE(image.isFullyTransparent()) << w;
   }
+}
+
+TEST(Image8, BlendAndMixPixel) {
+  Image8 image(1, 1);
+  for (int old = 0; old < 256; old += 5)
+    for (int value = 0; value < 256; value += 7)
+      for (int alpha = 0; alpha < 256; ++alpha) {
+        image.setPixel(0, 0, uint8_t(old));
+        image.blendPixel(0, 0, uint8_t(value), alpha);
+        ASSERT_EQ(image.getPixel(0, 0), alpha > 254 ? value : ((255 - alpha) * old + value * alpha) / 255);
+        image.setPixel(0, 0, uint8_t(old));
+        image.mixPixel(0, 0, uint8_t(value), alpha);
+        uint8_t m = uint8_t(old);
+        mix8(m, value, alpha);
+        ASSERT_EQ(image.getPixel(0, 0), m) << old << " " << value << " " << alpha;
+      }
+}
+
+TEST(Image8, Downsample2x2CountsBytesOutsideAsZero) {
+  Image8 image(3, 2);
+  std::mt19937 rng(2);
+  fillRandomBytes(image, rng);
+  for (int32_t y = -1; y < 3; ++y)
+    for (int32_t x = -1; x < 4; ++x)
+      ASSERT_EQ(image.downsample2x2(x, y), mean8x2x2(image.getPixel(x, y), image.getPixel(x + 1, y),
+                                                     image.getPixel(x, y + 1), image.getPixel(x + 1, y + 1)));
+}
+
+TEST(Image8, DrawSpanPaintsExactlyTheAntialiasedRow) {
+  Image8 image(6, 3);
+  image.fill(10);
+  SpanParams params;
+  params.paint = 250;
+  params.opacity = 180;
+  EXPECT_FALSE(image.drawSpan(params, 3, 0.0, 5.0));
+  EXPECT_FALSE(image.drawSpan(params, -1, 0.0, 5.0));
+  EXPECT_TRUE(image.isAll(10));
+  uint8_t row[6] = {10, 10, 10, 10, 10, 10};
+  ASSERT_TRUE(antialiasedSpan8(params, row, 6, 1.5, 4.75));
+  EXPECT_TRUE(image.drawSpan(params, 1, 1.5, 4.75));
+  for (int32_t x = 0; x < 6; ++x) EXPECT_TRUE(image.getPixel(x, 1) == row[x] && image.getPixel(x, 0) == 10);
+}
+
+TEST(Image8, MovesHandOverThePixels) {
+  Image8 image(7, 3);
+  image.fill(9);
+  image.setPixel(6, 2, 200);
+  Image8 moved(std::move(image));
+  EXPECT_EQ(moved.getPixel(6, 2), 200);
+  EXPECT_FALSE(image.hasPixels());
+  EXPECT_EQ(image.getPixel(0, 0), 0);
+  Image8 target(2, 2);
+  target = std::move(moved);
+  EXPECT_EQ(target.width(), 7);
+  EXPECT_EQ(target.getPixel(6, 2), 200);
+  EXPECT_FALSE(target.isAll(9));
+  EXPECT_FALSE(target.isUniform());
+}
+
+TEST(Image1, BitAndByteWrites) {
+  Image1 image(16, 2);
+  image.fill(0);
+  image.setPixel(9, 0, 5);  // any non-zero value sets the bit
+  EXPECT_EQ(image.bits()[1], 0x02);
+  image.setPixelIfCovered(3, 0, 1, 127);
+  EXPECT_EQ(image.getPixel(3, 0), 0);
+  image.setPixelIfCovered(3, 0, 1, 128);
+  EXPECT_EQ(image.getPixel(3, 0), 1);
+  image.setPixelIfCovered(3, 0, 0, 255);
+  EXPECT_EQ(image.getPixel(3, 0), 0);
+  image.setByte(13, 1, 0xA5);  // pixels 8..15 of row 1
+  image.setByte(-8, 1, 0xFF);
+  EXPECT_EQ(image.bits()[3], 0xA5);
+  EXPECT_EQ(image.bits()[2], 0x00);
+  EXPECT_EQ(image.byteAddress(15, 1), image.bits() + 3);
+  EXPECT_EQ(image.byteAddress(16, 1), nullptr);
+  image.fill(1);
+  for (uint64_t i = 0; i < image.byteCount(); ++i) EXPECT_EQ(image.bits()[i], 0xFF);
+}
+
+TEST(Image1, Coverage2x2) {
+  Image1 image(8, 2);
+  for (int32_t x = 0; x < 8; x += 2)
+    for (int pattern = 0; pattern < 16; ++pattern) {
+      image.fill(0);
+      for (int k = 0; k < 4; ++k) image.setPixel(x + (k & 1), k >> 1, pattern >> k & 1);
+      const int bits = __builtin_popcount(unsigned(pattern));
+      ASSERT_EQ(image.coverage2x2(x, 0), bits == 4 ? 255 : bits * 64) << x << " " << pattern;
+    }
+  image.fill(1);  // pixels beyond the image count as clear
+  EXPECT_EQ(image.coverage2x2(7, 1), 64);
+  EXPECT_EQ(image.coverage2x2(-1, -1), 64);
+  EXPECT_EQ(image.coverage2x2(INT32_MAX, 0), 0);
+}
+
+TEST(Image1, FillRectMatchesDefinition) {
+  std::mt19937 rng(41);
+  for (int iter = 0; iter < 400; ++iter) {
+    Image1 image(randomIn(rng, 1, 40), randomIn(rng, 1, 6));
+    fillRandomBytes(image, rng);
+    std::vector<int> expected = pixelsOf(image);
+    const int32_t x = randomIn(rng, -20, 45), y = randomIn(rng, -3, 8), w = randomIn(rng, -2, 50),
+                  h = randomIn(rng, -2, 8);
+    bool any = false;
+    for (int32_t py = 0; py < image.height(); ++py)
+      for (int32_t px = 0; px < image.width(); ++px)
+        if (px >= x && px < x + w && py >= y && py < y + h)
+          expected[size_t(py * image.width() + px)] = iter & 1, any = true;
+    ASSERT_EQ(image.fillRect(x, y, w, h, iter & 1), any);
+    ASSERT_EQ(pixelsOf(image), expected) << iter;
+  }
+}
+
+TEST(Image1, ComparisonsIgnoreThePaddingBits) {
+  Image1 a(13, 3), b;
+  std::mt19937 rng(47);
+  fillRandomBytes(a, rng);
+  EXPECT_TRUE(b.assign(a));
+  EXPECT_TRUE(a.equals(b));
+  b.bits()[1] ^= 0xE0;  // bits 13..15 of rows 0 and 2
+  b.bits()[5] ^= 0x80;
+  EXPECT_TRUE(a.equals(b));
+  b.setPixel(12, 2, !b.getPixel(12, 2));
+  EXPECT_FALSE(a.equals(b));
+  EXPECT_FALSE(a.equals(Image1(13, 2)));
+  for (int bit : {0, 1}) {
+    a.fill(bit);
+    a.bits()[5] ^= 0x80;
+    int first = -1;
+    EXPECT_TRUE(a.isUniform(&first));
+    EXPECT_EQ(first, bit);
+    EXPECT_EQ(a.isFullyTransparent(), bit == 0);
+  }
+  Image1 c(16, 1), d(16, 1);  // whole bytes: compared at once
+  c.fill(0);
+  d.fill(0);
+  EXPECT_TRUE(c.equals(d));
+  d.setPixel(15, 0, 1);
+  EXPECT_FALSE(c.equals(d));
+  Image1 empty;
+  empty.release();
+  EXPECT_FALSE(empty.equals(Image1(1, 1)));
 }
 
 }  // namespace
