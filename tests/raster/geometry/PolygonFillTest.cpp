@@ -144,48 +144,6 @@ TEST(PolygonFill, PointInShapeAgreesWithFillOnAxisAlignedShapes) {
   }
 }
 
-// General shapes: the filler truncates run ends, so a pixel is painted both by the shape and
-// (at the mirrored position) by its mirror image exactly when it lies within a run, except where
-// two runs are separated by a gap narrower than two pixels around it, or where a pair of
-// crossings has zero width.
-TEST(PolygonFill, PointInShapeAgreesWithFill) {
-  std::mt19937 rng(1234);
-  int inside = 0;
-  for (int trial = 0; trial < 200; ++trial) {
-    PointList pts, down, mirrored;
-    const int n = 3 + int(rng() % 10);
-    for (int i = 0; i < n; ++i) {
-      const double x = rng() % 61, y = rng() % 61;
-      pts.push_back({x, y});
-      down.push_back({x, y + 0.5});
-      mirrored.push_back({63 - x, y + 0.5});
-    }
-    EdgeList edges = edgesOf(pts);
-    prepareEdges(edges);
-    ScanParams pa, pb;
-    const auto a = filled(down, 64, 64, 0, kBlack, pa), b = filled(mirrored, 64, 64, 0, kBlack, pb);
-    for (int y = 0; y < 64; ++y)
-      for (int x = 0; x < 64; ++x) {
-        const bool in = pointInShape(pts, x, y);
-        inside += in;
-        if (in == (a->getPixel(x, y) != 0 && b->getPixel(63 - x, y) != 0)) continue;
-        double below = -1e9, above = 1e9, cx;
-        int at = 0;
-        for (const PolygonEdge& e : edges)
-          if (edgeCrossing(e, y, cx)) {
-            if (cx < x) below = std::max(below, cx);
-            if (cx > x) above = std::min(above, cx);
-            at += cx == x;
-          }
-        if (in)  // inside but not painted: only a zero-width pair (two crossings at x) does that
-          EXPECT_GE(at, 2) << "trial " << trial << " at " << x << "," << y;
-        else  // painted but outside: x sits in a gap narrower than two pixels between runs
-          EXPECT_LT(above - below, 2.0) << "trial " << trial << " at " << x << "," << y;
-      }
-  }
-  EXPECT_GT(inside, 10000);
-}
-
 // The stored-colour shortcut for fully covered stretches gives what the per-pixel rules give:
 // an empty fill-source stack evaluates to its base colour and always takes the per-pixel path.
 // The coverage run is the 8-bit anti-aliased span at full weight.

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <initializer_list>
 #include <random>
-#include <sstream>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -27,56 +26,34 @@ using test::FlatOf;
 struct Coords {
   int32_t dx, dy, sx, sy, w, h;
 };
-
-std::string describe(const SpanParams& p, const Coords& c) {
-  std::ostringstream out;
-  out << "op " << p.op << " opacity " << int(p.opacity) << " key " << std::hex << p.key << " paint "
-      << p.paint << std::dec << " dst (" << c.dx << ", " << c.dy << ") src (" << c.sx << ", " << c.sy
-      << ") size " << c.w << " x " << c.h;
-  return out.str();
+std::ostream& operator<<(std::ostream& o, const Coords& c) {
+  return o << "dst (" << c.dx << ", " << c.dy << ") src (" << c.sx << ", " << c.sy << ") size " << c.w
+           << " x " << c.h;
 }
 
+// A position or extent, sometimes outside the image, sometimes at the ends of the 32-bit range.
 int32_t randomPosition(std::mt19937& rng, int32_t size) {
-  switch (rng() % 10) {
-    case 0:
-      return -int32_t(rng() % 150);
-    case 1:
-      return size + int32_t(rng() % 40) - 20;
-    case 2:
-      return (rng() & 1) ? INT32_MIN + int32_t(rng() % 100) : INT32_MAX - int32_t(rng() % 100);
-    default:
-      return int32_t(rng() % uint32_t(size + 1));
-  }
+  const uint32_t kind = rng() % 10;
+  if (kind == 0) return -int32_t(rng() % 150);
+  if (kind == 1) return size + int32_t(rng() % 40) - 20;
+  if (kind == 2) return rng() & 1 ? INT32_MIN + int32_t(rng() % 100) : INT32_MAX - int32_t(rng() % 100);
+  return int32_t(rng() % uint32_t(size + 1));
 }
-
 int32_t randomExtent(std::mt19937& rng, int32_t size) {
-  switch (rng() % 10) {
-    case 0:
-      return -int32_t(rng() % 3);
-    case 1:
-      return INT32_MAX - int32_t(rng() % 100);
-    default:
-      return int32_t(rng() % uint32_t(size + 100));
-  }
+  const uint32_t kind = rng() % 10;
+  return kind == 0   ? -int32_t(rng() % 3)
+         : kind == 1 ? INT32_MAX - int32_t(rng() % 100)
+                     : int32_t(rng() % uint32_t(size + 100));
 }
 
-const Color32* testPalette() {
-  static const std::vector<Color32> palette = [] {
-    std::vector<Color32> p(256);
-    for (int i = 0; i < 256; ++i) p[size_t(i)] = makeColor(i, 255 - i, (i * 7) & 255, 255 - (i & 15));
-    return p;
-  }();
-  return palette.data();
-}
-
-SpanParams randomParams(std::mt19937& rng, int32_t op) {
+SpanParams randomParams(std::mt19937& rng, int32_t op, const Color32* palette) {
   static constexpr int kOpacities[] = {0, 1, 127, 128, 254, 255, 255};
   SpanParams p;
   p.op = op;
   p.opacity = uint8_t(rng() % 3 == 0 ? rng() : uint32_t(kOpacities[rng() % 7]));
   p.key = rng() % 4 == 0 ? 0xFFFFFFFFu : test::randomValue<32>(rng);
   p.paint = rng() % 5 == 0 ? 0 : test::randomValue<32>(rng);
-  p.palette = testPalette();
+  p.palette = palette;
   return p;
 }
 
@@ -136,6 +113,8 @@ struct Side<TiledImage<Bpp>> {
 template <class Dest, class Source, bool Masked, class Span>
 void compareBlits(uint32_t seed, std::initializer_list<int32_t> ops, Span span) {
   std::mt19937 rng(seed);
+  std::vector<Color32> palette(256);
+  for (Color32& c : palette) c = test::randomValue<32>(rng);
   for (int32_t op : ops) {
     for (int round = 0; round < 14; ++round) {
       int32_t sw = 1 + int32_t(rng() % 220), sh = 1 + int32_t(rng() % 170);
@@ -144,13 +123,14 @@ void compareBlits(uint32_t seed, std::initializer_list<int32_t> ops, Span span) 
       Side<Dest> dst(rng, dw, dh);
       Side<Source> src(rng, sw, sh);
       Side<TiledImage8> mask(rng, Masked ? sw : 1, Masked ? sh : 1);
-      const SpanParams p = randomParams(rng, op);
+      const SpanParams p = randomParams(rng, op, palette.data());
       const Coords c = {randomPosition(rng, dw),
                         randomPosition(rng, dh),
                         randomPosition(rng, sw),
                         randomPosition(rng, sh),
                         randomExtent(rng, std::max(sw, dw)),
                         randomExtent(rng, std::max(sh, dh))};
+      SCOPED_TRACE(::testing::Message() << "op " << op << " opacity " << int(p.opacity) << " " << c);
       bool got;
       if constexpr (Masked)
         got = blitMasked(dst.image, p, c.dx, c.dy, src.image, mask.image, c.sx, c.sy, c.w, c.h);
@@ -158,7 +138,7 @@ void compareBlits(uint32_t seed, std::initializer_list<int32_t> ops, Span span) 
         got = blit(dst.image, p, c.dx, c.dy, src.image, c.sx, c.sy, c.w, c.h);
       Coords k = c;
       const bool clipped = clipBlit(sw, sh, dw, dh, k.sx, k.sy, k.w, k.h, k.dx, k.dy);
-      ASSERT_EQ(got, clipped) << describe(p, c);
+      ASSERT_EQ(got, clipped);
       for (int32_t i = 0; clipped && i < k.h; ++i) {
         const int32_t s = k.sy + i, d = k.dy + i;
         if (src.rowSkipped(op, k.sx, s, k.w)) continue;
@@ -170,7 +150,7 @@ void compareBlits(uint32_t seed, std::initializer_list<int32_t> ops, Span span) 
           span(p, src.flat.rowAddress(s), k.sx, dst.flat.rowAddress(d), k.dx, k.w);
         }
       }
-      ASSERT_TRUE(dst.matches()) << describe(p, c);
+      ASSERT_TRUE(dst.matches());
     }
   }
 }
