@@ -25,8 +25,6 @@ TEST(ToneSet, RoundingCellSizesAndRejectedInputs) {
   for (auto [v, want] : rounding) EXPECT_EQ(ToneSet::roundHalfAway(v), want) << v;
   ToneSet set;
   EXPECT_TRUE(!set.isBuilt() && set.cellSize() == 0 && set.tone(0) == nullptr && set.dot(0) == nullptr);
-  const int32_t bayer[16] = {0, 8, 2, 10, 12, 4, 14, 6, 3, 11, 1, 9, 15, 7, 13, 5};
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(set.ditherMatrix()[i], bayer[i]);
   // n = resolution / (lines x sqrt 2) rounded, raised to at least 4.
   const struct {
     double lines, resolution;
