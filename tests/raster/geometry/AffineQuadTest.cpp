@@ -113,12 +113,12 @@ TEST(AffineQuad, EdgesAndRowsMeetingOnlyAVertex) {
   EXPECT_TRUE(s.x == 10.0 && s.u == 20.0);
   EXPECT_DOUBLE_EQ(s.v, 20 + 4.5 + kScanOffset);
   EXPECT_FALSE(edgeAt(q, 1, 9.999, s) || edgeAt(q, 4, 4.5, s));
-  MappedQuad t;  // the line meeting a vertex exactly takes that vertex's values
-  t.addVertex(0, kScanOffset + 2, 7, 8);
-  t.addVertex(4, 9, 1, 1);
+  MappedQuad t;                               // the line meeting a vertex exactly takes that vertex's values
+  t.addVertex(0.9, kScanOffset + 2, 0.9, 8);  // the lower end of edge 0, where 0.3 + 0.6 is not 0.9
+  t.addVertex(0.3, -5, 0.3, 1);
   t.addVertex(-4, 9, 1, 1);
   ASSERT_TRUE(edgeAt(t, 0, 2.0, s));
-  EXPECT_TRUE(s.x == 0.0 && s.u == 7.0);
+  EXPECT_TRUE(s.x == 0.9 && s.u == 0.9);
   q.clear();
   EXPECT_EQ(q.count, 0);
   // A diamond whose top vertex sits on row 5's sample line: that row has one crossing only.

@@ -60,9 +60,11 @@ TEST(PolygonFill, RunsRowsAndCrossingLimit) {
   for (int x = 0; x < 10; ++x) EXPECT_EQ(img->getPixel(x, 0), x <= 2 ? kBlack : 0xFFFFFFFFu) << x;
   EXPECT_EQ(img->getPixel(0, 1), 0xFFFFFFFFu);
   EXPECT_EQ(p.dirty, Rect(0, 0, 4, 1));
-  ScanParams q;  // a vertex on a row's sample line
+  ScanParams q;  // a vertex just above row 10's sample line, and one on it: three crossings, none drawn
   img = filled({{0, 0}, {20, 10.5}, {0, 21}}, 40, 40, 0, kBlack, q);
   EXPECT_TRUE(img->getPixel(18, 10) == kBlack && img->getPixel(21, 10) == 0u);
+  img = filled({{0, 0}, {20, 10.5 + kScanOffset}, {0, 21}}, 40, 40, 0, kBlack, q);
+  EXPECT_TRUE(img->getPixel(5, 9) == kBlack && img->getPixel(5, 10) == 0u && img->getPixel(5, 11) == kBlack);
   ScanParams odd;
   odd.skipOddRows = 1;
   img = filled({{2, 2}, {18, 2}, {18, 18}, {2, 18}}, 20, 20, 0, kBlack, odd);

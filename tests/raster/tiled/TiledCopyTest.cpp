@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <vector>
 
 #include "raster/tiled/TiledResample.h"
 #include "support/RandomImages.h"
@@ -72,19 +74,37 @@ TEST(TiledCopyTest, HugeOffsetsCopyNothing) {
   EXPECT_EQ(dst.presentTileCount(), 1);
 }
 
-TEST(TiledCopyTest, ClearPixelsFreesTilesThatBecomeEmpty) {
-  TiledImage32 image;
-  ASSERT_TRUE(image.resize(200, 100));
-  image.fillRect(test::fillWith(0xFF00FF00u), 0, 0, 200, 100);
-  clearPixels(image, Rect(64, 0, 64, 64));  // one whole tile
-  EXPECT_FALSE(image.tileExists(1, 0));
-  clearPixels(image, Rect(128, 64, 100, 100));  // the corner tile, reaching the edges
-  EXPECT_FALSE(image.tileExists(2, 1));
-  clearPixels(image, Rect(0, 0, 10, 10));  // part of a tile
-  EXPECT_TRUE(image.tileExists(0, 0));
-  EXPECT_TRUE(image.getPixel(9, 9) == 0u && image.getPixel(10, 9) == 0xFF00FF00u);
-  clearPixels(image, Rect(-5, -5, 80, 80));
-  EXPECT_FALSE(image.tileExists(0, 0));
+// Clearing rectangles: the pixels inside become 0 and no tile is left all zero (the image starts
+// without all-zero tiles, dropped by dropZeroTiles).
+template <int Bpp>
+void clearMatchesReference(uint32_t seed) {
+  std::mt19937 rng(seed);
+  TiledImage<Bpp> image;
+  ASSERT_TRUE(image.resize(uint32_t(randomIn(rng, 1, 300)), uint32_t(randomIn(rng, 1, 200))));
+  test::fillRandomTiles(image, rng);
+  dropZeroTiles(image);
+  const std::vector<bool> none(size_t(image.tileCount()), false);
+  ASSERT_TRUE(test::noZeroTilesCreated(image, none));
+  typename test::FlatOf<Bpp>::Image flat;
+  test::copyToFlat(image, flat);
+  const int32_t w = int32_t(image.width()), h = int32_t(image.height());
+  for (int round = 0; round < 12; ++round) {
+    const Rect r(randomIn(rng, -80, w), randomIn(rng, -80, h), randomIn(rng, -5, w + 100),
+                 randomIn(rng, -5, h + 100));
+    clearPixels(image, r);
+    for (int32_t y = std::max(r.y, 0); y < std::min(r.y + r.height, h); ++y)
+      for (int32_t x = std::max(r.x, 0); x < std::min(r.x + r.width, w); ++x) flat.setPixel(x, y, 0);
+    ASSERT_TRUE(test::samePixels(image, flat)) << seed << " " << round;
+    ASSERT_TRUE(test::noZeroTilesCreated(image, none)) << seed << " " << round;
+  }
+}
+
+TEST(TiledCopyTest, ClearPixelsMatchesAPerPixelReference) {
+  for (uint32_t seed = 1; seed <= 6; ++seed) {
+    clearMatchesReference<32>(seed);
+    clearMatchesReference<8>(seed + 100);
+    clearMatchesReference<1>(seed + 200);
+  }
 }
 
 }  // namespace
