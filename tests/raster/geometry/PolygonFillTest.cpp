@@ -60,6 +60,8 @@ TEST(PolygonFill, RunsRowsAndCrossingLimit) {
   for (int x = 0; x < 10; ++x) EXPECT_EQ(img->getPixel(x, 0), x <= 2 ? kBlack : 0xFFFFFFFFu) << x;
   EXPECT_EQ(img->getPixel(0, 1), 0xFFFFFFFFu);
   EXPECT_EQ(p.dirty, Rect(0, 0, 4, 1));
+  img = filled({{5.6, 0}, {8.5, 0}, {8.5, 1}, {5.6, 1}}, 10, 1, 0, kBlack, p);  // both ends truncate
+  for (int x = 0; x < 10; ++x) EXPECT_EQ(img->getPixel(x, 0), x >= 5 && x <= 8 ? kBlack : 0u) << x;
   ScanParams q;  // a vertex just above row 10's sample line, and one on it: three crossings, none drawn
   img = filled({{0, 0}, {20, 10.5}, {0, 21}}, 40, 40, 0, kBlack, q);
   EXPECT_TRUE(img->getPixel(18, 10) == kBlack && img->getPixel(21, 10) == 0u);
