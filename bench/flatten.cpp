@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/PaintedLayers.h"
 #include "bench/support/Summary.h"
 #include "document/Document.h"
 #include "raster/image/Image32.h"
@@ -26,41 +27,6 @@ using kanvo::Color32;
 constexpr int32_t kSide = 4096;
 constexpr int32_t kLayers = 10;
 constexpr int32_t kTilePixels = 64 * 64;
-
-enum TileKind { kAbsent, kOpaque, kTranslucent, kStrokes };
-
-// 64 x 64 pixels of one kind: opaque gradients, translucent washes, or rows of stroke runs
-// (about 40 % transparent, 30 % opaque, 30 % translucent pixels).
-std::vector<Color32> makeTile(TileKind kind, std::mt19937& rng) {
-  std::vector<Color32> px(kTilePixels);
-  const Color32 base = rng() & 0xFFFFFFu;
-  for (int32_t y = 0; y < 64; ++y) {
-    int32_t runLeft = 0, alpha = 0;
-    for (int32_t x = 0; x < 64; ++x) {
-      const Color32 colour = (base + uint32_t(x * 3 + y * 5) * 0x010101u) & 0xFFFFFFu;
-      int32_t a = 255;
-      if (kind == kTranslucent) a = 40 + (x + y * 2 + int32_t(rng() % 8)) % 180;
-      if (kind == kStrokes) {
-        if (runLeft == 0) {
-          const int r = int(rng() % 10);
-          alpha = r < 4 ? 0 : r < 7 ? 255 : 1 + int(rng() % 254);
-          runLeft = 4 + int(rng() % 40);
-        }
-        --runLeft;
-        a = alpha;
-      }
-      px[size_t(y) * 64 + size_t(x)] = a == 0 ? 0 : (colour | uint32_t(a) << 24);
-    }
-  }
-  return px;
-}
-
-uint32_t premultiply(Color32 c) {
-  const uint32_t a = c >> 24;
-  uint32_t out = a << 24;
-  for (int i = 0; i < 3; ++i) out |= (((c >> (8 * i)) & 255) * a + 127) / 255 << (8 * i);
-  return out;
-}
 
 uint64_t heapInUse() {
   const struct mallinfo2 m = mallinfo2();
@@ -76,27 +42,11 @@ struct Scene {
   Scene() {
     doc.newCanvas(kSide, kSide, kanvo::kLayerKind32);
     for (int32_t i = 1; i < kLayers; ++i) doc.addLayer32();
-    std::mt19937 rng(2024);
-    std::vector<std::vector<Color32>> prototypes[4];
-    for (TileKind k : {kOpaque, kTranslucent, kStrokes})
-      for (int i = 0; i < 48; ++i) prototypes[k].push_back(makeTile(k, rng));
+    kanvo::bench::TilePainter painter(2024);
     flat.resize(kLayers);
     for (int32_t l = 0; l < kLayers; ++l) {
       kanvo::TiledImage32& store = doc.layer(l)->pixels32;
-      std::vector<uint32_t>& f = flat[size_t(l)];
-      f.assign(size_t(kSide) * kSide, 0);
-      for (int32_t ty = 0; ty < store.tilesY(); ++ty) {
-        for (int32_t tx = 0; tx < store.tilesX(); ++tx) {
-          const uint32_t r = rng() % 20;
-          const TileKind kind = r < 7 ? kAbsent : r < 12 ? kOpaque : r < 15 ? kTranslucent : kStrokes;
-          if (kind == kAbsent) continue;
-          const std::vector<Color32>& px = prototypes[kind][rng() % prototypes[kind].size()];
-          std::memcpy(store.getOrCreateTile(tx, ty)->bits(), px.data(), size_t(kTilePixels) * 4);
-          for (int32_t y = 0; y < 64; ++y)
-            for (int32_t x = 0; x < 64; ++x)
-              f[size_t(ty * 64 + y) * kSide + size_t(tx * 64 + x)] = premultiply(px[size_t(y) * 64 + size_t(x)]);
-        }
-      }
+      painter.paint(store, {7, 5, 3, 5}, &flat[size_t(l)]);
       tileBytes += uint64_t(store.presentTileCount()) * kTilePixels * 4;
     }
   }

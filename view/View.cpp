@@ -214,8 +214,12 @@ void View::compose(Image32& target, int64_t shiftX, int64_t shiftY, const Rect& 
   frame.u0 = x0 - left;
   frame.v0 = y0 - top;
   if (settings_->transparencyDisplay != 0) {
-    // 16-pixel squares anchored at the canvas's top-left corner, the darker one there.
-    canvasImage_.fillCheckerboard(kCheckerDark, kCheckerLight, 32, int32_t(-(frame.u0 & 31)), int32_t(-(frame.v0 & 31)));
+    // 16-pixel squares anchored at the canvas's top-left corner, the darker one there: the first
+    // 32 rows drawn, the rest copied from them.
+    const int32_t w = canvasImage_.width(), h = canvasImage_.height();
+    canvasImage_.fillCheckerboard(0, 0, w, std::min(h, 32), kCheckerDark, kCheckerLight, 32, int32_t(-(frame.u0 & 31)),
+                                  int32_t(-(frame.v0 & 31)));
+    for (int32_t y = 32; y < h; ++y) std::memcpy(canvasImage_.rowAddress(y), canvasImage_.rowAddress(y - 32), size_t(w) * 4);
   } else {
     fillArea(canvasImage_, 0, 0, canvasImage_.width(), canvasImage_.height(), kPaperColour);
   }
@@ -311,8 +315,44 @@ void View::redraw(bool, bool forScroll, bool force) {
     }
   }
   marginValid_ = false;
-  compose(display_, 0, 0, Rect(0, 0, displayWidth_, displayHeight_));
+  if (transform_.isPlain()) {
+    compose(display_, 0, 0, Rect(0, 0, displayWidth_, displayHeight_));
+  } else {
+    composeWindowFootprint();
+  }
   finishUpdate(Rect(0, 0, displayWidth_, displayHeight_));
+}
+
+void View::composeWindowFootprint() {
+  // The window's corners on the display (the window turned about the centres), two pixels
+  // wider on every side than the turned picture's samples can reach.
+  CurvePoint quad[4];
+  const double cornersX[4] = {-2.0, windowWidth_ + 2.0, windowWidth_ + 2.0, -2.0};
+  const double cornersY[4] = {-2.0, -2.0, windowHeight_ + 2.0, windowHeight_ + 2.0};
+  for (int i = 0; i < 4; ++i) {
+    const CurvePoint v{(cornersX[i] - double(windowWidth_ / 2)) * transform_.factorX,
+                       (cornersY[i] - double(windowHeight_ / 2)) * transform_.factorY};
+    const CurvePoint r = rotate(v, transform_.angle);
+    quad[i] = {double(displayWidth_ / 2) + r.x, double(displayHeight_ / 2) + r.y};
+  }
+  // Bands of rows, each composited over the columns the quadrilateral covers in it.
+  constexpr int32_t kBand = 32;
+  for (int32_t y0 = 0; y0 < displayHeight_; y0 += kBand) {
+    const double top = y0, bottom = std::min(y0 + kBand, displayHeight_);
+    double left = 1e18, right = -1e18;
+    for (int i = 0; i < 4; ++i) {
+      const CurvePoint a = quad[i], b = quad[(i + 1) % 4];
+      for (double y : {top, bottom, a.y, b.y}) {  // the edge's points within the band's rows
+        if (y < std::min(a.y, b.y) || y > std::max(a.y, b.y) || y < top || y > bottom) continue;
+        const double x = a.y == b.y ? a.x : a.x + (b.x - a.x) * (y - a.y) / (b.y - a.y);
+        left = std::min(left, a.y == b.y ? std::min(a.x, b.x) : x);
+        right = std::max(right, a.y == b.y ? std::max(a.x, b.x) : x);
+      }
+    }
+    if (left > right) continue;
+    const int64_t x0 = std::max<int64_t>(0, floorToInt(left)), x1 = std::min<int64_t>(displayWidth_, floorToInt(right) + 1);
+    if (x0 < x1) compose(display_, 0, 0, Rect(int32_t(x0), y0, int32_t(x1 - x0), int32_t(bottom) - y0));
+  }
 }
 
 void View::redrawRect(int32_t x, int32_t y, int32_t width, int32_t height) {

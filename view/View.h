@@ -167,6 +167,8 @@ class View {
   int64_t zoomedHeight() const;
   // Composites the target rectangle area of target, whose pixel is screen pixel + shift.
   void compose(Image32& target, int64_t shiftX, int64_t shiftY, const Rect& area);
+  // A turned full redraw composites only the part of the display the window shows.
+  void composeWindowFootprint();
   // View::compositeLayers: the layers and overlays into canvasImage for the frame.
   void compositeLayers(const ViewFrame& frame);
   // Copies displayMargin into display for the current whole-pixel origin.
