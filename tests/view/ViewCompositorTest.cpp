@@ -4,6 +4,7 @@
 
 #include "support/CompositeReference.h"
 #include "support/RandomDocuments.h"
+#include "support/TiledImages.h"
 #include "view/View.h"
 #include "view/ViewCompositor.h"
 
@@ -40,6 +41,33 @@ TEST(ViewCompositorTest, PlainPictureMatchesTheReference) {
                                              view.useCurrentCopy))
               << "seed " << seed << " zoom " << zoom << " pixel " << x << ", " << y;
     }
+  }
+}
+
+// The view's own blends, eight pixels at a time, against the blend span's op 13 and op 12's
+// formula per pixel, plain and scaled, at every opacity, for rows of any length.
+TEST(ViewCompositorTest, VectorBlendsEqualTheFormulas) {
+  std::mt19937 rng(21);
+  std::vector<Color32> src(300), row(70), fast(70), plain(70);
+  for (int w = 1; w < 256; ++w) {
+    for (Color32& c : src) c = test::randomValue<32>(rng);
+    for (Color32& c : row) c = test::randomValue<32>(rng);
+    const int32_t count = test::randomIn(rng, 1, 64), step = rng() % 2 ? 65536 : test::randomIn(rng, 20000, 200000);
+    const int32_t start = rng() % 2 ? 3 << 16 : test::randomIn(rng, 0, 40 << 16);
+    const SpanParams multiply{kOpMultiplyAlpha, uint8_t(w)};
+    const auto* s = reinterpret_cast<const uint8_t*>(src.data());
+    fast.assign(row.begin(), row.end());
+    plain.assign(row.begin(), row.end());
+    multiplyScaled(multiply, s, start, step, reinterpret_cast<uint8_t*>(fast.data()), 2, count);
+    blendSpan32Scaled(multiply, s, start, step, reinterpret_cast<uint8_t*>(plain.data()), 2, count);
+    ASSERT_EQ(fast, plain) << "multiply at " << w;
+    fast.assign(row.begin(), row.end());
+    plain.assign(row.begin(), row.end());
+    translucentReplaceColourScaled(SpanParams{kOpReplaceColour, uint8_t(w)}, s, start, step,
+                                   reinterpret_cast<uint8_t*>(fast.data()), 2, count);
+    for (int32_t i = 0; i < count; ++i)
+      test::referenceBlend32(plain[size_t(2 + i)], src[size_t((int64_t(start) + int64_t(i) * step) >> 16)], kOpReplaceColour, w);
+    ASSERT_EQ(fast, plain) << "normal at " << w;
   }
 }
 
