@@ -307,6 +307,8 @@ uint32_t ToolState::Press(const StylusEvent& e) {
   pressWindowY_ = e.y;
   pressCanvas_ = canvas_;
   pressSnapped_ = canvasSnapped_;
+  // Held keys that turn the stylus to the view or to a pick leave the tool's own release alone.
+  pressForTool_ = override_ == kOverrideNone || override_ == kOverrideBrushSize || override_ == kOverrideStraightLine;
 
   // The view's drags: the hand and the view rotation, as tools or held keys.
   if (override_ == kOverrideHand || (override_ == kOverrideNone && mode.is(kCategoryView, kToolHand))) {
@@ -421,7 +423,7 @@ uint32_t ToolState::Release(const StylusEvent& e) {
   uint32_t result = 0;
   const int32_t category = mode.category(), sub = mode.subTool();
   const ToolFamilies& f = families_;
-  if (pressEditable_) {
+  if (pressEditable_ && pressForTool_) {
     const SelectionOperation operation = selectionOperation();
     if (category == kCategoryBrush && strokeStarted_ && f.brush != nullptr) {
       f.brush->commitStroke(toolEvent(canvasSnapped_, e.pressure, button_));

@@ -164,6 +164,7 @@ class ToolState {
   uint32_t pressTick_ = 0;
   bool noKeyAtPress_ = false;
   bool pressEditable_ = false;
+  bool pressForTool_ = false;  // no view or pick override was active at the press
   bool keysReleasedDuringPress_ = false;
   double pressWindowX_ = 0.0, pressWindowY_ = 0.0;
   CanvasPoint pressCanvas_, pressSnapped_;
