@@ -46,16 +46,21 @@ class RunningProgram {
   RunningProgram& operator=(const RunningProgram&) = delete;
 
   bool started() const { return pid_ > 0; }
-  // Waits up to timeoutMs for a line of standard error containing text; true when one came.
+  // Waits up to timeoutMs for a line of standard error containing text, after the line the
+  // last successful wait found; true when one came.
   bool waitFor(const std::string& text, int timeoutMs = 20000) {
     timespec start;
     clock_gettime(CLOCK_MONOTONIC, &start);
     for (;;) {
       for (size_t end; (end = pending_.find('\n')) != std::string::npos;) {
-        const std::string line = pending_.substr(0, end);
+        lines_.push_back(pending_.substr(0, end));
         pending_.erase(0, end + 1);
-        lines_.push_back(line);
-        if (line.find(text) != std::string::npos) return true;
+      }
+      for (; next_ < lines_.size(); ++next_) {
+        if (lines_[next_].find(text) != std::string::npos) {
+          ++next_;
+          return true;
+        }
       }
       timespec now;
       clock_gettime(CLOCK_MONOTONIC, &now);
@@ -86,6 +91,7 @@ class RunningProgram {
   int err_ = -1;
   std::string pending_;
   std::vector<std::string> lines_;
+  size_t next_ = 0;  // the first line a wait looks at
 };
 
 }  // namespace kanvo::test

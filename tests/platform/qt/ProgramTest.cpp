@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "formats/bmp/BmpWriter.h"
+#include "raster/image/Image32.h"
 #include "support/BuildTree.h"
 #ifndef KANVO_CLI_PATH
 #define KANVO_CLI_PATH (kanvo::test::buildTree() / "cli" / "kanvo-cli").string()
@@ -28,10 +30,13 @@ class ProgramTest : public ::testing::Test {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("KANVO_TRACE", "1", 1);
   }
-  std::unique_ptr<test::RunningProgram> start(std::vector<std::string> args = {}) {
+  // The window program with args; waits for its first frame unless told not to.
+  std::unique_ptr<test::RunningProgram> start(std::vector<std::string> args = {}, bool wait = true) {
     args.insert(args.begin(), test::windowProgram());
     auto p = std::make_unique<test::RunningProgram>(args, std::vector<std::string>{});
-    EXPECT_TRUE(p->waitFor("kanvo: ready")) << "the window did not come up";
+    if (wait) {
+      EXPECT_TRUE(p->waitFor("kanvo: ready")) << "the window did not come up";
+    }
     return p;
   }
   test::TempDir runtime;
@@ -48,6 +53,29 @@ TEST_F(ProgramTest, ASecondStartHandsOverAndEnds) {
   const test::CliRun fourth = test::runProgram({test::windowProgram()});
   EXPECT_EQ(fourth.status, 0) << fourth.err;
   EXPECT_TRUE(third->waitFor("kanvo: raise"));
+}
+
+TEST_F(ProgramTest, ASecondStartHandsItsFileOver) {
+  test::TempDir files;
+  Image32 picture(7, 5);
+  picture.fill(rgba(1, 2, 3));
+  const std::string path = files.file("handed.bmp");
+  ASSERT_TRUE(writeBmp(picture, path).isOk());
+  auto first = start();
+  const std::string relative = std::filesystem::relative(path).string();
+  ASSERT_NE(relative[0], '/');
+  const test::CliRun second = test::runProgram({test::windowProgram(), relative});
+  EXPECT_EQ(second.status, 0) << second.err;
+  EXPECT_TRUE(first->waitFor("kanvo: opened " + path));
+  EXPECT_TRUE(first->waitFor("kanvo: document 7 x 5, 2 layers, " + path));
+}
+
+TEST_F(ProgramTest, AFileThatCannotBeOpenedLeavesTheStartDocument) {
+  test::TempDir files;
+  auto first = start({files.file("missing.psd")}, false);
+  EXPECT_TRUE(first->waitFor("kanvo: message "));  // the file opens before the first frame
+  EXPECT_TRUE(first->waitFor("kanvo: document 512 x 512, 2 layers, Untitled"));
+  EXPECT_TRUE(first->waitFor("kanvo: ready"));
 }
 
 TEST(InstallTest, EveryFileInPlaceAndTheEntryValid) {
