@@ -168,7 +168,9 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
                      painter.fontMetrics().elidedText(status_, Qt::ElideRight, status.width()));
   }
   ++frames_;
-  for (const QRect& r : event->region()) pixels_ += uint64_t(r.width()) * uint64_t(r.height());
+  const QRegion onCanvas = event->region() & QRect(l.canvasX, 0, l.viewWidth, l.viewHeight);
+  if (!onCanvas.isEmpty()) ++canvasFrames_;
+  for (const QRect& r : onCanvas) canvasPixels_ += uint64_t(r.width()) * uint64_t(r.height());
   if (frames_ == 1) {
     const QPoint at = mapToGlobal(QPoint(0, 0));
     trace(QString("ready: canvas area at %1,%2 size %3x%4 logical, scale %5")

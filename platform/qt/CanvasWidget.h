@@ -48,10 +48,11 @@ class CanvasWidget : public QWidget, public DrawingSurface {
   void beginWait() override;
   void endWait() override;
 
-  // Paints finished since the widget was made, and the logical pixels they covered
-  // (benchmarks wait on and measure them).
+  // Paints finished since the widget was made (benchmarks wait on and measure them).
   uint64_t framesPainted() const { return frames_; }
-  uint64_t pixelsPainted() const { return pixels_; }
+  // Of them, the paints that showed part of the canvas, and the canvas pixels they covered.
+  uint64_t canvasFramesPainted() const { return canvasFrames_; }
+  uint64_t canvasPixelsPainted() const { return canvasPixels_; }
   // The window stopped being active: a stroke in progress ends at its last point and every
   // held key is released.
   void inputLost();
@@ -102,7 +103,7 @@ class CanvasWidget : public QWidget, public DrawingSurface {
   int touchId_ = -1;         // the finger acting as the stylus
   bool twoFingers_ = false;  // a pinch or twist is in progress
   uint64_t frames_ = 0;
-  uint64_t pixels_ = 0;
+  uint64_t canvasFrames_ = 0, canvasPixels_ = 0;
 };
 
 }  // namespace kanvo
