@@ -51,6 +51,11 @@ MainWindow::MainWindow(Application& app) : app_(app), canvas_(new CanvasWidget(a
   timer_.start();
 }
 
+MainWindow::~MainWindow() {
+  timer_.stop();
+  disconnect(canvas_, nullptr, this, nullptr);
+}
+
 void MainWindow::showAtStart() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);

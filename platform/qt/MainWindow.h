@@ -19,6 +19,9 @@ class MainWindow : public QMainWindow {
 
  public:
   explicit MainWindow(Application& app);
+  // Cuts the canvas's signals first: closing the window moves the focus out of the canvas,
+  // whose notice would otherwise reach a window already half torn down.
+  ~MainWindow() override;
 
   CanvasWidget& canvas() { return *canvas_; }
   QMenu& fileMenu() { return *fileMenu_; }
