@@ -236,38 +236,32 @@ void compositeViewLayers(const Document& document, const ViewFrame& frame, Image
                                frame.zoom);
       continue;
     }
-    // The store a level is reduced from, and whether its levels can be used.
+    // The chosen level of the layer's reduced images when they are ready, else its full store.
     const uint32_t w = layer.storeWidth(), h = layer.storeHeight();
-    auto levelsReady = [&](const auto& pyramid) { return chosen.level > 0 && pyramid.isPreparedFor(w, h); };
+    auto levelOrStore = [&](const auto& pyramid, const auto& store, ScaledSpan levelSpan, ScaledSpan storeSpan,
+                            bool weighted) {
+      if (chosen.level > 0 && pyramid.isPreparedFor(w, h))
+        drawSource(canvasImage, params, pyramid.level(chosen.level), levelScale, x, y, frame, levelSpan, weighted);
+      else
+        drawSource(canvasImage, params, store, 1.0, x, y, frame, storeSpan, weighted);
+    };
     switch (what) {
       case CompositeSource::kColour32: {
         // Two blends of our own: normal below full opacity, and multiply (its fast form).
         const bool translucent = params.op == kOpReplaceColour && params.opacity < 255;
         const bool multiply = params.op == kOpMultiplyAlpha;
-        const bool weighted = translucent || multiply;
         const ScaledSpan span = translucent ? translucentReplaceColourScaled : multiply ? multiplyScaled : blendSpan32Scaled;
-        const bool fromCopy = useCurrentCopy && i == document.currentLayerIndex();
-        if (fromCopy || !levelsReady(layer.pyramid32)) {
-          drawSource(canvasImage, params, fromCopy ? document.currentCopy32 : layer.pixels32, 1.0, x, y, frame, span,
-                     weighted);
-        } else {
-          drawSource(canvasImage, params, layer.pyramid32.level(chosen.level), levelScale, x, y, frame, span, weighted);
-        }
+        if (useCurrentCopy && i == document.currentLayerIndex())
+          drawSource(canvasImage, params, document.currentCopy32, 1.0, x, y, frame, span, translucent || multiply);
+        else
+          levelOrStore(layer.pyramid32, layer.pixels32, span, span, translucent || multiply);
         break;
       }
       case CompositeSource::kCoverage8:
-        if (levelsReady(layer.pyramid8))
-          drawSource(canvasImage, params, layer.pyramid8.level(chosen.level), levelScale, x, y, frame,
-                     coverageSpan32Scaled, false);
-        else
-          drawSource(canvasImage, params, layer.pixels8, 1.0, x, y, frame, coverageSpan32Scaled, false);
+        levelOrStore(layer.pyramid8, layer.pixels8, coverageSpan32Scaled, coverageSpan32Scaled, false);
         break;
       case CompositeSource::kBits1:
-        if (levelsReady(layer.pyramid1))
-          drawSource(canvasImage, params, layer.pyramid1.level(chosen.level), levelScale, x, y, frame,
-                     coverageSpan32Scaled, false);
-        else
-          drawSource(canvasImage, params, layer.pixels1, 1.0, x, y, frame, bitSpan32Scaled, false);
+        levelOrStore(layer.pyramid1, layer.pixels1, coverageSpan32Scaled, bitSpan32Scaled, false);
         break;
       default: break;
     }

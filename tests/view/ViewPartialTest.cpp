@@ -28,15 +28,21 @@ void redrawLike(View& fresh, const View& like) {
   fresh.redraw();
 }
 
+// A random document with a view of it and a second view for full redraws.
+struct Views {
+  StringTable strings{kUiLanguageEnglish};
+  Document doc{strings};
+  DisplaySettings settings;
+  View view{doc, settings}, fresh{doc, settings};
+};
+
 // After random paints, redrawRect of the painted rectangles leaves the picture equal to a full
 // redraw, at every zoom step, plain, turned and mirrored, with the checkerboard or paper.
 TEST(ViewPartialTest, PartialRedrawEqualsFull) {
-  StringTable strings(kUiLanguageEnglish);
   std::mt19937 rng(3);
-  Document doc(strings);
-  ASSERT_NO_FATAL_FAILURE(test::makeRandomDocument(doc, rng, 300, 240, 6, 100));
-  DisplaySettings settings;
-  View view(doc, settings), fresh(doc, settings);
+  Views v;
+  ASSERT_NO_FATAL_FAILURE(test::makeRandomDocument(v.doc, rng, 300, 240, 6, 100));
+  auto& [strings, doc, settings, view, fresh] = v;
   test::RecordingSurface surface(83, 67);
   view.setSurface(&surface);
   view.resize(83, 67);
@@ -74,12 +80,10 @@ TEST(ViewPartialTest, PartialRedrawEqualsFull) {
 // A whole-pixel scroll of less than 128 pixels is served from the margin and equals a full
 // redraw at the new origin; from 128 pixels on the margin is composited again.
 TEST(ViewPartialTest, ScrollsUnder128PixelsComeFromTheMargin) {
-  StringTable strings(kUiLanguageEnglish);
   std::mt19937 rng(8);
-  Document doc(strings);
-  ASSERT_NO_FATAL_FAILURE(test::makeRandomDocument(doc, rng, 400, 300, 5, 300));
-  DisplaySettings settings;
-  View view(doc, settings), fresh(doc, settings);
+  Views v;
+  ASSERT_NO_FATAL_FAILURE(test::makeRandomDocument(v.doc, rng, 400, 300, 5, 300));
+  auto& [strings, doc, settings, view, fresh] = v;
   view.resize(120, 90);
   for (const Turn& turn : {Turn{0, false}, Turn{45, true}}) {
     for (double zoom : {1.0, 0.25, 3.0}) {
