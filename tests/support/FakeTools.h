@@ -1,18 +1,11 @@
 #pragma once
-// Tool families that record each call dispatch makes, as one line of text per call with its
-// canvas points (to 3 decimals), pressures, buttons and codes; and answer as told.
+// Tool families that record each call dispatch makes as one line of text with its canvas points
+// (to 3 decimals), pressures, buttons and codes, and report success.
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "tools/BrushTool.h"
-#include "tools/BucketTool.h"
-#include "tools/GradientTool.h"
-#include "tools/MoveTool.h"
-#include "tools/SelectionTool.h"
-#include "tools/ShapeTool.h"
-#include "tools/VectorTool.h"
 #include "tools/dispatch/ToolState.h"
 
 namespace kanvo::test {
@@ -22,119 +15,83 @@ inline std::string pointText(CanvasPoint p) {
   std::snprintf(buf, sizeof buf, "(%.3f,%.3f)", p.x, p.y);
   return buf;
 }
+inline std::string pointsText(const CanvasPoint* p, size_t n) {
+  std::string s;
+  for (size_t i = 0; i < n; ++i) s += pointText(p[i]);
+  return s;
+}
+inline std::string eventText(const ToolEvent& e) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, " p%.2f b%d", e.pressure, e.button);
+  return pointText(e.point) + buf;
+}
 
-class FakeTools : public BrushTool,
-                  public ShapeTool,
-                  public BucketTool,
-                  public GradientTool,
-                  public SelectionTool,
-                  public MoveTool,
-                  public VectorTool {
+class FakeTools : public BrushTool, public ShapeTool, public BucketTool, public GradientTool,
+                  public SelectionTool, public MoveTool, public VectorTool {
  public:
   std::vector<std::string> log;
   std::optional<CanvasPoint> lastPoint;
-  bool active = false;
-  bool selectedStroke = false;
 
-  std::string event(const ToolEvent& e) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, " p%.2f b%d", e.pressure, e.button);
-    return pointText(e.point) + buf;
-  }
-  // Brush.
+  ToolFamilies families() { return {this, this, this, this, this, this, this}; }
+
   bool beginStroke(const BrushStart& s) override {
-    log.push_back("begin " + event(s.event) + " sub" + std::to_string(s.subTool) + (s.eraserKey ? " Z" : ""));
-    active = true;
-    return true;
+    return add("begin " + eventText(s.event) + " sub" + std::to_string(s.subTool) + (s.eraserKey ? " Z" : ""));
   }
-  void addSample(const ToolEvent& e) override { log.push_back("sample " + event(e)); }
+  void addSample(const ToolEvent& e) override { add("sample " + eventText(e)); }
   bool commitStroke(const ToolEvent& e) override {
-    log.push_back("commit " + event(e));
-    active = false;
     lastPoint = e.point;
-    return true;
+    return add("commit " + eventText(e));
   }
   bool drawStraightLine(const BrushStart& to) override {
-    log.push_back("straight " + pointText(*lastPoint) + "-" + pointText(to.event.point));
+    add("straight " + pointText(*lastPoint) + "-" + pointText(to.event.point));
     lastPoint = to.event.point;
     return true;
   }
   std::optional<CanvasPoint> lastBrushPoint() const override { return lastPoint; }
-  bool strokeActive() const override { return active; }
-  void resetStroke() override {
-    log.push_back("reset");
-    active = false;
-  }
-  // Shapes and bucket.
-  static std::string drag(const DragRect& d) {
-    std::string s;
-    for (const CanvasPoint& c : d.corners) s += pointText(c);
-    return s;
-  }
-  static std::string list(const VertexList& v) {
-    std::string s;
-    for (const CanvasPoint& c : v) s += pointText(c);
-    return s;
-  }
-  bool fillRect(const DragRect& d) override { return record("fillRect " + drag(d)); }
-  bool fillEllipse(const DragRect& d) override { return record("fillEllipse " + drag(d)); }
+  bool strokeActive() const override { return false; }
+  void resetStroke() override { add("reset"); }
+  bool fillRect(const DragRect& d) override { return add("fillRect " + pointsText(d.corners.data(), 4)); }
+  bool fillEllipse(const DragRect& d) override { return add("fillEllipse " + pointsText(d.corners.data(), 4)); }
   bool fillVertices(int32_t sub, const VertexList& v) override {
-    return record("fillVertices" + std::to_string(sub) + " " + list(v));
+    return add("fillVertices" + std::to_string(sub) + " " + pointsText(v.data(), v.size()));
   }
-  bool fill(CanvasPoint at) override { return record("bucket " + pointText(at)); }
-  bool draw(CanvasPoint from, CanvasPoint to) override { return record("gradient " + pointText(from) + pointText(to)); }
-  // Selections.
+  bool fill(CanvasPoint at) override { return add("bucket " + pointText(at)); }
+  bool draw(CanvasPoint from, CanvasPoint to) override { return add("gradient " + pointText(from) + pointText(to)); }
   bool selectRect(const DragRect& d, SelectionOperation op) override {
-    return record("selectRect" + std::to_string(op) + " " + drag(d));
+    return add("selectRect" + std::to_string(op) + " " + pointsText(d.corners.data(), 4));
   }
   bool selectEllipse(const DragRect& d, SelectionOperation op) override {
-    return record("selectEllipse" + std::to_string(op) + " " + drag(d));
+    return add("selectEllipse" + std::to_string(op) + " " + pointsText(d.corners.data(), 4));
   }
   bool selectPolygon(const VertexList& v, SelectionOperation op) override {
-    return record("selectPolygon" + std::to_string(op) + " " + list(v));
+    return add("selectPolygon" + std::to_string(op) + " " + pointsText(v.data(), v.size()));
   }
   bool selectAuto(CanvasPoint at, SelectionOperation op) override {
-    return record("selectAuto" + std::to_string(op) + " " + pointText(at));
+    return add("selectAuto" + std::to_string(op) + " " + pointText(at));
   }
   bool selectRange(CanvasPoint at, bool clearFirst, bool ctrl) override {
-    return record("selectRange " + pointText(at) + (clearFirst ? " clear" : "") + (ctrl ? " ctrl" : ""));
+    return add("selectRange " + pointText(at) + (clearFirst ? " clear" : "") + (ctrl ? " ctrl" : ""));
   }
   bool moveSelection(int32_t dx, int32_t dy) override {
-    return record("moveSelection " + std::to_string(dx) + "," + std::to_string(dy));
+    return add("moveSelection " + std::to_string(dx) + "," + std::to_string(dy));
   }
-  // Move and rotate.
   bool begin(const MoveStart& s) override {
-    return record(std::string("move.begin ") + pointText(s.at) + (s.rotate ? " rotate" : "") + (s.liftPart ? " part" : "") +
-                  (s.copyPart ? " copy" : ""));
+    return add("move.begin " + pointText(s.at) + (s.rotate ? " rotate" : "") + (s.liftPart ? " part" : "") +
+               (s.copyPart ? " copy" : ""));
   }
-  // Both MoveTool::drag and VectorTool::drag.
-  void drag(CanvasPoint c) override { log.push_back("drag " + pointText(c)); }
-  bool commit(CanvasPoint c) override { return record("move.commit " + pointText(c)); }
+  void drag(CanvasPoint c) override { add("drag " + pointText(c)); }  // moves and vector edits
+  bool commit(CanvasPoint c) override { return add("move.commit " + pointText(c)); }
   bool statusOffset(int32_t& x, int32_t& y) const override {
-    x = 64;
-    y = -64;
+    x = 64, y = -64;
     return true;
   }
-  // Vector edits.
-  void press(const VectorPress& p) override { log.push_back("vector.press " + pointText(p.at) + " sub" + std::to_string(p.subTool)); }
-  bool release(CanvasPoint c) override { return record("vector.release " + pointText(c)); }
-  bool hasSelectedStroke() const override { return selectedStroke; }
+  void press(const VectorPress& p) override { add("vector.press " + pointText(p.at) + " sub" + std::to_string(p.subTool)); }
+  bool release(CanvasPoint c) override { return add("vector.release " + pointText(c)); }
+  bool hasSelectedStroke() const override { return false; }
   bool dragging() const override { return false; }
 
-  ToolFamilies families() {
-    ToolFamilies f;
-    f.brush = this;
-    f.shapes = this;
-    f.bucket = this;
-    f.gradient = this;
-    f.selections = this;
-    f.move = this;
-    f.vector = this;
-    return f;
-  }
-
  private:
-  bool record(std::string line) {
+  bool add(std::string line) {
     log.push_back(std::move(line));
     return true;
   }
