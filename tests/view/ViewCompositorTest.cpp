@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 
 #include "support/CompositeReference.h"
@@ -69,6 +70,31 @@ TEST(ViewCompositorTest, VectorBlendsEqualTheFormulas) {
       test::referenceBlend32(plain[size_t(2 + i)], src[size_t((int64_t(start) + int64_t(i) * step) >> 16)], kOpReplaceColour, w);
     ASSERT_EQ(fast, plain) << "normal at " << w;
   }
+}
+
+// Vector layers go to the document's renderer at scale zoom, translated to the composited part.
+TEST(ViewCompositorTest, VectorLayersThroughTheRenderer) {
+  class Recorder : public VectorRenderer {
+   public:
+    void draw(VectorObject&, Image32& target, const RenderTransform& t) override {
+      target.setPixel(int32_t((2 + t.offsetX) * t.scaleX + t.translateX), int32_t((3 + t.offsetY) * t.scaleY + t.translateY),
+                      kOpaqueBlack);
+    }
+  } renderer;
+  StringTable strings(kUiLanguageEnglish);
+  Document doc(strings);
+  ASSERT_NE(doc.newCanvas(40, 30, kLayerKindVector), nullptr);
+  doc.layer(0)->insertStroke(std::make_unique<VectorObject>(), 0);
+  doc.layer(0)->setOffset(1, 1);
+  doc.setVectorRenderer(&renderer);
+  DisplaySettings settings;
+  View view(doc, settings);
+  view.resize(50, 50);
+  view.setZoom(4.0);
+  view.setOrigin(-2.5, 1);
+  view.invalidate();
+  view.redraw();
+  EXPECT_EQ(view.display().getPixel(9, 17), kOpaqueBlack);  // object point (2, 3) + offset, times 4, at the origin
 }
 
 // The level each zoom draws from: full size above 0.5, level k down to 2^-(k+1) exclusive,
