@@ -1,5 +1,5 @@
 // What Image32 adds to the plain buffer rules: the pixel painting forms, the checkerboard,
-// gradient and bitwise fills, the 2 x 2 mean, the fill and anti-aliased rows.
+// gradient and bitwise fills, the fill and anti-aliased rows.
 #include "raster/image/Image32.h"
 
 #include <gtest/gtest.h>
@@ -130,18 +130,6 @@ TEST(Image32, BitwiseModesOnClippedRectangles) {
   EXPECT_EQ(picture.getPixel(2, 1), 0xFF123456u);
   picture.fill(0x00FFFFFF);  // transparency looks at the alpha bytes only
   EXPECT_TRUE(picture.isFullyTransparent());
-}
-
-TEST(Image32, Downsample2x2CountsPixelsOutsideAsTransparent) {
-  Image32 image(3, 3);
-  std::mt19937 rng(8);
-  fillRandomBytes(image, rng);
-  for (int32_t y = -1; y < 4; ++y)
-    for (int32_t x = -1; x < 4; ++x)
-      ASSERT_EQ(image.downsample2x2(x, y),
-                meanRgba2x2(image.getPixel(x, y), image.getPixel(x + 1, y), image.getPixel(x, y + 1),
-                            image.getPixel(x + 1, y + 1)));
-  EXPECT_EQ(image.downsample2x2(INT32_MAX, INT32_MAX), 0u);
 }
 
 TEST(Image32, RowOperationsRunTheSpanRoutines) {

@@ -222,14 +222,24 @@ TEST(Image8, BlendAndMixPixel) {
       }
 }
 
-TEST(Image8, Downsample2x2CountsBytesOutsideAsZero) {
-  Image8 image(3, 2);
-  std::mt19937 rng(2);
-  fillRandomBytes(image, rng);
-  for (int32_t y = -1; y < 3; ++y)
-    for (int32_t x = -1; x < 4; ++x)
-      ASSERT_EQ(image.downsample2x2(x, y), mean8x2x2(image.getPixel(x, y), image.getPixel(x + 1, y),
-                                                     image.getPixel(x, y + 1), image.getPixel(x + 1, y + 1)));
+// The 2 x 2 means of Image32 (alpha-weighted) and Image8, pixels outside counting as 0.
+template <class Image, class Mean>
+void checkDownsample(const Image& image, Mean mean) {
+  for (int32_t y = -1; y <= image.height(); ++y)
+    for (int32_t x = -1; x <= image.width(); ++x)
+      ASSERT_EQ(image.downsample2x2(x, y), mean(image.getPixel(x, y), image.getPixel(x + 1, y),
+                                                image.getPixel(x, y + 1), image.getPixel(x + 1, y + 1)));
+}
+
+TEST(Downsample, MeansOfTwoByTwoCountPixelsOutsideAsZero) {
+  std::mt19937 rng(8);
+  Image32 colour(3, 3);
+  Image8 grey(3, 2);
+  fillRandomBytes(colour, rng);
+  fillRandomBytes(grey, rng);
+  checkDownsample(colour, meanRgba2x2);
+  checkDownsample(grey, mean8x2x2);
+  EXPECT_EQ(colour.downsample2x2(INT32_MAX, INT32_MAX), 0u);
 }
 
 TEST(Image8, DrawSpanPaintsExactlyTheAntialiasedRow) {
