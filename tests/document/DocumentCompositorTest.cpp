@@ -1,3 +1,5 @@
+// The document compositor against the blend rules one pixel at a time (support/CompositeReference.h)
+// on random documents of every layer kind, blend mode and option: bands, flatten and probe.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -7,85 +9,14 @@
 #include "document/Document.h"
 #include "document/DocumentCompositor.h"
 #include "raster/pixel/PixelOps.h"
+#include "support/CompositeReference.h"
 #include "support/PointObject.h"
-#include "support/RandomImages.h"
-#include "support/TiledImages.h"
+#include "support/RandomDocuments.h"
 
 namespace kanvo {
 namespace {
 
-// The composite of canvas point (cx, cy): every visible layer bottom first puts its pixel at that
-// point on with its kind's span, one pixel at a time (the spans have references of their own),
-// with the operation of its blend mode, its opacity and its colour (black or white by luminance
-// when monochrome); a tone layer shows its halftone image unless coverage is asked for as it is.
-Color32 referencePixel(const Document& doc, int64_t cx, int64_t cy, const CompositeOptions& options) {
-  static const int32_t kOps[] = {kOpOver, kOpMultiplyAlpha, kOpAddAlpha, kOpInverse};
-  Color32 d = options.background;
-  uint8_t* out = reinterpret_cast<uint8_t*>(&d);
-  for (int32_t i = 0; i < doc.layerCount(); ++i) {
-    const Layer& layer = *doc.layer(i);
-    const int32_t x = int32_t(cx - layer.offsetX), y = int32_t(cy - layer.offsetY);
-    if (!layer.visible || cx - layer.offsetX != x || cy - layer.offsetY != y) continue;
-    SpanParams p;
-    p.op = kOps[layer.blendMode];
-    p.opacity = layer.opacity;
-    p.paint = !options.monochrome             ? layer.colour
-              : luminance(layer.colour) < 128 ? kOpaqueBlack
-                                              : kOpaqueWhite;
-    if (layer.kind == kLayerKind32) {
-      const Color32 colour = layer.pixels32.getPixel(x, y);
-      blendSpan32(p, reinterpret_cast<const uint8_t*>(&colour), 0, out, 0, 1);
-    } else if (layer.kind == kLayerKind1 || (layer.toneMode && !options.coverageAsIs)) {
-      const uint8_t bit = layer.pixels1.getPixel(x, y);
-      bitSpan32(p, &bit, 0, out, 0, 1);
-    } else {
-      const uint8_t coverage = layer.pixels8.getPixel(x, y);
-      coverageSpan32(p, &coverage, 0, out, 0, 1);
-    }
-  }
-  return d;
-}
-
-// ---- the documents ----
-
-Color32 randomColour(std::mt19937& rng) {
-  switch (rng() % 5) {
-    case 0:
-      return 0;  // the coverage span paints it as opaque black
-    case 1:
-      return 0xFF000000u | rng();
-    default:
-      return rng();
-  }
-}
-
-// Layers of every kind and blend mode with random content, opacities, colours and offsets,
-// a hidden layer, an 8 bpp layer in tone mode and one at opacity 0.
-void makeDocument(Document& doc, std::mt19937& rng) {
-  const int32_t w = test::randomIn(rng, 1, 260), h = test::randomIn(rng, 1, 200);
-  ASSERT_NE(doc.newCanvas(w, h, kLayerKind32), nullptr);
-  test::fillRandomTiles(doc.layer(0)->pixels32, rng);
-  for (int i = 0; i < 10; ++i) {
-    const int kind = int(rng() % 3);
-    Layer* layer = kind == 0 ? doc.addLayer1() : kind == 1 ? doc.addLayer8() : doc.addLayer32();
-    ASSERT_NE(layer, nullptr);
-    if (kind == 0) test::fillRandomTiles(layer->pixels1, rng);
-    if (kind == 1) test::fillRandomTiles(layer->pixels8, rng);
-    if (kind == 2) test::fillRandomTiles(layer->pixels32, rng);
-    layer->blendMode = int32_t(rng() % 4);
-    const uint32_t o = rng() % 6;
-    layer->opacity = uint8_t(o == 0 ? 255 : o == 1 ? 0 : rng());
-    layer->colour = randomColour(rng);
-    layer->visible = rng() % 8 != 0;
-    if (rng() % 3 == 0)
-      ASSERT_TRUE(layer->moveContent(test::randomIn(rng, -150, 150), test::randomIn(rng, -150, 150)));
-    else if (rng() % 2 == 0)
-      layer->setOffset(test::randomIn(rng, -100, 100), test::randomIn(rng, -100, 100));
-    if (kind == 1 && rng() % 2 == 0) {
-      ASSERT_TRUE(layer->setTone(1, test::randomIn(rng, 5, 80)));
-    }
-  }
-}
+using test::referencePixel;
 
 void expectBandMatches(const Document& doc, const Image32& band, int32_t bandIndex, int32_t x0,
                        const CompositeOptions& options) {
@@ -104,10 +35,10 @@ TEST(DocumentCompositorTest, BandsMatchThePerPixelReference) {
     SCOPED_TRACE(::testing::Message() << "seed " << seed);
     std::mt19937 rng(seed);
     Document doc(strings);
-    makeDocument(doc, rng);
+    test::makeRandomDocument(doc, rng);
     if (::testing::Test::HasFatalFailure()) return;
     CompositeOptions options;
-    options.background = randomColour(rng);
+    options.background = test::randomLayerColour(rng);
     options.monochrome = uint8_t(rng() % 3 == 0);
     options.coverageAsIs = uint8_t(rng() % 2);
     const int32_t h = test::randomIn(rng, 1, 90);
@@ -127,7 +58,7 @@ TEST(DocumentCompositorTest, FlattenAndProbeMatchTheReference) {
   StringTable strings(kUiLanguageEnglish);
   std::mt19937 rng(99);
   Document doc(strings);
-  makeDocument(doc, rng);
+  test::makeRandomDocument(doc, rng);
   class Bands : public Progress {
    public:
     void report(int32_t done, int32_t total) override { calls.push_back({done, total}); }
