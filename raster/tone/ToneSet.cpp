@@ -1,5 +1,7 @@
 #include "raster/tone/ToneSet.h"
 
+#include "raster/dab/DiscCoverage.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -11,9 +13,6 @@ namespace kanvo {
 
 namespace {
 
-constexpr int32_t kBayer4x4[16] = {0, 8, 2, 10, 12, 4, 14, 6, 3, 11, 1, 9, 15, 7, 13, 5};
-// Centres beyond this keep 32 x the coordinate within 32 bits.
-constexpr double kMaxDotCentre = double(1 << 25);
 
 // Set pixels of a buffer, padding bits ignored.
 int64_t countSetBits(const Image1& image) {
@@ -43,52 +42,9 @@ int32_t ToneSet::roundHalfAway(double v) {
 }
 
 bool ToneSet::drawDot(Image1& image, double cx, double cy, double r, int value, int supersample) {
-  if (r > kMaxDotRadius || !(r > 0)) return false;
-  if (!(std::fabs(cx) <= kMaxDotCentre) || !(std::fabs(cy) <= kMaxDotCentre)) return false;
-  if (supersample < 1 || supersample > 256) return false;
-  const int32_t side = int32_t((r + 1) * 2);
-  Rect box(int32_t(cx - r), int32_t(cy - r), side, side);
-  if (!clipToSize(box, image.width(), image.height())) return false;
-
-  const int64_t R = int64_t(32 * r), CX = int64_t(32 * cx), CY = int64_t(32 * cy);
-  const int64_t Ri = r > 2 ? int64_t(32 * (r - 2)) : 0;
-  const int64_t S = supersample;
-  const int64_t RS = int64_t(double(S) * r), CXS = int64_t(double(S) * cx), CYS = int64_t(double(S) * cy);
-  const int64_t R2 = R * R, Ri2 = Ri * Ri, RS2 = RS * RS;
-  const bool alwaysSample = r <= 3;
-
-  for (int32_t y = box.y; y < box.y + box.height; ++y) {
-    const int64_t dy = 32 * int64_t(y) - CY;
-    for (int32_t x = box.x; x < box.x + box.width; ++x) {
-      const int64_t dx = 32 * int64_t(x) - CX;
-      bool sample = alwaysSample;
-      if (!sample) {
-        if (dx * dx + dy * dy < Ri2) {
-          image.setPixel(x, y, value);
-          continue;
-        }
-        const int64_t dx2 = dx * dx, dxr2 = (dx + 32) * (dx + 32);
-        const int64_t dy2 = dy * dy, dyb2 = (dy + 32) * (dy + 32);
-        const int corners = (dx2 + dy2 < R2) + (dxr2 + dy2 < R2) + (dx2 + dyb2 < R2) + (dxr2 + dyb2 < R2);
-        if (corners == 4) {
-          image.setPixel(x, y, value);
-          continue;
-        }
-        if (corners == 0) continue;
-        sample = true;
-      }
-      int64_t count = 0;
-      for (int64_t i = 0; i < S; ++i) {
-        const int64_t sy = S * y - CYS + i;
-        for (int64_t j = 0; j < S; ++j) {
-          const int64_t sx = S * x - CXS + j;
-          count += sy * sy + sx * sx < RS2;
-        }
-      }
-      if (count * 255 / (S * S) >= 128) image.setPixel(x, y, value);
-    }
-  }
-  return true;
+  return forEachDiscPixel(cx, cy, r, supersample, image.width(), image.height(), [&](int32_t x, int32_t y, int c) {
+    if (c >= 128) image.setPixel(x, y, value);
+  });
 }
 
 void ToneSet::release() {

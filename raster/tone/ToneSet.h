@@ -43,7 +43,7 @@ class ToneSet {
   // n, the cell size of the current patterns; 0 when not built.
   int32_t cellSize() const { return cellSize_; }
 
-  // The 4 x 4 Bayer ordered-dither matrix, row by row.
+  // The 4 x 4 Bayer ordered-dither matrix, row by row (kBayer4x4, raster/dab/DiscCoverage.h).
   const int32_t* ditherMatrix() const { return ditherMatrix_; }
   // Smallest level whose tone tile equals that of level t (t = 0..255, taken modulo 256);
   // 0 when not built.
@@ -59,11 +59,10 @@ class ToneSet {
   // The repeating 2n x 2n tile of 8-bit value t; null when not built or t is out of range.
   const Image1* tone(int32_t t) const { return tones_ && uint32_t(t) < uint32_t(kToneCount) ? &tones_[t] : nullptr; }
 
-  // Sets to `value` the pixels of image covered by the disc of radius r (pixels) around
-  // (cx, cy): pixels well inside by their corners in 1/32 pixel, pixels on the edge (and every
-  // pixel of a disc of radius up to 3) by S x S supersampling, set when the covered share is at
-  // least 128 / 255. False when nothing is drawn: r above 250 or not above 0, the box outside
-  // the image, S outside 1..256, or a centre beyond 2^25 pixels from the origin.
+  // Sets to `value` the pixels of image whose share covered by the disc of radius r (pixels)
+  // around (cx, cy) is at least 128 / 255, by forEachDiscPixel (raster/dab/DiscCoverage.h) with
+  // an S x S grid. False when nothing is drawn: r above 250 or not above 0, the box outside the
+  // image, S outside 1..256, or a centre beyond 2^25 pixels from the origin.
   static bool drawDot(Image1& image, double cx, double cy, double r, int value, int supersample);
   // Rounds half away from zero: 2.5 gives 3, -2.5 gives -3. Values beyond the 32-bit range
   // saturate; NaN gives 0.
