@@ -8,6 +8,7 @@
 
 #include "raster/pixel/Color32.h"
 #include "tools/BrushParams.h"
+#include "tools/brush/StrokeList.h"
 
 namespace kanvo {
 
@@ -76,6 +77,8 @@ class ToolSettings {
   void swapColours() { std::swap(foreground_, background_); }
 
   ToolOptions options;
+  // The samples of the brush stroke in progress (the brush engine's).
+  StrokeList strokes;
 
  private:
   std::array<BrushParams, 3> sets_{};

@@ -1,0 +1,265 @@
+#include "tools/brush/BrushEngine.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "raster/pixel/FixedPoint.h"
+
+namespace kanvo {
+
+namespace {
+
+constexpr int kDotBrushFirstCopies = 7;
+constexpr double kSmoothing = 0.3333333333333333;
+constexpr uint32_t kStrokeInterval = 25;  // milliseconds
+constexpr double kStrokeDistance = 1.0;   // screen pixels
+constexpr int32_t kFilterFrom = 8;         // samples held before the filter applies
+
+// Whether any pixel of the mask is selected.
+bool anySelected(const TiledImage8& mask) {
+  for (int32_t ty = 0; ty < mask.tilesY(); ++ty)
+    for (int32_t tx = 0; tx < mask.tilesX(); ++tx) {
+      const Image8* tile = mask.tile(tx, ty);
+      if (tile != nullptr && !TileTraits<8>::isEmpty(*tile)) return true;
+    }
+  return false;
+}
+
+// A working image of the store's size, emptied.
+template <int Bpp>
+bool prepare(TiledImage<Bpp>& image, uint32_t width, uint32_t height) {
+  if (image.width() != width || image.height() != height) return image.resize(width, height);
+  image.clear();
+  return true;
+}
+
+// The document's copy of the layer, taken again when it does not match the store.
+template <int Bpp>
+const TiledImage<Bpp>* copyOf(TiledImage<Bpp>& copy, const TiledImage<Bpp>& store) {
+  if (copy.width() != store.width() || copy.height() != store.height()) {
+    if (!copy.assign(store)) return nullptr;
+  }
+  return &copy;
+}
+
+void smooth(StrokeSample& s, const StrokeSample& before, const StrokeSample& after) {
+  s.x = (before.x + s.x + after.x) * kSmoothing;
+  s.y = (before.y + s.y + after.y) * kSmoothing;
+  s.pressure = (before.pressure + s.pressure + after.pressure) * kSmoothing;
+}
+
+}  // namespace
+
+BrushEngine::BrushEngine(Document& document, UndoHistory& history, ToolSettings& settings, const Clock& clock,
+                         RandomSource& random)
+    : document_(document), history_(history), settings_(settings), clock_(clock), random_(random) {}
+
+double BrushEngine::zoom() const {
+  const double z = canvas_ ? canvas_->zoom() : 1.0;
+  return std::isfinite(z) && z > 0 ? z : 1.0;
+}
+
+bool BrushEngine::beginStroke(BrushTool tool, bool eraserKey, const StrokePoint& point, int button) {
+  finishStroke();
+  if (!std::isfinite(point.x) || !std::isfinite(point.y)) return false;
+  if (!start(tool, eraserKey, button, point.x, point.y)) return false;
+  append(point, button, true);
+  drawFinalSegment();
+  return true;
+}
+
+bool BrushEngine::start(BrushTool tool, bool eraserKey, int button, double firstX, double firstY) {
+  Layer* layer = document_.currentLayer();
+  if (layer == nullptr || !layer->visible || layer->locked) return false;
+  BrushParams& params = settings_.attached();
+  const ToolOptions& options = settings_.options;
+
+  int32_t kind;
+  if (tool == BrushTool::kEraser || eraserKey || button == 1) {
+    kind = kDabEraser;
+  } else if (tool == BrushTool::kStamp) {
+    kind = kDabStamp;
+  } else if (tool == BrushTool::kDotBrush) {
+    kind = kDabDot;
+    params.dotSize = options.dotSize;
+  } else {
+    kind = std::clamp<int32_t>(params.kind, kDabRound, kDabDot);
+  }
+
+  StrokeList& list = settings_.strokes;
+  const bool dot = kind == kDabDot;
+  list.samples.clear();
+  list.minInterval = dot ? 0 : kStrokeInterval;
+  list.minDistance = kStrokeDistance;
+  list.keepDuplicates = dot ? 0 : 1;
+  list.spline = options.bezierInterpolation == 1 ? 1 : 0;
+  list.smoothing = 1;
+  list.params = &params;
+
+  draw_ = DrawParams();
+  draw_.foreground = settings_.foreground();
+  draw_.background = settings_.background();
+  draw_.antialias = options.antialias;
+  draw_.dither = kind == kDabEraser ? options.eraserDither : options.dither;
+  draw_.softEdge = kind == kDabEraser ? options.optionByte2 : kind == kDabStamp ? options.stampMode == 2 : 0;
+  draw_.dotSize = params.dotSize;
+
+  raster_ = StrokeRaster();
+  raster_.kind = kind;
+  raster_.layer = layer;
+  raster_.offsetX = layer->offsetX;
+  raster_.offsetY = layer->offsetY;
+  raster_.transparencyLocked = layer->reservedFlag != 0;
+  raster_.random = &random_;
+  raster_.stampOffsetX = params.stampOffsetX;
+  raster_.stampOffsetY = params.stampOffsetY;
+  painting_ = false;
+  if (layer->isRaster()) {
+    const uint32_t w = layer->storeWidth(), h = layer->storeHeight();
+    raster_.depth = layer->kind == kLayerKind32 ? 32 : layer->kind == kLayerKind8 ? 8 : 1;
+    if (raster_.depth == 32) raster_.copy32 = copyOf(document_.currentCopy32, layer->pixels32);
+    if (raster_.depth == 8) raster_.copy8 = copyOf(document_.currentCopy8, layer->pixels8);
+    if (raster_.depth == 1) raster_.copy1 = copyOf(document_.currentCopy1, layer->pixels1);
+    if (!raster_.copy32 && !raster_.copy8 && !raster_.copy1) return false;
+    if (!prepare(document_.strokeCoverage, w, h)) return false;
+    raster_.coverage = &document_.strokeCoverage;
+    if (kind == kDabMixingColour && raster_.depth == 32) {
+      if (!prepare(document_.strokeColour, w, h)) return false;
+      raster_.colour = &document_.strokeColour;
+    }
+    // Mixing kinds and the stamp read the layer; on 8 and 1 bpp the mixing kinds paint as kind 0.
+    if (raster_.depth != 32 && (kind == kDabPaintMixing || kind == kDabMixingColour)) raster_.kind = kDabRound;
+    const Selection* selection = document_.currentSelection();
+    if (selection != nullptr && anySelected(selection->mask)) raster_.mask = &selection->mask;
+    if (raster_.depth == 32 && (kind == kDabPaintMixing || kind == kDabMixingColour)) {
+      const Color32 under = layer->pixels32.getPixel(saturateToInt32(firstX - layer->offsetX),
+                                                     saturateToInt32(firstY - layer->offsetY));
+      startPaintMix(raster_, draw_.foreground, under);
+    }
+    painting_ = true;
+  }
+  active_ = true;
+  lastPressure_ = 1.0;
+  return true;
+}
+
+bool BrushEngine::append(const StrokePoint& point, int button, bool forced) {
+  if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.pressure)) return false;
+  if (std::fabs(point.x) > kMaxCoordinate || std::fabs(point.y) > kMaxCoordinate) return false;
+  StrokeList& list = settings_.strokes;
+  StrokeSample sample;
+  sample.x = point.x - raster_.offsetX;
+  sample.y = point.y - raster_.offsetY;
+  sample.pressure = std::clamp(point.pressure, 0.0, 1.0);
+  sample.eraserMark = button == 1 ? -1.0 : 0.0;
+  sample.tick = clock_.milliseconds();
+  lastPressure_ = sample.pressure;
+
+  const bool dot = raster_.kind == kDabDot;
+  if (!forced && !list.samples.empty()) {
+    const StrokeSample& last = list.samples.back();
+    if (!list.keepDuplicates && sample.x == last.x && sample.y == last.y) return false;
+    if (!dot && list.count() >= kFilterFrom &&
+        std::hypot(sample.x - last.x, sample.y - last.y) * zoom() < list.minDistance &&
+        sample.tick - last.tick < list.minInterval)
+      return false;
+  }
+  const int copies = dot && list.samples.empty() ? kDotBrushFirstCopies : 1;
+  list.samples.insert(list.samples.end(), size_t(copies), sample);
+  return true;
+}
+
+bool BrushEngine::addSample(const StrokePoint& point, int button) {
+  if (!active_) return false;
+  if (!append(point, button, false)) return false;
+  drawFinalSegment();
+  return true;
+}
+
+void BrushEngine::drawFinalSegment() {
+  StrokeList& list = settings_.strokes;
+  std::vector<StrokeSample>& s = list.samples;
+  const int32_t n = list.count();
+  // The lag: the segment drawn is the last one whose neighbours (and smoothing) are final.
+  const int32_t need = list.spline ? 5 : 3;
+  if (n < need) return;
+  const int32_t smoothed = list.spline ? n - 3 : n - 2;
+  if (list.smoothing) smooth(s[size_t(smoothed)], s[size_t(smoothed - 1)], s[size_t(smoothed + 1)]);
+  if (!painting_) return;
+  const int32_t first = list.spline ? n - 5 : n - 3;
+  Rect changed;
+  if (renderSegment(raster_, list, draw_, first, first + 1, false, &changed)) showChange(changed);
+}
+
+void BrushEngine::showChange(const Rect& rect) {
+  Rect shown = rect;
+  if (zoom() < 1.0) {
+    shown.alignOutward(32);
+    shown.alignOutward(64);
+    clipToSize(shown, int32_t(raster_.storeWidth()), int32_t(raster_.storeHeight()));
+    raster_.layer->updateReducedImages(shown);
+  }
+  if (canvas_ != nullptr)
+    canvas_->redrawCanvasRect(Rect(shown.x + raster_.offsetX, shown.y + raster_.offsetY, shown.width, shown.height));
+}
+
+bool BrushEngine::commitStroke(const StrokePoint& point) {
+  if (!active_) return false;
+  append(StrokePoint{point.x, point.y, lastPressure_}, 0, true);
+  return finishStroke();
+}
+
+bool BrushEngine::finishStroke() {
+  if (!active_) return false;
+  commit("Brush (" + raster_.layer->name + ")");
+  return true;
+}
+
+void BrushEngine::commit(const std::string& label) {
+  StrokeList& list = settings_.strokes;
+  if (painting_ && list.count() > 0) {
+    Rect changed;
+    const double last = list.count() - 1;
+    if (renderSegment(raster_, list, draw_, raster_.lastIndex, last, raster_.kind == kDabDot, &changed))
+      showChange(changed);
+    const Rect& rect = raster_.touched;
+    if (!rect.isEmpty()) {
+      Layer& layer = *raster_.layer;
+      const int32_t index = document_.indexOf(&layer);
+      if (raster_.depth == 32) history_.recordPixels32(*raster_.copy32, rect, index, label);
+      if (raster_.depth == 8) history_.recordPixels8(*raster_.copy8, rect, index, label);
+      if (raster_.depth == 1) history_.recordPixels1(*raster_.copy1, rect, index, label);
+      document_.layerChanged(layer, rect.x, rect.y, rect.width, rect.height);
+      if (canvas_ != nullptr)
+        canvas_->redrawCanvasRect(Rect(rect.x + raster_.offsetX, rect.y + raster_.offsetY, rect.width, rect.height));
+    }
+  }
+  if (list.count() > 0) {
+    const StrokeSample& end = list.samples.back();
+    lastPointX_ = end.x + raster_.offsetX;
+    lastPointY_ = end.y + raster_.offsetY;
+    hasLastPoint_ = true;
+  }
+  list.samples.clear();
+  active_ = false;
+  painting_ = false;
+}
+
+bool BrushEngine::drawStraightLine(BrushTool tool, const StrokePoint& to) {
+  if (active_ || !hasLastPoint_) return false;
+  if (!std::isfinite(to.x) || !std::isfinite(to.y)) return false;
+  const StrokePoint from{lastPointX_, lastPointY_, 1.0};
+  if (!start(tool, false, 0, from.x, from.y)) return false;
+  append(from, 0, true);
+  append(StrokePoint{to.x, to.y, 1.0}, 0, true);
+  StrokeList& list = settings_.strokes;
+  if (painting_) {
+    Rect changed;
+    if (renderSegment(raster_, list, draw_, 0, 1, true, &changed)) showChange(changed);
+    raster_.lastIndex = 1;
+  }
+  commit("Brush (Straight)");
+  return true;
+}
+
+}  // namespace kanvo
