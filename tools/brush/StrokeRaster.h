@@ -73,6 +73,7 @@ struct StrokeRaster {
   double lastDabX = 0, lastDabY = 0;
   double lastIndex = 0;  // where the drawing of the samples has reached
   bool firstDab = true;
+  int64_t dabs = 0;  // dabs drawn in this stroke
   Rect segment;   // dab boxes of the segment being drawn
   Rect touched;   // union of every rectangle recomputed or painted in this stroke
 

@@ -326,6 +326,7 @@ bool renderSegment(StrokeRaster& raster, const StrokeList& list, const DrawParam
       raster.lastDabX = p.x;
       raster.lastDabY = p.y;
       raster.firstDab = false;
+      ++raster.dabs;
       drawn = true;
     }
 
