@@ -309,33 +309,34 @@ bool renderSegment(StrokeRaster& raster, const StrokeList& list, const DrawParam
     const Place p = seg.at(f);
     if (!std::isfinite(p.x) || !std::isfinite(p.y)) break;
 
-    // Far outside the store: jump ahead by as much as the segment cannot come closer.
-    const double outside = std::max({-reach - p.x, p.x - (W + reach), -reach - p.y, p.y - (H + reach), 0.0});
-    if (outside > 0) {
-      t = std::min(t + std::max(outside / seg.speed, 1e-9), double(i + 1));
-      if (n == 1) break;
-      continue;
-    }
-
     const double curved = brush.curvedPressure(p.pressure);
     const double r = std::max(brush.diameterAt(curved) * 0.5, minRadius);
-    int opacity = int(std::clamp(brush.alpha, 0.0, 1.0) * 255);
-    if (brush.alphaFollowsPressure) opacity = int(opacity * curved);
-
-    if (!tooClose(raster, p.x, p.y, r) && drawDab(raster, params, p.x, p.y, r, opacity)) {
-      raster.lastDabX = p.x;
-      raster.lastDabY = p.y;
-      raster.firstDab = false;
-      ++raster.dabs;
-      drawn = true;
-    }
-
     double step;
     if (raster.kind == kDabDot) {
       step = 1.0 / std::max({1.0, std::fabs(seg.b->x - seg.a->x), std::fabs(seg.b->y - seg.a->y)});
     } else {
       const double P = r <= kSmallBrushRadius ? 50 : 25;
       step = P * 0.01 * std::max(r, kMinStepRadius) / seg.length;
+    }
+
+    // Far outside the store: jump ahead by as much as the segment cannot come closer.
+    const double outside = std::max({-reach - p.x, p.x - (W + reach), -reach - p.y, p.y - (H + reach), 0.0});
+    if (outside > 0) {
+      if (n == 1) break;
+      // Stop at the segment's end, where the next segment's bound takes over.
+      const double next = t + std::max(outside / seg.speed, step);
+      t = t < i + 1 && next > i + 1 ? double(i + 1) : next;
+      continue;
+    }
+
+    int opacity = int(std::clamp(brush.alpha, 0.0, 1.0) * 255);
+    if (brush.alphaFollowsPressure) opacity = int(opacity * curved);
+    if (!tooClose(raster, p.x, p.y, r) && drawDab(raster, params, p.x, p.y, r, opacity)) {
+      raster.lastDabX = p.x;
+      raster.lastDabY = p.y;
+      raster.firstDab = false;
+      ++raster.dabs;
+      drawn = true;
     }
     if (n == 1) break;
     t += step;
