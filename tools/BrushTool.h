@@ -47,9 +47,10 @@ class BrushTool {
   virtual std::optional<CanvasPoint> lastBrushPoint() const = 0;
   // Whether a stroke has begun and is not yet committed.
   virtual bool strokeActive() const = 0;
-  // Ends an uncommitted stroke without recording it (a tool change, ResetStroke): the layer goes
-  // back to what it was before the stroke, so that nothing is left changed without an undo
-  // step. The last brush point stays.
+  // Ends an uncommitted stroke (a tool change, ResetStroke, focus loss, or an undo, redo or
+  // document command arriving mid-stroke) by committing it as at a release: its paint stays
+  // with its undo step, so that nothing is left changed without one and the next stroke does
+  // not recompute over stale pixels. Its end becomes the last brush point.
   virtual void resetStroke() = 0;
 };
 

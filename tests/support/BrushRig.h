@@ -1,6 +1,6 @@
 #pragma once
-// A document, history, tool settings, clock, random source and recording canvas wired to a
-// brush engine, for driving strokes in tests with canvas points, pressures and clock ticks.
+// A document, history, tool settings, clock, random source and recording redraw sink wired to
+// a brush engine, for driving strokes in tests with canvas points, pressures and clock ticks.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,17 +10,22 @@
 #include "raster/dab/RandomSource.h"
 #include "strings/StringTable.h"
 #include "support/ManualClock.h"
+#include "support/RecordingSurface.h"
 #include "tools/ToolSettings.h"
 #include "tools/brush/BrushEngine.h"
+#include "tools/dispatch/ToolMode.h"
+#include "tools/dispatch/ToolState.h"
+#include "tools/dispatch/ViewRedraw.h"
+#include "view/View.h"
 
 namespace kanvo::test {
 
-class RecordingCanvas : public BrushCanvas {
+class RecordingSink : public RedrawSink {
  public:
-  double zoom() const override { return zoomFactor; }
   void redrawCanvasRect(const Rect& rect) override { redrawn.push_back(rect); }
-  double zoomFactor = 1.0;
+  void redrawAll() override { ++all; }
   std::vector<Rect> redrawn;
+  int all = 0;
 };
 
 // One stylus event of a recorded stroke: canvas point, pressure and the clock time.
@@ -36,25 +41,44 @@ struct BrushRig {
   UndoHistory history{&clock};
   ToolSettings settings;
   SeededRandom random{12345};
-  RecordingCanvas canvas;
-  BrushEngine engine{doc, history, settings, clock, random};
+  RecordingSink sink;
+  BrushEngine engine{doc, history, settings, random};
+  double zoom = 1.0;  // the view's zoom the events carry
 
   explicit BrushRig(int32_t width = 256, int32_t height = 256, int32_t kind = kLayerKind32) {
     doc.newCanvas(width, height, kind);
-    engine.setCanvas(&canvas);
+    engine.setRedrawSink(&sink);
   }
   Layer& layer() { return *doc.currentLayer(); }
 
-  // Press at the first event, moves through the rest, release at the last.
-  void stroke(const std::vector<StrokeEvent>& events, BrushTool tool = BrushTool::kBrush, int button = 0) {
+  ToolEvent event(double x, double y, double pressure = 1.0, uint32_t tick = 0, int32_t button = 0) const {
+    ToolEvent e;
+    e.point = {x, y};
+    e.pressure = pressure;
+    e.tick = tick;
+    e.button = button;
+    e.zoom = zoom;
+    return e;
+  }
+  // What dispatch does at a press: begin, then the press point as the first sample.
+  bool press(int32_t subTool, double x, double y, double pressure = 1.0, uint32_t tick = 0, int32_t button = 0) {
+    BrushStart start;
+    start.event = event(x, y, pressure, tick, button);
+    start.subTool = subTool;
+    if (!engine.beginStroke(start)) return false;
+    engine.addSample(start.event);
+    return true;
+  }
+  void move(double x, double y, double pressure = 1.0, uint32_t tick = 0) { engine.addSample(event(x, y, pressure, tick)); }
+  // Press at the first event, moves through the rest, release at the last (reporting pressure 0,
+  // as a pen may).
+  void stroke(const std::vector<StrokeEvent>& events, int32_t subTool = kToolBrush, int32_t button = 0) {
     if (events.empty()) return;
-    clock.now = events.front().tick;
-    engine.beginStroke(tool, false, {events.front().x, events.front().y, events.front().pressure}, button);
-    for (size_t i = 1; i < events.size(); ++i) {
-      clock.now = events[i].tick;
-      engine.addSample({events[i].x, events[i].y, events[i].pressure}, button);
-    }
-    engine.commitStroke({events.back().x, events.back().y, 0.0});
+    const StrokeEvent& f = events.front();
+    if (!press(subTool, f.x, f.y, f.pressure, f.tick, button)) return;
+    for (size_t i = 1; i < events.size(); ++i)
+      engine.addSample(event(events[i].x, events[i].y, events[i].pressure, events[i].tick, button));
+    engine.commitStroke(event(events.back().x, events.back().y, 0.0, events.back().tick + 5, button));
   }
   // A straight run of samples from (x0, y0) to (x1, y1), 5 ms apart, at one pressure.
   static std::vector<StrokeEvent> line(double x0, double y0, double x1, double y1, int samples,
@@ -65,6 +89,43 @@ struct BrushRig {
       out.push_back({x0 + (x1 - x0) * f, y0 + (y1 - y0) * f, pressure, uint32_t(1000 + 5 * i)});
     }
     return out;
+  }
+};
+
+}  // namespace kanvo::test
+
+namespace kanvo::test {
+
+// The brush engine behind tool dispatch and a view of the given window size showing the canvas
+// at zoom 1 from the window's top-left corner: window point (x, y) is canvas point (x, y).
+struct DispatchRig : BrushRig {
+  DisplaySettings display;
+  View view{doc, display};
+  RecordingSurface surface;
+  ViewRedraw redraw{view};
+  ToolState state{doc, view, settings, &clock};
+
+  DispatchRig(int32_t width, int32_t height) : BrushRig(width, height), surface(width, height) {
+    view.setSurface(&surface);
+    view.resize(width, height);
+    view.setOrigin(0, 0);
+    view.invalidate();
+    view.redraw();
+    engine.setRedrawSink(&redraw);
+    ToolFamilies families;
+    families.brush = &engine;
+    state.setFamilies(families);
+  }
+  // A stroke through Press, Move and Release at window points, the clock set for each event.
+  void stroke(const std::vector<StrokeEvent>& events, int32_t button = 0, double releasePressure = 0.0) {
+    for (size_t i = 0; i < events.size(); ++i) {
+      clock.now = events[i].tick;
+      const StylusEvent e{events[i].x, events[i].y, events[i].pressure, button};
+      if (i == 0) state.Press(e);
+      if (i > 0) state.Move(e);
+    }
+    clock.now += 5;
+    state.Release({events.back().x, events.back().y, releasePressure, button});
   }
 };
 

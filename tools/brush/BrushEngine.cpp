@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "raster/pixel/FixedPoint.h"
+#include "tools/dispatch/ToolMode.h"
 
 namespace kanvo {
 
@@ -50,36 +51,28 @@ void smooth(StrokeSample& s, const StrokeSample& before, const StrokeSample& aft
 
 }  // namespace
 
-BrushEngine::BrushEngine(Document& document, UndoHistory& history, ToolSettings& settings, const Clock& clock,
-                         RandomSource& random)
-    : document_(document), history_(history), settings_(settings), clock_(clock), random_(random) {}
+BrushEngine::BrushEngine(Document& document, UndoHistory& history, ToolSettings& settings, RandomSource& random)
+    : document_(document), history_(history), settings_(settings), random_(random) {}
 
-double BrushEngine::zoom() const {
-  const double z = canvas_ ? canvas_->zoom() : 1.0;
-  return std::isfinite(z) && z > 0 ? z : 1.0;
+bool BrushEngine::beginStroke(const BrushStart& start) {
+  finish();
+  const CanvasPoint p = start.event.point;
+  if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
+  return this->start(start);
 }
 
-bool BrushEngine::beginStroke(BrushTool tool, bool eraserKey, const StrokePoint& point, int button) {
-  finishStroke();
-  if (!std::isfinite(point.x) || !std::isfinite(point.y)) return false;
-  if (!start(tool, eraserKey, button, point.x, point.y)) return false;
-  append(point, button, true);
-  drawFinalSegment();
-  return true;
-}
-
-bool BrushEngine::start(BrushTool tool, bool eraserKey, int button, double firstX, double firstY) {
+bool BrushEngine::start(const BrushStart& start) {
   Layer* layer = document_.currentLayer();
   if (layer == nullptr || !layer->visible || layer->locked) return false;
   BrushParams& params = settings_.attached();
   const ToolOptions& options = settings_.options;
 
   int32_t kind;
-  if (tool == BrushTool::kEraser || eraserKey || button == 1) {
+  if (start.subTool == kToolEraser || start.eraserKey || start.event.button == 1) {
     kind = kDabEraser;
-  } else if (tool == BrushTool::kStamp) {
+  } else if (start.subTool == kToolStamp) {
     kind = kDabStamp;
-  } else if (tool == BrushTool::kDotBrush) {
+  } else if (start.subTool == kToolDotBrush) {
     kind = kDabDot;
     params.dotSize = options.dotSize;
   } else {
@@ -123,57 +116,59 @@ bool BrushEngine::start(BrushTool tool, bool eraserKey, int button, double first
     if (!raster_.copy32 && !raster_.copy8 && !raster_.copy1) return false;
     if (!prepare(document_.strokeCoverage, w, h)) return false;
     raster_.coverage = &document_.strokeCoverage;
-    if (kind == kDabMixingColour && raster_.depth == 32) {
+    // The mixing kinds read and write colour: on 8 and 1 bpp they paint as kind 0.
+    const bool mixing = kind == kDabPaintMixing || kind == kDabMixingColour;
+    if (mixing && raster_.depth != 32) raster_.kind = kDabRound;
+    if (raster_.kind == kDabMixingColour) {
       if (!prepare(document_.strokeColour, w, h)) return false;
       raster_.colour = &document_.strokeColour;
     }
-    // Mixing kinds and the stamp read the layer; on 8 and 1 bpp the mixing kinds paint as kind 0.
-    if (raster_.depth != 32 && (kind == kDabPaintMixing || kind == kDabMixingColour)) raster_.kind = kDabRound;
     const Selection* selection = document_.currentSelection();
     if (selection != nullptr && anySelected(selection->mask)) raster_.mask = &selection->mask;
-    if (raster_.depth == 32 && (kind == kDabPaintMixing || kind == kDabMixingColour)) {
-      const Color32 under = layer->pixels32.getPixel(saturateToInt32(firstX - layer->offsetX),
-                                                     saturateToInt32(firstY - layer->offsetY));
+    if (mixing && raster_.depth == 32) {
+      const CanvasPoint p = start.event.point;
+      const Color32 under =
+          layer->pixels32.getPixel(saturateToInt32(p.x - layer->offsetX), saturateToInt32(p.y - layer->offsetY));
       startPaintMix(raster_, draw_.foreground, under);
     }
     painting_ = true;
   }
   active_ = true;
+  zoom_ = 1.0;
   lastPressure_ = 1.0;
   return true;
 }
 
-bool BrushEngine::append(const StrokePoint& point, int button, bool forced) {
-  if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.pressure)) return false;
-  if (std::fabs(point.x) > kMaxCoordinate || std::fabs(point.y) > kMaxCoordinate) return false;
+bool BrushEngine::append(const ToolEvent& event, bool forced) {
+  const CanvasPoint p = event.point;
+  if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(event.pressure)) return false;
+  if (std::fabs(p.x) > kMaxCoordinate || std::fabs(p.y) > kMaxCoordinate) return false;
+  if (std::isfinite(event.zoom) && event.zoom > 0) zoom_ = event.zoom;
   StrokeList& list = settings_.strokes;
   StrokeSample sample;
-  sample.x = point.x - raster_.offsetX;
-  sample.y = point.y - raster_.offsetY;
-  sample.pressure = std::clamp(point.pressure, 0.0, 1.0);
-  sample.eraserMark = button == 1 ? -1.0 : 0.0;
-  sample.tick = clock_.milliseconds();
-  lastPressure_ = sample.pressure;
+  sample.x = p.x - raster_.offsetX;
+  sample.y = p.y - raster_.offsetY;
+  sample.pressure = std::clamp(event.pressure, 0.0, 1.0);
+  sample.eraserMark = event.button == 1 ? -1.0 : 0.0;
+  sample.tick = event.tick;
 
   const bool dot = raster_.kind == kDabDot;
   if (!forced && !list.samples.empty()) {
     const StrokeSample& last = list.samples.back();
     if (!list.keepDuplicates && sample.x == last.x && sample.y == last.y) return false;
     if (!dot && list.count() >= kFilterFrom &&
-        std::hypot(sample.x - last.x, sample.y - last.y) * zoom() < list.minDistance &&
+        std::hypot(sample.x - last.x, sample.y - last.y) * zoom_ < list.minDistance &&
         sample.tick - last.tick < list.minInterval)
       return false;
   }
   const int copies = dot && list.samples.empty() ? kDotBrushFirstCopies : 1;
   list.samples.insert(list.samples.end(), size_t(copies), sample);
+  lastPressure_ = sample.pressure;
   return true;
 }
 
-bool BrushEngine::addSample(const StrokePoint& point, int button) {
-  if (!active_) return false;
-  if (!append(point, button, false)) return false;
-  drawFinalSegment();
-  return true;
+void BrushEngine::addSample(const ToolEvent& event) {
+  if (active_ && append(event, false)) drawFinalSegment();
 }
 
 void BrushEngine::drawFinalSegment() {
@@ -193,73 +188,71 @@ void BrushEngine::drawFinalSegment() {
 
 void BrushEngine::showChange(const Rect& rect) {
   Rect shown = rect;
-  if (zoom() < 1.0) {
+  if (zoom_ < 1.0) {
     shown.alignOutward(32);
     shown.alignOutward(64);
     clipToSize(shown, int32_t(raster_.storeWidth()), int32_t(raster_.storeHeight()));
     raster_.layer->updateReducedImages(shown);
   }
-  if (canvas_ != nullptr)
-    canvas_->redrawCanvasRect(Rect(shown.x + raster_.offsetX, shown.y + raster_.offsetY, shown.width, shown.height));
+  if (sink_ != nullptr)
+    sink_->redrawCanvasRect(Rect(shown.x + raster_.offsetX, shown.y + raster_.offsetY, shown.width, shown.height));
 }
 
-bool BrushEngine::commitStroke(const StrokePoint& point) {
+bool BrushEngine::commitStroke(const ToolEvent& event) {
   if (!active_) return false;
-  append(StrokePoint{point.x, point.y, lastPressure_}, 0, true);
-  return finishStroke();
+  ToolEvent last = event;
+  last.pressure = lastPressure_;
+  append(last, true);
+  return finish();
 }
 
-bool BrushEngine::finishStroke() {
+bool BrushEngine::finish() {
   if (!active_) return false;
-  commit("Brush (" + raster_.layer->name + ")");
-  return true;
+  return commit("Brush (" + raster_.layer->name + ")", raster_.kind == kDabDot);
 }
 
-void BrushEngine::commit(const std::string& label) {
+bool BrushEngine::commit(const std::string& label, bool includeLast) {
   StrokeList& list = settings_.strokes;
+  bool recorded = false;
   if (painting_ && list.count() > 0) {
     Rect changed;
     const double last = list.count() - 1;
-    if (renderSegment(raster_, list, draw_, raster_.lastIndex, last, raster_.kind == kDabDot, &changed))
-      showChange(changed);
+    if (renderSegment(raster_, list, draw_, raster_.lastIndex, last, includeLast, &changed)) showChange(changed);
     const Rect& rect = raster_.touched;
     if (!rect.isEmpty()) {
       Layer& layer = *raster_.layer;
       const int32_t index = document_.indexOf(&layer);
-      if (raster_.depth == 32) history_.recordPixels32(*raster_.copy32, rect, index, label);
-      if (raster_.depth == 8) history_.recordPixels8(*raster_.copy8, rect, index, label);
-      if (raster_.depth == 1) history_.recordPixels1(*raster_.copy1, rect, index, label);
+      if (raster_.depth == 32) recorded = history_.recordPixels32(*raster_.copy32, rect, index, label);
+      if (raster_.depth == 8) recorded = history_.recordPixels8(*raster_.copy8, rect, index, label);
+      if (raster_.depth == 1) recorded = history_.recordPixels1(*raster_.copy1, rect, index, label);
       document_.layerChanged(layer, rect.x, rect.y, rect.width, rect.height);
-      if (canvas_ != nullptr)
-        canvas_->redrawCanvasRect(Rect(rect.x + raster_.offsetX, rect.y + raster_.offsetY, rect.width, rect.height));
+      if (sink_ != nullptr)
+        sink_->redrawCanvasRect(Rect(rect.x + raster_.offsetX, rect.y + raster_.offsetY, rect.width, rect.height));
     }
   }
   if (list.count() > 0) {
     const StrokeSample& end = list.samples.back();
-    lastPointX_ = end.x + raster_.offsetX;
-    lastPointY_ = end.y + raster_.offsetY;
-    hasLastPoint_ = true;
+    lastPoint_ = CanvasPoint{end.x + raster_.offsetX, end.y + raster_.offsetY};
   }
   list.samples.clear();
   active_ = false;
   painting_ = false;
+  return recorded;
 }
 
-bool BrushEngine::drawStraightLine(BrushTool tool, const StrokePoint& to) {
-  if (active_ || !hasLastPoint_) return false;
-  if (!std::isfinite(to.x) || !std::isfinite(to.y)) return false;
-  const StrokePoint from{lastPointX_, lastPointY_, 1.0};
-  if (!start(tool, false, 0, from.x, from.y)) return false;
-  append(from, 0, true);
-  append(StrokePoint{to.x, to.y, 1.0}, 0, true);
-  StrokeList& list = settings_.strokes;
-  if (painting_) {
-    Rect changed;
-    if (renderSegment(raster_, list, draw_, 0, 1, true, &changed)) showChange(changed);
-    raster_.lastIndex = 1;
-  }
-  commit("Brush (Straight)");
-  return true;
+bool BrushEngine::drawStraightLine(const BrushStart& to) {
+  if (active_ || !lastPoint_) return false;
+  const CanvasPoint p = to.event.point;
+  if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
+  BrushStart from = to;
+  from.event.point = *lastPoint_;
+  from.event.pressure = 1.0;
+  if (!start(from)) return false;
+  ToolEvent end = to.event;
+  end.pressure = 1.0;
+  append(from.event, true);
+  append(end, true);
+  return commit("Brush (Straight)", true);
 }
 
 }  // namespace kanvo

@@ -1,107 +1,100 @@
 #pragma once
-// The brush engine: paint that follows the stylus on the current layer. A stroke starts at a
-// press (beginStroke), grows with every move (addSample: the sample filter, smoothing, the
-// segment that became final drawn as dabs and composed into the layer, the view told) and is
-// committed at the release (commitStroke) as one undo step "Brush (" + layer name + ")".
-// drawStraightLine paints "Brush (Straight)" from the last brush point.
+// The brush engine, the brush family of tool dispatch (tools/BrushTool.h): paint that follows
+// the stylus on the current layer. A stroke starts at a press (beginStroke), grows with every
+// sample (addSample: the sample filter, smoothing, the segment that became final drawn as dabs
+// and composed into the layer, the view told) and is committed at the release (commitStroke)
+// as one undo step "Brush (" + layer name + ")". drawStraightLine paints "Brush (Straight)"
+// from the last brush point.
 //
-// Points are canvas pixels (doubles); pressure is 0 ... 1 (clamped; 1 for a mouse); button 1
-// (the pen's eraser end or barrel button) is the eraser mark. Samples whose position or
-// pressure is not finite, or that lie beyond 2^24 pixels, are dropped.
+// Events carry canvas pixels (doubles), a pressure (clamped to 0 ... 1), the clock tick and
+// the button (1, the pen's eraser end or barrel button, is the eraser mark). Samples whose
+// position or pressure is not finite, or that lie beyond 2^24 pixels, are dropped.
 //
 // A stroke that is interrupted (a tool change, a reset of the dispatcher, focus loss, an undo,
-// redo or any document command arriving mid-stroke) must be finished first with finishStroke,
+// redo or any document command arriving mid-stroke) must be ended first with resetStroke,
 // which commits it as at a release: its paint is kept with its undo step and the layer's copy
 // is refreshed. The engine borrows everything it is given; the document's stroke images
 // (strokeCoverage, strokeColour) are its working images while a stroke runs, sized to the
 // layer's store, and are emptied at every stroke start.
 #include <cstdint>
+#include <optional>
 #include <string>
 
-#include "document/Clock.h"
 #include "document/Document.h"
 #include "document/undo/UndoHistory.h"
 #include "raster/dab/RandomSource.h"
+#include "tools/BrushTool.h"
+#include "tools/RedrawSink.h"
 #include "tools/ToolSettings.h"
-#include "tools/brush/BrushCanvas.h"
 #include "tools/brush/StrokeRaster.h"
 
 namespace kanvo {
 
-// The brush category's sub-tools (their values are the sub-tool word's).
-enum class BrushTool : int32_t { kBrush = 0, kDotBrush = 1, kStamp = 2, kEraser = 3 };
-
-struct StrokePoint {
-  double x = 0.0, y = 0.0;  // canvas pixels
-  double pressure = 1.0;
-};
-
-class BrushEngine {
+class BrushEngine : public BrushTool {
  public:
   // Samples beyond this distance from the canvas origin are dropped.
   static constexpr double kMaxCoordinate = double(1 << 24);
 
-  BrushEngine(Document& document, UndoHistory& history, ToolSettings& settings, const Clock& clock,
-              RandomSource& random);
+  BrushEngine(Document& document, UndoHistory& history, ToolSettings& settings, RandomSource& random);
   BrushEngine(const BrushEngine&) = delete;
   BrushEngine& operator=(const BrushEngine&) = delete;
 
-  // The view (zoom and redraw); without one the zoom is 1 and nothing is redrawn.
-  void setCanvas(BrushCanvas* canvas) { canvas_ = canvas; }
+  // The view's redraw; without one nothing is redrawn.
+  void setRedrawSink(RedrawSink* sink) { sink_ = sink; }
 
-  // Press: starts a stroke on the current layer with the point as its first sample. The engine
-  // kind: the eraser tool, eraserKey (only "Z" held) or button 1 give the eraser; "Brush" the
-  // attached set's kind; "Stamp" the stamp; "Dot Brush" the dot brush (the dot size copied into
-  // the attached set). False, and nothing starts, on a hidden or locked layer or without a
-  // layer. A stroke still running is finished first.
-  bool beginStroke(BrushTool tool, bool eraserKey, const StrokePoint& point, int button = 0);
-  // Move: adds a sample by the append rule and draws the segment that became final; true when
-  // the sample was kept.
-  bool addSample(const StrokePoint& point, int button = 0);
-  // Release: the point is added as a last sample (with the last move's pressure), the rest is
-  // drawn and the stroke recorded. False when no stroke was running.
-  bool commitStroke(const StrokePoint& point);
-  // Commits a running stroke as at a release, without a further sample; false when none runs.
-  bool finishStroke();
-  // "Brush (Straight)": a two-sample stroke from the last brush point to the point, drawn and
-  // recorded at once; it becomes the last brush point. False without a last brush point, while
-  // a stroke runs, or where a stroke could not start.
-  bool drawStraightLine(BrushTool tool, const StrokePoint& to);
+  // Press: starts a stroke on the current layer (the first sample comes with addSample). The
+  // engine kind: the "Eraser" sub-tool, eraserKey (only "Z" held) or button 1 give the eraser;
+  // "Brush" the attached set's kind; "Stamp" the stamp; "Dot Brush" the dot brush (the dot size
+  // copied into the attached set). False, and nothing starts, without a layer or on a hidden or
+  // locked one. A stroke still running is committed first.
+  bool beginStroke(const BrushStart& start) override;
+  // Adds the sample by the append rule (the event's zoom turns distances into screen pixels)
+  // and draws the segment that became final.
+  void addSample(const ToolEvent& event) override;
+  // Release: the point is added as a last sample with the last sample's pressure (a pen's
+  // release may report 0), the rest is drawn and the stroke recorded. True when a step was
+  // recorded.
+  bool commitStroke(const ToolEvent& event) override;
+  // "Brush (Straight)": a two-sample stroke at full pressure from the last brush point to the
+  // point, both ends included, drawn and recorded at once; the point becomes the last brush
+  // point. False without a last brush point, while a stroke runs, or where none can start.
+  bool drawStraightLine(const BrushStart& to) override;
+  std::optional<CanvasPoint> lastBrushPoint() const override { return lastPoint_; }
+  bool strokeActive() const override { return active_; }
+  // An interrupted stroke is committed as at a release, without a further sample: its paint
+  // stays with its undo step, and the layer's copy, from which the next stroke recomputes its
+  // rectangles, is refreshed.
+  void resetStroke() override { finish(); }
 
-  bool strokeActive() const { return active_; }
-  // The end of the last committed stroke or straight line, canvas pixels.
-  bool hasLastBrushPoint() const { return hasLastPoint_; }
-  double lastBrushX() const { return lastPointX_; }
-  double lastBrushY() const { return lastPointY_; }
+  // The samples of the running stroke, its raster state and draw parameters.
   const StrokeList& strokeList() const { return settings_.strokes; }
   const StrokeRaster& raster() const { return raster_; }
-  const DrawParams& drawParams() const { return draw_; }
 
  private:
-  bool start(BrushTool tool, bool eraserKey, int button, double firstX, double firstY);
-  // Appends the sample when the rule keeps it (forced: always).
-  bool append(const StrokePoint& point, int button, bool forced);
+  bool start(const BrushStart& start);
+  // Appends the sample when the rule keeps it (forced: always); true when appended.
+  bool append(const ToolEvent& event, bool forced);
   void drawFinalSegment();
-  // Renders the rest of the stroke and records it under the label.
-  void commit(const std::string& label);
+  // Commits a running stroke; true when a step was recorded.
+  bool finish();
+  // Renders the rest of the stroke and records it under the label; true when recorded.
+  bool commit(const std::string& label, bool includeLast);
   // After the rectangle of the store changed: previews below zoom 1, then the view.
   void showChange(const Rect& rect);
-  double zoom() const;
 
   Document& document_;
   UndoHistory& history_;
   ToolSettings& settings_;
-  const Clock& clock_;
   RandomSource& random_;
-  BrushCanvas* canvas_ = nullptr;
+  RedrawSink* sink_ = nullptr;
 
   StrokeRaster raster_;
   DrawParams draw_;
   bool active_ = false;
   bool painting_ = false;  // the stroke paints pixels (a raster layer)
+  double zoom_ = 1.0;      // the view's zoom at the last event
   double lastPressure_ = 1.0;
-  bool hasLastPoint_ = false;
-  double lastPointX_ = 0.0, lastPointY_ = 0.0;
+  std::optional<CanvasPoint> lastPoint_;
 };
 
 }  // namespace kanvo

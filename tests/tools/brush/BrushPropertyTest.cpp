@@ -16,12 +16,11 @@ using test::StrokeEvent;
 
 // Every way a stroke can paint: the tool and the attached set's kind.
 struct Way {
-  BrushTool tool;
+  int32_t tool;
   int32_t kind;
 };
-constexpr Way kWays[] = {{BrushTool::kBrush, 0}, {BrushTool::kEraser, 0}, {BrushTool::kBrush, 2},
-                         {BrushTool::kBrush, 3}, {BrushTool::kBrush, 4},  {BrushTool::kStamp, 0},
-                         {BrushTool::kBrush, 6}, {BrushTool::kDotBrush, 0}};
+constexpr Way kWays[] = {{kToolBrush, 0}, {kToolEraser, 0}, {kToolBrush, 2}, {kToolBrush, 3},
+                         {kToolBrush, 4}, {kToolStamp, 0},  {kToolBrush, 6}, {kToolDotBrush, 0}};
 
 std::vector<StrokeEvent> randomStroke(std::mt19937& rng, double w, double h) {
   std::uniform_real_distribution<double> px(-20, w + 20), py(-20, h + 20), pressure(0, 1);
@@ -84,7 +83,7 @@ TEST(BrushProperty, ReplayIsIdentical) {
       rig.stroke(events, way.tool);
       hash = test::stateHash(rig.doc);
     }
-    EXPECT_EQ(hashes[0], hashes[1]) << int(way.tool) << " kind " << way.kind;
+    EXPECT_EQ(hashes[0], hashes[1]) << way.tool << " kind " << way.kind;
   }
 }
 
@@ -114,7 +113,7 @@ TEST(BrushProperty, UndoAndRedoAreExact) {
         rig.stroke(randomStroke(rng, 300, 200), way.tool);
         const std::string after = test::documentState(rig.doc);
         const std::string what = "layer kind " + std::to_string(layerKind) + " tool " +
-                                 std::to_string(int(way.tool)) + " kind " + std::to_string(way.kind) +
+                                 std::to_string(way.tool) + " kind " + std::to_string(way.kind) +
                                  " round " + std::to_string(round);
         if (rig.history.count() == 0) {
           EXPECT_EQ(after, before) << what;  // nothing painted, nothing recorded
@@ -133,7 +132,7 @@ TEST(BrushProperty, UndoAndRedoAreExact) {
 TEST(BrushProperty, ASecondStrokeChangesOnlyWhatItsDabsReach) {
   std::mt19937 rng(5);
   for (const Way& way : kWays) {
-    if (way.tool == BrushTool::kStamp) continue;  // reads the layer elsewhere, paints only where it reaches
+    if (way.tool == kToolStamp) continue;  // reads the layer elsewhere, paints only where it reaches
     BrushRig rig(256, 256);
     configure(rig, way, rng);
     rig.settings.attached().alpha = 0.5;
@@ -155,9 +154,9 @@ TEST(BrushProperty, ASecondStrokeChangesOnlyWhatItsDabsReach) {
   }
 }
 
-TEST(BrushProperty, WidthAndOpacityFollowPressure) {
+TEST(BrushProperty, WidthAndOpacityFollowPressureThroughDispatch) {
   for (bool rising : {true, false}) {
-    BrushRig rig(420, 100);
+    test::DispatchRig rig(420, 100);
     BrushParams& brush = rig.settings.attached();
     brush.size = 40;
     brush.minimumRatio = 0.25;
@@ -166,6 +165,7 @@ TEST(BrushProperty, WidthAndOpacityFollowPressure) {
     std::vector<StrokeEvent> events;
     for (int i = 0; i <= 100; ++i) events.push_back({10.0 + 4 * i, 50, rising ? i / 100.0 : 1 - i / 100.0, uint32_t(10 * i)});
     rig.stroke(events);
+    ASSERT_EQ(rig.history.count(), 1);
     for (int i = 10; i <= 90; i += 10) {
       const int32_t x = 10 + 4 * i;
       const double curved = std::pow(rising ? i / 100.0 : 1 - i / 100.0, 2);
@@ -182,11 +182,14 @@ TEST(BrushProperty, WidthAndOpacityFollowPressure) {
       EXPECT_GE(top, int(255 * curved) - 1) << "x " << x;
       EXPECT_LE(top, int(255 * higher) + 1) << "x " << x;
     }
+    // The view showed the stroke as it went.
+    EXPECT_NE(rig.surface.window.getPixel(200, 50), rig.surface.window.getPixel(200, 5));
   }
-  // A pressure of 1.0 paints what a mouse paints.
-  BrushRig pen, mouse;
-  pen.stroke(BrushRig::line(10, 10, 200, 150, 30, 1.0));
-  mouse.stroke(BrushRig::line(10, 10, 200, 150, 30));
+  // A pen held at 1.0 paints what a mouse paints.
+  test::DispatchRig pen(300, 200), mouse(300, 200);
+  auto path = BrushRig::line(10, 10, 280, 150, 30, 1.0);
+  pen.stroke(path);  // a pen's release reports 0
+  mouse.stroke(path, 0, 1.0);
   EXPECT_EQ(test::stateHash(pen.doc), test::stateHash(mouse.doc));
 }
 

@@ -13,10 +13,10 @@ using test::BrushRig;
 int alphaAt(BrushRig& rig, int32_t x, int32_t y) { return alphaOf(rig.layer().pixels32.getPixel(x, y)); }
 
 TEST(BrushStroke, PressAndReleaseAtOnePointLeaveADab) {
-  for (BrushTool tool : {BrushTool::kBrush, BrushTool::kDotBrush}) {
+  for (int32_t tool : {kToolBrush, kToolDotBrush}) {
     BrushRig rig;
     rig.stroke({{40, 50, 1.0, 100}}, tool);
-    EXPECT_EQ(alphaAt(rig, 40, 50), 255) << int(tool);
+    EXPECT_EQ(alphaAt(rig, 40, 50), 255) << tool;
     EXPECT_EQ(rig.layer().pixels32.usedBounds().isEmpty(), false);
     EXPECT_EQ(alphaAt(rig, 60, 50), 0);
     EXPECT_EQ(*rig.history.undoLabel(), "Brush (" + rig.layer().name + ")");
@@ -27,39 +27,37 @@ TEST(BrushStroke, PressAndReleaseAtOnePointLeaveADab) {
 
 TEST(BrushStroke, AppendRule) {
   struct Case {
-    BrushTool tool;
+    int32_t tool;
     double dx;
     uint32_t later;
     bool kept;
   } cases[] = {
-      {BrushTool::kBrush, 0.0, 30, true},     // a duplicate is kept by the brush ...
-      {BrushTool::kDotBrush, 0.0, 40, false},  // ... and dropped by the dot brush
-      {BrushTool::kBrush, 0.5, 10, false},    // close and soon: dropped
-      {BrushTool::kBrush, 0.5, 30, true},     // close but late: kept
-      {BrushTool::kBrush, 1.5, 10, true},     // soon but far: kept
-      {BrushTool::kDotBrush, 0.5, 10, true},  // the dot brush is exempt
+      {kToolBrush, 0.0, 30, true},     // a duplicate is kept by the brush ...
+      {kToolDotBrush, 0.0, 40, false},  // ... and dropped by the dot brush
+      {kToolBrush, 0.5, 10, false},    // close and soon: dropped
+      {kToolBrush, 0.5, 30, true},     // close but late: kept
+      {kToolBrush, 1.5, 10, true},     // soon but far: kept
+      {kToolDotBrush, 0.5, 10, true},  // the dot brush is exempt
   };
   for (const Case& c : cases) {
     BrushRig rig;
-    rig.clock.now = 1000;
-    ASSERT_TRUE(rig.engine.beginStroke(c.tool, false, {10, 10}));
+    uint32_t tick = 1000;
+    ASSERT_TRUE(rig.press(c.tool, 10, 10, 1.0, tick));
     const int32_t first = rig.settings.strokes.count();
-    EXPECT_EQ(first, c.tool == BrushTool::kDotBrush ? 7 : 1);
-    for (int i = 1; i < 8; ++i) {
-      rig.clock.now += 5;
-      ASSERT_TRUE(rig.engine.addSample({10.0 + 4 * i, 10}));
-    }
-    rig.clock.now += c.later;
+    EXPECT_EQ(first, c.tool == kToolDotBrush ? 7 : 1);
+    for (int i = 1; i < 8; ++i) rig.move(10.0 + 4 * i, 10, 1.0, tick += 5);
+    ASSERT_EQ(rig.settings.strokes.count(), first + 7);
     const StrokeSample last = rig.settings.strokes.samples.back();
-    EXPECT_EQ(rig.engine.addSample({last.x + c.dx, last.y}), c.kept) << int(c.tool) << " " << c.dx << " " << c.later;
-    EXPECT_EQ(rig.settings.strokes.count(), first + 7 + c.kept);
+    rig.move(last.x + c.dx, last.y, 1.0, tick + c.later);
+    EXPECT_EQ(rig.settings.strokes.count(), first + 7 + c.kept) << c.tool << " " << c.dx << " " << c.later;
   }
   // Zoomed in 4 times, 0.5 canvas pixels are 2 screen pixels: kept.
   BrushRig rig;
-  rig.canvas.zoomFactor = 4.0;
-  ASSERT_TRUE(rig.engine.beginStroke(BrushTool::kBrush, false, {10, 10}));
-  for (int i = 1; i < 8; ++i) rig.engine.addSample({10.0 + i, 10});
-  EXPECT_TRUE(rig.engine.addSample({17.5, 10}));
+  rig.zoom = 4.0;
+  ASSERT_TRUE(rig.press(kToolBrush, 10, 10));
+  for (int i = 1; i < 8; ++i) rig.move(10.0 + i, 10);
+  rig.move(17.5, 10);
+  EXPECT_EQ(rig.settings.strokes.count(), 9);
 }
 
 TEST(BrushStroke, DabSpacingFollowsTheRadius) {
@@ -67,8 +65,8 @@ TEST(BrushStroke, DabSpacingFollowsTheRadius) {
   for (auto [size, spacing] : {std::pair{8.0, 2.0}, std::pair{40.0, 5.0}, std::pair{4.0, 1.0}}) {
     BrushRig rig(300, 300);
     rig.settings.attached().size = size;
-    ASSERT_TRUE(rig.engine.beginStroke(BrushTool::kBrush, false, {100, 100}));
-    rig.engine.commitStroke({200, 100});
+    ASSERT_TRUE(rig.press(kToolBrush, 100, 100));
+    rig.engine.commitStroke(rig.event(200, 100));
     EXPECT_EQ(rig.engine.raster().dabs, int64_t(std::llround(100 / spacing))) << size;
   }
 }
