@@ -26,6 +26,10 @@ Application::Application(const Clock* clock)
       history(clock),
       tools(document, view, settings, clock) {
   tools.setKeyTable(&keys);
+  brush.setRedrawSink(&redraw);
+  ToolFamilies families;
+  families.brush = &brush;
+  tools.setFamilies(families);
 }
 
 bool Application::initialise() {

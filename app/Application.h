@@ -7,7 +7,7 @@
 // At start (initialise): the texts in the language of the user's locale, a 512 x 512 canvas
 // of two 32 bpp layers with the upper one current, brush kind 0 (Pen) with preset 2 (size 5),
 // the palette with its field at (10, 10) and its strip at (143, 10), and an undo budget taken
-// from the machine (HistoryBudget.h).
+// from the machine (HistoryBudget.h). The brush engine paints for the brush tools.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -24,10 +24,13 @@
 #include "formats/ImageLoader.h"
 #include "raster/image/Image32.h"
 #include "strings/StringTable.h"
+#include "raster/dab/RandomSource.h"
 #include "tools/BrushParams.h"
 #include "tools/ToolSettings.h"
+#include "tools/brush/BrushEngine.h"
 #include "tools/dispatch/KeyState.h"
 #include "tools/dispatch/ToolState.h"
+#include "tools/dispatch/ViewRedraw.h"
 #include "view/DisplaySettings.h"
 #include "view/DrawingSurface.h"
 #include "view/View.h"
@@ -103,6 +106,9 @@ class Application {
   UndoHistory history;
   ToolSettings settings;
   ToolState tools;
+  SeededRandom random;  // the brushes' noise; the same strokes give the same pixels every run
+  ViewRedraw redraw{view};
+  BrushEngine brush{document, history, settings, random};
   ColorPalette palette;
   PanelIcons icons;
   std::string fileName = kUntitled;  // the document's file (UTF-8 path)

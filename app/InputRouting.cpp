@@ -6,6 +6,7 @@
 #include "app/Application.h"
 #include "app/BottomBar.h"
 #include "app/HistoryCommands.h"
+#include "app/StrokeTakeBack.h"
 #include "app/ViewCommands.h"
 #include "tools/dispatch/KeyCodes.h"
 #include "tools/dispatch/ToolMode.h"
@@ -102,7 +103,7 @@ void releaseKeys(Application& app) {
 }
 
 void cancelStroke(Application& app) {
-  app.tools.ResetStroke(false);
+  takeBackStroke(app);
   app.drawPanels();
 }
 
