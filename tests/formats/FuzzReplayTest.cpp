@@ -53,18 +53,16 @@ void checkNative(const std::vector<uint8_t>& bytes) {
   doc.probeColour(doc.width() / 2, doc.height() / 2);
 }
 
-TEST(JpegFuzzReplay, FuzzCorpus) {
+TEST(JpegFuzzReplay, FuzzAndSharedCorpora) {
   EXPECT_GT(test::replayFiles(kFuzz / "jpeg", "", checkJpeg), 10);
-}
-TEST(JpegFuzzReplay, SharedCorpus) {
   EXPECT_GT(test::replayFiles(kShared, ".jpg", checkJpeg), 10);
 }
-TEST(PsdFuzzReplay, FuzzCorpus) {
+
+TEST(PsdFuzzReplay, FuzzAndSharedCorpora) {
   EXPECT_GE(test::replayFiles(kFuzz / "psd", "", checkPsd), 5);
-}
-TEST(PsdFuzzReplay, SharedCorpus) {
   EXPECT_GT(test::replayFiles(kShared, ".psd", checkPsd), 10);
 }
+
 TEST(NativeFuzzReplay, FuzzCorpus) {
   EXPECT_GE(test::replayFiles(kFuzz / "native", "", checkNative), 18);
 }

@@ -81,15 +81,13 @@ TEST(JpegHuffman, LookaheadDecodingEqualsBitAtATime) {
 }
 
 TEST(JpegHuffman, RefusesTablesThatDoNotFit) {
-  // Counts by code length (1-based), how many symbols are given, and whether the table fits.
+  // Counts by code length (1-based), how many symbols are given, and whether the table fits:
+  // no codes; three 1-bit codes; four 2-bit codes (complete); one more; 257 symbols; too few.
+  // clang-format off
   const std::tuple<std::vector<std::pair<int, int>>, size_t, bool> cases[] = {
-      {{}, 300, false},                    // no codes
-      {{{1, 3}}, 300, false},              // three 1-bit codes
-      {{{2, 4}}, 300, true},               // four 2-bit codes: complete
-      {{{2, 4}, {3, 1}}, 300, false},      // one more does not fit
-      {{{16, 255}, {15, 2}}, 300, false},  // 257 symbols
-      {{{8, 10}}, 9, false},               // too few symbols
-  };
+      {{}, 300, false}, {{{1, 3}}, 300, false}, {{{2, 4}}, 300, true}, {{{2, 4}, {3, 1}}, 300, false},
+      {{{16, 255}, {15, 2}}, 300, false}, {{{8, 10}}, 9, false}};
+  // clang-format on
   const std::vector<uint8_t> symbols(300, 1);
   for (const auto& [lengths, n, fits] : cases) {
     std::array<uint8_t, 16> counts{};

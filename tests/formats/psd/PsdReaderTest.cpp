@@ -31,20 +31,15 @@ class PsdReaderTest : public ::testing::Test {
 // coverage, 1 bpp as ink) pixel for pixel, layered ones (GIMP's mask hiding part of a layer)
 // by the alpha of the composite, as GIMP merges colours in linear light.
 TEST_F(PsdReaderTest, FilesMatchTheirWritersPictures) {
+  // clang-format off
   const std::pair<const char*, int32_t> files[] = {
-      {"psd_flat_rgb_raw_64x64.psd", kLayerKind32},
-      {"psd_flat_rgb_rle_257x131.psd", kLayerKind32},
-      {"psd_flat_rgb_rle_1x1.psd", kLayerKind32},
-      {"psd_flat_rgb_rle_1500x1000.psd", kLayerKind32},
-      {"psd_nolayers_rgb_rle_257x131.psd", kLayerKind32},
-      {"psd_nolayers_gray_rle_64x48.psd", kLayerKind8},
-      {"psd_nolayers_bitmap_raw_64x48.psd", kLayerKind1},
-      {"psd_nolayers_indexed16_rle_64x48.psd", kLayerKind32},
-      {"psd_indexed16_rle_64x48.psd", kLayerKind32},
-      {"psd_bitmap_raw_64x48.psd", kLayerKind1},
-      {"psd_bitmap_rle_33x20.psd", kLayerKind1},
-      {"gimp_layermask_raw_48x40.psd", -1},
-  };
+      {"psd_flat_rgb_raw_64x64.psd", kLayerKind32},         {"psd_flat_rgb_rle_257x131.psd", kLayerKind32},
+      {"psd_flat_rgb_rle_1x1.psd", kLayerKind32},           {"psd_flat_rgb_rle_1500x1000.psd", kLayerKind32},
+      {"psd_nolayers_rgb_rle_257x131.psd", kLayerKind32},   {"psd_nolayers_gray_rle_64x48.psd", kLayerKind8},
+      {"psd_nolayers_bitmap_raw_64x48.psd", kLayerKind1},   {"psd_nolayers_indexed16_rle_64x48.psd", kLayerKind32},
+      {"psd_indexed16_rle_64x48.psd", kLayerKind32},        {"psd_bitmap_raw_64x48.psd", kLayerKind1},
+      {"psd_bitmap_rle_33x20.psd", kLayerKind1},            {"gimp_layermask_raw_48x40.psd", -1}};
+  // clang-format on
   for (const auto& [file, kind] : files) {
     SCOPED_TRACE(file);
     auto doc = read(corpus(file));
