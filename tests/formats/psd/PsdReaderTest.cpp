@@ -5,6 +5,7 @@
 
 #include "document/Document.h"
 #include "formats/CompositeRows.h"
+#include "formats/Endian.h"
 #include "strings/StringTable.h"
 #include "support/ImageMagick.h"
 #include "support/TempDir.h"
@@ -128,22 +129,56 @@ TEST_F(PsdReaderTest, LayersPastTheLastADocumentHoldsAreLeftOutAndTheRestRead) {
   }
 }
 
-// Kinds the reader does not take, and a file cut short anywhere before the end of its layer
-// section (62 + 4 + 29165 bytes; the merged image after it is not needed): never ok, and what
-// was read has the canvas and a layer.
+// Kinds the reader does not take, and files cut short anywhere before the end of their layer
+// section (the merged image after it is not needed): never ok, and what was read has the
+// canvas and a layer.
 TEST_F(PsdReaderTest, UnsupportedAndTruncatedFilesAreRefusedSafely) {
   read(corpus("psd_zipchannels_rgb_64x48.psd"), Status::kPartial);
   read(corpus("psd_depth16_rle_33x20.psd"), Status::kFailed);
   read("/nonexistent/x.psd", Status::kFailed);
-  const std::vector<uint8_t> bytes = test::readWholeFile(corpus("psd_layered_rgba_rle_100x70.psd"));
-  for (size_t n = 0; n < bytes.size(); n += 97) {
-    Document doc(strings);
-    Status s = readPsdDocument(doc, bytes.data(), n);
-    EXPECT_EQ(s.isOk(), n >= 62 + 4 + 29165) << n;
-    if (n >= 26 && !s.isFailed()) {
-      EXPECT_TRUE(doc.width() == 100 && doc.layerCount() >= 1) << n;
+  // A raw channel whose recorded length is a byte short of its rows is not read past its data.
+  std::vector<uint8_t> shortChannel = test::readWholeFile(corpus("psd_flat_rgb_raw_64x64.psd"));
+  shortChannel[88 + 2 + 6 * 2 + 2 + 3] -= 1;  // the last of the three channels' lengths
+  Document cut(strings);
+  Status s = readPsdDocument(cut, shortChannel.data(), shortChannel.size());
+  EXPECT_TRUE(s.isPartial() && s.reason().find("channel data cut short") != std::string::npos)
+      << s.reason();
+  for (const char* file : {"psd_layered_rgba_rle_100x70.psd", "psd_layered_rgba_raw_100x70.psd"}) {
+    const std::vector<uint8_t> bytes = test::readWholeFile(corpus(file));
+    const size_t layersEnd = 62 + 4 + loadU32BE(&bytes[62]);
+    for (size_t n = 0; n < bytes.size(); n += 97) {
+      Document doc(strings);
+      s = readPsdDocument(doc, bytes.data(), n);
+      EXPECT_EQ(s.isOk(), n >= layersEnd) << file << " " << n;
+      if (n >= 26 && !s.isFailed()) {
+        EXPECT_TRUE(doc.width() == 100 && doc.layerCount() >= 1) << n;
+      }
     }
   }
+}
+
+// One opaque pixel under a layer mask of 128 keeps 128 of its coverage (rounded, not truncated).
+TEST_F(PsdReaderTest, ALayerMaskScalesCoverageRounded) {
+  std::vector<uint8_t> f = {'8', 'B', 'P', 'S'};
+  auto put = [&f](uint32_t v, int n) {
+    while (n-- > 0) f.push_back(uint8_t(v >> (8 * n)));
+  };
+  auto length = [&f](size_t at) { storeU32BE(&f[at], uint32_t(f.size() - at - 4)); };
+  put(1, 2), put(0, 6), put(3, 2), put(1, 4), put(1, 4), put(8, 2), put(3, 2);  // 1x1 RGB
+  put(0, 4), put(0, 4), put(0, 8), put(1, 2);  // layer section and info lengths set below
+  put(0, 8), put(1, 4), put(1, 4), put(5, 2);  // a 1x1 layer with five channels
+  for (uint32_t id : {0xFFFFu, 0u, 1u, 2u, 0xFFFEu}) put(id, 2), put(3, 4);
+  f.insert(f.end(), {'8', 'B', 'I', 'M', 'n', 'o', 'r', 'm', 255, 0, 0, 0});
+  put(32, 4), put(20, 4), put(0, 8), put(1, 4), put(1, 4), put(0, 4);  // mask over the pixel
+  put(0, 4), put(0, 4);  // no blending ranges, empty name
+  for (uint32_t v : {255u, 200u, 100u, 50u, 128u}) put(0, 2), put(v, 1);
+  length(38);
+  put(0, 4);  // no global mask
+  length(34);
+  put(0, 2), put(200, 1), put(100, 1), put(50, 1);  // the merged image
+  Document doc(strings);
+  ASSERT_TRUE(readPsdDocument(doc, f.data(), f.size()).isOk());
+  EXPECT_EQ(alphaOf(doc.layer(0)->pixels32.getPixel(0, 0)), 128);
 }
 
 }  // namespace
