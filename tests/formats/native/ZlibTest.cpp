@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <unistd.h>
+
 #include <random>
 
 #include "formats/native/ZlibBuffer.h"
@@ -122,6 +124,21 @@ TEST(Zlib, InflatersGiveTheDataUpToTheDamageAndNeverOverrun) {
   // No destination: nothing is written, the stream's data counts as more than expected.
   EXPECT_TRUE(ZlibInflateBuffer(stream.data(), stream.size(), nullptr, produced, 5000).isPartial());
   EXPECT_EQ(produced, 0u);
+}
+
+// A stream that goes on long after the destination is full ends the inflation there; a child
+// process stands in so that an inflater that never stops is killed by its alarm.
+TEST(ZlibDeathTest, DataBeyondTheCapacityEndsTheInflation) {
+  const std::vector<uint8_t> data(1 << 16, 7);
+  const std::vector<uint8_t> stream = test::zlibCompress(data.data(), data.size(), 0);
+  std::vector<uint8_t> out(100);
+  size_t produced = 0;
+  EXPECT_EXIT(
+      {
+        alarm(20);
+        std::exit(ZlibInflateBuffer(stream.data(), stream.size(), out.data(), produced, out.size()).code());
+      },
+      ::testing::ExitedWithCode(Status::kPartial), "");
 }
 
 }  // namespace
