@@ -302,6 +302,7 @@ TEST_F(DocumentTest, AssignMakesAnIndependentDeepCopy) {
   EXPECT_EQ(copy.layer(0)->document, &copy);
   EXPECT_TRUE(copy.layer(1)->halftone.isBuilt());
   EXPECT_EQ(copy.currentCopy8.getPixel(4, 4), 200);
+  EXPECT_EQ(copy.selection(0)->outline, doc.selection(0)->outline);
   ASSERT_EQ(copy.layer(2)->strokeCount(), 1);
   EXPECT_NE(copy.layer(2)->stroke(0), doc.layer(2)->stroke(0));
   copy.layer(0)->pixels32.setPixel(140, 90, 0);

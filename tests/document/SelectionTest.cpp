@@ -41,19 +41,5 @@ TEST(SelectionTest, OutlineMatchesAPlainScan) {
   }
 }
 
-TEST(SelectionTest, CopyIsDeep) {
-  Selection a, b;
-  ASSERT_TRUE(a.resize(70, 70));
-  a.mask.setPixel(65, 3, 9);
-  a.mode = kSelectionMask;
-  ASSERT_TRUE(a.refresh());
-  ASSERT_TRUE(b.copyFrom(a));
-  EXPECT_EQ(b.mask.getPixel(65, 3), 9);
-  EXPECT_EQ(b.mode, kSelectionMask);
-  EXPECT_EQ(b.outline, a.outline);
-  a.mask.setPixel(65, 3, 0);
-  EXPECT_EQ(b.mask.getPixel(65, 3), 9);
-}
-
 }  // namespace
 }  // namespace kanvo

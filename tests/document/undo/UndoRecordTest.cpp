@@ -1,4 +1,5 @@
-// Capturing the tiles of a rectangle and restoring them, all or nothing, at every depth.
+// Restoring captured tiles all or nothing, at every depth: a damaged stream never half applies.
+// (UndoPropertyTest restores sound captures of every depth, method and rectangle.)
 #include "document/undo/UndoRecord.h"
 
 #include <gtest/gtest.h>
@@ -28,47 +29,6 @@ std::vector<uint32_t> pictureOf(const TiledImage<Bpp>& image) {
   for (int32_t y = 0; y < int32_t(image.height()); ++y)
     for (int32_t x = 0; x < int32_t(image.width()); ++x) p.push_back(uint32_t(image.getPixel(x, y)));
   return p;
-}
-
-// Capturing a rectangle, scrambling the image, and restoring brings back exactly the tiles of
-// the rectangle (widened to tiles), absent, zero and one-valued tiles included, with every
-// method; tiles outside stay as scrambled.
-TYPED_TEST(UndoRecordDepth, RestoreBringsBackTheCapturedTilesExactly) {
-  constexpr int B = TypeParam::kBpp;
-  std::mt19937 rng(7 + B);
-  for (int32_t method : {kTileMethodRaw, kTileMethodZlib, kTileMethodLz4}) {
-    for (int round = 0; round < 6; ++round) {
-      TiledImage<B> image, scrambled;
-      ASSERT_TRUE(image.resize(300 + rng() % 100, 200 + rng() % 100));
-      ASSERT_TRUE(scrambled.resize(image.width(), image.height()));
-      test::fillRandomTiles(image, rng);
-      test::fillRandomTiles(scrambled, rng);
-      image.fillRect(test::fillWith(B == 32 ? 0x80402010u : B == 8 ? 77 : 1), 64, 64, 64, 64);
-      const Rect rect(int32_t(rng() % 300) - 40, int32_t(rng() % 200) - 40, 1 + int32_t(rng() % 250),
-                      1 + int32_t(rng() % 200));
-      TileStream stream;
-      ASSERT_TRUE(captureTiles(image, rect, method, stream));
-      const TileRange range = tileRangeIn(image, rect);
-      EXPECT_EQ(stream.tileCount(), uint32_t(range.count()));
-
-      // What the restore should give: the captured tiles inside the range, the scrambled outside.
-      auto inside = [&](int32_t tx, int32_t ty) {
-        return tx >= range.x0 && tx < range.x1 && ty >= range.y0 && ty < range.y1;
-      };
-      std::vector<uint32_t> want = pictureOf(scrambled), captured = pictureOf(image);
-      size_t i = 0;
-      for (int32_t ty = 0; ty < image.tilesY(); ++ty)
-        for (int32_t tx = 0; tx < image.tilesX(); ++tx, ++i)
-          if (inside(tx, ty)) want[i] = captured[i];
-      for (int32_t y = 0; y < int32_t(image.height()); ++y)
-        for (int32_t x = 0; x < int32_t(image.width()); ++x, ++i)
-          if (inside(x >> 6, y >> 6)) want[i] = captured[i];
-      TileRestore<B> restore(scrambled);
-      ASSERT_EQ(restore.prepare(stream), RestoreStatus::kReady) << restore.failure();
-      restore.commit();
-      ASSERT_EQ(pictureOf(scrambled), want);
-    }
-  }
 }
 
 // Damaged streams (cut anywhere, or with one to three flipped bits aimed at the words as often as
