@@ -9,11 +9,11 @@
 
 #include <ctime>
 
+#include "bench/support/PaintedTiles.h"
 #include "document/Document.h"
 #include "formats/native/NativeReader.h"
 #include "strings/StringTable.h"
 #include "tests/support/NativeFileBuilder.h"
-#include "tests/support/PaintedTiles.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -9,12 +9,12 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "bench/support/PaintedTiles.h"
 #include "document/Document.h"
 #include "formats/native/NativeReader.h"
 #include "formats/psd/PsdWriter.h"
 #include "strings/StringTable.h"
 #include "tests/support/NativeFileBuilder.h"
-#include "tests/support/PaintedTiles.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -11,9 +11,9 @@
 #include <cstring>
 #include <string>
 
+#include "bench/support/PaintedTiles.h"
 #include "bench/support/Summary.h"
 #include "document/undo/TileStream.h"
-#include "tests/support/PaintedTiles.h"
 
 namespace {
 

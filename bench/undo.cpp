@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/PaintedTiles.h"
 #include "bench/support/Summary.h"
 #include "document/Document.h"
 #include "document/undo/UndoHistory.h"
 #include "strings/StringTable.h"
-#include "tests/support/PaintedTiles.h"
 
 namespace {
 

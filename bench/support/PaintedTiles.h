@@ -1,5 +1,5 @@
 #pragma once
-// Realistic painted content for codec tests and benchmarks: soft round strokes along smooth
+// Realistic painted content for the codec benchmarks: soft round strokes along smooth
 // curves on a transparent background, as a 32 bpp picture (straight alpha), and the same cut into
 // 64 x 64 tiles at 32, 8 (the alpha as coverage) or 1 bpp (alpha of 128 or more as ink); and an
 // opaque painted ground to lay such strokes over.
