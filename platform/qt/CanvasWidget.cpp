@@ -9,6 +9,7 @@
 #include <QTabletEvent>
 #include <QTouchEvent>
 #include <cmath>
+#include <utility>
 
 #include "app/Application.h"
 #include "app/BottomBar.h"
@@ -55,6 +56,9 @@ CanvasWidget::CanvasWidget(Application& app, QWidget* parent) : QWidget(parent),
   setAttribute(Qt::WA_InputMethodEnabled, false);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::StrongFocus);
+  releaseTimer_.setSingleShot(true);
+  releaseTimer_.setInterval(kReleaseWaitMs);
+  connect(&releaseTimer_, &QTimer::timeout, this, &CanvasWidget::flushRelease);
 }
 
 CanvasWidget::~CanvasWidget() {
@@ -212,6 +216,7 @@ void CanvasWidget::panelsChanged() {
 }
 
 void CanvasWidget::press(const PointerEvent& e) {
+  flushRelease();
   strokeDown_ = true;
   last_ = e;
   const PressResult result = stylusPress(app_, e);
@@ -235,6 +240,8 @@ void CanvasWidget::release(const PointerEvent& e) {
 }
 
 void CanvasWidget::inputLost() {
+  pendingKey_ = 0;
+  releaseTimer_.stop();
   if (strokeDown_) release(last_);
   touchId_ = -1;
   twoFingers_ = false;
@@ -334,7 +341,23 @@ void CanvasWidget::touch(QTouchEvent* event) {
 void CanvasWidget::keyPressEvent(QKeyEvent* event) {
   const int32_t key = virtualKeyOf(event->key(), (event->modifiers() & Qt::KeypadModifier) != 0);
   if (key == 0) return QWidget::keyPressEvent(event);
-  keyDown(app_, key, event->isAutoRepeat());
+  bool repeat = event->isAutoRepeat();
+  if (key == pendingKey_ && event->timestamp() == pendingTime_) {
+    pendingKey_ = 0;  // the release and this press are one repeat of a held key
+    releaseTimer_.stop();
+    repeat = true;
+  } else {
+    flushRelease();
+  }
+  keyDown(app_, key, repeat);
+  panelsChanged();
+}
+
+void CanvasWidget::flushRelease() {
+  if (pendingKey_ == 0) return;
+  const int32_t key = std::exchange(pendingKey_, 0);
+  releaseTimer_.stop();
+  keyUp(app_, key);
   panelsChanged();
 }
 
@@ -342,8 +365,13 @@ void CanvasWidget::keyReleaseEvent(QKeyEvent* event) {
   const int32_t key = virtualKeyOf(event->key(), (event->modifiers() & Qt::KeypadModifier) != 0);
   if (key == 0) return QWidget::keyReleaseEvent(event);
   if (event->isAutoRepeat()) return;
-  keyUp(app_, key);
-  panelsChanged();
+  flushRelease();
+  pendingKey_ = key;
+  pendingTime_ = event->timestamp();
+  if (pendingTime_ == 0)
+    flushRelease();  // no time to pair it by
+  else
+    releaseTimer_.start();
 }
 
 void CanvasWidget::focusOutEvent(QFocusEvent* event) {

@@ -8,8 +8,11 @@
 // - Touch: one finger is the stylus. A second finger never paints: it cancels a one-finger
 //   stroke (its pixels go back, no step is recorded) and the two fingers pinch-zoom through the
 //   view's steps and twist the view about the point between them.
-// - Keys through the key table (KeyMapping.h); auto-repeated releases are dropped (X11 sends
-//   release-press pairs while a key is held). Losing the keyboard releases every held key.
+// - Keys through the key table (KeyMapping.h); auto-repeated releases are dropped. X11 sends a
+//   held key's repeats as release-press pairs with one timestamp, which Qt does not always mark
+//   as repeats, so a release waits briefly (until another event, or kReleaseWaitMs) for a press
+//   of the same key at the same time, and such a pair is a repeat. Losing the keyboard releases
+//   every held key.
 //
 // Tablet and touch events are accepted, so Qt synthesises no mouse stroke from them. Moves and
 // the release keep coming to this widget after a press (Qt's implicit grab), also outside it.
@@ -21,6 +24,7 @@
 #include <QPointF>
 #include <QRect>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -38,6 +42,8 @@ class CanvasWidget : public QWidget, public DrawingSurface {
   Q_OBJECT
 
  public:
+  static constexpr int kReleaseWaitMs = 25;
+
   explicit CanvasWidget(Application& app, QWidget* parent = nullptr);
   ~CanvasWidget() override;
 
@@ -82,6 +88,8 @@ class CanvasWidget : public QWidget, public DrawingSurface {
   void move(const PointerEvent& e);
   void release(const PointerEvent& e);
   void touch(QTouchEvent* event);
+  // A key release waiting to be told from a repeat goes to the routing now.
+  void flushRelease();
   void panelsChanged();
   // The widget area (logical) that shows a rectangle of the surface (device pixels).
   QRect widgetRectOf(const Rect& surfaceRect) const;
@@ -102,6 +110,9 @@ class CanvasWidget : public QWidget, public DrawingSurface {
   PointerEvent last_;        // where it was last
   int touchId_ = -1;         // the finger acting as the stylus
   bool twoFingers_ = false;  // a pinch or twist is in progress
+  int32_t pendingKey_ = 0;     // the key of the waiting release, 0 for none
+  quint64 pendingTime_ = 0;   // its timestamp
+  QTimer releaseTimer_;
   uint64_t frames_ = 0;
   uint64_t canvasFrames_ = 0, canvasPixels_ = 0;
 };

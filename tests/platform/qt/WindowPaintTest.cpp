@@ -1,5 +1,6 @@
 // Painting through the real window: mouse, pen and finger strokes against the same points given
-// to the tool dispatcher, the bar's undo, and a stroke cut short by the window losing activation.
+// to the tool dispatcher, the bar's undo, a stroke cut short by the window losing activation, and Z
+// held as the eraser against Z tapped for Undo.
 #include <gtest/gtest.h>
 
 #include <QTest>
@@ -123,6 +124,39 @@ TEST(WindowPaintTest, LosingActivationEndsTheStrokeOnce) {
   QTest::mouseMove(w, h->inWindow(kPath[3]));
   QTest::mouseRelease(w, Qt::LeftButton, {}, h->inWindow(kPath[3]));
   EXPECT_EQ(h->app.history.count(), 1);
+}
+
+// X11 repeats a held key as release-press pairs sharing a timestamp, not always marked as repeats.
+TEST(WindowPaintTest, HeldZErasesThroughItsRepeatsAndATapUndoes) {
+  auto h = window();
+  auto key = [&](QEvent::Type type, ulong time) {
+    QKeyEvent e(type, Qt::Key_Z, Qt::NoModifier);
+    e.setTimestamp(time);
+    QApplication::sendEvent(&h->canvas(), &e);
+  };
+  auto repeat = [&](ulong time) {
+    key(QEvent::KeyRelease, time);
+    key(QEvent::KeyPress, time);
+  };
+  h->drag(kPath);
+  const uint64_t painted = test::stateHash(h->app.document);
+  key(QEvent::KeyPress, 1000);
+  repeat(1500);
+  h->drag({{200, 100}, {200, 200}, {200, 250}});
+  repeat(1540);
+  QTest::qWait(3 * CanvasWidget::kReleaseWaitMs);
+  repeat(1580);
+  key(QEvent::KeyRelease, 2000);
+  QTest::qWait(3 * CanvasWidget::kReleaseWaitMs);
+  EXPECT_EQ(h->app.history.count(), 2);
+  EXPECT_FALSE(h->app.history.canRedo());
+  EXPECT_EQ(h->app.document.currentLayer()->pixels32.getPixel(200, 167) >> 24, 0u);
+
+  key(QEvent::KeyPress, 3000);
+  key(QEvent::KeyRelease, 3050);
+  QTest::qWait(3 * CanvasWidget::kReleaseWaitMs);
+  EXPECT_EQ(test::stateHash(h->app.document), painted);
+  EXPECT_TRUE(h->app.history.canRedo());
 }
 
 }  // namespace
