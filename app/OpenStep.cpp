@@ -12,6 +12,15 @@ std::string fileMessage(const std::string& path, const std::string& reason) {
   return path + ": " + reason;
 }
 
+void showReplacedDocument(Application& app) {
+  app.history.clear();
+  app.document.modified = 0;
+  app.view.setOrigin(0, 0);
+  app.view.invalidate();
+  app.view.redraw();
+  app.drawPanels();
+}
+
 Status openFile(Application& app, const std::string& path, MessageBox& messages) {
   Status status;
   {
@@ -21,11 +30,7 @@ Status openFile(Application& app, const std::string& path, MessageBox& messages)
     status = openDocument(app.document, path, services);
     if (!status.isFailed()) {
       app.fileName = status.isOk() ? path : Application::kUntitled;
-      app.history.clear();
-      app.view.setOrigin(0, 0);
-      app.view.invalidate();
-      app.view.redraw();
-      app.drawPanels();
+      showReplacedDocument(app);
     }
   }
   if (!status.isOk()) {

@@ -15,8 +15,7 @@
 //
 // Composites are made band by band (CompositeRows), never as a whole picture in memory.
 // What the shell does around a save (the file name, clearing the history) is left to the
-// caller (a format listed in the table, even one that writes nothing, takes the path as the
-// file name; a path of no format does not).
+// caller, which takes the path as the file name only when the file was written.
 #include <span>
 #include <string>
 #include <string_view>

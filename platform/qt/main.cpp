@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "app/Application.h"
+#include "platform/qt/CommandMenus.h"
 #include "platform/qt/DisplayCheck.h"
 #include "platform/qt/MainWindow.h"
 #include "platform/qt/ProgramIcon.h"
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   kanvo::MainWindow window(app);
+  kanvo::CommandMenus menus(window, app);
   QObject::connect(&instance, &kanvo::SingleInstance::requested, &window, &kanvo::MainWindow::comeForward);
   if (std::getenv("KANVO_BENCH_FIRST_FRAME") != nullptr) {
     // The start-up benchmark's switch: report the end of the first paint and quit.

@@ -1,0 +1,269 @@
+// The menu commands through the handler with a scripted platform: prompts, saves and their
+// failures, the canvas commands, the menu state and the title.
+#include "app/commands/CommandHandler.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "app/Application.h"
+#include "app/OpenStep.h"
+#include "app/commands/CommandIds.h"
+#include "formats/CompositeRows.h"
+#include "support/DocumentState.h"
+#include "support/ImageCompare.h"
+#include "support/ScriptedPlatform.h"
+#include "support/TempDir.h"
+
+namespace kanvo {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CommandHandlerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(app.initialise());
+    app.strings.setLanguage(kUiLanguageEnglish);
+    app.layOut(700, 600);
+    platform.pictures = dir.file("Pictures");
+    fs::create_directory(platform.pictures);
+  }
+  // A stroke's worth of change: one undo step, the layer changed.
+  void paint(Color32 colour = rgba(200, 30, 40)) {
+    Layer& layer = *app.document.currentLayer();
+    const Rect rect(5, 7, 20, 9);
+    ASSERT_TRUE(app.history.recordPixels32(layer.pixels32, rect, app.document.currentLayerIndex(), "Brush"));
+    for (int32_t y = rect.y; y < rect.bottom(); ++y)
+      for (int32_t x = rect.x; x < rect.right(); ++x) layer.pixels32.setPixel(x, y, colour);
+    app.document.layerChanged(layer, rect.x, rect.y, rect.width, rect.height);
+  }
+  std::vector<uint8_t> composite(const Document& d, Color32 background) {
+    CompositeRows rows(d, exportCompositeOptions(background));
+    std::vector<uint8_t> rgb;
+    for (int32_t y = 0; y < d.height(); ++y)
+      for (int32_t x = 0; x < d.width(); ++x) {
+        const Color32 c = rows.row(y)[x];
+        rgb.insert(rgb.end(), {uint8_t(redOf(c)), uint8_t(greenOf(c)), uint8_t(blueOf(c))});
+      }
+    return rgb;
+  }
+  const std::string& lastCaption() { return platform.messages.shown.back().caption; }
+
+  test::TempDir dir;
+  test::ScriptedPlatform platform;
+  Application app;
+  CommandHandler handler{app, platform.services()};
+};
+
+TEST_F(CommandHandlerTest, PromptsAnswerYesNoCancelAndAFailingYes) {
+  struct Case {
+    int32_t command;
+    MessageBox::Answer answer;
+    const char* savePath;  // what Save As is given after Yes ("" cancels it)
+    bool goesOn;
+  };
+  const Case cases[] = {
+      {kCmdQuit, MessageBox::Answer::kYes, "a.psd", true},   {kCmdQuit, MessageBox::Answer::kNo, "", true},
+      {kCmdQuit, MessageBox::Answer::kCancel, "", false},    {kCmdQuit, MessageBox::Answer::kYes, "", false},
+      {kCmdQuit, MessageBox::Answer::kYes, "no/such/a.psd", false},
+      {kCmdNew, MessageBox::Answer::kYes, "b.psd", true},    {kCmdNew, MessageBox::Answer::kNo, "", true},
+      {kCmdNew, MessageBox::Answer::kCancel, "", false},     {kCmdNew, MessageBox::Answer::kYes, "c.png", false},
+      {kCmdOpen, MessageBox::Answer::kNo, "", true},         {kCmdOpen, MessageBox::Answer::kCancel, "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.command) + " " + c.savePath + " " + std::to_string(int(c.answer)));
+    paint();
+    app.fileName = Application::kUntitled;
+    platform.messages.answer = c.answer;
+    platform.messages.shown.clear();
+    platform.paths = {std::string(*c.savePath ? dir.file(c.savePath) : "")};
+    platform.dialogs = 0;
+    const uint64_t before = test::stateHash(app.document);
+    const uint32_t effect = handler.run(c.command);
+    ASSERT_FALSE(platform.messages.shown.empty());
+    EXPECT_EQ(platform.messages.shown[0].caption, "Document changed");
+    if (c.command == kCmdQuit) {
+      EXPECT_EQ(bool(effect & CommandHandler::kCloseWindow), c.goesOn);
+    }
+    if (c.command == kCmdNew) {
+      EXPECT_EQ(platform.dialogs, c.goesOn ? 1 : 0);
+    }
+    if (!c.goesOn) {
+      EXPECT_EQ(test::stateHash(app.document), before);
+      EXPECT_TRUE(handler.documentChanged());  // Quit still asks
+    }
+    app.document.modified = 1;
+  }
+}
+
+TEST_F(CommandHandlerTest, OnlyAWrittenFileClearsTheHistoryAndNamesTheDocument) {
+  paint();
+  // Names the program does not save, a missing folder and a folder in the way of the file.
+  fs::create_directory(dir.file("taken.psd"));
+  for (const std::string name : {"x.png", "x.tga", "x.pam", "x.ppm", "x.knvmob", "noext", "missing/x.psd",
+                                 "taken.psd"}) {
+    SCOPED_TRACE(name);
+    platform.paths = {dir.file(name)};
+    handler.run(kCmdSaveAs);
+    ASSERT_EQ(platform.messages.shown.size(), 1u);
+    EXPECT_NE(platform.messages.shown[0].text.find(name), std::string::npos);
+    EXPECT_EQ(lastCaption(), name.find('/') != std::string::npos || name == "taken.psd" ? "Save failed"
+                                                                                          : "Unsupported ext");
+    platform.messages.shown.clear();
+    EXPECT_EQ(app.fileName, "Untitled");
+    EXPECT_TRUE(app.history.canUndo());
+    EXPECT_TRUE(handler.documentChanged());
+  }
+  EXPECT_EQ(fs::remove_all(dir.file("missing")), 0u);
+  platform.paths = {dir.file("saved.psd")};
+  handler.run(kCmdSaveAs);
+  EXPECT_TRUE(platform.messages.shown.empty());
+  EXPECT_EQ(app.fileName, dir.file("saved.psd"));
+  EXPECT_EQ(app.title(), "100% - saved.psd");
+  EXPECT_FALSE(handler.documentChanged());
+  const MenuState state = handler.menuState();
+  EXPECT_FALSE(state.of(kCmdSave).enabled);
+  EXPECT_FALSE(state.of(kCmdUndo).enabled);
+  EXPECT_TRUE(state.of(kCmdCopyFilename).enabled);
+  handler.run(kCmdCopyFilename);
+  EXPECT_EQ(platform.clipboard, dir.file("saved.psd"));
+  EXPECT_TRUE(handler.confirmClose());
+  EXPECT_TRUE(platform.messages.shown.empty());
+}
+
+TEST_F(CommandHandlerTest, ReadOnlyFileStaysByteIdenticalWhenAnUnprivilegedSaveFails) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes read-only files; the atomic writer's tests cover the rename";
+  const std::string path = dir.file("old.psd");
+  platform.paths = {path};
+  paint();
+  handler.run(kCmdSaveAs);
+  const std::vector<uint8_t> before = test::readWholeFile(path);
+  chmod(dir.path().c_str(), 0555);
+  paint(rgba(1, 2, 3));
+  handler.run(kCmdSave);
+  chmod(dir.path().c_str(), 0755);
+  EXPECT_EQ(test::readWholeFile(path), before);
+  EXPECT_EQ(dir.entries().size(), 2u);  // the pictures folder and the file: no temporary left
+  EXPECT_EQ(lastCaption(), "Save failed");
+  EXPECT_TRUE(handler.documentChanged());
+}
+
+TEST_F(CommandHandlerTest, SaveWritesLayeredNamesInPlaceAndAsksForAPhotosName) {
+  for (const std::string name : {"keep.psd", "keep.bmp", "photo.jpg", "photo.JPEG"}) {
+    SCOPED_TRACE(name);
+    app.fileName = dir.file(name);
+    paint();
+    platform.fileDialogs = 0;
+    platform.paths = {dir.file("other.psd")};
+    handler.run(kCmdSave);
+    const bool inPlace = name.starts_with("keep");
+    EXPECT_EQ(platform.fileDialogs, inPlace ? 0 : 1);
+    EXPECT_EQ(fs::exists(dir.file(name)), inPlace);
+    EXPECT_EQ(app.fileName, dir.file(inPlace ? name : "other.psd"));
+  }
+}
+
+TEST_F(CommandHandlerTest, QuickSaveNamesTheFileByTheLocalTime) {
+  paint();
+  platform.pictures = dir.file("Pictures");
+  handler.run(kCmdQuickSave);
+  EXPECT_TRUE(fs::exists(dir.file("Pictures/2025-03-07_09-05-03.psd")));
+  EXPECT_FALSE(handler.menuState().of(kCmdQuickSave).enabled);
+  platform.pictures.clear();
+  paint();
+  handler.run(kCmdQuickSave);
+  EXPECT_EQ(lastCaption(), "Save failed");
+}
+
+TEST_F(CommandHandlerTest, RoundTripsThroughPsdAndJpegKeepTheDocument) {
+  ASSERT_FALSE(openFile(app, KANVO_CORPUS_DIR "/gimp_layered_rle_90x60.psd", platform.messages).isFailed());
+  paint();
+  platform.paths = {dir.file("r.psd"), dir.file("r.jpg")};
+  handler.run(kCmdSaveAs);
+  handler.run(kCmdSaveAs);
+  Application reopened;
+  ASSERT_TRUE(reopened.initialise());
+  ASSERT_TRUE(openFile(reopened, dir.file("r.psd"), platform.messages).isOk());
+  EXPECT_EQ(composite(reopened.document, 0), composite(app.document, 0));
+  ASSERT_TRUE(openFile(reopened, dir.file("r.jpg"), platform.messages).isOk());
+  // A small picture of hard content: the encoder's own floor for such pictures is about 25 dB.
+  EXPECT_GE(test::psnr(composite(reopened.document, kOpaqueWhite), composite(app.document, kOpaqueWhite)), 25.0);
+}
+
+TEST_F(CommandHandlerTest, CanvasCommandsAreStepsThatMarkTheDocumentChanged) {
+  // Layer Exchange: the current layer stays the same layer.
+  Layer* current = app.document.currentLayer();
+  handler.run(kCmdLayerExchange);
+  EXPECT_EQ(app.document.currentLayer(), current);
+  EXPECT_EQ(app.document.currentLayerIndex(), 0);
+  EXPECT_TRUE(handler.documentChanged());
+  // Resolution with the typed size, undone.
+  app.document.modified = 0;
+  platform.typedWidth = "100";
+  platform.typedHeight = "-5";  // out of range: the stored height stays
+  handler.run(kCmdResolution);
+  EXPECT_EQ(app.document.width(), 100);
+  EXPECT_EQ(app.document.height(), 480);
+  EXPECT_TRUE(handler.documentChanged());
+  handler.run(kCmdUndo);
+  EXPECT_EQ(app.document.width(), Application::kStartSide);
+  // Trimming without a selection says so and changes nothing.
+  handler.run(kCmdTrimming);
+  EXPECT_EQ(lastCaption(), "Trimming error");
+  EXPECT_FALSE(handler.menuState().of(kCmdTrimming).enabled);
+  // New with a single layer cannot exchange layers.
+  app.document.modified = 0;
+  platform.typedWidth = "32761";
+  platform.typedHeight = "20";
+  handler.run(kCmdNew);
+  EXPECT_EQ(app.document.width(), 640);
+  EXPECT_EQ(app.document.height(), 20);
+  EXPECT_EQ(app.document.layerCount(), 2);
+  EXPECT_FALSE(handler.documentChanged());
+  // Clear empties the current layer as one step.
+  paint();
+  handler.run(kCmdClear);
+  EXPECT_EQ(app.document.currentLayer()->pixels32.presentTileCount(), 0);
+  handler.run(kCmdUndo);
+  EXPECT_NE(app.document.currentLayer()->pixels32.getPixel(6, 8), 0u);
+}
+
+TEST_F(CommandHandlerTest, ViewCommandsFollowTheMenuState) {
+  EXPECT_FALSE(handler.menuState().of(kCmdResetView).enabled);
+  handler.run(kCmdMirror);
+  EXPECT_TRUE(handler.menuState().of(kCmdMirror).checked);
+  handler.run(kCmdRotateRight);
+  handler.run(kCmdResetView);
+  EXPECT_TRUE(app.view.transform().isPlain());
+  handler.run(kCmdZoomIn);
+  EXPECT_GT(app.view.zoom(), 1.0);
+  EXPECT_EQ(app.title(), std::to_string(int(app.view.zoom() * 100)) + "% - Untitled");
+  handler.run(kCmdAntialias);
+  handler.run(kCmdBezier);
+  EXPECT_EQ(handler.menuState().of(kCmdAntialias).checked, app.settings.options.antialias != 0);
+  EXPECT_TRUE(handler.menuState().of(kCmdBezier).checked);
+  EXPECT_FALSE(handler.menuState().of(kCmdRedraw).enabled);
+  EXPECT_EQ(handler.run(kFirstCommand - 1), CommandHandler::kIgnored);
+}
+
+TEST_F(CommandHandlerTest, CameraCaptureOpensAsUntitledAndFailuresChangeNothing) {
+  EXPECT_FALSE(handler.menuState().of(kCmdCamera).enabled);
+  platform.cameraPresent = true;
+  const uint64_t before = test::stateHash(app.document);
+  for (auto outcome : {Camera::Outcome::kCancelled, Camera::Outcome::kFailed}) {
+    platform.cameraOutcome = outcome;
+    handler.run(kCmdCamera);
+    EXPECT_EQ(test::stateHash(app.document), before);
+  }
+  EXPECT_EQ(platform.messages.shown.size(), 1u);
+  platform.cameraOutcome = Camera::Outcome::kOk;
+  platform.capturedPath = KANVO_CORPUS_DIR "/jpg_420_q85_100x70.jpg";
+  handler.run(kCmdCamera);
+  EXPECT_EQ(app.document.width(), 100);
+  EXPECT_EQ(app.fileName, "Untitled");
+}
+
+}  // namespace
+}  // namespace kanvo

@@ -1,0 +1,104 @@
+// The menus and dialogs on Qt, offscreen: actions run their commands, the state reaches the
+// actions, closing asks, and the dialogs follow typing, the slider and the radio buttons.
+#include "platform/qt/CommandMenus.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTimer>
+
+#include "app/commands/CommandIds.h"
+#include "support/WindowHarness.h"
+
+namespace kanvo {
+namespace {
+
+// Answers the next modal box with the button of that role.
+void answerNextBox(QMessageBox::StandardButton button) {
+  QTimer::singleShot(0, [button] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->button(button)->click();
+  });
+}
+
+TEST(CommandMenusTest, ActionsRunCommandsAndShowTheState) {
+  test::WindowHarness h;
+  CommandMenus menus(h.window, h.app);
+  EXPECT_FALSE(menus.action(kCmdUndo)->isEnabled());
+  EXPECT_FALSE(menus.action(kCmdRedraw)->isEnabled());
+  EXPECT_FALSE(menus.action(kCmdCamera)->isEnabled());
+  EXPECT_FALSE(menus.action(kCmdCamera)->statusTip().isEmpty());
+  menus.action(kCmdZoomIn)->trigger();
+  EXPECT_GT(h.app.view.zoom(), 1.0);
+  EXPECT_EQ(h.window.windowTitle().toStdString(), h.app.title());
+  menus.action(kCmdMirror)->trigger();
+  EXPECT_TRUE(menus.action(kCmdMirror)->isChecked());
+  EXPECT_TRUE(menus.action(kCmdResetView)->isEnabled());
+  EXPECT_EQ(menus.action(kCmdSaveAs)->shortcut(), QKeySequence("Ctrl+Shift+S"));
+}
+
+TEST(CommandMenusTest, ClosingAChangedDocumentAsksAndCancelKeepsTheWindow) {
+  test::WindowHarness h;
+  CommandMenus menus(h.window, h.app);
+  h.app.document.modified = 1;
+  answerNextBox(QMessageBox::Cancel);
+  EXPECT_FALSE(h.window.close());
+  EXPECT_TRUE(h.window.isVisible());
+  answerNextBox(QMessageBox::No);
+  menus.action(kCmdQuit)->trigger();
+  EXPECT_FALSE(h.window.isVisible());
+}
+
+TEST(CommandMenusTest, ResolutionKeepsTheAspectWhileTyping) {
+  test::qtApplication();
+  ResolutionDialogValues values;
+  values.documentWidth = 400;
+  values.documentHeight = 300;
+  ResolutionDialog dialog(values);
+  dialog.widthEdit()->clear();
+  QTest::keyClicks(dialog.widthEdit(), "200");
+  EXPECT_EQ(dialog.heightEdit()->text(), "150");
+  dialog.heightEdit()->selectAll();
+  QTest::keyClicks(dialog.heightEdit(), "99999");  // out of range: OK keeps the stored height
+  dialog.findChild<QCheckBox*>()->setChecked(false);
+  dialog.widthEdit()->clear();
+  QTest::keyClicks(dialog.widthEdit(), "64");
+  EXPECT_EQ(dialog.heightEdit()->text(), "99999");
+  dialog.acceptInto(values);
+  EXPECT_EQ(values.width, 64);
+  EXPECT_EQ(values.height, 480);
+}
+
+TEST(CommandMenusTest, NewDialogTakesTypedSizesInRange) {
+  test::qtApplication();
+  NewDialogValues values;
+  NewDocumentDialog dialog(values);
+  dialog.widthBox()->setEditText("1024");
+  dialog.heightBox()->setEditText("-3");
+  dialog.acceptInto(values);
+  EXPECT_EQ(values.width, 1024);
+  EXPECT_EQ(values.height, 480);
+}
+
+TEST(CommandMenusTest, ChooseBrushSliderAndKinds) {
+  test::WindowHarness h;
+  h.app.brushOfKind(Application::kPencil).size = 7.5;
+  ChooseBrushDialog dialog(h.app, 1.0);
+  EXPECT_EQ(dialog.preview()->width(), 50);
+  dialog.slider()->setValue(21);
+  EXPECT_EQ(dialog.valueLabel()->text(), "10.5");
+  dialog.kindButton(Application::kPencil)->click();
+  EXPECT_EQ(h.app.brushKind(), Application::kPencil);
+  EXPECT_EQ(dialog.slider()->value(), 14);
+  dialog.apply();
+  EXPECT_EQ(h.app.settings.attached().size, 7.0);
+}
+
+}  // namespace
+}  // namespace kanvo

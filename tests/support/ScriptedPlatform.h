@@ -1,0 +1,76 @@
+#pragma once
+// The menu commands' platform without a display: file dialogs, dialogs, clipboard, desktop and
+// camera that answer from what the test set and record what was asked.
+#include <deque>
+#include <string>
+
+#include "app/Application.h"
+#include "app/commands/CommandHandler.h"
+#include "support/RecordingMessageBox.h"
+
+namespace kanvo::test {
+
+class ScriptedPlatform : public FileDialogs, public Dialogs, public Clipboard, public Desktop, public Camera {
+ public:
+  // ---- answers ----
+  std::deque<std::string> paths;  // the next file dialogs' choices ("" cancels; none left cancels)
+  bool dialogAnswer = true;       // OK or Cancel for New, Resolution and Choose Brush
+  std::string typedWidth, typedHeight;  // what the user types into New or Resolution
+  LocalTime time{2025, 3, 7, 9, 5, 3};
+  std::string pictures;  // the pictures folder; empty: none can be had
+  bool cameraPresent = false;
+  Camera::Outcome cameraOutcome = Camera::Outcome::kCancelled;
+  std::string capturedPath;
+
+  // ---- what was asked ----
+  int fileDialogs = 0, dialogs = 0;
+  std::string savedFolder, clipboard;
+
+  RecordingMessageBox messages;
+
+  CommandServices services() { return {&messages, this, this, this, this, this}; }
+
+  std::string chooseOpenPath(int32_t& filter) override { return next(filter); }
+  std::string chooseSavePath(const std::string& folder, int32_t& filter) override {
+    savedFolder = folder;
+    return next(filter);
+  }
+  bool runNew(NewDialogValues& values) override {
+    ++dialogs;
+    if (dialogAnswer) values.accept(typedWidth, typedHeight);
+    return dialogAnswer;
+  }
+  bool runResolution(ResolutionDialogValues& values) override {
+    ++dialogs;
+    if (dialogAnswer) values.accept(typedWidth, typedHeight);
+    return dialogAnswer;
+  }
+  bool runChooseBrush(Application&) override { return ++dialogs, dialogAnswer; }
+  bool setText(const std::string& text) override {
+    clipboard = text;
+    return true;
+  }
+  LocalTime localTime() const override { return time; }
+  std::string picturesFolder(std::string& failure) override {
+    if (pictures.empty()) failure = "no pictures folder";
+    return pictures;
+  }
+  bool available() const override { return cameraPresent; }
+  Outcome capture(std::string& path, std::string& failure) override {
+    path = capturedPath;
+    failure = "the camera failed";
+    return cameraOutcome;
+  }
+
+ private:
+  std::string next(int32_t& filter) {
+    ++fileDialogs;
+    filter = 1;
+    if (paths.empty()) return {};
+    std::string path = paths.front();
+    paths.pop_front();
+    return path;
+  }
+};
+
+}  // namespace kanvo::test
