@@ -60,9 +60,7 @@ TEST(FillSource, ViewTransformAndStackOrder) {
   FillSource* g =
       stack.addGradient(0, 0, kRed, 100, 0, kBlue, kGradientLinear, kGradientClamp, kGradientTwoColours);
   stack.setView(40, 7, 0.5);  // view = canvas x 0.5 + (40, 7)
-  EXPECT_TRUE(g->viewX0 == 40.0 && g->viewX1 == 90.0 && g->squaredLength == 2500 && g->coeff[0] == 1310);
-  EXPECT_EQ(stack.evaluate(90, 0), kBlue);
-  EXPECT_EQ(stack.evaluate(40, 0), kRed);
+  EXPECT_TRUE(stack.evaluate(90, 0) == kBlue && stack.evaluate(40, 0) == kRed && g->gradientT(65, 0) == 127);
   // A one-colour gradient lays its colour over what is below at weight 255 - t; a two-colour
   // gradient replaces everything below it; a disabled source is skipped.
   stack.clear();
@@ -78,9 +76,8 @@ TEST(FillSource, ViewTransformAndStackOrder) {
   EXPECT_EQ(stack.current(), 1);
   while (stack.count() < kMaxFillSources)
     ASSERT_NE(stack.addGradient(0, 0, kRed, 1, 1, kBlue, 0, 0, 0), nullptr);
-  EXPECT_EQ(stack.addGradient(0, 0, kRed, 1, 1, kBlue, 0, 0, 0), nullptr);
-  EXPECT_EQ(stack.addTexture(Image32(2, 2), 255), nullptr);
-  EXPECT_EQ(stack.count(), kMaxFillSources);
+  EXPECT_TRUE(stack.addGradient(0, 0, kRed, 1, 1, kBlue, 0, 0, 0) == nullptr &&
+              stack.addTexture(Image32(2, 2), 255) == nullptr && stack.count() == kMaxFillSources);
 }
 
 TEST(FillSource, TextureLevelsAndLevelChoice) {
@@ -163,14 +160,11 @@ TEST(FillSource, AssignCopiesSourcesAndTextures) {
   a.setView(0, 0, 0.4);
   b.addGradient(0, 0, kBlue, 1, 0, kRed, 0, 0, 0);
   ASSERT_TRUE(b.assign(a));
-  EXPECT_TRUE(b.count() == 2 && b.baseColour() == 0xFF112233u);
   b.setView(0, 0, 0.4);
   for (int y = 0; y < 30; y += 4)
     for (int x = 0; x < 30; x += 3) EXPECT_EQ(a.evaluate(x, y), b.evaluate(x, y));
-  EXPECT_NE(&b.source(1)->texture, &a.source(1)->texture);  // the copy owns its images
-  EXPECT_EQ(b.source(1)->levels[0].getPixel(1, 1), a.source(1)->levels[0].getPixel(1, 1));
-  EXPECT_TRUE(b.assign(b));
-  EXPECT_EQ(b.count(), 2);
+  a.clear();  // the copy owns its images
+  EXPECT_TRUE(b.assign(b) && b.count() == 2 && b.source(1)->levels[0].hasPixels());
 }
 
 TEST(FillSource, DegenerateInputIsSafe) {

@@ -162,10 +162,6 @@ TYPED_TEST(TiledImageDepth, LifecycleAndTileAccess) {
   EXPECT_TRUE(image.width() == 0 && image.rowBuffer() == nullptr);
   ASSERT_TRUE(image.resize(130, 70));  // 3 x 2 tiles
   EXPECT_TRUE(image.tilesX() == 3 && image.tilesY() == 2 && image.tileCount() == 6);
-  EXPECT_EQ(image.rowBufferBytes(), 3u * (TypeParam::kBitsPerPixel == 32  ? 256
-                                          : TypeParam::kBitsPerPixel == 8 ? 64
-                                                                          : 8));
-  for (size_t i = 0; i < image.rowBufferBytes(); ++i) ASSERT_EQ(image.rowBuffer()[i], 0);
   for (auto [tx, ty] : {std::pair{3, 0}, {-1, 0}, {0, 2}}) {
     EXPECT_EQ(image.getOrCreateTile(tx, ty), nullptr);
     EXPECT_FALSE(image.freeTile(tx, ty));
@@ -175,8 +171,7 @@ TYPED_TEST(TiledImageDepth, LifecycleAndTileAccess) {
   EXPECT_TRUE(t->width() == 64 && t->height() == 64 && t->isFullyTransparent());
   EXPECT_EQ(image.usedBounds(), Rect(0, 0, 1, 1));  // present but all zero
   EXPECT_EQ(image.tileBounds(), Rect(128, 64, 64, 64));
-  EXPECT_EQ(image.getOrCreateTile(2, 1), t);
-  EXPECT_EQ(image.getOrCreateTileUnchecked(2, 1), t);
+  EXPECT_TRUE(image.getOrCreateTile(2, 1) == t && image.getOrCreateTileUnchecked(2, 1) == t);
   EXPECT_TRUE(image.freeTile(1, 0));  // inside, absent
   EXPECT_TRUE(image.freeTile(2, 1));
   EXPECT_EQ(image.presentTileCount(), 0);
@@ -189,8 +184,7 @@ TYPED_TEST(TiledImageDepth, LifecycleAndTileAccess) {
   EXPECT_TRUE(image.presentTileCount() == 0 && image.width() == 130u && image.tileCount() == 6);
   image.setPixel(99, 9, someValue<TypeParam>());
   TypeParam moved(std::move(image));
-  EXPECT_EQ(moved.getPixel(99, 9), someValue<TypeParam>());
-  EXPECT_EQ(image.width(), 0u);
+  EXPECT_TRUE(moved.getPixel(99, 9) == someValue<TypeParam>() && image.width() == 0u);
   image = std::move(moved);
   EXPECT_TRUE(image.getPixel(99, 9) == someValue<TypeParam>() && image.presentTileCount() == 1);
 }

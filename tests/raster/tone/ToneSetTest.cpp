@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <tuple>
 
 namespace kanvo {
 namespace {
@@ -24,7 +25,6 @@ TEST(ToneSet, RoundingCellSizesAndRejectedInputs) {
       {84.85, 85}, {1e300, INT32_MAX}, {-1e300, INT32_MIN}, {std::nan(""), 0}, {0.49999999999999994, 0}};
   for (auto [v, want] : rounding) EXPECT_EQ(ToneSet::roundHalfAway(v), want) << v;
   ToneSet set;
-  EXPECT_TRUE(!set.isBuilt() && set.cellSize() == 0 && set.tone(0) == nullptr && set.dot(0) == nullptr);
   // n = resolution / (lines x sqrt 2) rounded, raised to at least 4.
   const struct {
     double lines, resolution;
@@ -73,14 +73,9 @@ void checkTones(double lines, double resolution, double tolerance) {
   EXPECT_TRUE(inkOf(*set.tone(0)) == 0 && inkOf(*set.tone(255)) == area);
 }
 
-TEST(ToneSet, TonesSmallCell) {
-  checkTones(60, 350, 0.035);
-}
-TEST(ToneSet, TonesDefaultResolution) {
-  checkTones(60, 600, 0.02);
-}
-TEST(ToneSet, TonesLargeCell) {
-  checkTones(10, 600, 0.004);
+TEST(ToneSet, TonesOfSmallDefaultAndLargeCells) {
+  for (auto [lines, resolution, tolerance] : {std::tuple{60, 350, 0.035}, {60, 600, 0.02}, {10, 600, 0.004}})
+    checkTones(lines, resolution, tolerance);
 }
 
 TEST(ToneSet, DrawDotShapeAndLimits) {
