@@ -60,32 +60,30 @@ TYPED_TEST(TiledImageDepth, RandomWritesMatchAPlainBuffer) {
       for (int32_t t = first; anyColumns && y >= 0 && y < h && t <= last; ++t)
         anyTile |= image.tileExists(t, y / 64);
       const uint32_t kind = rng() % 6;
+      auto both = [&](auto write) {
+        write(image);
+        write(flat);
+      };
       switch (kind) {
         case 0:
-          image.setPixel(x, y, v);
-          flat.setPixel(x, y, v);
+          both([&](auto& i) { i.setPixel(x, y, v); });
           break;
-        case 1:  // the painting forms forward to the tile's own
+        case 1: {  // the painting forms forward to the tile's own
+          const int k = randomIn(rng, 0, 255);
+          const bool pick = rng() % 2;
           if constexpr (Bpp == 32) {
-            const int opacity = randomIn(rng, 0, 255);
-            if (rng() % 2) {
-              image.paintPixel(x, y, v, opacity);
-              flat.paintPixel(x, y, v, opacity);
-            } else if (image.tileExists(x / 64, y / 64) && x >= 0 && y >= 0) {  // never creates a tile
-              image.blendPixelByColourAlpha(x, y, v, opacity);
-              flat.blendPixelByColourAlpha(x, y, v, opacity);
-            }
+            if (pick)
+              both([&](auto& i) { i.paintPixel(x, y, v, k); });
+            else if (image.tileExists(x / 64, y / 64) && x >= 0 && y >= 0)  // never creates a tile
+              both([&](auto& i) { i.blendPixelByColourAlpha(x, y, v, k); });
           } else if constexpr (Bpp == 8) {
-            const int weight = randomIn(rng, 0, 255);
-            if (rng() % 2) {
-              image.blendPixel(x, y, v, weight);
-              flat.blendPixel(x, y, v, weight);
-            } else {
-              image.mixPixel(x, y, v, weight);
-              flat.mixPixel(x, y, v, weight);
-            }
+            if (pick)
+              both([&](auto& i) { i.blendPixel(x, y, v, k); });
+            else
+              both([&](auto& i) { i.mixPixel(x, y, v, k); });
           }
           break;
+        }
         case 2: {  // read a row, change some pixels, write it back
           std::fill(row.begin(), row.end(), uint8_t(0xEE));
           EXPECT_EQ(image.readRow(row.data(), x, y, length), anyTile);
