@@ -41,12 +41,8 @@ TEST(StringTable, TextsAsGivenInBothLanguages) {
     const char *japanese, *english;  // UTF-8; null: not checked
   } cases[] = {
       {0, "TWAIN32から読み込み", "Import from TWAIN32"},
-      {19, "塗りつぶし", "Fill"},
-      {25, "バケツ", "Bucket"},
-      {57, "度", "deg"},
       {81, "画像解像度と違うプリンタには出力できません", ""},
       {105, "ウィンドウを一時的に隠す(&T)\tTab", "Hide windows temporary(&T)\tTab"},
-      {112, "統合色RGB", "Combined RGB"},
       {117, "+Shiftで追加、+Ctrlで削除", "+Shift is Add、+Ctrl is Delete"},
       {128, "頂点を左右ドラッグで太さの調整", "頂点で左右ドラッグ"},
       {150, "塗りつぶし", "Bucket"},  // the same as 19 in Japanese, as 25 in English
