@@ -25,9 +25,9 @@ std::vector<uint8_t> ourFile(int w, int h) {
   return enc.takeData();
 }
 
-// Files from libjpeg in many layouts, compared with libjpeg's own decode. Floors sit about
-// 1 dB under the measured values; subsampled layouts lose more the larger the enlargement,
-// since ours interpolates within each block and libjpeg across blocks.
+// Files from libjpeg in the layouts the corpus lacks, compared with libjpeg's own decode. Floors
+// sit about 1 dB under the measured values; subsampled layouts lose more the larger the
+// enlargement, since ours interpolates within each block and libjpeg across blocks.
 TEST(JpegDecoder, ReadsLibjpegFilesOfEveryLayout) {
   struct Case {
     const char* name;
@@ -36,20 +36,14 @@ TEST(JpegDecoder, ReadsLibjpegFilesOfEveryLayout) {
     double floorDb;
   };
   const Case cases[] = {
-      {"4:4:4 q85", 301, 203, {}, 48},
-      {"4:4:4 q30", 120, 90, {.quality = 30}, 48},
-      {"4:4:4 restart 2", 100, 70, {.restartBlocks = 2}, 48},
       {"4:4:4 restart 1, optimised", 45, 45, {.restartBlocks = 1, .optimize = true}, 48},
-      {"4:2:2 q85", 301, 203, {.lumaH = 2}, 42.5},
       {"4:4:0 q85", 301, 203, {.lumaV = 2}, 41},
-      {"4:2:0 q85", 301, 203, {.lumaH = 2, .lumaV = 2}, 39.5},
       {"4:2:0 restart 3", 150, 97, {.lumaH = 2, .lumaV = 2, .restartBlocks = 3}, 37},
       {"4:1:1 q85", 301, 203, {.lumaH = 4}, 36},
       {"4:1:0 (4x2)", 133, 71, {.lumaH = 4, .lumaV = 2}, 32},
       {"luma 3x1", 97, 40, {.lumaH = 3}, 33},
       {"luma 2x4", 97, 97, {.lumaH = 2, .lumaV = 4}, 30},
       {"RGB (Adobe) q90", 90, 50, {.quality = 90, .rgb = true}, 48},
-      {"grey q85", 150, 97, {.grayscale = true}, 56.5},
       {"grey restart 5", 33, 65, {.restartBlocks = 5, .grayscale = true}, 56.5},
   };
   for (const Case& c : cases) {
