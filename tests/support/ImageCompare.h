@@ -1,6 +1,6 @@
 #pragma once
-// Test helper: differences between two pictures of equal size given as interleaved 8-bit
-// samples (packed RGB, or any channel count as long as both agree).
+// Test helpers: differences between two pictures of equal size given as interleaved 8-bit
+// samples (packed RGB, or any channel count as long as both agree), and a digest of bytes.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -31,10 +31,6 @@ inline int maxDifference(std::span<const uint8_t> a, std::span<const uint8_t> b)
   for (size_t i = 0; i < a.size(); ++i) m = std::max(m, std::abs(int(a[i]) - int(b[i])));
   return m;
 }
-
-}  // namespace kanvo::test
-
-namespace kanvo::test {
 
 // FNV-1a of a byte sequence: pins down exact results (golden values) in tests.
 inline uint64_t fnv1a(std::span<const uint8_t> bytes) {
