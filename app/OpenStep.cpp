@@ -15,7 +15,7 @@ std::string fileMessage(const std::string& path, const std::string& reason) {
 void showReplacedDocument(Application& app) {
   app.history.clear();
   app.document.modified = 0;
-  app.view.setOrigin(0, 0);
+  app.view.centreDocument();
   app.view.invalidate();
   app.view.redraw();
   app.drawPanels();

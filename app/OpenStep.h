@@ -22,7 +22,7 @@ class MessageBox;
 Status openFile(Application& app, const std::string& path, MessageBox& messages);
 
 // After the document was replaced (opened, or made new): the history emptied, the document
-// unchanged, the view showing it from its start and the panels drawn again.
+// unchanged, the view showing it centred (as the start canvas) and the panels drawn again.
 void showReplacedDocument(Application& app);
 
 // "path: reason", or the reason alone when it names the path already (readers often do), so
