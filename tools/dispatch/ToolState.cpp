@@ -20,6 +20,13 @@ int32_t floorToInt(double v) {
   return std::isfinite(f) ? int32_t(std::fmax(-2147483648.0, std::fmin(2147483647.0, f))) : 0;
 }
 
+// Window positions dispatch can work with: finite and within +-2^30 pixels, so that every canvas
+// point and every whole-pixel value derived from them stays finite.
+bool usablePosition(const StylusEvent& e) {
+  constexpr double kLimit = 1073741824.0;
+  return std::fabs(e.x) <= kLimit && std::fabs(e.y) <= kLimit;
+}
+
 }  // namespace
 
 ToolState::ToolState(Document& document, View& view, ToolSettings& settings, const Clock* clock)
@@ -209,6 +216,7 @@ uint32_t ToolState::zoomKey(bool in) {
 // ---- events ----
 
 void ToolState::Move(const StylusEvent& e) {
+  if (!usablePosition(e)) return;
   windowX_ = e.x;
   windowY_ = e.y;
   pressure_ = e.pressure;
@@ -416,9 +424,11 @@ uint32_t ToolState::Release(const StylusEvent& e) {
     ResetStroke(false);
     return 0;
   }
-  windowX_ = e.x;
-  windowY_ = e.y;
-  canvas_ = toCanvas(e.x, e.y);
+  if (usablePosition(e)) {  // otherwise the operation ends at the last usable point
+    windowX_ = e.x;
+    windowY_ = e.y;
+  }
+  canvas_ = toCanvas(windowX_, windowY_);
   canvasSnapped_ = snapped(canvas_);
   uint32_t result = 0;
   const int32_t category = mode.category(), sub = mode.subTool();

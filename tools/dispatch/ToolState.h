@@ -23,6 +23,8 @@
 // saved size), and clears the button state; keys released during the press clear the key state.
 //
 // Whole-pixel tools take the floor of canvas points; insideness is tested on the unrounded point.
+// Positions that are not finite or lie beyond +-2^30 window pixels are not used: such a press
+// or move is ignored, such a release ends the operation at the last usable point.
 // Single-threaded.
 #include <cstdint>
 #include <string>

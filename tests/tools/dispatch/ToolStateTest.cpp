@@ -93,6 +93,12 @@ TEST(ToolStateTest, BrushCallsAndKeys) {
   EXPECT_EQ(d.takeLog(), Log{});
   EXPECT_EQ(d.release(1, 1), 0u);  // a release without a press resets
   EXPECT_FALSE(d.state.buttonDown());
+  // Positions that are not finite or absurdly far are not used: the stroke ends at its last point.
+  d.press(30, 40);
+  for (double x : {double(NAN), double(INFINITY), 1e300}) d.move(x, 41);
+  d.state.Release({NAN, 41, 1.0, 0});
+  EXPECT_EQ(d.takeLog(), (Log{"begin (10.000,10.000) p1.00 b0 sub0", "sample (10.000,10.000) p1.00 b0",
+                              "commit (10.000,10.000) p1.00 b0"}));
 }
 
 // The brush-size drag (V): 0.25 per window pixel at zoom 1, doubled above size 100, within
