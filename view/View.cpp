@@ -194,8 +194,12 @@ void View::compose(Image32& target, int64_t shiftX, int64_t shiftY, const Rect& 
   // The zoomed canvas in target pixels, and the part of it inside the area; the rest is grey.
   const int64_t left = floorToInt(transform_.originX) + shiftX, top = floorToInt(transform_.originY) + shiftY;
   const int64_t right = int64_t(r.x) + r.width, bottom = int64_t(r.y) + r.height;
-  int64_t x0 = std::max<int64_t>(r.x, left), x1 = std::min<int64_t>(right, left + zoomedWidth());
-  int64_t y0 = std::max<int64_t>(r.y, top), y1 = std::min<int64_t>(bottom, top + zoomedHeight());
+  // It starts at the first pixel whose centre maps into the canvas: at a fractional origin above
+  // one half that is the one after floor(origin), and no column or row of bare paper shows.
+  const int64_t first = int64_t(std::ceil(transform_.originX - 0.5)) + shiftX;
+  const int64_t firstRow = int64_t(std::ceil(transform_.originY - 0.5)) + shiftY;
+  int64_t x0 = std::max<int64_t>(r.x, first), x1 = std::min<int64_t>(right, left + zoomedWidth());
+  int64_t y0 = std::max<int64_t>(r.y, firstRow), y1 = std::min<int64_t>(bottom, top + zoomedHeight());
   if (x0 >= x1 || y0 >= y1) x0 = x1 = y0 = y1 = r.y;  // the canvas lies outside: background only
   fillArea(target, r.x, r.y, right, y0, kOutsideColour);
   fillArea(target, r.x, y1, right, bottom, kOutsideColour);

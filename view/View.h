@@ -23,7 +23,9 @@
 //       r = rotate(d, -angle), window = (Ow / 2 + r.x factorX, Oh / 2 + r.y factorY);
 //     window to canvas: v = ((wx - Ow / 2) factorX, (wy - Oh / 2) factorY), r = rotate(v, angle),
 //       canvas = ((Dw / 2 - originX + r.x) / zoom, (Dh / 2 - originY + r.y) / zoom).
-// A window pixel shows the canvas pixel its centre maps to (ViewCompositor.h has the sampling;
+// A window pixel shows the canvas pixel its centre maps to; the zoomed canvas, floor(zoom x
+// size) made even below zoom 1.0, ends at floor(origin) plus that size and starts at the first
+// pixel whose centre maps into it, the rest is grey (ViewCompositor.h has the sampling;
 // the turned picture is sampled nearest at the pixel centres, so a mirror is an exact flip).
 //
 // Updates do nothing while the document's busy flag is set, and composite nothing until the

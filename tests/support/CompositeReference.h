@@ -198,9 +198,11 @@ inline Color32 viewReferencePixel(const Document& doc, double zoom, double origi
                                   int64_t Y, bool checkerboard, bool useCurrentCopy = false) {
   const double oI = std::floor(originX), oJ = std::floor(originY);
   const int64_t u = X - int64_t(oI), v = Y - int64_t(oJ);
+  // The zoomed canvas (floor(zoom x size), even below zoom 1) from floor(origin), less the pixels
+  // at its start whose centres map before the canvas.
   int64_t w = int64_t(std::floor(doc.width() * zoom)), h = int64_t(std::floor(doc.height() * zoom));
   if (zoom < 1.0) w -= w & 1, h -= h & 1;
-  if (u < 0 || v < 0 || u >= w || v >= h) return 0xFF707070u;
+  if (double(X) + 0.5 < originX || double(Y) + 0.5 < originY || u >= w || v >= h) return 0xFF707070u;
   Color32 d = !checkerboard ? 0xFFFFFFFFu : ((u & 31) < 16) == ((v & 31) < 16) ? 0xFFE8E8E8u : 0xFFF8F8F8u;
   const int32_t level = viewLevelOf(zoom);
   const double scale = std::ldexp(1.0, level);
