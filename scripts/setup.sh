@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   zlib1g-dev liblz4-dev
   qt6-base-dev libqt6opengl6-dev
+  qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   clang libclang-rt-14-dev
   libpixman-1-dev libjpeg62-turbo-dev
   libcairo2-dev libopencv-imgproc-dev

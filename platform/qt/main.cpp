@@ -13,6 +13,9 @@
 #include "platform/qt/DisplayCheck.h"
 #include "platform/qt/MainWindow.h"
 #include "platform/qt/ProgramIcon.h"
+#ifdef KANVO_HAS_CAMERA
+#include "platform/qt/QtCamera.h"
+#endif
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtImageLoader.h"
 #include "platform/qt/SingleInstance.h"
@@ -48,7 +51,13 @@ int main(int argc, char** argv) {
     return 1;
   }
   kanvo::MainWindow window(app);
+#ifdef KANVO_HAS_CAMERA
+  kanvo::QtCamera camera(&window);
+  kanvo::CommandMenus menus(window, app, &camera);
+  QObject::connect(&camera, &kanvo::QtCamera::availabilityChanged, &menus, &kanvo::CommandMenus::refresh);
+#else
   kanvo::CommandMenus menus(window, app);
+#endif
   QObject::connect(&instance, &kanvo::SingleInstance::requested, &window, &kanvo::MainWindow::comeForward);
   if (std::getenv("KANVO_BENCH_FIRST_FRAME") != nullptr) {
     // The start-up benchmark's switch: report the end of the first paint and quit.
