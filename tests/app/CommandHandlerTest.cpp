@@ -3,7 +3,11 @@
 #include "app/commands/CommandHandler.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -133,21 +137,58 @@ TEST_F(CommandHandlerTest, OnlyAWrittenFileClearsTheHistoryAndNamesTheDocument) 
   EXPECT_TRUE(platform.messages.shown.empty());
 }
 
-TEST_F(CommandHandlerTest, ReadOnlyFileStaysByteIdenticalWhenAnUnprivilegedSaveFails) {
-  if (geteuid() == 0) GTEST_SKIP() << "root writes read-only files; the atomic writer's tests cover the rename";
+// Runs body in a child process and expects it to exit with 0.
+template <class Body>
+void inChild(Body body) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(body() ? 0 : 1);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST_F(CommandHandlerTest, AnUnwritableFolderFailsTheSaveAndKeepsTheOldFile) {
   const std::string path = dir.file("old.psd");
   platform.paths = {path};
   paint();
   handler.run(kCmdSaveAs);
   const std::vector<uint8_t> before = test::readWholeFile(path);
   chmod(dir.path().c_str(), 0555);
-  paint(rgba(1, 2, 3));
-  handler.run(kCmdSave);
+  inChild([&] {
+    // Root writes anywhere: the save runs as an unprivileged user.
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return false;
+    paint(rgba(1, 2, 3));
+    handler.run(kCmdSave);
+    return lastCaption() == "Save failed" && handler.documentChanged();
+  });
   chmod(dir.path().c_str(), 0755);
   EXPECT_EQ(test::readWholeFile(path), before);
   EXPECT_EQ(dir.entries().size(), 2u);  // the pictures folder and the file: no temporary left
-  EXPECT_EQ(lastCaption(), "Save failed");
-  EXPECT_TRUE(handler.documentChanged());
+}
+
+TEST_F(CommandHandlerTest, AFullDiskFailsTheSaveAndKeepsTheOldFile) {
+  const std::string path = dir.file("full.psd");
+  platform.paths = {path};
+  paint();
+  handler.run(kCmdSaveAs);
+  const std::vector<uint8_t> before = test::readWholeFile(path);
+  inChild([&] {
+    // The file size limit stands in for a full disk: the new file cannot grow past it.
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{rlim_t(64 * 1024), rlim_t(64 * 1024)};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    Layer& layer = *app.document.currentLayer();
+    uint32_t noise = 1;
+    for (int32_t y = 0; y < 256; ++y)
+      for (int32_t x = 0; x < 256; ++x) layer.pixels32.setPixel(x, y, (noise = noise * 1664525u + 1013904223u) | 0xFF000000u);
+    app.document.layerChanged(layer, 0, 0, 256, 256);
+    platform.messages.answer = MessageBox::Answer::kCancel;
+    handler.run(kCmdSave);
+    return lastCaption() == "Save failed" && handler.documentChanged() && !handler.confirmClose();
+  });
+  EXPECT_EQ(test::readWholeFile(path), before);
+  EXPECT_EQ(dir.entries().size(), 2u);  // the pictures folder and the file: no temporary left
 }
 
 TEST_F(CommandHandlerTest, SaveWritesLayeredNamesInPlaceAndAsksForAPhotosName) {
