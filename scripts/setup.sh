@@ -11,7 +11,7 @@ packages=(
   qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   clang libclang-rt-14-dev
   libpixman-1-dev libjpeg62-turbo-dev
-  libcairo2-dev libopencv-imgproc-dev
+  libcairo2-dev libopencv-imgproc-dev libmypaint-dev
   imagemagick xvfb xauth xdotool
   fonts-ipafont-gothic desktop-file-utils
 )
