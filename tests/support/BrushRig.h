@@ -1,8 +1,8 @@
 #pragma once
-// A document, history, tool settings, clock, random source and recording redraw sink wired to
-// a brush engine, for driving strokes in tests with canvas points, pressures and clock ticks.
+// A brush engine wired to a document, history, settings, clock, seeded random source and a
+// recording redraw sink, driven with canvas points, pressures and clock ticks; and the same
+// engine behind tool dispatch and a view at zoom 1 (window point = canvas point).
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "document/Document.h"
@@ -20,15 +20,13 @@
 
 namespace kanvo::test {
 
-class RecordingSink : public RedrawSink {
- public:
+struct RecordingSink : RedrawSink {
   void redrawCanvasRect(const Rect& rect) override { redrawn.push_back(rect); }
-  void redrawAll() override { ++all; }
+  void redrawAll() override {}
   std::vector<Rect> redrawn;
-  int all = 0;
 };
 
-// One stylus event of a recorded stroke: canvas point, pressure and the clock time.
+// One stylus event of a recorded stroke.
 struct StrokeEvent {
   double x, y, pressure;
   uint32_t tick;
@@ -52,37 +50,26 @@ struct BrushRig {
   Layer& layer() { return *doc.currentLayer(); }
 
   ToolEvent event(double x, double y, double pressure = 1.0, uint32_t tick = 0, int32_t button = 0) const {
-    ToolEvent e;
-    e.point = {x, y};
-    e.pressure = pressure;
-    e.tick = tick;
-    e.button = button;
-    e.zoom = zoom;
-    return e;
+    return ToolEvent{{x, y}, pressure, tick, button, zoom};
   }
-  // What dispatch does at a press: begin, then the press point as the first sample.
-  bool press(int32_t subTool, double x, double y, double pressure = 1.0, uint32_t tick = 0, int32_t button = 0) {
+  // As dispatch presses: begin, then the press point as the first sample.
+  bool press(int32_t subTool, double x, double y, double pressure = 1.0, uint32_t tick = 0) {
     BrushStart start;
-    start.event = event(x, y, pressure, tick, button);
+    start.event = event(x, y, pressure, tick);
     start.subTool = subTool;
     if (!engine.beginStroke(start)) return false;
     engine.addSample(start.event);
     return true;
   }
   void move(double x, double y, double pressure = 1.0, uint32_t tick = 0) { engine.addSample(event(x, y, pressure, tick)); }
-  // Press at the first event, moves through the rest, release at the last (reporting pressure 0,
-  // as a pen may).
-  void stroke(const std::vector<StrokeEvent>& events, int32_t subTool = kToolBrush, int32_t button = 0) {
-    if (events.empty()) return;
-    const StrokeEvent& f = events.front();
-    if (!press(subTool, f.x, f.y, f.pressure, f.tick, button)) return;
-    for (size_t i = 1; i < events.size(); ++i)
-      engine.addSample(event(events[i].x, events[i].y, events[i].pressure, events[i].tick, button));
-    engine.commitStroke(event(events.back().x, events.back().y, 0.0, events.back().tick + 5, button));
+  // Press, moves, and a release at the last point reporting pressure 0, as a pen may.
+  void stroke(const std::vector<StrokeEvent>& events, int32_t subTool = kToolBrush) {
+    if (events.empty() || !press(subTool, events[0].x, events[0].y, events[0].pressure, events[0].tick)) return;
+    for (size_t i = 1; i < events.size(); ++i) move(events[i].x, events[i].y, events[i].pressure, events[i].tick);
+    engine.commitStroke(event(events.back().x, events.back().y, 0.0, events.back().tick + 5));
   }
-  // A straight run of samples from (x0, y0) to (x1, y1), 5 ms apart, at one pressure.
-  static std::vector<StrokeEvent> line(double x0, double y0, double x1, double y1, int samples,
-                                       double pressure = 1.0) {
+  // Samples 5 ms apart along a straight line.
+  static std::vector<StrokeEvent> line(double x0, double y0, double x1, double y1, int samples, double pressure = 1.0) {
     std::vector<StrokeEvent> out;
     for (int i = 0; i < samples; ++i) {
       const double f = samples > 1 ? double(i) / (samples - 1) : 0.0;
@@ -92,12 +79,6 @@ struct BrushRig {
   }
 };
 
-}  // namespace kanvo::test
-
-namespace kanvo::test {
-
-// The brush engine behind tool dispatch and a view of the given window size showing the canvas
-// at zoom 1 from the window's top-left corner: window point (x, y) is canvas point (x, y).
 struct DispatchRig : BrushRig {
   DisplaySettings display;
   View view{doc, display};
@@ -116,7 +97,7 @@ struct DispatchRig : BrushRig {
     families.brush = &engine;
     state.setFamilies(families);
   }
-  // A stroke through Press, Move and Release at window points, the clock set for each event.
+  // Press, moves and release through dispatch, the clock set for each event.
   void stroke(const std::vector<StrokeEvent>& events, int32_t button = 0, double releasePressure = 0.0) {
     for (size_t i = 0; i < events.size(); ++i) {
       clock.now = events[i].tick;

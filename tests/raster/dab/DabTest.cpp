@@ -6,12 +6,13 @@
 
 #include <cmath>
 #include <numbers>
+#include <tuple>
 #include <vector>
 
 namespace kanvo {
 namespace {
 
-constexpr int32_t kSide = 520;
+constexpr int32_t kMaskSide = 640;
 
 int64_t floorFixed(double v, int steps) { return int64_t(std::floor(v * steps)); }
 
@@ -62,15 +63,15 @@ int referenceValue(const DabStyle& s, double cx, double cy, double r, int32_t x,
 
 TEST(Dab, MatchesTheReference) {
   TiledImage8 mask;
-  ASSERT_TRUE(mask.resize(kSide + 64, kSide + 64));
-  for (int32_t y = 0; y < kSide + 64; ++y)
-    for (int32_t x = 0; x < kSide + 64; ++x) mask.setPixel(x, y, uint8_t((x * 7 + y * 3) % 256 > 40 ? x + y : 0));
+  ASSERT_TRUE(mask.resize(kMaskSide, kMaskSide));
+  for (int32_t y = 0; y < kMaskSide; ++y)
+    for (int32_t x = 0; x < kMaskSide; ++x) mask.setPixel(x, y, uint8_t((x * 7 + y * 3) % 256 > 40 ? x + y : 0));
 
   enum Variant { kPlain, kAliased, kSoft, kMasked, kDithered, kVariants };
   for (double r : {0.3, 1.0, 2.5, 2.99, 3.0, 3.01, 4.5, 20.25, 100.0, 250.0}) {
-    const double big = r > 200 ? 260.0 : 150.0;
+    const int32_t side = int32_t(2 * r) + 40;  // the dab and a margin
     for (double frac : {0.0, 0.37, 0.5, 0.81}) {
-      const double cx = big + frac, cy = big + 0.5 * frac + 0.25 * (frac > 0);
+      const double cx = side / 2 + frac, cy = side / 2 + 0.5 * frac + 0.25 * (frac > 0);
       for (int variant = 0; variant < kVariants; ++variant) {
         DabStyle s;
         s.grid = r < 3.0 ? 11 : 5;
@@ -84,11 +85,11 @@ TEST(Dab, MatchesTheReference) {
           s.maskOffsetY = 3;
         }
         TiledImage8 out;
-        ASSERT_TRUE(out.resize(kSide, kSide));
+        ASSERT_TRUE(out.resize(side, side));
         ASSERT_TRUE(renderDab(out, s, cx, cy, r));
         int64_t sum = 0;
-        for (int32_t y = 0; y < kSide; ++y)
-          for (int32_t x = 0; x < kSide; ++x) {
+        for (int32_t y = 0; y < side; ++y)
+          for (int32_t x = 0; x < side; ++x) {
             const int v = out.getPixel(x, y);
             sum += v;
             ASSERT_EQ(v, referenceValue(s, cx, cy, r, x, y))
@@ -135,15 +136,13 @@ TEST(Dab, AccumulationAndLimits) {
   EXPECT_FALSE(renderDab(out, s, -20, 20, 5));  // box outside
   // The random source covers 0 ... 32767 and repeats for a seed.
   SeededRandom a(77), b(77);
-  int lo = 32767, hi = 0;
+  int lo = RandomSource::kMax, hi = 0;
   for (int i = 0; i < 100000; ++i) {
     const int v = a.next();
     ASSERT_EQ(v, b.next());
-    lo = std::min(lo, v);
-    hi = std::max(hi, v);
+    std::tie(lo, hi) = std::pair{std::min(lo, v), std::max(hi, v)};
   }
-  EXPECT_EQ(lo, 0);
-  EXPECT_EQ(hi, RandomSource::kMax);
+  EXPECT_EQ(std::pair(lo, hi), std::pair(0, RandomSource::kMax));
 }
 
 }  // namespace

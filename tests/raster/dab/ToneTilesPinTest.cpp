@@ -10,28 +10,24 @@
 namespace kanvo {
 namespace {
 
-uint64_t tonesHash(double lines, double resolution) {
-  ToneSet set;
-  EXPECT_TRUE(set.build(lines, resolution));
-  uint64_t h = 0;
-  for (int t = 0; t < ToneSet::kToneCount; ++t) {
-    const Image1& tone = *set.tone(t);
-    h = h * 31 + test::fnv1a(std::span<const uint8_t>(tone.bits(), size_t(tone.byteCount())));
-  }
-  return h;
+uint64_t hashOf(const Image1& image) {
+  return test::fnv1a(std::span<const uint8_t>(image.bits(), size_t(image.byteCount())));
 }
 
-TEST(ToneTilesPin, TilesUnchanged) {
+TEST(ToneTilesPin, TilesAndDotsUnchanged) {
   const struct {
     double lines, resolution;
     uint64_t hash;
   } cases[] = {{60, 350, 11068764431167970944u}, {60, 600, 14958252702985818464u}, {10, 600, 9523230773551479880u},
-                 {37, 1200, 3611558879562804612u}};
-  for (const auto& c : cases) EXPECT_EQ(tonesHash(c.lines, c.resolution), c.hash) << c.lines << " " << c.resolution;
-}
-
-TEST(ToneTilesPin, DotsUnchanged) {
-  // Centres, radii and grids beyond what the tone build uses (tone cells have no negative centres).
+               {37, 1200, 3611558879562804612u}};
+  for (const auto& c : cases) {
+    ToneSet set;
+    ASSERT_TRUE(set.build(c.lines, c.resolution));
+    uint64_t h = 0;
+    for (int t = 0; t < ToneSet::kToneCount; ++t) h = h * 31 + hashOf(*set.tone(t));
+    EXPECT_EQ(h, c.hash) << c.lines << " " << c.resolution;
+  }
+  // Centres, radii and grids beyond what the tone build uses.
   const struct {
     double cx, cy, r;
     int s;
@@ -42,7 +38,7 @@ TEST(ToneTilesPin, DotsUnchanged) {
     Image1 image(64, 64);
     image.fill(0);
     ToneSet::drawDot(image, d.cx, d.cy, d.r, 1, d.s);
-    h = h * 31 + test::fnv1a(std::span<const uint8_t>(image.bits(), size_t(image.byteCount())));
+    h = h * 31 + hashOf(image);
   }
   EXPECT_EQ(h, 14006049610228026603u);
 }
