@@ -5,7 +5,6 @@
 // gives the flatten's peak heap growth beyond the layers and the target (measured with
 // mallinfo2 at every band), next to the layers' own tile bytes.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 #include <pixman.h>
 
 #include <algorithm>
@@ -17,21 +16,20 @@
 #include <vector>
 
 #include "bench/support/PaintedLayers.h"
+#include "bench/support/HeapPeak.h"
 #include "bench/support/Summary.h"
 #include "document/Document.h"
 #include "raster/image/Image32.h"
 
 namespace {
 
+using kanvo::bench::heapInUse;
+using kanvo::bench::PeakProgress;
+
 using kanvo::Color32;
 constexpr int32_t kSide = 4096;
 constexpr int32_t kLayers = 10;
 constexpr int32_t kTilePixels = 64 * 64;
-
-uint64_t heapInUse() {
-  const struct mallinfo2 m = mallinfo2();
-  return uint64_t(m.uordblks) + uint64_t(m.hblkhd);
-}
 
 struct Scene {
   kanvo::StringTable strings{kanvo::kUiLanguageEnglish};
@@ -57,10 +55,6 @@ Scene& scene() {
   return s;
 }
 
-struct PeakProgress : kanvo::Progress {
-  uint64_t peak = 0;
-  void report(int32_t, int32_t) override { peak = std::max(peak, heapInUse()); }
-};
 
 uint64_t g_peakExtra = 0;
 

@@ -5,7 +5,6 @@
 // over the writer's (target: under 1.10) and the PSD writer's peak heap growth (mallinfo2 at
 // every progress report) against one composite band.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -15,19 +14,18 @@
 #include "app/Application.h"
 #include "app/commands/CommandHandler.h"
 #include "bench/support/PaintedLayers.h"
+#include "bench/support/HeapPeak.h"
 #include "bench/support/Summary.h"
 #include "formats/jpeg/JpegImage.h"
 #include "formats/psd/PsdWriter.h"
 
 namespace {
 
+using kanvo::bench::heapInUse;
+using kanvo::bench::PeakProgress;
+
 constexpr int32_t kSide = 4096;
 constexpr int32_t kLayers = 4;
-
-uint64_t heapInUse() {
-  const struct mallinfo2 m = mallinfo2();
-  return uint64_t(m.uordblks) + uint64_t(m.hblkhd);
-}
 
 std::string benchPath(const char* name) {
   return (std::filesystem::temp_directory_path() / (std::string("kanvo-bench-saveflow-") + name)).string();
@@ -59,10 +57,6 @@ Scene& scene() {
   return s;
 }
 
-struct PeakProgress : kanvo::Progress {
-  uint64_t peak = 0;
-  void report(int32_t, int32_t) override { peak = std::max(peak, heapInUse()); }
-};
 uint64_t g_psdPeak = 0;
 
 void flow(benchmark::State& state, const char* name) {
