@@ -254,6 +254,19 @@ TEST_F(CommandHandlerTest, CanvasCommandsAreStepsThatMarkTheDocumentChanged) {
   handler.run(kCmdTrimming);
   EXPECT_EQ(lastCaption(), "Trimming error");
   EXPECT_FALSE(handler.menuState().of(kCmdTrimming).enabled);
+  // With selected pixels from (30, 40) to (69, 59) it crops to them.
+  Selection& selection = *app.document.currentSelection();
+  for (int32_t y = 40; y < 60; ++y)
+    for (int32_t x = 30; x < 70; x += (y == 50 ? 1 : 39)) selection.mask.setPixel(x, y, 200);
+  selection.rebuildOutline();
+  EXPECT_TRUE(handler.menuState().of(kCmdTrimming).enabled);
+  app.document.modified = 0;
+  handler.run(kCmdTrimming);
+  EXPECT_EQ(app.document.width(), 40);
+  EXPECT_EQ(app.document.height(), 20);
+  EXPECT_TRUE(handler.documentChanged());
+  handler.run(kCmdUndo);
+  EXPECT_EQ(app.document.width(), Application::kStartSide);
   // New with a single layer cannot exchange layers.
   app.document.modified = 0;
   platform.typedWidth = "32761";
