@@ -315,6 +315,7 @@ void View::redraw(bool, bool forScroll, bool force) {
     if (marginValid_) {
       copyFromMargin();
       finishUpdate(Rect(0, 0, displayWidth_, displayHeight_));
+      followWithOutline();
       return;
     }
   }
@@ -325,6 +326,11 @@ void View::redraw(bool, bool forScroll, bool force) {
     composeWindowFootprint();
   }
   finishUpdate(Rect(0, 0, displayWidth_, displayHeight_));
+  followWithOutline();
+}
+
+void View::followWithOutline() {
+  if (outlineShown_) animateSelectionOutline(outlinePhase_);
 }
 
 void View::composeWindowFootprint() {
@@ -398,6 +404,8 @@ void View::animateSelectionOutline(uint32_t phase, double scrollX, double scroll
     placement.selectionHeight = int32_t(selection->mask.height());
     buildSelectionOutline(selection->outline, placement, phase, overlay);
   }
+  outlinePhase_ = phase;
+  outlineShown_ = !overlay.empty();
   surface_->setOverlay(OverlaySlot::kSelectionOutline, overlay);
 }
 

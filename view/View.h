@@ -132,7 +132,9 @@ class View {
   void present();
   // The selection outline of the current selection as a dashed black-and-white line on the
   // surface's outline slot (SelectionOutline.h), the dashes moving with phase; scrollX and
-  // scrollY shift it by canvas pixels. An empty overlay when there is nothing to show.
+  // scrollY shift it by canvas pixels. An empty overlay when there is nothing to show. While an
+  // outline is shown, every full redraw (a scroll, zoom or turn) moves it with the picture at once,
+  // at the last phase, rather than at the next tick.
   void animateSelectionOutline(uint32_t phase, double scrollX = 0.0, double scrollY = 0.0);
   // What an undo or redo changed: the canvas centred when its size changed, then the whole
   // view or the rectangle redrawn.
@@ -183,6 +185,8 @@ class View {
   // The window rectangle that shows the display rectangle (clipped to the window).
   Rect windowRectOf(const Rect& displayRect) const;
   bool canUpdate() const { return document_->busy == 0 && geometryValid_; }
+  // After a full redraw: the shown selection outline again, for the new transform.
+  void followWithOutline();
 
   Document* document_;
   DisplaySettings* settings_;
@@ -197,6 +201,8 @@ class View {
   bool displayTurned_ = false;  // the display was sized for a turned transform
   int64_t lastOriginX_ = 0, lastOriginY_ = 0;  // floor of the origin the margin was composited at
   bool marginValid_ = false;
+  uint32_t outlinePhase_ = 0;  // the phase of the outline last sent to the surface
+  bool outlineShown_ = false;  // and whether it showed anything
   bool geometryValid_ = false;
   int32_t canvasLeft_ = 0, canvasTop_ = 0;
 };

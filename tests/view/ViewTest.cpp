@@ -166,6 +166,9 @@ TEST(ViewTest, SelectionOutline) {
     }
     EXPECT_EQ(pixels(), expected) << phase;
   }
+  f.show(1.0, 13, 24);  // a redraw moves the shown outline with the picture at once
+  EXPECT_EQ(pixels().count({15, 25, dash(6, 15)}), 1u);
+  f.show(1.0, 10, 20);
   // At the canvas's right and bottom border the edges stay inside; zoom 2 doubles them.
   select(5, 3, 3, 3);
   f.view.animateSelectionOutline(0);
