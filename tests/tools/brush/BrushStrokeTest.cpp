@@ -125,6 +125,13 @@ TEST(BrushStroke, AbsurdSamplesAreDroppedAndFarSegmentsCostNothing) {
   rig.engine.commitStroke(rig.event(100, 60));
   EXPECT_LT(rig.engine.raster().dabs, 100);  // only where the dabs reach the layer
   EXPECT_EQ(alphaAt(rig, 50, 60), 255);
+  // Strokes that end outside, or run along the edge just out of reach, finish at once.
+  for (int32_t tool : {kToolDotBrush, kToolBrush}) {
+    BrushRig far;
+    far.stroke(BrushRig::line(10, -8.0000001, 250, -7.99, 40), tool);
+    far.stroke(BrushRig::line(100, 100, 100, -400, 3), tool);
+    EXPECT_EQ(far.history.count(), 1) << tool;
+  }
 }
 
 TEST(BrushStroke, StraightLineFromTheLastStroke) {
