@@ -160,7 +160,7 @@ TEST_F(PsdReaderTest, UnsupportedAndTruncatedFilesAreRefusedSafely) {
 // One opaque pixel under a layer mask of 128 keeps 128 of its coverage (rounded, not truncated).
 TEST_F(PsdReaderTest, ALayerMaskScalesCoverageRounded) {
   std::vector<uint8_t> f = {'8', 'B', 'P', 'S'};
-  auto put = [&f](uint32_t v, int n) {
+  auto put = [&f](uint64_t v, int n) {
     while (n-- > 0) f.push_back(uint8_t(v >> (8 * n)));
   };
   auto length = [&f](size_t at) { storeU32BE(&f[at], uint32_t(f.size() - at - 4)); };
