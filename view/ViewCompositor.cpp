@@ -80,7 +80,11 @@ KANVO_VIEW_CLONES void scaledRow(const uint8_t* src, int64_t pos, int64_t step, 
     if (plain && n == kLanes) {
       std::memcpy(&s, src + size_t((pos >> 16) + i) * 4, sizeof s);
     } else {
-      for (int32_t j = 0; j < n; ++j) std::memcpy(&s[j], src + size_t((pos + (i + j) * step) >> 16) * 4, 4);
+      for (int32_t j = 0; j < n; ++j) {
+        uint32_t v;
+        std::memcpy(&v, src + size_t((pos + (i + j) * step) >> 16) * 4, 4);
+        s[j] = v;
+      }
     }
     Lanes alpha = s & 0xFF000000u;  // a block of transparent source pixels changes nothing
     uint32_t any = 0;
