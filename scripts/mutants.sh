@@ -139,7 +139,7 @@ jobs=$(nproc)
 build_targets() {  # the executables the suite runs
   local targets=(kanvo_tests kanvo-cli) all t
   all=$(ninja -C "$build" -t targets all 2>/dev/null) || true
-  for t in kanvo_platform_tests; do
+  for t in kanvo_platform_tests kanvo; do
     grep -q "^$t:" <<<"$all" && targets+=("$t")
   done
   echo "${targets[@]}"
@@ -154,7 +154,7 @@ run_suite() {
   # "  12/427 Test  #12: Suite.Case/(1, 2) .......***Failed    0.01 sec" (names may hold spaces)
   sed -En 's/^ *[0-9]+\/[0-9]+ +Test +#[0-9]+: (.*[^ ]) +\.+ *(\*\*\*)?(.*)$/\1\t\3/p' "$logf" \
     >"$logf.results"
-  grep -v $'\tPassed' "$logf.results" | cut -f1 >"$logf.failed" || true
+  grep -v -E $'\t(Passed|Skipped)' "$logf.results" | cut -f1 >"$logf.failed" || true
   if [ "$rc" = 124 ] || [ "$rc" = 137 ]; then
     # Stopped: the tests that started and never reported are the ones that hung.
     sed -En 's/^ *Start +[0-9]+: (.*)$/\1/p' "$logf" | sort |
