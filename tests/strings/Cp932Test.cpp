@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kanvo {
 namespace {
@@ -49,14 +49,12 @@ const std::string kFffd = "\xEF\xBF\xBD";
 // Converters reading from a heap buffer of exactly the input's size, so that a read past the end
 // is caught by the address sanitizer.
 std::string decodeExact(std::string_view in) {
-  auto buffer = std::make_unique<char[]>(in.size());
-  std::copy(in.begin(), in.end(), buffer.get());
-  return cp932ToUtf8(std::string_view(buffer.get(), in.size()));
+  const std::vector<char> buffer(in.begin(), in.end());
+  return cp932ToUtf8({buffer.data(), buffer.size()});
 }
 std::string encodeExact(std::string_view in, char replacement = '?') {
-  auto buffer = std::make_unique<char[]>(in.size());
-  std::copy(in.begin(), in.end(), buffer.get());
-  return utf8ToCp932(std::string_view(buffer.get(), in.size()), replacement);
+  const std::vector<char> buffer(in.begin(), in.end());
+  return utf8ToCp932({buffer.data(), buffer.size()}, replacement);
 }
 
 // Every character decodes as the C library decodes it and encodes back to itself.
@@ -64,7 +62,7 @@ TEST(Cp932, DecodesEveryByteAndPairAsTheCLibraryDoes) {
   IconvPeer peer("UTF-8", "CP932");
   ASSERT_TRUE(peer.ok());
   int pairs = 0;
-  for (int first = 0; first < 256; ++first) {
+  for (int first = 0; first < 256; ++first)
     for (int second = 0; second < 256; ++second) {
       const std::string in = {char(first), char(second)};
       const std::string ours = decodeExact(in);
@@ -77,7 +75,6 @@ TEST(Cp932, DecodesEveryByteAndPairAsTheCLibraryDoes) {
         ASSERT_NE(ours.find(kFffd), std::string::npos) << std::hex << first << " " << second;
       }
     }
-  }
   // JIS X 0208, NEC row 13, the NEC-selected IBM extensions, the IBM extensions, the user-defined
   // area.
   EXPECT_EQ(pairs, 6879 + 83 + 374 + 388 + 1880);
@@ -96,51 +93,40 @@ TEST(Cp932, EncodesTheWholeBasicPlaneAsTheCLibraryDoes) {
 
 TEST(Cp932, MalformedInputBecomesReplacements) {
   const std::pair<std::string, std::string> cp932[] = {
-      {"\x82", kFffd},               // a lead byte alone
-      {"a\x82", "a" + kFffd},        // a lead byte at the end
-      {"\x82 b", kFffd + " b"},      // an ASCII trail is kept
-      {"\x81\x7F", kFffd + "\x7F"},  //
-      {"\x85\x40", kFffd + "@"},     // unassigned pair, ASCII trail
-      {"\x85\x9F"
-       "a",
-       kFffd + "a"},  // unassigned pair, both consumed
-      {"\x81\xFD"
-       "a",
-       kFffd + "a"},  //
+      {"\x82", kFffd},           // a lead byte alone
+      {"a\x82", "a" + kFffd},    // a lead byte at the end
+      {"\x82 b", kFffd + " b"},  // an ASCII trail is kept
+      {"\x81\x7F", kFffd + "\x7F"},
+      {"\x85\x40", kFffd + "@"},   // unassigned pair, ASCII trail
+      {"\x85\x9Fx", kFffd + "x"},  // unassigned pair, both consumed
+      {"\x81\xFDx", kFffd + "x"},
       {std::string("\x82\0", 2), kFffd + std::string(1, '\0')},
-      {"\x82\xFA\xB1", kFffd + "\xEF\xBD\xB1"},  // unassigned pair, then a half-width katakana
-      {"\x80x", kFffd + "x"},
-      {"\xA0x", kFffd + "x"},
-      {"\xFDx", kFffd + "x"},
-      {"\xFFx", kFffd + "x"},
+      {"\x82\xFA\xB1", kFffd + "\xEF\xBD\xB1"},   // unassigned pair, then a half-width katakana
       {"\x81\x81\x81", "\xEF\xBC\x9D" + kFffd}};  // a character, then a lone lead
   for (const auto& [in, want] : cp932) EXPECT_EQ(decodeExact(in), want) << in;
+  for (char notALead : {'\x80', '\xA0', '\xFD', '\xFF'})
+    EXPECT_EQ(decodeExact(std::string{notALead, 'x'}), kFffd + "x") << int(notALead);
   const std::pair<std::string, std::string> utf8[] = {
       {"\x80", "?"},      // stray continuation byte
       {"\xC3", "?"},      // truncated at the end
       {"\xE3\x81", "?"},  // one replacement for the whole part
-      {"a\xE3\x81"
-       "b",
-       "a?b"},                                 //
-      {"\xC0\xAF", "??"},                      // overlong
-      {"\xE0\x80\xAF", "???"},                 // overlong
-      {"\xED\xA0\x80", "???"},                 // surrogate
-      {"\xF4\x90\x80\x80", "????"},            // above U+10FFFF
-      {"\xF8\x88\x80\x80\x80", "?????"},       // five-byte form
-      {"\xF0\x9F\x98", "?"},                   //
+      {"a\xE3\x81z", "a?z"},
+      {"\xC0\xAF", "??"},                 // overlong
+      {"\xE0\x80\xAF", "???"},            // overlong
+      {"\xED\xA0\x80", "???"},            // surrogate
+      {"\xF4\x90\x80\x80", "????"},       // above U+10FFFF
+      {"\xF8\x88\x80\x80\x80", "?????"},  // five-byte form
+      {"\xF0\x9F\x98", "?"},
       {"\xE3\x81\xE3\x81\x82", "?\x82\xA0"}};  // a broken character, then a sound one
   for (const auto& [in, want] : utf8) EXPECT_EQ(encodeExact(in), want) << in;
   EXPECT_EQ(encodeExact("\xF0\x9F\x98\x80", '_'), "_");
 }
 
 TEST(Cp932, PrefixLengthNeverSplitsACharacter) {
-  const std::string text =
-      "a\x82\xA0"
-      "b";
-  const size_t expected[] = {0, 1, 1, 3, 4, 4, 4};
-  for (size_t max = 0; max < std::size(expected); ++max)
-    EXPECT_EQ(cp932PrefixLength(text, max), expected[max]);
-  EXPECT_EQ(cp932PrefixLength(text, SIZE_MAX), 4u);
+  const std::string text = "a\x82\xA0z";
+  for (auto [max, want] :
+       {std::pair<size_t, size_t>{0, 0}, {1, 1}, {2, 1}, {3, 3}, {4, 4}, {6, 4}, {SIZE_MAX, 4}})
+    EXPECT_EQ(cp932PrefixLength(text, max), want) << max;
   EXPECT_EQ(cp932PrefixLength("a\x82", 2), 2u);  // a lone lead at the end is one byte
   EXPECT_EQ(cp932PrefixLength("\x82\x20", 1), 1u);
 }

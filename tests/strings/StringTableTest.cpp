@@ -31,34 +31,5 @@ TEST(StringTable, EveryIdHasWellFormedTextInBothLanguages) {
   }
 }
 
-TEST(StringTable, TextsAsGivenInBothLanguages) {
-  StringTable table;  // Japanese by default
-  EXPECT_EQ(cp932ToUtf8(table.GetString(TextId::Layer)), "レイヤー");
-  table.setLanguage(kUiLanguageEnglish);
-  EXPECT_STREQ(table.getString(TextId::Layer), "Layer");
-  const struct {
-    uint32_t id;
-    const char *japanese, *english;  // UTF-8; null: not checked
-  } cases[] = {
-      {0, "TWAIN32から読み込み", "Import from TWAIN32"},
-      {81, "画像解像度と違うプリンタには出力できません", ""},
-      {105, "ウィンドウを一時的に隠す(&T)\tTab", "Hide windows temporary(&T)\tTab"},
-      {117, "+Shiftで追加、+Ctrlで削除", "+Shift is Add、+Ctrl is Delete"},
-      {128, "頂点を左右ドラッグで太さの調整", "頂点で左右ドラッグ"},
-      {150, "塗りつぶし", "Bucket"},  // the same as 19 in Japanese, as 25 in English
-      {157, nullptr, "Select ???"},
-      {167, nullptr, "Stretch (Fixed Position)"},
-  };
-  const StringTable ja(kUiLanguageJapanese), en(kUiLanguageEnglish);
-  for (const auto& c : cases) {
-    if (c.japanese) {
-      EXPECT_EQ(cp932ToUtf8(ja.GetString(c.id)), c.japanese) << c.id;
-    }
-    EXPECT_EQ(cp932ToUtf8(en.GetString(c.id)), c.english) << c.id;
-  }
-  EXPECT_EQ(ja.GetString(150), ja.GetString(19));  // one storage
-  EXPECT_EQ(en.GetString(150), en.GetString(25));
-}
-
 }  // namespace
 }  // namespace kanvo
