@@ -95,23 +95,30 @@ TEST_F(CliCommandsTest, InfoPrintsTheReportOfTheDocumentAsTheProgramReadsIt) {
     Document doc(strings);
     ASSERT_TRUE(readNativeDocument(doc, file).isOk());
     const CliRun json = runCliArgs({"info", file, "--json"}), text = runCliArgs({"info", file});
-    EXPECT_EQ(std::make_tuple(json.status, json.err, json.out), std::make_tuple(0, "", cli::documentJson(doc)));
-    EXPECT_EQ(std::make_tuple(text.status, text.err, text.out), std::make_tuple(0, "", cli::documentText(doc)));
+    EXPECT_EQ(std::make_tuple(json.status, json.err, json.out),
+              std::make_tuple(0, "", cli::documentJson(doc)));
+    EXPECT_EQ(std::make_tuple(text.status, text.err, text.out),
+              std::make_tuple(0, "", cli::documentText(doc)));
   }
-  // An imported picture: two layers named in the locale's language.
-  Json jpg = infoJson(corpus("jpg_1x1_444.jpg"));
-  EXPECT_EQ(jpg["layers"].array.size(), 2u);
-  EXPECT_EQ(jpg["currentLayer"].asInt(), 1);
-  EXPECT_EQ(jpg["layers"][0]["name"].string, "レイヤー1");
+  // An imported picture: its two layers are named in the locale's language.
+  EXPECT_EQ(infoJson(corpus("jpg_1x1_444.jpg"))["layers"][0]["name"].string, "レイヤー1");
   setenv("LC_ALL", "en_US.UTF-8", 1);
   EXPECT_EQ(infoJson(corpus("jpg_1x1_444.jpg"))["layers"][1]["name"].string, "Layer2");
 }
 
-// Every exit status, with the one line on standard error that names the file and the reason,
-// and standard output empty unless something was read.
+// Every exit status, with the one line on standard error that names the file (the input, or
+// the output that could not be written) and the reason, and standard output empty unless
+// something was read. A failed conversion leaves the file it aimed at as it was.
 TEST_F(CliCommandsTest, ExitStatusesAndMessages) {
   ASSERT_TRUE(test::writeWholeFile(dir.file("a.psd"), std::string("8BPS")));
   ASSERT_TRUE(test::writeWholeFile(dir.file("bad.knvmob"), std::string("tiny")));
+  const std::string keep = dir.file("keep.pam"), png = dir.file("x.png"), cut = dir.file("cut.psd");
+  ASSERT_TRUE(test::writeWholeFile(keep, std::string("precious")) &&
+              test::writeWholeFile(png, std::string("png")));
+  ASSERT_EQ(runCliArgs({"convert", sample, cut}).status, 0);
+  std::vector<uint8_t> psd = test::readWholeFile(cut);  // cut within the layers' channels
+  psd.resize(psd.size() / 3);
+  ASSERT_TRUE(test::writeWholeFile(cut, psd));
   const std::string usage = "usage: kanvo-cli info FILE [--json]";
   const struct {
     std::vector<std::string> args;
@@ -123,13 +130,21 @@ TEST_F(CliCommandsTest, ExitStatusesAndMessages) {
       {{"info", dir.file("missing.knvmob")}, 1, "No such file", ""},
       {{"info", dir.file("a.psd")}, 1, "not a PSD file", ""},
       {{"probe", dir.file("bad.knvmob"), "0", "0"}, 1, "shorter than", ""},
-      {{"convert", dir.file("a.png"), dir.file("out.pam")}, 1, "does not open .png files", ""},
+      {{"convert", dir.file("a.png"), keep}, 1, "does not open .png files", ""},
       {{"info", dir.path()}, 1, "without an extension", ""},
       {{"info", corpus("jpg_progressive_64x64.jpg")}, 1, "jpg_progressive_64x64.jpg", ""},
       {{"info", corpus("knv_truncated_in_pixels_40x30.knvmob")}, 1, ": warning: ", "layers: 2"},
       {{"info", corpus("knv_truncated_in_pixels_40x30.knvmob"), "--json"}, 1, "2 layers read", "\"layers\""},
       {{"probe", corpus("knv_truncated_header_16x16.knvmob"), "8", "8"}, 1, "warning", "\n"},
-      {{"convert", corpus("knv_badzlib_48x32.knvmob"), dir.file("out.pam")}, 1, "nothing was written", ""},
+      {{"convert", corpus("knv_badzlib_48x32.knvmob"), keep}, 1, "nothing was written", ""},
+      {{"convert", cut, keep}, 1, "", ""},
+      {{"convert", cut, dir.file("cut.bmp")}, 1, "", ""},
+      {{"convert", sample, png}, 3, png, ""},
+      {{"convert", sample, dir.file("x")}, 3, dir.file("x"), ""},
+      {{"convert", sample, dir.file("x.knvmob")}, 3, dir.file("x.knvmob"), ""},
+      {{"convert", sample, dir.file("no/such/x.psd")}, 3, dir.file("no/such/x.psd"), ""},
+      {{"convert", sample, dir.file("no/such/x.jpg")}, 3, dir.file("no/such/x.jpg"), ""},
+      {{"convert", sample, dir.file("no/such/x.pam")}, 3, dir.file("no/such/x.pam"), ""},
       {{}, 2, usage, ""},
       {{"frobnicate"}, 2, usage, ""},
       {{"convert", "a", "b.jpg", "--quality", "0"}, 2, usage, ""},
@@ -139,23 +154,36 @@ TEST_F(CliCommandsTest, ExitStatusesAndMessages) {
   };
   for (const auto& c : cases) {
     const CliRun r = runCliArgs(c.args);
-    SCOPED_TRACE(::testing::Message()
-                 << (c.args.empty() ? "(none)" : c.args[0]) << " " << c.args.size() << ": " << r.err);
+    SCOPED_TRACE(::testing::Message() << (c.args.empty() ? "(none)" : c.args[0]) << " "
+                                      << (c.args.size() > 1 ? c.args[1] : "") << ": " << r.err);
     EXPECT_EQ(r.status, c.status);
     EXPECT_NE(r.err.find(c.err), std::string::npos);
     EXPECT_EQ(r.err.empty(), c.status == 0);
-    EXPECT_TRUE(c.status != 1 || (lines(r.err) == 1 && r.err.find(c.args[1]) != std::string::npos));
+    EXPECT_TRUE(c.status % 2 == 0 || lines(r.err) == 1);
+    EXPECT_TRUE(c.status != 1 || r.err.find(c.args[1]) != std::string::npos);
     EXPECT_EQ(r.out.empty(), c.out.empty()) << r.out;
     EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
   }
-  EXPECT_EQ(dir.entries().size(), 3u);  // nothing was written
+  EXPECT_EQ(text(test::readWholeFile(keep)) + text(test::readWholeFile(png)), "preciouspng");
+  EXPECT_EQ(dir.entries().size(), 6u);  // nothing else was written
+  ASSERT_EQ(runCliArgs({"convert", sample, keep}).status, 0);
+  EXPECT_NE(text(test::readWholeFile(keep)), "precious");
 }
 
 // The composite as PAM, PPM and BMP, exactly, and as ImageMagick reads it; JPEG at the quality
-// asked; PSD with every layer, which the program opens back to the same composite.
-TEST_F(CliCommandsTest, ConvertWritesTheCompositeInEveryFormat) {
-  const std::string rgba = samples(composite(sample, 0), true);
-  const std::string overWhite = samples(composite(sample, kOpaqueWhite), false);
+// asked; PSD with every layer, which the program opens back to the same composite; probe gives
+// a pixel of the composite over white.
+TEST_F(CliCommandsTest, ConvertAndProbeGiveTheComposite) {
+  const std::vector<Color32> white = composite(sample, kOpaqueWhite);
+  const std::string rgba = samples(composite(sample, 0), true), overWhite = samples(white, false);
+  for (auto [x, y] : {std::pair{0, 0}, {149, 299}, {5, 260}, {75, 10}, {0, 255}, {100, 256}}) {
+    const CliRun r = runCliArgs({"probe", sample, std::to_string(x), std::to_string(y)});
+    const Color32 c = white[size_t(y) * 150 + size_t(x)];
+    EXPECT_EQ(std::make_pair(r.status, r.out),
+              std::make_pair(0, std::to_string(redOf(c)) + " " + std::to_string(greenOf(c)) + " " +
+                                    std::to_string(blueOf(c)) + " " + std::to_string(alphaOf(c)) + "\n"))
+        << r.err;
+  }
   const struct {
     std::string name, format, written, peer;  // the file's bytes, ImageMagick's reading ("" unchecked)
   } outputs[] = {
@@ -178,63 +206,12 @@ TEST_F(CliCommandsTest, ConvertWritesTheCompositeInEveryFormat) {
               ppmHeader(150, 300) + peerRead(dir.file("out.BMP"), "rgb"));
   ASSERT_EQ(runCliArgs({"convert", dir.file("out.psd"), dir.file("psd.pam")}).status, 0);
   EXPECT_TRUE(test::readWholeFile(dir.file("psd.pam")) == test::readWholeFile(dir.file("out.pam")));
-  EXPECT_FALSE(peerRead(dir.file("out.psd") + "[3]", "rgba").empty());  // ImageMagick sees every layer
 
   ASSERT_EQ(runCliArgs({"convert", sample, dir.file("low.jpg"), "--quality", "5"}).status, 0);
   ASSERT_EQ(runCliArgs({"convert", sample, dir.file("high.jpg"), "--quality=95"}).status, 0);
   EXPECT_LT(test::readWholeFile(dir.file("low.jpg")).size(),
             test::readWholeFile(dir.file("high.jpg")).size());
   EXPECT_EQ(peerRead(dir.file("high.jpg"), "rgb").size(), size_t(150) * 300 * 3);
-}
-
-TEST_F(CliCommandsTest, ConvertReplacesAFileOnlyWithACompleteOne) {
-  const std::string out = dir.file("keep.pam");
-  ASSERT_TRUE(test::writeWholeFile(out, std::string("precious")));
-  ASSERT_TRUE(test::writeWholeFile(dir.file("x.png"), std::string("png")));
-  std::vector<uint8_t> psd;  // a PSD cut within the layers' channels
-  ASSERT_EQ(runCliArgs({"convert", sample, dir.file("whole.psd")}).status, 0);
-  psd = test::readWholeFile(dir.file("whole.psd"));
-  psd.resize(psd.size() / 3);
-  ASSERT_TRUE(test::writeWholeFile(dir.file("cut.psd"), psd));
-  const struct {
-    std::string in, out;
-    int status;
-  } cases[] = {
-      {corpus("knv_badzlib_48x32.knvmob"), out, 1},
-      {dir.file("cut.psd"), out, 1},
-      {dir.file("cut.psd"), dir.file("cut.bmp"), 1},
-      {sample, dir.file("x.png"), 3},
-      {sample, dir.file("x.tga"), 3},
-      {sample, dir.file("x"), 3},
-      {sample, dir.file("x.knvmob"), 3},
-      {sample, dir.file("no/such/x.psd"), 3},
-      {sample, dir.file("no/such/x.bmp"), 3},
-      {sample, dir.file("no/such/x.jpg"), 3},
-      {sample, dir.file("no/such/x.pam"), 3},
-  };
-  for (const auto& c : cases) {
-    const CliRun r = runCliArgs({"convert", c.in, c.out});
-    EXPECT_EQ(r.status, c.status) << c.in << " -> " << c.out;
-    EXPECT_EQ(lines(r.err), 1u) << r.err;
-    EXPECT_NE(r.err.find(c.status == 3 ? c.out : c.in), std::string::npos) << r.err;
-  }
-  EXPECT_EQ(text(test::readWholeFile(out)), "precious");
-  EXPECT_EQ(text(test::readWholeFile(dir.file("x.png"))), "png");
-  EXPECT_EQ(dir.entries().size(), 5u);  // nothing else was written
-  ASSERT_EQ(runCliArgs({"convert", sample, out}).status, 0);
-  EXPECT_NE(text(test::readWholeFile(out)), "precious");
-}
-
-TEST_F(CliCommandsTest, ProbeGivesTheCompositeOverWhite) {
-  const std::vector<Color32> overWhite = composite(sample, kOpaqueWhite);
-  for (auto [x, y] :
-       std::vector<std::pair<int, int>>{{0, 0}, {149, 299}, {5, 260}, {75, 10}, {0, 255}, {100, 256}}) {
-    const CliRun r = runCliArgs({"probe", sample, std::to_string(x), std::to_string(y)});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const Color32 c = overWhite[size_t(y) * 150 + size_t(x)];
-    EXPECT_EQ(r.out, std::to_string(redOf(c)) + " " + std::to_string(greenOf(c)) + " " +
-                         std::to_string(blueOf(c)) + " " + std::to_string(alphaOf(c)) + "\n");
-  }
 }
 
 TEST_F(CliCommandsTest, AProgressBarIsDrawnOnATerminalOnly) {
@@ -246,10 +223,6 @@ TEST_F(CliCommandsTest, AProgressBarIsDrawnOnATerminalOnly) {
   for (const char* says : {"reading big.knvmob [", "writing big.ppm [", "100%", "\r"})
     EXPECT_NE(tty.err.find(says), std::string::npos) << tty.err;
   EXPECT_EQ(tty.err.find('\n'), std::string::npos);  // drawn in place and wiped
-  // Errors still reach a terminal as one line.
-  const CliRun missing = runCliArgs({"info", dir.file("none.knvmob")}, true);
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.err.find("none.knvmob"), std::string::npos);
 }
 
 }  // namespace
