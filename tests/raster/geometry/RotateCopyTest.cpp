@@ -1,6 +1,6 @@
-// Rotated copies: exact at no turn and at a half turn, positions outside the source keep the
-// destination, factors scale, bilinear samples are opaque and skip the last row and column,
-// degenerate input is safe.
+// Rotated copies: nearest sampling at no turn and at a half turn against the mapping written out
+// (factors, rectangles, positions outside the source), bilinear samples opaque and short of the
+// last row and column, degenerate input.
 #include "raster/geometry/RotateCopy.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 
+#include "raster/image/Rect.h"
 #include "support/RandomImage.h"
 
 namespace kanvo {
@@ -15,45 +16,44 @@ namespace {
 
 using test::fillRandom;
 
-TEST(RotateCopy, NoTurnAndHalfTurnAreExact) {
-  for (int w : {1, 2, 7, 64, 65})
-    for (int h : {1, 3, 8, 33}) {
-      Image32 src(w, h), dst(w, h);
-      fillRandom(src, uint32_t(w * 100 + h));
-      dst.fill(0);
-      ASSERT_TRUE(rotateCopyWhole(dst, src, 0.0, 1.0, false, nullptr, w / 2, h / 2));
-      EXPECT_TRUE(test::sameImage(src, dst)) << w << "x" << h;
-      if (w % 2 == 0 || h % 2 == 0) continue;  // a half turn of an odd size mirrors both axes
-      ASSERT_TRUE(rotateCopyWhole(dst, src, std::acos(-1.0), 1.0, false, nullptr, w / 2, h / 2));
-      for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) ASSERT_EQ(dst.getPixel(x, y), src.getPixel(w - 1 - x, h - 1 - y));
+// Destination pixel (x, y) of the rectangle takes source pixel floor(centre + 0.5 + s f (x -
+// width / 2)) on each axis, s = -1 for a half turn; positions outside the source keep the pixel.
+void checkNearest(const Image32& src, int32_t dw, int32_t dh, bool halfTurn, double f, Rect r, double cx,
+                  double cy) {
+  const Color32 kept = 0x12345678u;
+  Image32 dst(dw, dh);
+  dst.fill(kept);
+  const RotateFactors factors{f, f};
+  const bool any = rotateCopy(dst, src, halfTurn ? std::acos(-1.0) : 0.0, 1.0, false, &factors, r.x, r.y,
+                              r.width, r.height, cx, cy);
+  ASSERT_EQ(any, clipToSizeNormalised(r, dw, dh));
+  const double s = halfTurn ? -f : f;
+  for (int32_t y = 0; y < dh; ++y)
+    for (int32_t x = 0; x < dw; ++x) {
+      const int32_t u = int32_t(std::floor(cx + 0.5 + s * (x - dw / 2))),
+                    v = int32_t(std::floor(cy + 0.5 + s * (y - dh / 2)));
+      const bool in = x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height && any;
+      const bool inSource = u >= 0 && v >= 0 && u < src.width() && v < src.height();
+      ASSERT_EQ(dst.getPixel(x, y), in && inSource ? src.getPixel(u, v) : kept)
+          << dw << "x" << dh << " at " << x << "," << y << (halfTurn ? " turned" : "");
     }
 }
 
-TEST(RotateCopy, OutsideKeepsTheDestinationAndFactorsScale) {
-  Image32 src(10, 10), dst(20, 20);
-  fillRandom(src, 5, false);
-  dst.fill(0x12345678u);
-  ASSERT_TRUE(rotateCopyWhole(dst, src, 0.0, 1.0, false, nullptr, 5, 5));  // (x, y) takes (x - 5, y - 5)
-  for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 20; ++x) {
-      const bool inside = x >= 5 && x < 15 && y >= 5 && y < 15;
-      ASSERT_EQ(dst.getPixel(x, y), inside ? src.getPixel(x - 5, y - 5) : 0x12345678u);
+TEST(RotateCopy, NearestSamplesFollowTheMapping) {
+  for (int w : {1, 2, 7, 64, 65})
+    for (int h : {1, 3, 8, 33}) {
+      Image32 src(w, h);
+      fillRandom(src, uint32_t(w * 100 + h));
+      checkNearest(src, w, h, false, 1.0, Rect(0, 0, w, h), w / 2, h / 2);  // an exact copy
+      if (w % 2 && h % 2) checkNearest(src, w, h, true, 1.0, Rect(0, 0, w, h), w / 2, h / 2);  // mirrored
     }
-  const RotateFactors half{0.5, 0.5};  // each source pixel covers 2 x 2 around the centre
-  dst.fill(0);
-  ASSERT_TRUE(rotateCopyWhole(dst, src, 0.0, 1.0, false, &half, 5, 5));
-  for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 20; ++x)
-      ASSERT_EQ(dst.getPixel(x, y),
-                src.getPixel(int(std::floor(5.5 + 0.5 * (x - 10))), int(std::floor(5.5 + 0.5 * (y - 10)))));
-  // A rectangle (normalised, clipped) limits the pixels written; an empty one reports false.
-  dst.fill(0);
-  EXPECT_TRUE(rotateCopy(dst, src, 0.0, 1.0, false, nullptr, 12, 12, -4, -4, 5, 5));
-  EXPECT_TRUE(dst.getPixel(7, 7) == 0u && dst.getPixel(8, 8) == src.getPixel(3, 3) &&
-              dst.getPixel(12, 12) == 0u);
-  EXPECT_FALSE(rotateCopy(dst, src, 0.0, 1.0, false, nullptr, 30, 0, 5, 5, 5, 5) ||
-               rotateCopy(dst, src, 0.0, 1.0, false, nullptr, 0, 0, 0, 5, 5, 5));
+  Image32 src(10, 10);
+  fillRandom(src, 5, false);
+  checkNearest(src, 20, 20, false, 1.0, Rect(0, 0, 20, 20), 5, 5);    // partly outside the source
+  checkNearest(src, 20, 20, false, 0.5, Rect(0, 0, 20, 20), 5, 5);    // each source pixel covers 2 x 2
+  checkNearest(src, 20, 20, false, 1.0, Rect(12, 12, -4, -4), 5, 5);  // normalised and clipped
+  checkNearest(src, 20, 20, false, 1.0, Rect(30, 0, 5, 5), 5, 5);     // empty after clipping
+  checkNearest(src, 20, 20, false, 1.0, Rect(0, 0, 0, 5), 5, 5);
 }
 
 TEST(RotateCopy, BilinearIsOpaqueAndSkipsTheLastRowAndColumn) {
@@ -85,12 +85,12 @@ TEST(RotateCopy, DegenerateInputIsSafe) {
   Image32 src(16, 16), dst(16, 16), empty, one(1, 1);
   fillRandom(src, 2);
   empty.releasePixels();
+  const RotateFactors huge{1e300, nan};
   for (bool bilinear : {false, true}) {
     for (double angle : {nan, 1e300, -0.3}) {
       rotateCopyWhole(dst, src, angle, 1.0, bilinear, nullptr, 8, 8);
       rotateCopyWhole(dst, src, 0.5, nan, bilinear, nullptr, 1e300, -1e300);
-      const RotateFactors f{1e300, nan};
-      rotateCopyWhole(dst, src, angle, 1e9, bilinear, &f, 8, 8);
+      rotateCopyWhole(dst, src, angle, 1e9, bilinear, &huge, 8, 8);
     }
     rotateCopy(dst, src, 0.1, 1.0, bilinear, nullptr, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 8, 8);
     EXPECT_FALSE(rotateCopyWhole(empty, src, 0.0, 1.0, bilinear, nullptr, 0, 0));
