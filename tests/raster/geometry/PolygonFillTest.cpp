@@ -1,6 +1,6 @@
-// The polygon filler: edges and crossings, run ends, even-odd rows and the crossing limit,
-// sub-row coverage, agreement with the point-in-shape test on random shapes, the fast paths
-// against the per-pixel rules, fill-source runs and degenerate input.
+// The polygon filler: run ends, even-odd rows and the crossing limit, sub-row coverage,
+// agreement with the point-in-shape test on random shapes, the fast paths against the per-pixel
+// rules, fill-source runs and degenerate input.
 #include "raster/geometry/PolygonFill.h"
 
 #include <gtest/gtest.h>
@@ -29,26 +29,6 @@ std::unique_ptr<Image32> filled(const PointList& pts, int width, int height, Col
   img->fill(background);
   fillShape(*img, pts, colour, opacity, params, 0, height - 1);
   return img;
-}
-
-TEST(PolygonFill, EdgesCrossingsAndBands) {
-  EdgeList e = edgesOf({{0, 0}, {10, 20}, {30, 20}});
-  ASSERT_EQ(e.size(), 3u);
-  prepareEdges(e);
-  EXPECT_TRUE(e[0].inverseSlope == 0.5 && e[0].goesDown == 1 && e[0].mostlyHorizontal == 0);
-  EXPECT_TRUE(e[1].inverseSlope == 0.0 && e[1].mostlyHorizontal == 1 && e[2].goesDown == 0);
-  double x = -1;
-  EXPECT_TRUE(edgeCrossing(e, 0, 10.0, x));
-  EXPECT_EQ(x, (10.0 + kScanOffset) * 0.5);
-  EXPECT_FALSE(edgeCrossing(e, 1, 20.0, x) || edgeCrossing(e, 0, 20.0, x));  // horizontal; 20.0012 below
-  EXPECT_TRUE(edgeCrossing(e, 2, 19.9, x));
-  EXPECT_DOUBLE_EQ(x, (19.9 + kScanOffset) * 1.5);  // from the end with the smaller y
-  EXPECT_FALSE(edgeCrossing(e, 7, 5.0, x));
-  EdgeList band;  // end points included
-  for (auto [y, n] : {std::pair{20.0, 3u}, {20.5, 0u}, {-16.0, 2u}}) {
-    selectBand(e, y, 16.0, band);
-    EXPECT_EQ(band.size(), n) << y;
-  }
 }
 
 TEST(PolygonFill, RunsRowsAndCrossingLimit) {
