@@ -8,7 +8,7 @@
 #include "formats/jpeg/JpegBitReader.h"
 #include "formats/jpeg/JpegColor.h"
 #include "formats/jpeg/JpegIdct.h"
-#include "formats/jpeg/JpegUpsample.h"
+#include "formats/jpeg/JpegRowAssembler.h"
 
 namespace kanvo {
 
@@ -63,56 +63,53 @@ inline bool decodeBlock(BitReader& br, const HuffmanDecodeTable& dc, const Huffm
 }
 
 // Writes converted rows into Color32 pixels or packed RGB bytes.
-struct Color32Out {
-  Color32* pixels;
-  int width;
-  void put(ColorSpace cs, int x, int y, const int32_t* a, const int32_t* b, const int32_t* c, int n) const {
-    Color32* dst = pixels + size_t(y) * size_t(width) + size_t(x);
-    switch (cs) {
+class Color32Out final : public RowSink {
+ public:
+  Color32Out(ColorSpace cs, Color32* pixels) : cs_(cs), pixels_(pixels) {}
+  void put(int y, const int32_t* a, const int32_t* b, const int32_t* c, int n) override {
+    Color32* dst = pixels_ + size_t(y) * size_t(n);
+    switch (cs_) {
       case ColorSpace::YCbCr: yccToColor32(a, b, c, n, dst); break;
       case ColorSpace::Rgb: rgbToColor32(a, b, c, n, dst); break;
       case ColorSpace::Gray: grayToColor32(a, n, dst); break;
     }
   }
+
+ private:
+  ColorSpace cs_;
+  Color32* pixels_;
 };
 
-struct RgbOut {
-  uint8_t* bytes;
-  int width;
-  void put(ColorSpace cs, int x, int y, const int32_t* a, const int32_t* b, const int32_t* c, int n) const {
-    uint8_t* dst = bytes + (size_t(y) * size_t(width) + size_t(x)) * 3;
-    switch (cs) {
+class RgbOut final : public RowSink {
+ public:
+  RgbOut(ColorSpace cs, uint8_t* bytes) : cs_(cs), bytes_(bytes) {}
+  void put(int y, const int32_t* a, const int32_t* b, const int32_t* c, int n) override {
+    uint8_t* dst = bytes_ + size_t(y) * size_t(n) * 3;
+    switch (cs_) {
       case ColorSpace::YCbCr: yccToRgb(a, b, c, n, dst); break;
       case ColorSpace::Rgb: rgbToRgb(a, b, c, n, dst); break;
       case ColorSpace::Gray: grayToRgb(a, n, dst); break;
     }
   }
+
+ private:
+  ColorSpace cs_;
+  uint8_t* bytes_;
 };
 
-template <class Out>
-Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, const Out& out) {
+Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, RowSink& out) {
   const int n = h.componentCount;
-  const int mcuW = 8 * h.maxH, mcuH = 8 * h.maxV;
-  const int mcusX = (h.width + mcuW - 1) / mcuW;
-  const int mcusY = (h.height + mcuH - 1) / mcuH;
+  const int mcusX = (h.width + 8 * h.maxH - 1) / (8 * h.maxH);
+  const int mcusY = (h.height + 8 * h.maxV - 1) / (8 * h.maxV);
 
   struct Comp {
     const HuffmanDecodeTable* dc;
     const HuffmanDecodeTable* ac;
     int32_t q[64];
-    int h, v;            // blocks per MCU each way
-    int ratioH, ratioV;  // enlargement of each block
-    int32_t* samples;    // this component's samples for one row of MCUs
+    int h, v;  // blocks per MCU each way
   };
-  // One row of MCUs at a time: every component's samples, rowStride apart, mcuH rows each. The
-  // MCUs do not interact, so this equals decoding MCU by MCU into per-MCU planes.
-  const size_t rowStride = size_t(mcusX) * size_t(mcuW);
-  std::vector<int32_t> rowSamples;
-  try {
-    rowSamples.assign(rowStride * size_t(mcuH) * size_t(n), 0);
-  } catch (const std::bad_alloc&) {
-    return Status::failed("not enough memory to decode the JPEG picture");
-  }
+  RowAssembler rows;
+  if (!rows.init(h)) return Status::failed("not enough memory to decode the JPEG picture");
   Comp comps[3];
   for (int i = 0; i < n; ++i) {
     const FrameComponent& fc = h.components[i];
@@ -122,13 +119,9 @@ Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, const Out&
     for (int k = 0; k < 64; ++k) c.q[k] = h.quant[fc.quantId][k];
     c.h = fc.h;
     c.v = fc.v;
-    c.ratioH = h.maxH / fc.h;
-    c.ratioV = h.maxV / fc.v;
-    c.samples = rowSamples.data() + size_t(i) * rowStride * size_t(mcuH);
   }
 
   alignas(32) int32_t coef[64] = {};
-  alignas(32) int32_t block[64];
   int32_t pred[3] = {0, 0, 0};
 
   BitReader br(data.data(), data.size(), h.scanOffset);
@@ -136,6 +129,8 @@ Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, const Out&
   int sinceRestart = 0;
 
   for (int my = 0; my < mcusY; ++my) {
+    int32_t* samples[3];
+    for (int ci = 0; ci < n; ++ci) samples[ci] = rows.rows(ci);
     for (int mx = 0; mx < mcusX; ++mx) {
       if (h.restartInterval > 0 && sinceRestart == h.restartInterval) {
         if (!exhausted && br.heldDataBits() >= 8) damaged = true;  // data left in the interval
@@ -148,34 +143,23 @@ Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, const Out&
         sinceRestart = 0;
       }
       ++sinceRestart;
-      if (exhausted) {  // grey: every centred sample 0
-        for (int ci = 0; ci < n; ++ci)
-          for (int r = 0; r < mcuH; ++r)
-            std::fill_n(comps[ci].samples + size_t(r) * rowStride + size_t(mx) * mcuW, mcuW, 0);
-        continue;
-      }
       for (int si = 0; si < n; ++si) {
         const int ci = h.scanOrder[si];
         Comp& c = comps[ci];
-        const int tw = 8 * c.ratioH, th = 8 * c.ratioV;
+        const ptrdiff_t stride = rows.stride(ci);
         for (int by = 0; by < c.v; ++by) {
           for (int bx = 0; bx < c.h; ++bx) {
+            int32_t* dst = samples[ci] + by * 8 * stride + (mx * c.h + bx) * 8;
             bool acSeen = false;
-            if (!decodeBlock(br, *c.dc, *c.ac, c.q, pred[ci], coef, acSeen)) damaged = true;
-            int32_t* dst = c.samples + size_t(by * th) * rowStride + size_t(mx) * mcuW + size_t(bx * tw);
+            if (!exhausted && !decodeBlock(br, *c.dc, *c.ac, c.q, pred[ci], coef, acSeen)) damaged = true;
             if (!acSeen) {
-              // Only the DC coefficient: the block, and its enlargement, is flat.
-              const int32_t v = inverseDctDcOnly(coef[0]);
-              for (int r = 0; r < th; ++r) std::fill_n(dst + size_t(r) * rowStride, tw, v);
+              // Only the DC coefficient (0 once the data has run out: grey): the block is flat.
+              const int32_t v = exhausted ? 0 : inverseDctDcOnly(coef[0]);
+              for (int r = 0; r < 8; ++r) std::fill_n(dst + r * stride, 8, v);
               coef[0] = 0;
               continue;
             }
-            if (c.ratioH == 1 && c.ratioV == 1) {
-              inverseDct(coef, dst, ptrdiff_t(rowStride));
-            } else {
-              inverseDct(coef, block, 8);
-              enlargeBlock(block, c.ratioH, c.ratioV, dst, ptrdiff_t(rowStride));
-            }
+            inverseDct(coef, dst, stride);
             std::memset(coef, 0, sizeof coef);
           }
         }
@@ -185,14 +169,9 @@ Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, const Out&
         everExhausted = true;
       }
     }
-    const int y0 = my * mcuH;
-    const int rows = std::min(mcuH, h.height - y0);
-    for (int r = 0; r < rows; ++r) {
-      const size_t o = size_t(r) * rowStride;
-      out.put(h.colorSpace, 0, y0 + r, comps[0].samples + o, comps[n > 1 ? 1 : 0].samples + o,
-              comps[n > 2 ? 2 : 0].samples + o, h.width);
-    }
+    rows.push(out);
   }
+  rows.finish(out);
   if (everExhausted) return Status::partial("truncated JPEG: the missing part of the picture is grey");
   if (damaged) return Status::partial("damaged JPEG data: parts of the picture may be wrong");
   return Status::ok();
@@ -212,14 +191,16 @@ Status JpegDecoder::decode(std::span<Color32> pixels) const {
   if (!ready_) return Status::failed("no JPEG picture to decode");
   if (pixels.size() != size_t(header_.width) * size_t(header_.height))
     return Status::failed("JPEG output buffer has the wrong size");
-  return decodeScan(data_, header_, Color32Out{pixels.data(), header_.width});
+  Color32Out out(header_.colorSpace, pixels.data());
+  return decodeScan(data_, header_, out);
 }
 
 Status JpegDecoder::decodeRgb(std::span<uint8_t> rgb) const {
   if (!ready_) return Status::failed("no JPEG picture to decode");
   if (rgb.size() != size_t(header_.width) * size_t(header_.height) * 3)
     return Status::failed("JPEG output buffer has the wrong size");
-  return decodeScan(data_, header_, RgbOut{rgb.data(), header_.width});
+  RgbOut out(header_.colorSpace, rgb.data());
+  return decodeScan(data_, header_, out);
 }
 
 Status checkJpegAllocation(const JpegDecoder& decoder, int64_t maxPixels) {

@@ -2,10 +2,10 @@
 // The baseline JPEG decoder: sequential DCT, Huffman coding, 8-bit samples, grey or three
 // components (YCbCr or RGB) in one interleaved scan; see JpegMarkers.h for what is refused.
 //
-// Decoding works one MCU at a time: Huffman decoding, dequantisation (each coefficient held
-// within +-kCoefficientLimit), the fixed-point inverse DCT of JpegIdct.h, enlargement of
-// subsampled blocks within the MCU (JpegUpsample.h) and the fixed-point colour conversion of
-// JpegColor.h. Restart markers reset the DC predictions.
+// Decoding works one row of MCUs at a time: Huffman decoding, dequantisation (each coefficient
+// held within +-kCoefficientLimit), the fixed-point inverse DCT of JpegIdct.h, the centred
+// enlargement of subsampled components (JpegRowAssembler.h) and the fixed-point colour
+// conversion of JpegColor.h. Restart markers reset the DC predictions.
 //
 // Damaged or truncated data: what is there is decoded. A Huffman code that matches nothing
 // ends its block early; once the data runs out (end of input or a marker other than a restart

@@ -26,8 +26,8 @@ std::vector<uint8_t> ourFile(int w, int h) {
 }
 
 // Files from libjpeg in the layouts the corpus lacks, compared with libjpeg's own decode. Floors
-// sit about 1 dB under the measured values; subsampled layouts lose more the larger the
-// enlargement, since ours interpolates within each block and libjpeg across blocks.
+// sit about 1 dB under the measured values. Enlargements other than 2 lose more: libjpeg
+// replicates those samples where ours interpolates them.
 TEST(JpegDecoder, ReadsLibjpegFilesOfEveryLayout) {
   struct Case {
     const char* name;
@@ -37,12 +37,12 @@ TEST(JpegDecoder, ReadsLibjpegFilesOfEveryLayout) {
   };
   const Case cases[] = {
       {"4:4:4 restart 1, optimised", 45, 45, {.restartBlocks = 1, .optimize = true}, 48},
-      {"4:4:0 q85", 301, 203, {.lumaV = 2}, 41},
-      {"4:2:0 restart 3", 150, 97, {.lumaH = 2, .lumaV = 2, .restartBlocks = 3}, 37},
-      {"4:1:1 q85", 301, 203, {.lumaH = 4}, 36},
-      {"4:1:0 (4x2)", 133, 71, {.lumaH = 4, .lumaV = 2}, 32},
-      {"luma 3x1", 97, 40, {.lumaH = 3}, 33},
-      {"luma 2x4", 97, 97, {.lumaH = 2, .lumaV = 4}, 30},
+      {"4:4:0 q85", 301, 203, {.lumaV = 2}, 48},
+      {"4:2:0 restart 3", 150, 97, {.lumaH = 2, .lumaV = 2, .restartBlocks = 3}, 48},
+      {"4:1:1 q85", 301, 203, {.lumaH = 4}, 39},
+      {"4:1:0 (4x2)", 133, 71, {.lumaH = 4, .lumaV = 2}, 34},
+      {"luma 3x1", 97, 40, {.lumaH = 3}, 36},
+      {"luma 2x4", 97, 97, {.lumaH = 2, .lumaV = 4}, 33.5},
       {"RGB (Adobe) q90", 90, 50, {.quality = 90, .rgb = true}, 48},
       {"grey restart 5", 33, 65, {.restartBlocks = 5, .grayscale = true}, 56.5},
   };
