@@ -9,6 +9,9 @@
 #include "document/Document.h"
 #include "formats/DocumentOpener.h"
 #include "formats/DocumentSaver.h"
+#include "formats/FileBuffer.h"
+#include "formats/FileExtension.h"
+#include "formats/jpeg/JpegImage.h"
 #include "strings/StringTable.h"
 
 namespace kanvo::cli {
@@ -33,6 +36,15 @@ Status open(Document& document, const std::string& path, std::FILE* err, const I
   Status s = openDocument(document, path, services);
   progress.finish();
   return s;
+}
+
+// The keys only some inputs have: a JPEG's orientation and whether it is progressive.
+std::string inputReportKeys(const std::string& path) {
+  const std::string extension = lowerCaseExtension(path);
+  if (extension != ".jpg" && extension != ".jpeg") return "";
+  FileBuffer file;
+  if (!file.load(path).isOk()) return "";
+  return jpegReportKeys(std::span<const uint8_t>(file.data(), file.size()));
 }
 
 int usage(std::FILE* err, const std::string& why) {
@@ -63,7 +75,7 @@ int showInput(const CliCommand& c, std::FILE* err, const ImageLoader* images, Sh
 
 int runInfo(const CliCommand& c, std::FILE* out, std::FILE* err, const ImageLoader* images) {
   return showInput(c, err, images, [&](const Document& document) -> int {
-    const std::string report = c.json ? documentJson(document) : documentText(document);
+    const std::string report = c.json ? documentJson(document, inputReportKeys(c.input)) : documentText(document);
     std::fputs(report.c_str(), out);
     return kExitDone;
   });

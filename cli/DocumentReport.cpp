@@ -99,10 +99,11 @@ std::string jsonString(std::string_view utf8) {
   return out;
 }
 
-std::string documentJson(const Document& document) {
+std::string documentJson(const Document& document, std::string_view extraKeys) {
   std::string out = "{\"width\": " + n(document.width()) + ", \"height\": " + n(document.height()) +
                     ", \"resolution\": " + n(document.resolution) +
-                    ", \"currentLayer\": " + n(document.currentLayerIndex()) + ",\n \"layers\": [";
+                    ", \"currentLayer\": " + n(document.currentLayerIndex());
+  out.append(extraKeys).append(",\n \"layers\": [");
   for (int32_t i = 0; i < document.layerCount(); ++i) {
     const Layer& l = *document.layer(i);
     out += i == 0 ? "\n" : ",\n";

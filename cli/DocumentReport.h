@@ -12,7 +12,8 @@
 
 namespace kanvo::cli {
 
-std::string documentJson(const Document& document);
+// extraKeys (", \"key\": value" each) follow the canvas keys, for what only some inputs have.
+std::string documentJson(const Document& document, std::string_view extraKeys = {});
 std::string documentText(const Document& document);
 
 // A JSON string literal (quotes included) of UTF-8 text.

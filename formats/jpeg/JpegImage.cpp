@@ -4,6 +4,7 @@
 
 #include "formats/jpeg/JpegDecoder.h"
 #include "formats/jpeg/JpegEncoder.h"
+#include "formats/jpeg/JpegOrientation.h"
 
 namespace kanvo {
 
@@ -17,7 +18,18 @@ Status decodeJpegImage(std::span<const uint8_t> bytes, Image32& image, int64_t m
   if (!image.resizeBuffer(w, h) || image.width() != w || image.height() != h)
     return Status::failed("not enough memory for a " + std::to_string(w) + " x " + std::to_string(h) + " picture");
   // Rows of an Image32 are packed: width x 4 bytes each.
-  return decoder.decode(std::span<Color32>(reinterpret_cast<Color32*>(image.bits()), size_t(w) * size_t(h)));
+  s = decoder.decode(std::span<Color32>(reinterpret_cast<Color32*>(image.bits()), size_t(w) * size_t(h)));
+  if (s.isFailed()) return s;
+  if (!jpeg::orientImage(image, decoder.header().orientation))
+    return Status::failed("not enough memory to turn a " + std::to_string(w) + " x " + std::to_string(h) + " picture");
+  return s;
+}
+
+std::string jpegReportKeys(std::span<const uint8_t> bytes) {
+  jpeg::JpegHeader header;
+  if (!jpeg::parseJpegHeader(bytes, header).isOk()) return "";
+  return ", \"orientation\": " + std::to_string(header.orientation) +
+         ", \"progressive\": " + (header.progressive ? "true" : "false");
 }
 
 Status encodeJpegImage(const Image32& image, int quality, std::vector<uint8_t>& out) {

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "formats/jpeg/JpegOrientation.h"
+
 namespace kanvo::jpeg {
 
 namespace {
@@ -17,6 +19,7 @@ struct ParseState {
   bool frameSeen = false;
   bool sawJfif = false;
   bool sawAdobe = false;
+  bool sawExif = false;
   int adobeTransform = -1;
   std::array<bool, 4> quantDefined{};
 };
@@ -191,6 +194,12 @@ Status parseJpegHeader(std::span<const uint8_t> data, JpegHeader& h) {
         break;
       case 0xE0:
         if (seg.size() >= 5 && std::memcmp(seg.data(), "JFIF", 5) == 0) st.sawJfif = true;
+        break;
+      case 0xE1:
+        if (!st.sawExif && seg.size() >= 6 && std::memcmp(seg.data(), "Exif\0", 6) == 0) {
+          st.sawExif = true;
+          h.orientation = exifOrientation(seg);
+        }
         break;
       case 0xEE:
         if (seg.size() >= 12 && std::memcmp(seg.data(), "Adobe", 5) == 0) {

@@ -39,6 +39,8 @@ struct JpegHeader {
   std::array<HuffmanDecodeTable, 4> dcTables;
   std::array<HuffmanDecodeTable, 4> acTables;
   size_t scanOffset = 0;  // first byte of the entropy-coded data
+  int orientation = 1;    // EXIF orientation 1..8 (JpegOrientation.h), 1 without one
+  bool progressive = false;
 };
 
 // Largest width or height the program accepts.
