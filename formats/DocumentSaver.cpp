@@ -9,6 +9,7 @@
 #include "formats/FileExtension.h"
 #include "formats/jpeg/JpegImage.h"
 #include "formats/NetpbmWriter.h"
+#include "formats/native/NativeWriter.h"
 #include "formats/psd/PsdWriter.h"
 
 namespace kanvo {
@@ -69,12 +70,19 @@ Status saveBmp(const Document& document, const std::string& path, const SaveOpti
   return writeBmp(picture, path);
 }
 
+Status saveNative(const Document& document, const std::string& path, const SaveOptions& options) {
+  NativeWriteOptions native;
+  native.progress = options.progress;
+  return writeNativeDocument(document, path, native);
+}
+
 Status savePsd(const Document& document, const std::string& path, const SaveOptions& options) {
   return writePsdDocument(document, path, true, options.progress);
 }
 
 // clang-format off
 constexpr SaveFormat kFormats[] = {
+    {".knvmob", "kanvo document", saveNative},
     {".jpg",  "JPEG", saveJpeg},
     {".jpeg", "JPEG", saveJpeg},
     {".psd",  "PSD",  savePsd},

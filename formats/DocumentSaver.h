@@ -5,6 +5,7 @@
 // complete new one, and a failed save leaves it exactly as it was.
 //
 // The table of formats (DocumentSaver.cpp, one line each), tested in this order:
+//   ".knvmob"        the native document, every layer, store, attribute and selection
 //   ".jpg", ".jpeg"  JPEG of the composite over white (quality 85, or SaveOptions::quality)
 //   ".psd"           PSD, layered or flat as PsdWriter decides, PackBits channels
 //   ".tga", ".png"   accepted names for which nothing is written (failed, nothing touched)

@@ -9,6 +9,8 @@
 #include "formats/Endian.h"
 #include "formats/FileStream.h"
 #include "formats/native/NativeFormat.h"
+#include "formats/native/NativeRecords.h"
+#include "formats/native/NativeStores.h"
 #include "formats/native/ZlibInflater.h"
 
 namespace kanvo {
@@ -128,6 +130,22 @@ class NativeReader {
   enum class Next { kGoOn, kStop };
 
   Next readLayerChunk(uint64_t chunkStart);
+  // A record chunk of kanvo's (NativeFormat.h) whose body of `bodyBytes` follows.
+  void readRecord(int32_t type, uint64_t chunkStart, uint64_t bodyBytes);
+  // Each returns the damage found (empty when the record was taken in).
+  std::string applyLayerRecord(const uint8_t* body, size_t size);
+  std::string applySelectionRecord(const uint8_t* body, size_t size);
+  std::string takeDocumentRecord(const uint8_t* body, size_t size);
+  // Whether a decoded record can be used; one of a version this reader does not know is
+  // skipped like a chunk of an unknown type (why is then cleared: it is no damage).
+  bool known(native::RecordCheck check, std::string& why) {
+    if (check == native::RecordCheck::kUnknownVersion) {
+      ++summary_.skippedChunks;
+      why.clear();
+    }
+    return check == native::RecordCheck::kGood;
+  }
+  void finishDocument();
   struct PixelsRead {
     enum Outcome {
       kComplete,    // every pixel, and the stream ended with a good check value
@@ -163,6 +181,12 @@ class NativeReader {
   std::string firstProblem_;
   int64_t problemCount_ = 0;
   std::vector<uint8_t> band_;
+  bool signedByKanvo_ = false;  // the header's signature: the file ends with an end record
+  bool sawEnd_ = false;
+  int32_t layerOrdinal_ = -1;      // index of the last layer chunk among the file's layer chunks
+  Layer* lastLayer_ = nullptr;     // the layer it added, while no record has been taken for it
+  bool haveDocumentRecord_ = false;
+  native::DocumentRecord documentRecord_;
 };
 
 Status NativeReader::read() {
@@ -179,6 +203,8 @@ Status NativeReader::read() {
     return Status::failed("not enough memory for a " + std::to_string(width) + " x " +
                           std::to_string(height) + " canvas");
   document_.resolution = fieldAt(header, kHeaderResolutionAt);
+  signedByKanvo_ = std::memcmp(header, kSignature, sizeof kSignature) == 0 &&
+                   loadU32LE(header + kFormatVersionAt) >= kFormatVersion;
 
   for (;;) {
     report();
@@ -192,7 +218,10 @@ Status NativeReader::read() {
     }
     const int32_t type = fieldAt(chunk, 0);
     const int32_t size = fieldAt(chunk, 4);
-    if (size < 1) break;  // the end marker
+    if (size < 1) {  // the end marker
+      sawEnd_ = type == kEndRecordType;
+      break;
+    }
     if (type == kLayerChunkType) {
       if (readLayerChunk(chunkStart) == Next::kStop) break;
       continue;
@@ -207,11 +236,18 @@ Status NativeReader::read() {
       note("the file ends inside the chunk at offset " + std::to_string(chunkStart));
       break;
     }
-    ++summary_.skippedChunks;
+    if (type == kLayerRecordType || type == kSelectionRecordType || type == kDocumentRecordType)
+      readRecord(type, chunkStart, uint64_t(size) - kChunkHeaderBytes);
+    else
+      ++summary_.skippedChunks;
     moveToChunkAfter(chunkStart + uint64_t(size));
   }
+  if (signedByKanvo_ && !sawEnd_ && !summary_.truncated) {
+    summary_.truncated = true;
+    note("the file ends before its end record");
+  }
 
-  document_.selectLayer(document_.layerCount() - 1);
+  finishDocument();
   report();
 
   std::string reason;
@@ -235,6 +271,8 @@ Status NativeReader::read() {
 
 NativeReader::Next NativeReader::readLayerChunk(uint64_t chunkStart) {
   const std::string where = "the layer chunk at offset " + std::to_string(chunkStart);
+  ++layerOrdinal_;
+  lastLayer_ = nullptr;
   uint8_t header[kLayerHeaderBytes];
   if (in_.read(header, kLayerHeaderBytes) < kLayerHeaderBytes) {
     summary_.truncated = true;
@@ -290,6 +328,7 @@ NativeReader::Next NativeReader::readLayerChunk(uint64_t chunkStart) {
     return Next::kStop;
   }
   layer->setOffset(offsetX, offsetY);
+  lastLayer_ = layer;
   ++summary_.layersRead;
   const std::string layerName =
       "layer " + std::to_string(summary_.layersRead) + " (offset " + std::to_string(chunkStart) + ")";
@@ -320,6 +359,146 @@ NativeReader::Next NativeReader::readLayerChunk(uint64_t chunkStart) {
       break;
   }
   return passOver();
+}
+
+void NativeReader::readRecord(int32_t type, uint64_t chunkStart, uint64_t bodyBytes) {
+  const char* what = type == kLayerRecordType       ? "layer record"
+                     : type == kSelectionRecordType ? "selection record"
+                                                    : "document record";
+  std::vector<uint8_t> body;
+  try {
+    body.resize(size_t(bodyBytes));
+  } catch (const std::bad_alloc&) {
+    note(std::string("not enough memory to read the ") + what + " at offset " + std::to_string(chunkStart));
+    ++summary_.damagedRecords;
+    return;
+  }
+  if (in_.read(body.data(), body.size()) < body.size()) return;  // the file shrank: reported as cut
+  std::string damage;
+  switch (type) {
+    case kLayerRecordType: damage = applyLayerRecord(body.data(), body.size()); break;
+    case kSelectionRecordType: damage = applySelectionRecord(body.data(), body.size()); break;
+    default: damage = takeDocumentRecord(body.data(), body.size()); break;
+  }
+  if (damage.empty()) return;
+  ++summary_.damagedRecords;
+  note(std::string("the ") + what + " at offset " + std::to_string(chunkStart) + " " + damage);
+}
+
+namespace {
+
+// Fills a new store of the record's size from its stream; the why of a failure.
+template <int Bpp>
+std::string takeStore(const LayerRecord& r, const RecordStream& stream, TiledImage<Bpp>& store) {
+  const uint64_t rowBytes = storeRowBytes<Bpp>(uint32_t(r.storeWidth));
+  if (r.storeWidth < 1 || r.storeHeight < 1 || r.storeWidth > Layer::kMaxStoreSide ||
+      r.storeHeight > Layer::kMaxStoreSide || rowBytes * uint64_t(r.storeHeight) > stream.size * kMaxInflateRatio)
+    return "declares a store of " + std::to_string(r.storeWidth) + " x " + std::to_string(r.storeHeight) +
+           " pixels that its " + std::to_string(stream.size) + " bytes cannot hold";
+  if (!store.resize(uint32_t(r.storeWidth), uint32_t(r.storeHeight))) return "needs more memory than there is";
+  std::string why;
+  inflateStore(stream.bytes, stream.size, store, why);
+  return why;
+}
+
+}  // namespace
+
+std::string NativeReader::applyLayerRecord(const uint8_t* body, size_t size) {
+  LayerRecord r;
+  RecordStream stream;
+  std::string why;
+  if (!known(decodeLayerRecord(body, size, r, stream, why), why)) return why;
+  Layer* layer = lastLayer_;
+  if (layer == nullptr || r.ordinal != layerOrdinal_)
+    return "belongs to layer chunk " + std::to_string(r.ordinal) + ", which was not read just before it";
+  if (r.kind < kLayerKind1 || r.kind > kLayerKindVector || r.blendMode < kBlendNormal || r.blendMode > kBlendInverse ||
+      r.antialiasMode < 0 || r.antialiasMode > 2)
+    return "holds a kind, blend mode or anti-alias mode kanvo does not know";
+  const bool ownStore = r.storeWidth != 0 || r.storeHeight != 0;
+  const bool needsStore = r.kind == kLayerKind8 || r.kind == kLayerKind1;
+  if (needsStore != ownStore && r.kind != kLayerKind32)
+    return "does not hold the store its kind needs";
+
+  // The store is made aside; the layer changes only once the whole record is good.
+  TiledImage32 store32;
+  TiledImage8 store8;
+  TiledImage1 store1;
+  if (ownStore) {
+    switch (r.kind) {
+      case kLayerKind32: why = takeStore(r, stream, store32); break;
+      case kLayerKind8: why = takeStore(r, stream, store8); break;
+      default: why = takeStore(r, stream, store1); break;
+    }
+    if (!why.empty()) return why + "; its layer keeps the pixels of its layer chunk";
+  }
+  TiledImage32 shown = std::move(layer->pixels32);
+  layer->kind = r.kind;
+  layer->toneMode = 0;
+  const int32_t width = ownStore ? r.storeWidth : int32_t(shown.width());
+  const int32_t height = ownStore ? r.storeHeight : int32_t(shown.height());
+  if (!layer->sizeStore(width, height)) why = "needs more memory than there is";
+  if (why.empty()) {
+    switch (r.kind) {
+      case kLayerKind32: layer->pixels32 = ownStore ? std::move(store32) : std::move(shown); break;
+      case kLayerKind8: layer->pixels8 = std::move(store8); break;
+      case kLayerKind1: layer->pixels1 = std::move(store1); break;
+      default: break;
+    }
+    if (r.kind == kLayerKind8 && r.toneMode != 0 && !layer->setTone(r.toneMode, r.toneLines))
+      why = "holds a tone screen of " + std::to_string(r.toneLines) + " lines that cannot be made";
+  }
+  if (!why.empty()) {  // back to the layer of the layer chunk
+    layer->kind = kLayerKind32;
+    layer->sizeStore(int32_t(shown.width()), int32_t(shown.height()));
+    layer->pixels32 = std::move(shown);
+    layer->refresh();
+    return why + "; its layer keeps the pixels of its layer chunk";
+  }
+  r.applyTo(*layer);
+  layer->toneMode = r.toneMode;
+  layer->toneLines = r.toneLines;
+  layer->refresh();
+  lastLayer_ = nullptr;
+  ++summary_.layerRecords;
+  return {};
+}
+
+std::string NativeReader::applySelectionRecord(const uint8_t* body, size_t size) {
+  SelectionRecord r;
+  RecordStream stream;
+  std::string why;
+  if (!known(decodeSelectionRecord(body, size, r, stream, why), why)) return why;
+  if (r.index < 0 || r.index > document_.selectionCount() || r.index >= Document::kMaxSelections)
+    return "is numbered " + std::to_string(r.index) + " after " + std::to_string(document_.selectionCount()) +
+           " selections";
+  if (r.maskWidth != document_.width() || r.maskHeight != document_.height() || r.mode < 0 || r.mode > kSelectionAll)
+    return "does not fit the canvas or has an unknown mode";
+  TiledImage8 mask;
+  LayerRecord size8;
+  size8.storeWidth = r.maskWidth;
+  size8.storeHeight = r.maskHeight;
+  why = takeStore(size8, stream, mask);
+  if (!why.empty()) return why;
+  Selection* selection = r.index < document_.selectionCount() ? document_.selection(r.index) : document_.addSelection();
+  if (selection == nullptr) return "needs more memory than there is";
+  selection->mask = std::move(mask);
+  selection->mode = r.mode;
+  selection->refresh();
+  document_.setSelectionFlag(r.index, r.flag);
+  return {};
+}
+
+std::string NativeReader::takeDocumentRecord(const uint8_t* body, size_t size) {
+  std::string why;
+  haveDocumentRecord_ = known(decodeDocumentRecord(body, size, documentRecord_, why), why);
+  return why;
+}
+
+void NativeReader::finishDocument() {
+  const DocumentRecord& r = documentRecord_;
+  const bool known = haveDocumentRecord_ && r.currentLayer >= 0 && r.currentLayer < document_.layerCount();
+  document_.selectLayer(known ? r.currentLayer : document_.layerCount() - 1);
+  if (haveDocumentRecord_) document_.setCurrentSelection(r.currentSelection);
 }
 
 NativeReader::PixelsRead NativeReader::inflateLayer(Layer& layer, int32_t width, int32_t height,

@@ -35,6 +35,13 @@
 // A chunk size of 0 or below is the format's end marker, not damage. A file that ends where
 // only alignment padding was missing is complete.
 //
+// Files written by kanvo also hold record chunks (NativeFormat.h): a layer's record gives it
+// its kind, its own store, name and every attribute; the selection records, the document
+// record (current layer and selection) follow. A damaged record counts as damage (partial,
+// with its offset); its layer stays the 32 bpp layer of its layer chunk, so nothing readable
+// is lost. A record of a version this reader does not know is skipped like an unknown chunk.
+// A file signed by kanvo that lacks its end record was cut short: partial.
+//
 // Progress (optional) is reported as (bytes of the file consumed, file size), both scaled to
 // fit 32 bits.
 #include <cstddef>
@@ -53,7 +60,9 @@ struct NativeReadSummary {
   int32_t damagedLayers = 0;      // of those, layers whose pixels are incomplete
   int32_t rejectedChunks = 0;     // layer chunks passed over for sizes that cannot be right
   int32_t layersBeyondLimit = 0;  // layer chunks past the 64th, passed over
-  int32_t skippedChunks = 0;      // chunks of other types, skipped as the format says
+  int32_t skippedChunks = 0;      // chunks of other types (or record versions), skipped as the format says
+  int32_t layerRecords = 0;       // layers given their kind, store and attributes by their record
+  int32_t damagedRecords = 0;     // records left out as damaged
   bool truncated = false;         // the file ends before the document does
 };
 

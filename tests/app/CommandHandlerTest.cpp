@@ -106,7 +106,7 @@ TEST_F(CommandHandlerTest, OnlyAWrittenFileClearsTheHistoryAndNamesTheDocument) 
   paint();
   // Names the program does not save, a missing folder and a folder in the way of the file.
   fs::create_directory(dir.file("taken.psd"));
-  for (const std::string name : {"x.png", "x.tga", "x.pam", "x.ppm", "x.knvmob", "noext", "missing/x.psd",
+  for (const std::string name : {"x.png", "x.tga", "x.pam", "x.ppm", "noext", "missing/x.psd",
                                  "taken.psd"}) {
     SCOPED_TRACE(name);
     platform.paths = {dir.file(name)};

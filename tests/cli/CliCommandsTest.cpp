@@ -141,7 +141,7 @@ TEST_F(CliCommandsTest, ExitStatusesAndMessages) {
       {{"convert", cut, dir.file("cut.bmp")}, 1, "", ""},
       {{"convert", sample, png}, 3, png, ""},
       {{"convert", sample, dir.file("x")}, 3, dir.file("x"), ""},
-      {{"convert", sample, dir.file("x.knvmob")}, 3, dir.file("x.knvmob"), ""},
+      {{"convert", sample, dir.file("no/such/x.knvmob")}, 3, dir.file("no/such/x.knvmob"), ""},
       {{"convert", sample, dir.file("no/such/x.psd")}, 3, dir.file("no/such/x.psd"), ""},
       {{"convert", sample, dir.file("no/such/x.jpg")}, 3, dir.file("no/such/x.jpg"), ""},
       {{"convert", sample, dir.file("no/such/x.pam")}, 3, dir.file("no/such/x.pam"), ""},

@@ -1,6 +1,6 @@
 #pragma once
-// Builds native documents (".knvmob") in memory for tests and benchmarks: the program itself
-// has no writer. Layer pixels are compressed with zlib itself (the peer); every field can be
+// Builds native documents (".knvmob") in memory for tests and benchmarks, independently of the
+// program's own writer, and walks the chunks of any such file. Layer pixels are compressed with zlib itself (the peer); every field can be
 // set to anything, so damaged files are as easy to make as sound ones.
 #include <zlib.h>
 
@@ -97,6 +97,33 @@ class NativeFileBuilder {
   std::vector<uint8_t> bytes;
   std::vector<NativeChunkInfo> chunks;
 };
+
+struct NativeChunk {
+  size_t offset = 0;  // where the chunk header starts
+  int32_t type = 0;
+  size_t end = 0;     // where the next chunk starts
+};
+
+// The chunks of a native document up to its end marker or the end of the bytes, found as the
+// plain layout says (layer chunks by their compressed size, others by their size field).
+inline std::vector<NativeChunk> nativeChunks(const std::vector<uint8_t>& bytes) {
+  std::vector<NativeChunk> out;
+  size_t at = native::kHeaderBytes;
+  while (at + native::kChunkHeaderBytes <= bytes.size()) {
+    NativeChunk c{at, int32_t(loadU32LE(&bytes[at])), 0};
+    const int32_t size = int32_t(loadU32LE(&bytes[at + 4]));
+    if (size < 1) break;
+    const size_t pixelsAt = at + native::kChunkHeaderBytes + native::kLayerHeaderBytes;
+    if (c.type == native::kLayerChunkType && pixelsAt > bytes.size()) break;
+    size_t end = c.type == native::kLayerChunkType
+                     ? pixelsAt + loadU32LE(&bytes[at + native::kChunkHeaderBytes + native::kLayerCompressedSizeAt])
+                     : at + size_t(size);
+    c.end = (end + 3) / 4 * 4;
+    out.push_back(c);
+    at = c.end;
+  }
+  return out;
+}
 
 // A width x height block of pixels from a seeded formula, with transparent regions, partial
 // alpha and (when `emptyBand` is set) a fully zero band of rows in the middle.
