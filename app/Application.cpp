@@ -27,6 +27,7 @@ Application::Application(const Clock* clock)
       tools(document, view, settings, clock) {
   tools.setKeyTable(&keys);
   brush.setRedrawSink(&redraw);
+  view.setOverlays(&brush.preview(), nullptr);
   ToolFamilies families;
   families.brush = &brush;
   tools.setFamilies(families);

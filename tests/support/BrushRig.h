@@ -86,7 +86,8 @@ struct DispatchRig : BrushRig {
   ViewRedraw redraw{view};
   ToolState state{doc, view, settings, &clock};
 
-  DispatchRig(int32_t width, int32_t height) : BrushRig(width, height), surface(width, height) {
+  DispatchRig(int32_t width, int32_t height, int32_t kind = kLayerKind32)
+      : BrushRig(width, height, kind), surface(width, height) {
     view.setSurface(&surface);
     view.resize(width, height);
     view.setOrigin(0, 0);

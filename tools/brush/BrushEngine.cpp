@@ -58,6 +58,8 @@ bool BrushEngine::beginStroke(const BrushStart& start) {
   finish();
   const CanvasPoint p = start.event.point;
   if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
+  guided_ = guide_.active();
+  if (guided_) guide_.press(p);
   return this->start(start);
 }
 
@@ -86,7 +88,7 @@ bool BrushEngine::start(const BrushStart& start) {
   list.minDistance = kStrokeDistance;
   list.keepDuplicates = dot ? 0 : 1;
   list.spline = options.bezierInterpolation == 1 ? 1 : 0;
-  list.smoothing = 1;
+  list.smoothing = guided_ ? 0 : 1;
   list.params = &params;
 
   draw_ = DrawParams();
@@ -107,6 +109,7 @@ bool BrushEngine::start(const BrushStart& start) {
   raster_.stampOffsetX = params.stampOffsetX;
   raster_.stampOffsetY = params.stampOffsetY;
   painting_ = false;
+  vectorStroke_.clear();
   if (layer->isRaster()) {
     const uint32_t w = layer->storeWidth(), h = layer->storeHeight();
     raster_.depth = layer->kind == kLayerKind32 ? 32 : layer->kind == kLayerKind8 ? 8 : 1;
@@ -140,8 +143,9 @@ bool BrushEngine::start(const BrushStart& start) {
 }
 
 bool BrushEngine::append(const ToolEvent& event, bool forced) {
-  const CanvasPoint p = event.point;
+  CanvasPoint p = event.point;
   if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(event.pressure)) return false;
+  if (guided_) p = guide_.constrain(p);
   if (std::fabs(p.x) > kMaxCoordinate || std::fabs(p.y) > kMaxCoordinate) return false;
   if (std::isfinite(event.zoom) && event.zoom > 0) zoom_ = event.zoom;
   StrokeList& list = settings_.strokes;
@@ -168,7 +172,20 @@ bool BrushEngine::append(const ToolEvent& event, bool forced) {
 }
 
 void BrushEngine::addSample(const ToolEvent& event) {
-  if (active_ && append(event, false)) drawFinalSegment();
+  if (!active_ || !append(event, false)) return;
+  drawFinalSegment();
+  if (!painting_) showPreview();
+}
+
+void BrushEngine::showPreview() {
+  const StrokeSample& s = settings_.strokes.samples.back();
+  const BrushParams& brush = settings_.attached();
+  const int opacity = int(std::clamp(brush.alpha, 0.0, 1.0) * 255);
+  redraw(preview_.show({s.x + raster_.offsetX, s.y + raster_.offsetY}, brush.size, zoom_, draw_.foreground, opacity));
+}
+
+void BrushEngine::redraw(const Rect& canvasRect) {
+  if (sink_ != nullptr && !canvasRect.isEmpty()) sink_->redrawCanvasRect(canvasRect);
 }
 
 void BrushEngine::drawFinalSegment() {
@@ -194,8 +211,7 @@ void BrushEngine::showChange(const Rect& rect) {
     clipToSize(shown, int32_t(raster_.storeWidth()), int32_t(raster_.storeHeight()));
     raster_.layer->updateReducedImages(shown);
   }
-  if (sink_ != nullptr)
-    sink_->redrawCanvasRect(Rect(shown.x + raster_.offsetX, shown.y + raster_.offsetY, shown.width, shown.height));
+  redraw(Rect(shown.x + raster_.offsetX, shown.y + raster_.offsetY, shown.width, shown.height));
 }
 
 bool BrushEngine::commitStroke(const ToolEvent& event) {
@@ -226,9 +242,12 @@ bool BrushEngine::commit(const std::string& label, bool includeLast) {
       if (raster_.depth == 8) recorded = history_.recordPixels8(*raster_.copy8, rect, index, label);
       if (raster_.depth == 1) recorded = history_.recordPixels1(*raster_.copy1, rect, index, label);
       document_.layerChanged(layer, rect.x, rect.y, rect.width, rect.height);
-      if (sink_ != nullptr)
-        sink_->redrawCanvasRect(Rect(rect.x + raster_.offsetX, rect.y + raster_.offsetY, rect.width, rect.height));
+      redraw(Rect(rect.x + raster_.offsetX, rect.y + raster_.offsetY, rect.width, rect.height));
     }
+  }
+  if (!painting_) {
+    vectorStroke_ = list.samples;
+    redraw(preview_.hide());
   }
   if (list.count() > 0) {
     const StrokeSample& end = list.samples.back();
@@ -247,6 +266,7 @@ bool BrushEngine::drawStraightLine(const BrushStart& to) {
   BrushStart from = to;
   from.event.point = *lastPoint_;
   from.event.pressure = 1.0;
+  guided_ = false;
   if (!start(from)) return false;
   ToolEvent end = to.event;
   end.pressure = 1.0;

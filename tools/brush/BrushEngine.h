@@ -16,6 +16,11 @@
 // is refreshed. The engine borrows everything it is given; the document's stroke images
 // (strokeCoverage, strokeColour) are its working images while a stroke runs, sized to the
 // layer's store, and are emptied at every stroke start.
+//
+// On a vector layer no pixels are painted: the samples are kept (vectorStroke, from the
+// release until the next stroke starts, for the vector tools to turn into a stroke object) and
+// the preview disc (BrushPreview.h, the view's tool overlay) follows the stylus until the
+// release. With a guide set (setGuide), the samples of a stroke follow it (StrokeGuide.h).
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,6 +31,8 @@
 #include "tools/BrushTool.h"
 #include "tools/RedrawSink.h"
 #include "tools/ToolSettings.h"
+#include "tools/brush/BrushPreview.h"
+#include "tools/brush/StrokeGuide.h"
 #include "tools/brush/StrokeRaster.h"
 
 namespace kanvo {
@@ -70,6 +77,15 @@ class BrushEngine : public BrushTool {
   const StrokeList& strokeList() const { return settings_.strokes; }
   const StrokeRaster& raster() const { return raster_; }
 
+  // The guide the samples of the next strokes follow (kind kGuideNone: none).
+  void setGuide(const StrokeGuide& guide) { guide_ = guide; }
+  const StrokeGuide& guide() const { return guide_; }
+  // The samples of the last stroke on a vector layer (layer coordinates), with the release
+  // sample last; empty once another stroke starts.
+  const std::vector<StrokeSample>& vectorStroke() const { return vectorStroke_; }
+  // The disc shown while a stroke runs on a vector layer: the view's tool overlay.
+  BrushPreview& preview() { return preview_; }
+
  private:
   bool start(const BrushStart& start);
   // Appends the sample when the rule keeps it (forced: always); true when appended.
@@ -81,6 +97,9 @@ class BrushEngine : public BrushTool {
   bool commit(const std::string& label, bool includeLast);
   // After the rectangle of the store changed: previews below zoom 1, then the view.
   void showChange(const Rect& rect);
+  // Shows the preview disc at the last sample of a stroke that paints no pixels.
+  void showPreview();
+  void redraw(const Rect& canvasRect);
 
   Document& document_;
   UndoHistory& history_;
@@ -95,6 +114,10 @@ class BrushEngine : public BrushTool {
   double zoom_ = 1.0;      // the view's zoom at the last event
   double lastPressure_ = 1.0;
   std::optional<CanvasPoint> lastPoint_;
+  StrokeGuide guide_;
+  bool guided_ = false;  // the running stroke follows the guide (a straight line does not)
+  BrushPreview preview_;
+  std::vector<StrokeSample> vectorStroke_;
 };
 
 }  // namespace kanvo

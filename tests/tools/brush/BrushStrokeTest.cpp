@@ -168,3 +168,47 @@ TEST(BrushStroke, LayersThatTakeNoPaintAndZoomedOutRedraws) {
 
 }  // namespace
 }  // namespace kanvo
+
+namespace kanvo {
+namespace {
+
+TEST(BrushStroke, AVectorLayerKeepsTheSamplesAndShowsTheDisc) {
+  test::DispatchRig rig(128, 128, kLayerKindVector);
+  rig.view.setOverlays(&rig.engine.preview(), nullptr);
+  rig.settings.setForeground(rgba(200, 20, 40));
+  const std::string before = test::documentState(rig.doc);
+  const auto shown = [&](int32_t x, int32_t y) { return (rig.surface.window.getPixel(x, y) & 0xFFFFFFu) == 0xC81428u; };
+  const auto path = BrushRig::line(20, 40, 90, 70, 12);
+  rig.state.Press({path[0].x, path[0].y, 1.0, 0});
+  EXPECT_TRUE(shown(20, 40));
+  for (size_t i = 1; i < path.size(); ++i) rig.state.Move({path[i].x, path[i].y, 1.0, 0});
+  EXPECT_TRUE(shown(90, 70) && shown(94, 70));  // size 10: a disc of diameter 11
+  EXPECT_FALSE(shown(20, 40) || shown(97, 70));  // it moved on
+  rig.state.Release({90, 70, 0.0, 0});
+  EXPECT_FALSE(shown(90, 70));
+  EXPECT_EQ(test::documentState(rig.doc), before);
+  EXPECT_EQ(rig.history.count(), 0);
+  const auto& kept = rig.engine.vectorStroke();
+  ASSERT_GE(kept.size(), 2u);
+  EXPECT_EQ(std::pair(kept.front().x, kept.front().y), std::pair(20.0, 40.0));
+  EXPECT_EQ(std::pair(kept.back().x, kept.back().y), std::pair(90.0, 70.0));
+}
+
+TEST(BrushStroke, TheCircleGuideHoldsEverySampleOnItsCircle) {
+  BrushRig rig;
+  rig.engine.setGuide({kGuideCircle, {128, 128}, 0});
+  ASSERT_TRUE(rig.press(kToolBrush, 178.9, 128));  // radius 50 from this press on
+  EXPECT_EQ(rig.settings.strokes.smoothing, 0);
+  for (int i = 1; i <= 40; ++i) rig.move(128 + 90 * std::cos(i * 0.05), 128 - 20 * std::sin(i * 0.05), 1.0, 30 * i);
+  for (const StrokeSample& s : rig.settings.strokes.samples) EXPECT_NEAR(std::hypot(s.x - 128, s.y - 128), 50, 1e-9);
+  rig.engine.commitStroke(rig.event(128, 0));
+  EXPECT_EQ(alphaAt(rig, 128, 78), 255);  // the release point, on the circle
+  EXPECT_EQ(alphaAt(rig, 128, 10), 0);
+  BrushStart to;  // a straight line goes where it is aimed
+  to.event = rig.event(20, 200);
+  ASSERT_TRUE(rig.engine.drawStraightLine(to));
+  EXPECT_EQ(alphaAt(rig, 20, 200), 255);
+}
+
+}  // namespace
+}  // namespace kanvo
