@@ -1,9 +1,10 @@
 #pragma once
-// Seeded random contents for image buffer tests, and the pixel values to compare them by.
+// Seeded random contents for plain image buffers, and the pixel values to compare them by.
 #include <cstdint>
 #include <random>
 #include <vector>
 
+#include "raster/image/Image32.h"
 #include "raster/image/PixelStore.h"
 #include "raster/span/SpanOps.h"
 
@@ -13,6 +14,19 @@ namespace kanvo::test {
 inline void fillRandomBytes(PixelStore& image, std::mt19937& rng) {
   uint8_t* p = image.bits();
   for (uint64_t i = 0; i < image.byteCount(); ++i) p[i] = uint8_t(rng());
+}
+
+// Random colours; with mixedAlpha a third of the pixels get a random alpha (some 0), the
+// others are opaque.
+inline void fillRandom(Image32& img, uint32_t seed, bool mixedAlpha = true) {
+  std::mt19937 rng(seed);
+  for (int32_t y = 0; y < img.height(); ++y)
+    for (int32_t x = 0; x < img.width(); ++x) {
+      uint32_t c = rng();
+      if (!mixedAlpha || rng() % 3 != 0) c |= 0xFF000000u;
+      if (mixedAlpha && rng() % 17 == 0) c &= 0x00FFFFFFu;
+      img.setPixel(x, y, c);
+    }
 }
 
 // A value in [lo, hi].
@@ -49,6 +63,12 @@ auto pixelsOf(const Image& image) {
   for (int32_t y = 0; y < image.height(); ++y)
     for (int32_t x = 0; x < image.width(); ++x) out.push_back(image.getPixel(x, y));
   return out;
+}
+
+// True when both images have the same size and pixels.
+template <class Image>
+bool sameImage(const Image& a, const Image& b) {
+  return a.width() == b.width() && a.height() == b.height() && pixelsOf(a) == pixelsOf(b);
 }
 
 }  // namespace kanvo::test

@@ -9,7 +9,7 @@
 
 #include "raster/pixel/PixelOps.h"
 #include "support/PixelReference.h"
-#include "support/RandomImage.h"
+#include "support/RandomImages.h"
 
 namespace kanvo {
 namespace {

@@ -15,7 +15,7 @@
 #include "raster/geometry/FillSource.h"
 #include "raster/pixel/PixelOps.h"
 #include "support/PixelReference.h"
-#include "support/RandomImage.h"
+#include "support/RandomImages.h"
 
 namespace kanvo {
 namespace {

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "support/RandomImage.h"
+#include "support/RandomImages.h"
 
 namespace kanvo {
 namespace {

@@ -9,7 +9,7 @@
 #include <limits>
 
 #include "raster/image/Rect.h"
-#include "support/RandomImage.h"
+#include "support/RandomImages.h"
 
 namespace kanvo {
 namespace {
