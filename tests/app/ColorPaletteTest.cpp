@@ -39,41 +39,6 @@ TEST_F(ColorPaletteTest, StripRowsRunFromRedDownThroughTheHues) {
   EXPECT_EQ(p.strip().getPixel(0, 0), rgba(255, 0, 0));
 }
 
-TEST_F(ColorPaletteTest, FieldMixesEachRowFromItsGreyToItsShadeOfTheHue) {
-  for (Color32 hue : {rgba(255, 0, 0), rgba(0, 170, 255), rgba(255, 255, 0)}) {
-    Image32 field(kSize, kSize);
-    ColorPalette::buildField(field, hue);
-    for (int32_t y = 0; y < kSize; ++y) {
-      Color32 left = kOpaqueWhite, right = hue;
-      const int shade = int(y * 255.0 / kSize);
-      if (y > 0) blendRgb(left, kOpaqueBlack, shade), blendRgb(right, kOpaqueBlack, shade);
-      if (y == kSize - 1) left = right = kOpaqueBlack;
-      for (int32_t x = 0; x < kSize; ++x) {
-        Color32 want = x == 0 ? left : x == kSize - 1 ? right : left;
-        if (x > 0 && x < kSize - 1) lerpRgb(want, right, int(x * 255.0 / kSize));
-        ASSERT_EQ(field.getPixel(x, y), want) << x << "," << y;
-      }
-    }
-  }
-}
-
-TEST_F(ColorPaletteTest, KnownColoursAndPositions) {
-  EXPECT_EQ(p.colour(), kOpaqueBlack);  // after reset
-  p.setColour(kOpaqueWhite);
-  EXPECT_EQ(p.fieldX(), 0);
-  EXPECT_EQ(p.fieldY(), 0);
-  EXPECT_EQ(p.stripRow(), 0);
-  p.setColour(rgba(255, 0, 0));
-  EXPECT_EQ(p.stripRow(), 127);
-  EXPECT_GE(p.fieldX(), kSize - 2);
-  EXPECT_LE(p.fieldY(), 1);
-
-  p.reset();
-  EXPECT_TRUE(p.press(10 + 64, 10 + 64));  // red hue, the middle of the field
-  p.release();
-  EXPECT_EQ(p.colour(), rgba(127, 63, 63));
-}
-
 TEST_F(ColorPaletteTest, SettingAFieldColourFindsItAgain) {
   std::mt19937 random(7);
   for (int i = 0; i < 60; ++i) {

@@ -5,7 +5,6 @@
 
 #include "app/Application.h"
 #include "app/BottomBar.h"
-#include "app/HistoryBudget.h"
 #include "raster/pixel/PixelOps.h"
 #include "tools/dispatch/ToolMode.h"
 
@@ -27,19 +26,6 @@ class InputRoutingTest : public ::testing::Test {
   }
   Application app;
 };
-
-TEST_F(InputRoutingTest, StartState) {
-  EXPECT_EQ(app.document.width(), 512);
-  EXPECT_EQ(app.document.height(), 512);
-  EXPECT_EQ(app.document.layerCount(), 2);
-  EXPECT_EQ(app.document.currentLayerIndex(), 1);
-  EXPECT_EQ(app.brushKind(), Application::kPen);
-  EXPECT_EQ(app.settings.attached().size, 5.0);
-  EXPECT_EQ(app.brushOfKind(Application::kPencil).size, 4.0);
-  EXPECT_EQ(app.brushOfKind(Application::kWaterColor).kind, 2);
-  EXPECT_EQ(app.history.memoryBudget(), historyBudget());
-  EXPECT_EQ(app.title(), "100% - Untitled");
-}
 
 TEST_F(InputRoutingTest, BrushKindsKeepTheirOwnSizes) {
   click(280 + 7 * 24, 580);  // preset 7: 25
