@@ -52,9 +52,6 @@ TEST(ViewTest, ZoomStepsAndAngles) {
     s.in ? f.view.zoomIn() : f.view.zoomOut();
     EXPECT_EQ(f.view.zoom(), s.to) << s.from;
   }
-  EXPECT_EQ(standardZoomSteps().size(), 22u);
-  EXPECT_EQ(extendedZoomSteps().size(), 26u);
-  EXPECT_EQ(extendedZoomSteps()[4], standardZoomSteps()[0]);
   // Any finite angle is brought into [0, turn); non-finite ones are refused.
   for (auto [angle, stored] : {std::pair{-0.5, kViewTurn - 0.5}, {6.3, 6.3 - kViewTurn}, {0.25, 0.25},
                                {-3.0 * kViewTurn - 1.0, kViewTurn - 1.0}, {1e6, std::fmod(1e6, kViewTurn)}}) {
@@ -65,14 +62,12 @@ TEST(ViewTest, ZoomStepsAndAngles) {
   }
   for (double bad : {NAN, INFINITY, -INFINITY}) EXPECT_FALSE(f.view.setAngle(bad));
   EXPECT_NEAR(f.view.transform().angle, std::fmod(1e6, kViewTurn), 1e-9);
-  EXPECT_EQ(wholeDegrees(90.0 / kDegreesPerRadian), 90);
-  EXPECT_EQ(wholeDegrees(359.9 / kDegreesPerRadian), 0);
 }
 
-// Faults of the plain rules: the zoomed canvas image is only the part inside the window, a
-// canvas scrolled out of the window leaves a grey picture, a translucent normal layer shows its
-// opacity, the smallest zoom still shows the canvas.
-TEST(ViewTest, ZoomedCanvasScrolledCanvasOpacityAndSmallestZoom) {
+// What the per-pixel reference does not reach: at zoom 64 the zoomed canvas image holds only
+// the part inside the window, a canvas scrolled out of the window leaves a grey picture, and
+// windows of 0 x 0 and 8192 x 8192 pixels.
+TEST(ViewTest, ZoomedScrolledTinyAndHugeWindows) {
   for (int32_t side : {512, 2048}) {
     Fixture f(side, side);
     f.show(64.0, -1000.5, -700.0);
@@ -84,37 +79,6 @@ TEST(ViewTest, ZoomedCanvasScrolledCanvasOpacityAndSmallestZoom) {
   f.show(1.0, 10, 10);
   f.show(1.0, 200, -300);  // wholly outside
   EXPECT_EQ(test::pixelsOf(f.surface.window), std::vector<Color32>(64 * 48, kGrey));
-  // 50 % red over white paper is pink, not red; at 255 it is red.
-  f.settings.transparencyDisplay = 0;
-  f.doc.layer(0)->pixels32.fillRect(test::fillWith(rgba(255, 0, 0)), 0, 0, 40, 30);
-  f.doc.layer(0)->refresh();
-  for (auto [opacity, shown] : {std::pair{128, rgba(255, 127, 127)}, std::pair{255, rgba(255, 0, 0)}}) {
-    f.doc.layer(0)->opacity = uint8_t(opacity);
-    for (double zoom : {1.0, 3.0, 0.25}) {
-      f.show(zoom, 0, 0);
-      EXPECT_EQ(f.surface.window.getPixel(0, 0), shown) << opacity << " at zoom " << zoom;
-    }
-  }
-  Fixture small(1280, 1280);
-  small.show(0.015625, 3, 3);
-  EXPECT_EQ(small.surface.window.getPixel(3, 3), 0xFF204060u);
-  EXPECT_EQ(small.surface.window.getPixel(22, 22), 0xFF204060u);
-  EXPECT_EQ(small.surface.window.getPixel(23, 23), kGrey);
-}
-
-// Window and canvas sizes at the edges, at every zoom step: 0 x 0 and 8192 x 8192 windows,
-// 1 x 1 and 3 x 3 canvases.
-TEST(ViewTest, TinyAndHugeWindowsAndCanvases) {
-  for (int32_t side : {1, 3}) {
-    Fixture f(side, side, 0xFF0000FFu);
-    for (double zoom : standardZoomSteps()) {
-      f.show(zoom, 5, 5);
-      const int64_t shown = int64_t(std::floor(side * zoom)) - (zoom < 1.0 ? int64_t(std::floor(side * zoom)) & 1 : 0);
-      EXPECT_EQ(f.surface.window.getPixel(5, 5), shown > 0 ? 0xFF0000FFu : kGrey) << side << " " << zoom;
-      EXPECT_EQ(f.surface.window.getPixel(int32_t(std::min<int64_t>(5 + shown, 63)), 5), shown < 59 ? kGrey : 0xFF0000FFu);
-    }
-  }
-  Fixture f;
   f.view.resize(0, 0);
   f.show(2.0, 1, 1);
   EXPECT_EQ(f.view.display().width(), 1);
