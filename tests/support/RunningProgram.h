@@ -17,23 +17,18 @@ namespace kanvo::test {
 
 class RunningProgram {
  public:
-  // args[0] is the program; env entries "NAME=value" are added to this process's environment.
-  RunningProgram(std::vector<std::string> args, const std::vector<std::string>& env) {
+  // args[0] is the program; it runs in this process's environment.
+  explicit RunningProgram(std::vector<std::string> args) {
     int errPipe[2];
     if (pipe(errPipe) != 0) return;
-    std::vector<std::string> environment;
-    for (char** e = ::environ; *e != nullptr; ++e) environment.push_back(*e);
-    environment.insert(environment.end(), env.begin(), env.end());
-    std::vector<char*> argv, envp;
+    std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
-    for (std::string& e : environment) envp.push_back(e.data());
     argv.push_back(nullptr);
-    envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
     posix_spawn_file_actions_addclose(&actions, errPipe[0]);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), ::environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(errPipe[1]);
     err_ = errPipe[0];
@@ -74,8 +69,6 @@ class RunningProgram {
       pending_.append(buf, size_t(n));
     }
   }
-  // Every line read so far.
-  const std::vector<std::string>& lines() const { return lines_; }
   // Sends the signal and waits for the process to end; its exit status, -1 if it did not exit.
   int kill(int signal) {
     if (pid_ <= 0) return -1;

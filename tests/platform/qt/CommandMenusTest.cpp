@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -14,12 +13,7 @@
 #include <QSlider>
 #include <QTimer>
 
-#include "app/OpenStep.h"
 #include "app/commands/CommandIds.h"
-#include "formats/CompositeRows.h"
-#include "platform/qt/QtImageLoader.h"
-#include "support/ScriptedPlatform.h"
-#include "support/TempDir.h"
 #include "support/WindowHarness.h"
 #ifdef KANVO_HAS_CAMERA
 #include "platform/qt/QtCamera.h"
@@ -83,17 +77,6 @@ TEST(CommandMenusTest, ResolutionKeepsTheAspectWhileTyping) {
   EXPECT_EQ(values.height, 480);
 }
 
-TEST(CommandMenusTest, NewDialogTakesTypedSizesInRange) {
-  test::qtApplication();
-  NewDialogValues values;
-  NewDocumentDialog dialog(values);
-  dialog.widthBox()->setEditText("1024");
-  dialog.heightBox()->setEditText("-3");
-  dialog.acceptInto(values);
-  EXPECT_EQ(values.width, 1024);
-  EXPECT_EQ(values.height, 480);
-}
-
 TEST(CommandMenusTest, ChooseBrushSliderAndKinds) {
   test::WindowHarness h;
   h.app.brushOfKind(Application::kPencil).size = 7.5;
@@ -106,30 +89,6 @@ TEST(CommandMenusTest, ChooseBrushSliderAndKinds) {
   EXPECT_EQ(dialog.slider()->value(), 14);
   dialog.apply();
   EXPECT_EQ(h.app.settings.attached().size, 7.0);
-}
-
-// A layered corpus picture saved as BMP through Save As reads back as its composite over white.
-TEST(CommandMenusTest, BmpRoundTripGivesTheCompositeOverWhite) {
-  test::TempDir dir;
-  test::ScriptedPlatform platform;
-  QtImageLoader loader;
-  Application app;
-  app.imageLoader = &loader;
-  ASSERT_TRUE(app.initialise());
-  ASSERT_TRUE(openFile(app, KANVO_CORPUS_DIR "/gimp_layered_rle_90x60.psd", platform.messages).isOk());
-  CommandHandler handler(app, platform.services());
-  platform.paths = {dir.file("flat.bmp")};
-  handler.run(kCmdSaveAs);
-  std::vector<Color32> expected;
-  CompositeRows rows(app.document, exportCompositeOptions(kOpaqueWhite));
-  for (int32_t y = 0; y < app.document.height(); ++y)
-    expected.insert(expected.end(), rows.row(y), rows.row(y) + app.document.width());
-  ASSERT_TRUE(openFile(app, dir.file("flat.bmp"), platform.messages).isOk());
-  const Layer& picture = *app.document.layer(0);
-  for (int32_t y = 0; y < app.document.height(); ++y)
-    for (int32_t x = 0; x < app.document.width(); ++x)
-      ASSERT_EQ(picture.pixels32.getPixel(x, y) | 0xFF000000u, expected[size_t(y) * size_t(app.document.width()) + size_t(x)] | 0xFF000000u)
-          << x << "," << y;
 }
 
 #ifdef KANVO_HAS_CAMERA

@@ -54,19 +54,6 @@ TEST_F(WindowInputTest, AltClickPicksTheExactColourWithThePaletteShown) {
   EXPECT_EQ(h.app.history.count(), 0);
 }
 
-TEST_F(WindowInputTest, XSwapsTheColoursAndShiftXDoesNot) {
-  h.app.settings.setForeground(rgba(9, 8, 7));
-  key(Qt::Key_Shift, true, Qt::ShiftModifier);
-  key(Qt::Key_X, true, Qt::ShiftModifier);
-  key(Qt::Key_X, false, Qt::ShiftModifier);
-  key(Qt::Key_Shift, false);
-  EXPECT_EQ(h.app.settings.foreground(), rgba(9, 8, 7));
-  key(Qt::Key_X, true);
-  key(Qt::Key_X, false);
-  EXPECT_EQ(h.app.settings.foreground(), kOpaqueWhite);
-  EXPECT_EQ(h.app.settings.background(), rgba(9, 8, 7));
-}
-
 TEST_F(WindowInputTest, LosingFocusReleasesHeldKeys) {
   key(Qt::Key_Alt, true, Qt::AltModifier);
   ASSERT_EQ(h.app.keys[18], 1);
