@@ -9,8 +9,7 @@
 #include "document/Document.h"
 #include "support/LayerStores.h"
 #include "support/PointObject.h"
-#include "support/RandomImages.h"
-#include "support/TiledImages.h"
+#include "support/RandomDocuments.h"
 
 namespace kanvo {
 namespace {
@@ -24,18 +23,11 @@ class CountingProgress : public Progress {
   std::vector<std::pair<int32_t, int32_t>> calls;
 };
 
-// A document of a random size with a layer of each raster kind with random content, one moved so
-// that its store has its own size and a negative offset, one with an offset set directly; a
-// selection mask and an empty selection. original receives a copy.
+// A random document of three more layers (stores of their own sizes and offsets, tone layers
+// among them), a selection mask and an empty selection, the second layer current; original
+// receives a copy.
 void makeDocument(Document& doc, Document& original, std::mt19937& rng) {
-  ASSERT_NE(doc.newCanvas(randomIn(rng, 60, 300), randomIn(rng, 60, 300), kLayerKind32), nullptr);
-  const std::pair<int32_t, int32_t> moves[] = {{0, 0}, {-37, 21}, {0, 0}, {70, -130}};
-  for (int32_t kind : {kLayerKind8, kLayerKind1, kLayerKind32}) ASSERT_NE(doc.addLayer(kind), nullptr);
-  for (int32_t i = 0; i < 4; ++i) {
-    test::withStore(*doc.layer(i), [&](auto& store) { test::fillRandomTiles(store, rng); });
-    ASSERT_TRUE(doc.layer(i)->moveContent(moves[i].first, moves[i].second));
-  }
-  doc.layer(2)->setOffset(13, -9);
+  ASSERT_NO_FATAL_FAILURE(test::makeRandomDocument(doc, rng, 300, 300, 3, 60));
   doc.selection(0)->mask.fillRect(test::fillWith(200), 5, 7, 40, 30);
   ASSERT_NE(doc.addSelection(), nullptr);
   doc.selectLayer(1);
@@ -81,7 +73,7 @@ TEST(DocumentResizeTest, ResizeImageStretchesEveryStoreByNearestSampling) {
             doc.selection(0)->mask.getPixel(x, y),
             original.selection(0)->mask.getPixel(int32_t((x * stepX) >> 16), int32_t((y * stepY) >> 16)));
     EXPECT_EQ(doc.selection(1)->mask.presentTileCount(), 0);
-    EXPECT_EQ(doc.layer(3)->pyramid32.level(1).width(), pyramidLevelSide(doc.layer(3)->storeWidth(), 1));
+    EXPECT_EQ(doc.layer(0)->pyramid32.level(1).width(), pyramidLevelSide(doc.layer(0)->storeWidth(), 1));
   }
 }
 
