@@ -8,17 +8,15 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <string_view>
 
 #include "document/Document.h"
 #include "raster/tiled/TiledImage.h"
 
 namespace kanvo::test {
 
-// Hands the state's bytes to put(std::string_view) part by part.
-template <class Put>
-void visitState(const Document& doc, Put put) {
-  auto word = [&](int64_t v) { put(std::string_view(reinterpret_cast<const char*>(&v), sizeof v)); };
+inline std::string documentState(const Document& doc) {
+  std::string out;
+  auto word = [&](int64_t v) { out.append(reinterpret_cast<const char*>(&v), sizeof v); };
   auto store = [&](const auto& image) {
     word(image.width());
     word(image.height());
@@ -31,7 +29,7 @@ void visitState(const Document& doc, Put put) {
           continue;
         word(tx);
         word(ty);
-        put(std::string_view(reinterpret_cast<const char*>(tile->bits()), bytes));
+        out.append(reinterpret_cast<const char*>(tile->bits()), bytes);
       }
     }
     word(-1);
@@ -44,7 +42,7 @@ void visitState(const Document& doc, Put put) {
     for (int64_t v : {layer.kind, layer.serial, int32_t(layer.visible), int32_t(layer.opacity), layer.offsetX,
                       layer.offsetY, int32_t(doc.layerSelected()[size_t(i)])})
       word(v);
-    put(layer.name);
+    out += layer.name;
     word(-2);
     store(layer.pixels32);
     store(layer.pixels8);
@@ -54,20 +52,9 @@ void visitState(const Document& doc, Put put) {
     word(doc.selection(i)->mode);
     store(doc.selection(i)->mask);
   }
-}
-
-inline std::string documentState(const Document& doc) {
-  std::string out;
-  visitState(doc, [&](std::string_view part) { out += part; });
   return out;
 }
 
-inline uint64_t stateHash(const Document& doc) {
-  uint64_t h = 0;
-  visitState(doc, [&](std::string_view part) {
-    h = (h * 0x9E3779B97F4A7C15u) ^ std::hash<std::string_view>()(part);
-  });
-  return h;
-}
+inline uint64_t stateHash(const Document& doc) { return std::hash<std::string>()(documentState(doc)); }
 
 }  // namespace kanvo::test
