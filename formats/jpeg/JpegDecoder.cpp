@@ -6,61 +6,18 @@
 #include <string>
 
 #include "formats/jpeg/JpegBitReader.h"
+#include "formats/jpeg/JpegBlockDecode.h"
 #include "formats/jpeg/JpegColor.h"
 #include "formats/jpeg/JpegIdct.h"
 #include "formats/jpeg/JpegRowAssembler.h"
+#include "formats/jpeg/JpegScans.h"
+#include "raster/image/PixelStore.h"
 
 namespace kanvo {
 
 using namespace jpeg;
 
 namespace {
-
-inline int32_t extend(uint32_t v, int s) {
-  return v < (1u << (s - 1)) ? int32_t(v) - (1 << s) + 1 : int32_t(v);
-}
-
-inline int32_t clampCoefficient(int64_t v) {
-  return int32_t(std::clamp<int64_t>(v, -kCoefficientLimit, kCoefficientLimit));
-}
-
-// One block's coefficients (natural order, coef zeroed by the caller). Returns false on a data
-// error; the block then ends early with what was decoded so far. acSeen tells whether any AC
-// coefficient was set.
-inline bool decodeBlock(BitReader& br, const HuffmanDecodeTable& dc, const HuffmanDecodeTable& ac,
-                        const int32_t* q, int32_t& pred, int32_t* coef, bool& acSeen) {
-  br.ensure(32);
-  int s = dc.decode(br);
-  if (s < 0 || s > 15) return false;
-  int32_t diff = s ? extend(br.get(s), s) : 0;
-  pred = int32_t(uint32_t(pred) + uint32_t(diff));
-  coef[0] = clampCoefficient(int64_t(pred) * q[0]);
-  for (int k = 1; k < 64;) {
-    br.ensure(32);
-    // A whole coefficient from the lookahead: the same bits and value as the symbol and its
-    // value bits read one after the other below.
-    const int fast = ac.fastAc(br.peek16() >> (16 - HuffmanDecodeTable::kLookBits));
-    if (fast != 0 && k + ((fast >> 4) & 15) <= 63) {
-      k += (fast >> 4) & 15;
-      br.skip(fast & 15);
-      coef[kZigzag[k]] = clampCoefficient(int64_t(fast >> 8) * q[k]);
-      acSeen = true;
-      ++k;
-      continue;
-    }
-    int sym = ac.decode(br);
-    if (sym <= 0) return sym == 0;
-    k += sym >> 4;
-    if (k > 63) return false;
-    int size = sym & 15;
-    if (size) {
-      coef[kZigzag[k]] = clampCoefficient(int64_t(extend(br.get(size), size)) * q[k]);
-      acSeen = true;
-    }
-    ++k;
-  }
-  return true;
-}
 
 // Writes converted rows into Color32 pixels or packed RGB bytes.
 class Color32Out final : public RowSink {
@@ -144,7 +101,7 @@ Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, RowSink& o
       }
       ++sinceRestart;
       for (int si = 0; si < n; ++si) {
-        const int ci = h.scanOrder[si];
+        const int ci = h.scan.comps[si];
         Comp& c = comps[ci];
         const ptrdiff_t stride = rows.stride(ci);
         for (int by = 0; by < c.v; ++by) {
@@ -192,7 +149,7 @@ Status JpegDecoder::decode(std::span<Color32> pixels) const {
   if (pixels.size() != size_t(header_.width) * size_t(header_.height))
     return Status::failed("JPEG output buffer has the wrong size");
   Color32Out out(header_.colorSpace, pixels.data());
-  return decodeScan(data_, header_, out);
+  return needsCoefficientStore(header_) ? decodeScans(data_, header_, out) : decodeScan(data_, header_, out);
 }
 
 Status JpegDecoder::decodeRgb(std::span<uint8_t> rgb) const {
@@ -200,7 +157,7 @@ Status JpegDecoder::decodeRgb(std::span<uint8_t> rgb) const {
   if (rgb.size() != size_t(header_.width) * size_t(header_.height) * 3)
     return Status::failed("JPEG output buffer has the wrong size");
   RgbOut out(header_.colorSpace, rgb.data());
-  return decodeScan(data_, header_, out);
+  return needsCoefficientStore(header_) ? decodeScans(data_, header_, out) : decodeScan(data_, header_, out);
 }
 
 Status checkJpegAllocation(const JpegDecoder& decoder, int64_t maxPixels) {
@@ -208,11 +165,14 @@ Status checkJpegAllocation(const JpegDecoder& decoder, int64_t maxPixels) {
   const int64_t count = int64_t(h.width) * h.height;
   const std::string size = std::to_string(h.width) + " x " + std::to_string(h.height);
   if (count > maxPixels) return Status::failed("image too large: " + size + " pixels");
+  if (needsCoefficientStore(h) && coefficientStoreBytes(h) > kMaxImageBytes)
+    return Status::failed("image too large: the coefficients of a " + size + " picture need more memory than allowed");
   if (count > (int64_t(1) << 24)) {
     int64_t blocksPerMcu = 0;
     for (int i = 0; i < h.componentCount; ++i) blocksPerMcu += h.components[i].h * h.components[i].v;
     const int64_t mcus = int64_t((h.width + 8 * h.maxH - 1) / (8 * h.maxH)) * ((h.height + 8 * h.maxV - 1) / (8 * h.maxV));
-    const int64_t leastBytes = mcus * blocksPerMcu * 2 / 8;
+    // A progressive file's first scan may code a block's DC difference in a single bit.
+    const int64_t leastBytes = mcus * blocksPerMcu * (h.progressive ? 1 : 2) / 8;
     if (int64_t(decoder.scanBytes()) < leastBytes / 8)
       return Status::failed("damaged JPEG: far too little data for a " + size + " picture");
   }

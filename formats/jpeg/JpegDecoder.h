@@ -1,6 +1,7 @@
 #pragma once
-// The baseline JPEG decoder: sequential DCT, Huffman coding, 8-bit samples, grey or three
-// components (YCbCr or RGB) in one interleaved scan; see JpegMarkers.h for what is refused.
+// The JPEG decoder: sequential or progressive DCT, Huffman coding, 8-bit samples, grey or three
+// components (YCbCr or RGB); see JpegMarkers.h for what is refused. Pictures in one
+// interleaved scan are decoded as below; those in several scans through JpegScans.h.
 //
 // Decoding works one row of MCUs at a time: Huffman decoding, dequantisation (each coefficient
 // held within +-kCoefficientLimit), the fixed-point inverse DCT of JpegIdct.h, the centred
@@ -46,9 +47,10 @@ class JpegDecoder {
 };
 
 // Whether the picture of a decoder holding a header may be allocated: failed when it has more
-// than maxPixels pixels, or when it is large (over 2^24 pixels) and its data could not cover
-// even an eighth of it (every block takes at least 2 bits), so that a few bytes cannot claim
-// gigabytes of memory for a picture that would be nearly all grey.
+// than maxPixels pixels, when the coefficients of a picture in several scans would take more
+// than kMaxImageBytes, or when it is large (over 2^24 pixels) and its data could not cover
+// even an eighth of it (every block takes at least 2 bits, 1 in a progressive file), so that a
+// few bytes cannot claim gigabytes of memory for a picture that would be nearly all grey.
 Status checkJpegAllocation(const JpegDecoder& decoder, int64_t maxPixels);
 
 // A whole file into a vector of width * height opaque pixels. Pictures refused by

@@ -15,16 +15,9 @@ uint16_t be16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
 Status damaged(const std::string& what) { return Status::failed("damaged JPEG: " + what); }
 Status unsupported(const std::string& what) { return Status::failed("unsupported JPEG: " + what); }
 
-struct ParseState {
-  bool frameSeen = false;
-  bool sawJfif = false;
-  bool sawAdobe = false;
-  bool sawExif = false;
-  int adobeTransform = -1;
-  std::array<bool, 4> quantDefined{};
-};
+using ParseState = MarkerState;
 
-Status parseFrame(std::span<const uint8_t> s, JpegHeader& h, ParseState& st) {
+Status parseFrame(std::span<const uint8_t> s, JpegHeader& h, ParseState& st, bool progressive) {
   if (st.frameSeen) return damaged("two frame headers");
   if (s.size() < 6) return damaged("frame header too short");
   int precision = s[0];
@@ -44,6 +37,7 @@ Status parseFrame(std::span<const uint8_t> s, JpegHeader& h, ParseState& st) {
   }
   h.width = width;
   h.height = height;
+  h.progressive = progressive;
   h.componentCount = n;
   h.maxH = h.maxV = 1;
   for (int i = 0; i < n; ++i) {
@@ -105,10 +99,27 @@ Status parseQuant(std::span<const uint8_t> s, JpegHeader& h, ParseState& st) {
 Status parseScan(std::span<const uint8_t> s, JpegHeader& h, ParseState& st) {
   if (!st.frameSeen) return damaged("scan before the frame header");
   if (s.empty()) return damaged("scan header too short");
-  int n = s[0];
+  const int n = s[0];
   if (s.size() != size_t(4 + 2 * n)) return damaged("bad scan header length");
-  if (n < h.componentCount && n > 0) return unsupported("colour components coded in separate scans");
-  if (n != h.componentCount) return damaged("bad scan component count");
+  if (n == 0 || n > h.componentCount) return damaged("bad scan component count");
+  ScanHeader& scan = h.scan;
+  scan.count = n;
+  scan.ss = s[1 + 2 * n];
+  scan.se = s[2 + 2 * n];
+  scan.ah = s[3 + 2 * n] >> 4;
+  scan.al = s[3 + 2 * n] & 15;
+  bool needDc = true, needAc = true;
+  if (h.progressive) {
+    // DC scans may interleave components; AC scans code one band of one component.
+    const bool dcScan = scan.ss == 0;
+    if ((dcScan && scan.se != 0) || (!dcScan && (scan.se < scan.ss || scan.se > 63 || n != 1)) || scan.ah > 13 ||
+        scan.al > 13)
+      return damaged("bad progressive scan parameters");
+    needDc = dcScan && scan.ah == 0;
+    needAc = !dcScan;
+  }
+  // Sequential scans code every coefficient; like common decoders, other spectral selection
+  // and approximation values are not held against the file.
   bool used[3] = {false, false, false};
   for (int i = 0; i < n; ++i) {
     int id = s[1 + 2 * i];
@@ -123,13 +134,11 @@ Status parseScan(std::span<const uint8_t> s, JpegHeader& h, ParseState& st) {
     c.dcTable = tables >> 4;
     c.acTable = tables & 15;
     if (c.dcTable > 3 || c.acTable > 3) return damaged("bad Huffman table id");
-    if (!h.dcTables[c.dcTable].isDefined() || !h.acTables[c.acTable].isDefined())
+    if ((needDc && !h.dcTables[c.dcTable].isDefined()) || (needAc && !h.acTables[c.acTable].isDefined()))
       return damaged("missing Huffman table");
     if (!st.quantDefined[c.quantId]) return damaged("missing quantisation table");
-    h.scanOrder[i] = index;
+    scan.comps[i] = index;
   }
-  // Spectral selection and successive approximation are fixed for sequential frames; like
-  // common decoders, values other than 0..63 and 0 are not held against the file.
   if (h.componentCount == 1) {
     h.colorSpace = ColorSpace::Gray;
   } else if (st.sawJfif) {
@@ -143,23 +152,28 @@ Status parseScan(std::span<const uint8_t> s, JpegHeader& h, ParseState& st) {
   return Status::ok();
 }
 
-}  // namespace
-
-Status parseJpegHeader(std::span<const uint8_t> data, JpegHeader& h) {
-  h = JpegHeader{};
+// Reads segments from pos up to the next scan header. At the end of the input or at EOI:
+// `ended` is set, and the result is the one given for those cases before the first scan.
+Status readSegments(std::span<const uint8_t> data, size_t pos, JpegHeader& h, bool firstScan, bool& ended) {
+  ParseState& st = h.markers;
   const size_t size = data.size();
-  if (size < 2 || data[0] != 0xFF || data[1] != 0xD8) return Status::failed("not a JPEG file");
-  ParseState st;
-  size_t pos = 2;
+  ended = false;
   // Every step moves pos forward, so the loop ends within the input.
   while (true) {
     while (pos < size && data[pos] != 0xFF) ++pos;  // stray bytes between segments
     while (pos < size && data[pos] == 0xFF) ++pos;  // fill bytes
-    if (pos >= size) return damaged("the file ends before the image data");
+    if (pos >= size) {
+      ended = true;
+      return firstScan ? damaged("the file ends before the image data")
+                       : Status::partial("truncated JPEG: the file ends between scans");
+    }
     uint8_t code = data[pos++];
     if (code == 0x00 || code == 0x01 || (code >= 0xD0 && code <= 0xD7)) continue;  // no segment
     if (code == 0xD8) return damaged("two start markers");
-    if (code == 0xD9) return damaged("no image data");
+    if (code == 0xD9) {
+      ended = true;
+      return firstScan ? damaged("no image data") : Status::ok();
+    }
     if (size - pos < 2) return damaged("the file ends inside a header");
     size_t length = be16(&data[pos]);
     if (length < 2) return damaged("bad segment length");
@@ -169,19 +183,19 @@ Status parseJpegHeader(std::span<const uint8_t> data, JpegHeader& h) {
     Status s;
     switch (code) {
       case 0xC0:
-      case 0xC1: s = parseFrame(seg, h, st); break;
-      case 0xC2:
-      case 0xC6:
-      case 0xCA:
-      case 0xCE: return unsupported("progressive");
+      case 0xC1:
+      case 0xC2: s = parseFrame(seg, h, st, code == 0xC2); break;
       case 0xC3:
       case 0xC7:
       case 0xCB:
       case 0xCF: return unsupported("lossless");
       case 0xC5:
+      case 0xC6:
+      case 0xCE:
       case 0xDE:
       case 0xDF: return unsupported("hierarchical");
       case 0xC9:
+      case 0xCA:
       case 0xCD:
       case 0xCC: return unsupported("arithmetic coding");
       case 0xF7:
@@ -215,6 +229,32 @@ Status parseJpegHeader(std::span<const uint8_t> data, JpegHeader& h) {
     }
     if (!s.isOk()) return s;
   }
+}
+
+}  // namespace
+
+Status parseJpegHeader(std::span<const uint8_t> data, JpegHeader& h) {
+  h = JpegHeader{};
+  if (data.size() < 2 || data[0] != 0xFF || data[1] != 0xD8) return Status::failed("not a JPEG file");
+  bool ended = false;
+  return readSegments(data, 2, h, true, ended);
+}
+
+Status readNextScan(std::span<const uint8_t> data, size_t from, JpegHeader& h, bool& ended) {
+  return readSegments(data, from, h, false, ended);
+}
+
+size_t scanDataEnd(std::span<const uint8_t> data, size_t from) {
+  const size_t size = data.size();
+  for (size_t p = from; p + 1 < size; ++p) {
+    if (data[p] != 0xFF) continue;
+    size_t q = p + 1;
+    while (q < size && data[q] == 0xFF) ++q;  // fill bytes
+    if (q >= size) return size;
+    if (data[q] != 0x00 && (data[q] < 0xD0 || data[q] > 0xD7)) return p;
+    p = q;
+  }
+  return size;
 }
 
 }  // namespace kanvo::jpeg

@@ -132,7 +132,7 @@ TEST_F(CliCommandsTest, ExitStatusesAndMessages) {
       {{"probe", dir.file("bad.knvmob"), "0", "0"}, 1, "shorter than", ""},
       {{"convert", dir.file("a.png"), keep}, 1, "does not open .png files", ""},
       {{"info", dir.path()}, 1, "without an extension", ""},
-      {{"info", corpus("jpg_progressive_64x64.jpg")}, 1, "jpg_progressive_64x64.jpg", ""},
+      {{"info", corpus("jpg_arithmetic_64x64.jpg")}, 1, "jpg_arithmetic_64x64.jpg", ""},
       {{"info", corpus("knv_truncated_in_pixels_40x30.knvmob")}, 1, ": warning: ", "layers: 2"},
       {{"info", corpus("knv_truncated_in_pixels_40x30.knvmob"), "--json"}, 1, "2 layers read", "\"layers\""},
       {{"probe", corpus("knv_truncated_header_16x16.knvmob"), "8", "8"}, 1, "warning", "\n"},

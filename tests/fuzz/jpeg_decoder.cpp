@@ -1,15 +1,16 @@
-// libFuzzer target: the JPEG decoder on arbitrary bytes. Pictures above 1 megapixel are
-// refused before decoding so that one input cannot exhaust the fuzzer's memory.
+// libFuzzer target: the JPEG decoder on arbitrary bytes, baseline and progressive, with the
+// EXIF orientation read and applied. Pictures above 1 megapixel are refused before decoding so
+// that one input cannot exhaust the fuzzer's memory.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "formats/jpeg/JpegDecoder.h"
+#include "formats/jpeg/JpegImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  int width = 0, height = 0;
-  std::vector<kanvo::Color32> pixels;
-  kanvo::decodeJpeg(std::span<const uint8_t>(data, size), width, height, pixels, int64_t(1) << 20);
+  kanvo::Image32 image;
+  kanvo::decodeJpegImage(std::span<const uint8_t>(data, size), image, int64_t(1) << 20);
   // The packed RGB path as well, on small pictures.
   kanvo::JpegDecoder dec;
   if (dec.setSource(std::span<const uint8_t>(data, size)).isOk() &&

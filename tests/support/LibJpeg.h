@@ -124,4 +124,54 @@ inline std::vector<uint8_t> libjpegEncode(const uint8_t* rgb, int width, int hei
   return out;
 }
 
+// Rewrites a file's coefficients without loss, as jpegtran does: progressive (libjpeg's
+// standard script of DC, spectral-selection and successive-approximation scans, Huffman tables
+// made for each scan), or sequential with each component in a scan of its own; with a restart
+// interval in MCUs (0 = none). Empty when libjpeg refuses.
+enum class Rescan { kProgressive, kScanPerComponent };
+inline std::vector<uint8_t> libjpegRescan(const std::vector<uint8_t>& bytes, Rescan kind, int restartBlocks = 0) {
+  jpeg_decompress_struct src;
+  jpeg_compress_struct dst;
+  libjpeg_detail::ErrorManager err;
+  src.err = dst.err = jpeg_std_error(&err.pub);
+  err.pub.error_exit = libjpeg_detail::onError;
+  err.pub.emit_message = libjpeg_detail::onMessage;
+  unsigned char* mem = nullptr;
+  unsigned long memSize = 0;
+  jpeg_scan_info scans[4] = {};
+  if (setjmp(err.jump)) {
+    jpeg_destroy_compress(&dst);
+    jpeg_destroy_decompress(&src);
+    free(mem);
+    return {};
+  }
+  jpeg_create_decompress(&src);
+  jpeg_create_compress(&dst);
+  jpeg_mem_src(&src, bytes.data(), static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&src, TRUE);
+  jvirt_barray_ptr* coefficients = jpeg_read_coefficients(&src);
+  jpeg_copy_critical_parameters(&src, &dst);
+  jpeg_mem_dest(&dst, &mem, &memSize);
+  if (kind == Rescan::kProgressive) {
+    jpeg_simple_progression(&dst);
+  } else {
+    for (int i = 0; i < dst.num_components; ++i) {
+      scans[i].comps_in_scan = 1;
+      scans[i].component_index[0] = i;
+      scans[i].Se = 63;
+    }
+    dst.scan_info = scans;
+    dst.num_scans = dst.num_components;
+  }
+  dst.restart_interval = JDIMENSION(restartBlocks);
+  jpeg_write_coefficients(&dst, coefficients);
+  jpeg_finish_compress(&dst);
+  std::vector<uint8_t> out(mem, mem + memSize);
+  jpeg_destroy_compress(&dst);
+  jpeg_finish_decompress(&src);
+  jpeg_destroy_decompress(&src);
+  free(mem);
+  return out;
+}
+
 }  // namespace kanvo::test

@@ -1,0 +1,109 @@
+// Pictures in several scans: progressive files and sequential files with a scan per component,
+// made from baseline files by libjpeg without touching the coefficients, decode to the very
+// pixels of the baseline file; cut or damaged ones show what their scans gave.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+
+#include "formats/jpeg/JpegDecoder.h"
+#include "support/ImageCompare.h"
+#include "support/JpegFiles.h"
+#include "support/LibJpeg.h"
+#include "support/TestPictures.h"
+
+namespace kanvo {
+namespace {
+
+using test::decodeJpegRgb;
+using test::Rescan;
+
+TEST(JpegProgressive, SameCoefficientsDecodeToTheSamePixels) {
+  struct Case {
+    const char* name;
+    int w, h;
+    test::LibJpegOptions o;
+    Rescan kind;
+    int restart;
+  };
+  const Case cases[] = {
+      {"4:2:0 q85", 67, 45, {.lumaH = 2, .lumaV = 2}, Rescan::kProgressive, 0},
+      {"4:4:4 q95 restart 2", 40, 33, {.quality = 95}, Rescan::kProgressive, 2},
+      {"4:2:2 q50 restart 1", 101, 9, {.quality = 50, .lumaH = 2}, Rescan::kProgressive, 1},
+      {"4:4:0 q75", 17, 66, {.quality = 75, .lumaV = 2}, Rescan::kProgressive, 0},
+      {"grey q85 restart 3", 50, 31, {.grayscale = true}, Rescan::kProgressive, 3},
+      {"1 x 1 4:2:0", 1, 1, {.lumaH = 2, .lumaV = 2}, Rescan::kProgressive, 0},
+      {"4:2:0 q20 restart 5", 130, 70, {.quality = 20, .lumaH = 2, .lumaV = 2}, Rescan::kProgressive, 5},
+      {"RGB q90", 31, 20, {.quality = 90, .rgb = true}, Rescan::kProgressive, 0},
+      {"4:1:1 scan per component", 97, 40, {.lumaH = 4}, Rescan::kScanPerComponent, 0},
+      {"4:2:0 scan per component restart 2", 67, 45, {.lumaH = 2, .lumaV = 2}, Rescan::kScanPerComponent, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<uint8_t> rgb = test::photoLikeRgb(c.w, c.h, 3);
+    const std::vector<uint8_t> baseline = test::libjpegEncode(rgb.data(), c.w, c.h, c.o);
+    const std::vector<uint8_t> rescanned = test::libjpegRescan(baseline, c.kind, c.restart);
+    ASSERT_FALSE(rescanned.empty());
+    JpegDecoder dec;
+    ASSERT_TRUE(dec.setSource(rescanned).isOk());
+    EXPECT_EQ(dec.header().progressive, c.kind == Rescan::kProgressive);
+    if (c.kind == Rescan::kScanPerComponent) {
+      EXPECT_EQ(dec.header().scan.count, 1);
+    }
+    const test::DecodedRgb want = decodeJpegRgb(baseline), got = decodeJpegRgb(rescanned);
+    ASSERT_TRUE(want.status.isOk() && got.status.isOk()) << got.status.reason();
+    EXPECT_EQ(got.rgb, want.rgb);
+  }
+  // libjpeg's progressive encoder quantises as its baseline one does.
+  const std::vector<uint8_t> rgb = test::photoLikeRgb(77, 51, 4);
+  const test::DecodedRgb baseline = decodeJpegRgb(test::libjpegEncode(rgb.data(), 77, 51, {.lumaH = 2, .lumaV = 2}));
+  const test::DecodedRgb progressive =
+      decodeJpegRgb(test::libjpegEncode(rgb.data(), 77, 51, {.lumaH = 2, .lumaV = 2, .progressive = true}));
+  ASSERT_TRUE(progressive.status.isOk()) << progressive.status.reason();
+  EXPECT_EQ(progressive.rgb, baseline.rgb);
+}
+
+// Cut at every byte: refused before the first scan, partial after it. Cut where a scan starts,
+// the picture comes closer to the whole with every scan. Damaged data is decoded in part, and a
+// few bytes claiming a huge picture are refused before anything is allocated.
+TEST(JpegProgressive, CutOrDamagedFilesShowWhatTheirScansGave) {
+  const std::vector<uint8_t> rgb = test::photoLikeRgb(48, 40, 5);
+  const std::vector<uint8_t> f =
+      test::libjpegRescan(test::libjpegEncode(rgb.data(), 48, 40, {.lumaH = 2, .lumaV = 2}), Rescan::kProgressive);
+  const test::DecodedRgb whole = decodeJpegRgb(f);
+  ASSERT_TRUE(whole.status.isOk()) << whole.status.reason();
+  JpegDecoder dec;
+  ASSERT_TRUE(dec.setSource(f).isOk());
+  const size_t firstScan = dec.header().scanOffset;
+  double lastDb = 0;
+  int scans = 0;
+  for (size_t n = 0; n < f.size(); ++n) {
+    const test::DecodedRgb cut = decodeJpegRgb(std::vector<uint8_t>(f.begin(), f.begin() + long(n)));
+    ASSERT_EQ(cut.status.code(), n < firstScan ? Status::kFailed : Status::kPartial) << n;
+    if (n > firstScan && f[n] == 0xFF && f[n + 1] == 0xDA) {
+      const double db = test::psnr(cut.rgb, whole.rgb);
+      std::printf("  cut before scan %d: PSNR against the whole picture %6.2f dB\n", ++scans + 1, db);
+      EXPECT_GE(db, lastDb - 0.01) << n;
+      lastDb = db;
+    }
+  }
+  EXPECT_GE(scans, 8);
+  std::mt19937 rng(23);
+  for (int iter = 0; iter < 200; ++iter) {
+    std::vector<uint8_t> bad = f;
+    for (int i = 1 + int(rng() % 8); i > 0; --i) bad[firstScan + rng() % (f.size() - firstScan - 2)] = uint8_t(rng());
+    ASSERT_FALSE(decodeJpegRgb(bad).status.isFailed());
+  }
+  std::vector<uint8_t> huge = f;
+  const size_t sof = test::jpegSegmentAt(huge, 0xC2);
+  for (size_t i : {sof + 5, sof + 7}) {
+    huge[i] = 0x7F;
+    huge[i + 1] = 0xF8;
+  }
+  int w, h;
+  std::vector<Color32> px;
+  EXPECT_EQ(decodeJpeg(huge, w, h, px).reason(), "damaged JPEG: far too little data for a 32760 x 32760 picture");
+}
+
+}  // namespace
+}  // namespace kanvo
