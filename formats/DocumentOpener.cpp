@@ -24,6 +24,12 @@ Status loadThroughPlatform(Image32& picture, const std::string& path, const Open
   return services.imageLoader->load(path, picture);
 }
 
+Status loadWithAlphaThroughPlatform(Image32& picture, const std::string& path, const OpenServices& services) {
+  if (services.imageLoader == nullptr)
+    return Status::failed("PNG files cannot be read here (no image loader)");
+  return services.imageLoader->loadWithAlpha(path, picture);
+}
+
 Status readJpeg(Image32& picture, const std::string& path, const OpenServices&) {
   FileBuffer file;
   Status s = file.load(path);
@@ -38,6 +44,7 @@ constexpr OpenFormat kFormats[] = {
     {".bmp",    "BMP",            nullptr,    loadThroughPlatform},
     {".jpg",    "JPEG",           nullptr,    readJpeg},
     {".jpeg",   "JPEG",           nullptr,    readJpeg},
+    {".png",    "PNG",            nullptr,    loadWithAlphaThroughPlatform, true},
 };
 // clang-format on
 
@@ -53,7 +60,7 @@ const OpenFormat* findOpenFormat(std::string_view extension) {
   return nullptr;
 }
 
-Status importPicture(Document& document, const Image32& picture) {
+Status importPicture(Document& document, const Image32& picture, bool pictureOnTop) {
   if (!picture.hasPixels()) return Status::failed("the picture holds no pixels");
   if (picture.width() > Document::kMaxSide || picture.height() > Document::kMaxSide)
     return Status::failed("the picture is " + std::to_string(picture.width()) + " x " +
@@ -64,6 +71,10 @@ Status importPicture(Document& document, const Image32& picture) {
                           std::to_string(picture.height()) + " canvas");
   if (document.addLayer32() == nullptr)
     return Status::partial("not enough memory for the layer above the picture");
+  if (pictureOnTop) {  // the empty layer goes below the picture and stays current
+    document.swapLayers(0, 1);
+    document.selectLayer(0);
+  }
   return Status::ok();
 }
 
@@ -80,7 +91,7 @@ Status openDocument(Document& document, const std::string& path, const OpenServi
   Image32 picture;
   Status read = format->readPicture(picture, path, services);
   if (read.isFailed()) return read;
-  Status imported = importPicture(document, picture);
+  Status imported = importPicture(document, picture, format->pictureOnTop);
   if (!imported.isOk()) return imported;
   return read;
 }

@@ -6,9 +6,11 @@
 // Two kinds of reader plug into the table of formats (DocumentOpener.cpp, one line each):
 //   - document readers fill the Document themselves (".knvmob", ".psd");
 //   - picture readers produce one Image32 (".bmp" through the platform's ImageLoader; ".jpg"
-//     and ".jpeg" through the JPEG decoder), which is then imported: the document becomes a canvas of the
-//     picture's size whose bottom layer holds the picture, with a new empty 32 bpp layer above
-//     it, current (Document::newFromImage, then Document::addLayer32).
+//     and ".jpeg" through the JPEG decoder; ".png" through the ImageLoader with its alpha),
+//     which is then imported: the document becomes a canvas of the picture's size whose bottom
+//     layer holds the picture, with a new empty 32 bpp layer above it, current
+//     (Document::newFromImage, then Document::addLayer32). A picture with transparency (PNG)
+//     goes on top instead, over the empty current layer, so that paint goes beneath it.
 // A format listed without a reader reports that it cannot be opened yet; an extension that is
 // not listed reports that kanvo does not open such files.
 //
@@ -41,6 +43,7 @@ struct OpenFormat {
   std::string_view name;       // for messages: "PSD"
   DocumentReader readDocument = nullptr;
   PictureReader readPicture = nullptr;
+  bool pictureOnTop = false;  // the imported picture is the upper of the two layers
   bool canOpen() const { return readDocument != nullptr || readPicture != nullptr; }
 };
 
@@ -52,8 +55,8 @@ const OpenFormat* findOpenFormat(std::string_view extension);
 Status openDocument(Document& document, const std::string& path, const OpenServices& services = {});
 
 // Makes the document a canvas of the picture's size holding it as its bottom layer, with an
-// empty 32 bpp layer above it, current. Failed (the document untouched) when the picture has
+// empty 32 bpp layer above it, current (pictureOnTop: the picture above the empty layer). Failed (the document untouched) when the picture has
 // no pixels, is larger than the largest canvas or memory cannot be had.
-Status importPicture(Document& document, const Image32& picture);
+Status importPicture(Document& document, const Image32& picture, bool pictureOnTop = false);
 
 }  // namespace kanvo

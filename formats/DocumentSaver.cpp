@@ -10,6 +10,7 @@
 #include "formats/jpeg/JpegImage.h"
 #include "formats/NetpbmWriter.h"
 #include "formats/native/NativeWriter.h"
+#include "formats/png/PngWriter.h"
 #include "formats/psd/PsdWriter.h"
 
 namespace kanvo {
@@ -76,6 +77,10 @@ Status saveNative(const Document& document, const std::string& path, const SaveO
   return writeNativeDocument(document, path, native);
 }
 
+Status savePng(const Document& document, const std::string& path, const SaveOptions& options) {
+  return writePngDocument(document, path, options.progress);
+}
+
 Status savePsd(const Document& document, const std::string& path, const SaveOptions& options) {
   return writePsdDocument(document, path, true, options.progress);
 }
@@ -87,7 +92,7 @@ constexpr SaveFormat kFormats[] = {
     {".jpeg", "JPEG", saveJpeg},
     {".psd",  "PSD",  savePsd},
     {".tga",  "TGA",  nullptr, true},
-    {".png",  "PNG",  nullptr, true},
+    {".png",  "PNG",  savePng},
     {".bmp",  "BMP",  saveBmp},
     {".pam",  "PAM",  savePam},
     {".ppm",  "PPM",  savePpm},

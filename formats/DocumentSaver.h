@@ -8,7 +8,8 @@
 //   ".knvmob"        the native document, every layer, store, attribute and selection
 //   ".jpg", ".jpeg"  JPEG of the composite over white (quality 85, or SaveOptions::quality)
 //   ".psd"           PSD, layered or flat as PsdWriter decides, PackBits channels
-//   ".tga", ".png"   accepted names for which nothing is written (failed, nothing touched)
+//   ".tga"           an accepted name for which nothing is written (failed, nothing touched)
+//   ".png"           8-bit RGBA PNG of the composite over transparent black, straight alpha
 //   ".bmp"           24-bit BMP of the composite flattened over white
 //   ".pam"           the composite over transparent black, 8-bit RGB_ALPHA PAM, straight alpha
 //   ".ppm"           the composite over white, 8-bit binary PPM
@@ -39,7 +40,7 @@ struct SaveFormat {
   std::string_view extension;      // lower-case, with the dot
   std::string_view name;           // for messages: "PSD"
   DocumentWriter write = nullptr;  // null: nothing can be written (yet, or ever: writesNothing)
-  bool writesNothing = false;      // a name the program accepts but never writes (".png", ".tga")
+  bool writesNothing = false;      // a name the program accepts but never writes (".tga")
 };
 
 std::span<const SaveFormat> saveFormats();

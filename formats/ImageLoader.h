@@ -1,6 +1,6 @@
 #pragma once
 // The platform's picture loader: reads an image file the engine has no codec of its own for
-// (BMP, through the toolkit's image reader) into a plain 32 bpp picture. Implemented outside
+// (BMP and PNG, through the toolkit's image reader) into a plain 32 bpp picture. Implemented outside
 // the engine (platform/) and handed to the opener; faked in tests.
 #include <string>
 
@@ -16,6 +16,9 @@ class ImageLoader {
   // top to bottom. ok, partial (a damaged file of which something was read; the image holds
   // it) or failed with the reason (the image's contents are then unspecified).
   virtual Status load(const std::string& path, Image32& image) const = 0;
+  // The same, keeping the transparency the file holds as straight alpha (PNG). A loader that
+  // cannot tell gives what load gives.
+  virtual Status loadWithAlpha(const std::string& path, Image32& image) const { return load(path, image); }
 };
 
 }  // namespace kanvo

@@ -24,7 +24,7 @@ for src in tests/fuzz/*.cpp; do
   out=build/fuzz/fuzz_$name
   if [ ! -x "$out" ] || [ "$src" -nt "$out" ] || [ build/fuzz/libkanvo_engine.a -nt "$out" ]; then
     clang++ -std=c++20 $flags -fsanitize=fuzzer -I. "$src" build/fuzz/libkanvo_engine.a \
-      $(pkg-config --libs zlib liblz4) -o "$out"
+      $(pkg-config --libs zlib liblz4 libpng) -o "$out"
   fi
 done
 echo "fuzz-build: targets in build/fuzz"

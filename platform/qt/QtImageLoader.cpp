@@ -66,7 +66,7 @@ std::optional<std::array<std::array<uint8_t, 256>, 3>> sixteenBitWidening(const 
 
 }  // namespace
 
-Status QtImageLoader::load(const std::string& path, Image32& image) const {
+Status QtImageLoader::read(const std::string& path, Image32& image, bool keepAlpha) const {
   QImageReader reader(QString::fromStdString(path));
   reader.setAllocationLimit(kAllocationLimitMb);
   reader.setAutoTransform(false);
@@ -79,7 +79,8 @@ Status QtImageLoader::load(const std::string& path, Image32& image) const {
   if (!reader.read(&picture) || picture.isNull()) return Status::failed(describe(path, reader.errorString()));
 
   // Straight-alpha ARGB32 words are Color32 values; premultiplied or other forms are converted
-  // first (a BMP never gives a premultiplied picture, so stored colour bytes stay as they are).
+  // first (a BMP never gives a premultiplied picture, so stored colour bytes stay as they are;
+  // 16-bit and indexed PNG pictures arrive straight too).
   if (picture.format() != QImage::Format_ARGB32 && picture.format() != QImage::Format_RGB32)
     picture = picture.convertToFormat(QImage::Format_ARGB32);
   if (picture.isNull()) return Status::failed(describe(path, "not enough memory to convert the picture"));
@@ -95,8 +96,10 @@ Status QtImageLoader::load(const std::string& path, Image32& image) const {
   for (int32_t y = 0; y < height; ++y) {
     const auto* source = reinterpret_cast<const uint32_t*>(picture.constScanLine(y));
     Color32* target = image.pixelAddress(0, y);
-    for (int32_t x = 0; x < width; ++x) target[x] = source[x] | 0xFF000000u;
+    const uint32_t opaque = keepAlpha && picture.hasAlphaChannel() ? 0u : 0xFF000000u;
+    for (int32_t x = 0; x < width; ++x) target[x] = source[x] | opaque;
   }
+  if (keepAlpha) return Status::ok();
   if (const auto widen = sixteenBitWidening(path)) {
     for (int32_t y = 0; y < height; ++y) {
       Color32* row = image.pixelAddress(0, y);

@@ -32,8 +32,8 @@ QString chosen(const QStringList& filters, int32_t index) {
 QStringList QtFileDialogs::openFilters() {
   // Upper-case patterns too: some platform dialogs match case-sensitively.
   return {"PSD(*.psd *.PSD)", "kanvo(*.knvmob *.KNVMOB)",
-          "All Files(*.knvmob *.psd *.bmp *.jpg *.jpeg *.KNVMOB *.PSD *.BMP *.JPG *.JPEG)", "BMP(*.bmp *.BMP)",
-          "JPEG(*.jpg *.jpeg *.JPG *.JPEG)"};
+          "All Files(*.knvmob *.psd *.bmp *.jpg *.jpeg *.png *.KNVMOB *.PSD *.BMP *.JPG *.JPEG *.PNG)",
+          "BMP(*.bmp *.BMP)", "JPEG(*.jpg *.jpeg *.JPG *.JPEG)", "PNG(*.png *.PNG)"};
 }
 
 QStringList QtFileDialogs::saveFilters() {

@@ -72,7 +72,7 @@ TEST_F(CommandHandlerTest, PromptsAnswerYesNoCancelAndAFailingYes) {
       {kCmdQuit, MessageBox::Answer::kCancel, "", false},    {kCmdQuit, MessageBox::Answer::kYes, "", false},
       {kCmdQuit, MessageBox::Answer::kYes, "no/such/a.psd", false},
       {kCmdNew, MessageBox::Answer::kYes, "b.psd", true},    {kCmdNew, MessageBox::Answer::kNo, "", true},
-      {kCmdNew, MessageBox::Answer::kCancel, "", false},     {kCmdNew, MessageBox::Answer::kYes, "c.png", false},
+      {kCmdNew, MessageBox::Answer::kCancel, "", false},     {kCmdNew, MessageBox::Answer::kYes, "c.tga", false},
       {kCmdOpen, MessageBox::Answer::kNo, "", true},         {kCmdOpen, MessageBox::Answer::kCancel, "", false},
   };
   for (const Case& c : cases) {
@@ -105,7 +105,7 @@ TEST_F(CommandHandlerTest, OnlyAWrittenFileClearsTheHistoryAndNamesTheDocument) 
   paint();
   // Names the program does not save, a missing folder and a folder in the way of the file.
   fs::create_directory(dir.file("taken.psd"));
-  for (const std::string name : {"x.png", "x.tga", "x.pam", "x.ppm", "noext", "missing/x.psd",
+  for (const std::string name : {"x.tga", "x.pam", "x.ppm", "noext", "missing/x.psd",
                                  "taken.psd"}) {
     SCOPED_TRACE(name);
     platform.paths = {dir.file(name)};

@@ -112,9 +112,9 @@ TEST_F(CliCommandsTest, InfoPrintsTheReportOfTheDocumentAsTheProgramReadsIt) {
 TEST_F(CliCommandsTest, ExitStatusesAndMessages) {
   ASSERT_TRUE(test::writeWholeFile(dir.file("a.psd"), std::string("8BPS")));
   ASSERT_TRUE(test::writeWholeFile(dir.file("bad.knvmob"), std::string("tiny")));
-  const std::string keep = dir.file("keep.pam"), png = dir.file("x.png"), cut = dir.file("cut.psd");
+  const std::string keep = dir.file("keep.pam"), tga = dir.file("x.tga"), cut = dir.file("cut.psd");
   ASSERT_TRUE(test::writeWholeFile(keep, std::string("precious")) &&
-              test::writeWholeFile(png, std::string("png")));
+              test::writeWholeFile(tga, std::string("tga")));
   ASSERT_EQ(runCliArgs({"convert", sample, cut}).status, 0);
   std::vector<uint8_t> psd = test::readWholeFile(cut);  // cut within the layers' channels
   psd.resize(psd.size() / 3);
@@ -130,7 +130,7 @@ TEST_F(CliCommandsTest, ExitStatusesAndMessages) {
       {{"info", dir.file("missing.knvmob")}, 1, "No such file", ""},
       {{"info", dir.file("a.psd")}, 1, "not a PSD file", ""},
       {{"probe", dir.file("bad.knvmob"), "0", "0"}, 1, "shorter than", ""},
-      {{"convert", dir.file("a.png"), keep}, 1, "does not open .png files", ""},
+      {{"convert", dir.file("a.tga"), keep}, 1, "does not open .tga files", ""},
       {{"info", dir.path()}, 1, "without an extension", ""},
       {{"info", corpus("jpg_arithmetic_64x64.jpg")}, 1, "jpg_arithmetic_64x64.jpg", ""},
       {{"info", corpus("knv_truncated_in_pixels_40x30.knvmob")}, 1, ": warning: ", "layers: 2"},
@@ -139,7 +139,7 @@ TEST_F(CliCommandsTest, ExitStatusesAndMessages) {
       {{"convert", corpus("knv_badzlib_48x32.knvmob"), keep}, 1, "nothing was written", ""},
       {{"convert", cut, keep}, 1, "", ""},
       {{"convert", cut, dir.file("cut.bmp")}, 1, "", ""},
-      {{"convert", sample, png}, 3, png, ""},
+      {{"convert", sample, tga}, 3, tga, ""},
       {{"convert", sample, dir.file("x")}, 3, dir.file("x"), ""},
       {{"convert", sample, dir.file("no/such/x.knvmob")}, 3, dir.file("no/such/x.knvmob"), ""},
       {{"convert", sample, dir.file("no/such/x.psd")}, 3, dir.file("no/such/x.psd"), ""},
@@ -164,7 +164,7 @@ TEST_F(CliCommandsTest, ExitStatusesAndMessages) {
     EXPECT_EQ(r.out.empty(), c.out.empty()) << r.out;
     EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
   }
-  EXPECT_EQ(text(test::readWholeFile(keep)) + text(test::readWholeFile(png)), "preciouspng");
+  EXPECT_EQ(text(test::readWholeFile(keep)) + text(test::readWholeFile(tga)), "precioustga");
   EXPECT_EQ(dir.entries().size(), 6u);  // nothing else was written
   ASSERT_EQ(runCliArgs({"convert", sample, keep}).status, 0);
   EXPECT_NE(text(test::readWholeFile(keep)), "precious");

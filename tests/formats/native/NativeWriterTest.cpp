@@ -185,25 +185,29 @@ TEST_F(NativeWriterTest, DamageKeepsWhatCanBeReadAndFallsBackToTheShownPixels) {
   }
 }
 
+// A missing folder and a full disk, for both files that hold more than a composite.
 TEST_F(NativeWriterTest, AFailedSaveLeavesTheOldFileAsItWas) {
   std::mt19937 rng(3);
   Document doc(strings);
   ASSERT_NO_FATAL_FAILURE(test::makeRandomDocument(doc, rng, 400, 400, 4));
-  const std::string path = dir.file("old.knvmob");
-  ASSERT_TRUE(test::writeWholeFile(path, std::string("precious")));
-  EXPECT_TRUE(saveDocument(doc, dir.file("missing/a.knvmob")).isFailed());
-  const pid_t child = fork();  // a full disk, in a child that may only write 4 KiB
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit lim{4096, 4096};
-    _exit(setrlimit(RLIMIT_FSIZE, &lim) == 0 && saveDocument(doc, path).isFailed() ? 0 : 1);
+  for (const std::string name : {"old.knvmob", "old.png"}) {
+    const std::string path = dir.file(name);
+    ASSERT_TRUE(test::writeWholeFile(path, std::string("precious")));
+    EXPECT_TRUE(saveDocument(doc, dir.file("missing/" + name)).isFailed());
+    const pid_t child = fork();  // a full disk, in a child that may only write 4 KiB
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      signal(SIGXFSZ, SIG_IGN);
+      rlimit lim{4096, 4096};
+      _exit(setrlimit(RLIMIT_FSIZE, &lim) == 0 && saveDocument(doc, path).isFailed() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name;
+    EXPECT_EQ(test::readWholeFile(path), std::vector<uint8_t>({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+    ASSERT_TRUE(std::filesystem::remove(path));
+    EXPECT_TRUE(dir.entries().empty());
   }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  EXPECT_EQ(test::readWholeFile(path), std::vector<uint8_t>({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
-  EXPECT_EQ(dir.entries(), std::vector<std::string>{"old.knvmob"});
 }
 
 }  // namespace
