@@ -95,15 +95,6 @@ TYPED_TEST(PlainImage, LayoutCoordinatesOutsideAndResizeRule) {
   EXPECT_EQ(image.bits(), bits);
   EXPECT_EQ(pixelsOf(image), before);
   EXPECT_TRUE(D::resize(image, -4, 7) && image.width() == 1 && image.height() == 7);
-  const struct {
-    int32_t w, h;
-    uint32_t flag, mask;
-  } tiles[] = {{64, 64, 1, 63}, {64, 32, 0, 0}, {48, 48, 0, 47}, {1, 1, 1, 0}, {2, 1, 0, 0}};
-  for (const auto& t : tiles) {
-    TypeParam tile(t.w, t.h);
-    EXPECT_EQ(tile.info().squarePowerOfTwo, t.flag) << t.w << "x" << t.h;
-    EXPECT_EQ(tile.info().coordinateMask, t.mask) << t.w << "x" << t.h;
-  }
 }
 
 TYPED_TEST(PlainImage, SizesThatCannotBeHadLeaveASafeEmptyBuffer) {
@@ -199,19 +190,15 @@ TYPED_TEST(PlainImage, UniformityComparesEveryPixel) {
   }
 }
 
-TEST(Image8, BlendAndMixPixel) {
+TEST(Image8, BlendPixel) {
   Image8 image(1, 1);
   for (int old = 0; old < 256; old += 5)
     for (int value = 0; value < 256; value += 7)
       for (int alpha = 0; alpha < 256; ++alpha) {
         image.setPixel(0, 0, uint8_t(old));
         image.blendPixel(0, 0, uint8_t(value), alpha);
-        ASSERT_EQ(image.getPixel(0, 0), alpha > 254 ? value : ((255 - alpha) * old + value * alpha) / 255);
-        image.setPixel(0, 0, uint8_t(old));
-        image.mixPixel(0, 0, uint8_t(value), alpha);
-        uint8_t m = uint8_t(old);
-        mix8(m, value, alpha);
-        ASSERT_EQ(image.getPixel(0, 0), m) << old << " " << value << " " << alpha;
+        ASSERT_EQ(image.getPixel(0, 0), alpha > 254 ? value : ((255 - alpha) * old + value * alpha) / 255)
+            << old << " " << value << " " << alpha;
       }
 }
 
@@ -235,27 +222,21 @@ TEST(Downsample, MeansOfTwoByTwoCountPixelsOutsideAsZero) {
   EXPECT_EQ(colour.downsample2x2(INT32_MAX, INT32_MAX), 0u);
 }
 
-TEST(Image1, BitAndByteWrites) {
+// Bit and byte writes, the 2 x 2 coverage (pixels beyond the image clear), and comparisons
+// that ignore the padding bits past the width.
+TEST(Image1, BitsBytesCoverageAndPadding) {
   Image1 image(16, 2);
   image.fill(0);
-  image.setPixel(9, 0, 5);  // any non-zero value sets the bit
-  EXPECT_EQ(image.bits()[1], 0x02);
+  image.setPixel(10, 0, 5);  // any non-zero value sets the bit
+  image.setPixel(9, 0, 1);
+  image.setPixelIfCovered(9, 0, 0, 255);  // covered: cleared
   image.setPixelIfCovered(3, 0, 1, 127);
-  EXPECT_EQ(image.getPixel(3, 0), 0);
-  image.setPixelIfCovered(3, 0, 1, 128);
-  image.setPixelIfCovered(4, 0, 1, 255);
-  image.setPixelIfCovered(4, 0, 0, 255);
-  EXPECT_TRUE(image.getPixel(3, 0) == 1 && image.getPixel(4, 0) == 0);
+  image.setPixelIfCovered(4, 0, 1, 128);
   image.setByte(13, 1, 0xA5);  // pixels 8..15 of row 1
   image.setByte(-8, 1, 0xFF);
-  EXPECT_TRUE(image.bits()[3] == 0xA5 && image.bits()[2] == 0x00);
+  EXPECT_TRUE(image.bits()[0] == 0x10 && image.bits()[1] == 0x04 && image.bits()[2] == 0 &&
+              image.bits()[3] == 0xA5);
   EXPECT_TRUE(image.byteAddress(15, 1) == image.bits() + 3 && image.byteAddress(16, 1) == nullptr);
-  image.fill(1);
-  for (uint64_t i = 0; i < image.byteCount(); ++i) EXPECT_EQ(image.bits()[i], 0xFF);
-}
-
-TEST(Image1, Coverage2x2) {
-  Image1 image(8, 2);
   for (int32_t x = 0; x < 8; x += 2)
     for (int pattern = 0; pattern < 16; ++pattern) {
       image.fill(0);
@@ -263,13 +244,9 @@ TEST(Image1, Coverage2x2) {
       const int bits = __builtin_popcount(unsigned(pattern));
       ASSERT_EQ(image.coverage2x2(x, 0), bits == 4 ? 255 : bits * 64) << x << " " << pattern;
     }
-  image.fill(1);  // pixels beyond the image count as clear
-  EXPECT_EQ(image.coverage2x2(7, 1), 64);
-  EXPECT_EQ(image.coverage2x2(-1, -1), 64);
-  EXPECT_EQ(image.coverage2x2(INT32_MAX, 0), 0);
-}
-
-TEST(Image1, ComparisonsIgnoreThePaddingBits) {
+  image.fill(1);
+  EXPECT_TRUE(image.coverage2x2(15, 1) == 64 && image.coverage2x2(-1, -1) == 64 &&
+              image.coverage2x2(INT32_MAX, 0) == 0);
   Image1 a(13, 3), b;
   std::mt19937 rng(47);
   fillRandomBytes(a, rng);
@@ -278,24 +255,19 @@ TEST(Image1, ComparisonsIgnoreThePaddingBits) {
   b.bits()[5] ^= 0x80;
   EXPECT_TRUE(a.equals(b));
   b.setPixel(12, 2, !b.getPixel(12, 2));
-  EXPECT_FALSE(a.equals(b));
-  EXPECT_FALSE(a.equals(Image1(13, 2)));
+  EXPECT_FALSE(a.equals(b) || a.equals(Image1(13, 2)));
   for (int bit : {0, 1}) {
     a.fill(bit);
     a.bits()[5] ^= 0x80;
     int first = -1;
-    EXPECT_TRUE(a.isUniform(&first));
-    EXPECT_EQ(first, bit);
-    EXPECT_EQ(a.isFullyTransparent(), bit == 0);
+    EXPECT_TRUE(a.isUniform(&first) && first == bit && a.isFullyTransparent() == (bit == 0));
   }
-  Image1 c(16, 1), d(16, 1);  // whole bytes: compared at once
+  Image1 c(16, 1), d(16, 1), empty;  // whole bytes: compared at once
   c.fill(0);
   d.fill(0);
   d.setPixel(15, 0, 1);
-  EXPECT_FALSE(c.equals(d));
-  Image1 empty;
   empty.release();
-  EXPECT_FALSE(empty.equals(Image1(1, 1)));
+  EXPECT_FALSE(c.equals(d) || empty.equals(Image1(1, 1)));
 }
 
 }  // namespace
