@@ -95,9 +95,7 @@ TEST_F(PsdReaderTest, LayeredFilesKeepLayersNamesAndOffsets) {
     // Partly above and left of the canvas: negative offsets, nothing lost.
     EXPECT_TRUE(doc->layer(1)->offsetX < 0 && doc->layer(1)->offsetY < 0);
     EXPECT_EQ(alphaOf(localPixel(*doc->layer(1), -12, -8, 0, 0)), 0);
-    if (rle) {
-      EXPECT_EQ(localPixel(*doc->layer(3), 20, 30, 59, 9), rgba(0, 200, 0, 128));
-    }
+    EXPECT_TRUE(!rle || localPixel(*doc->layer(3), 20, 30, 59, 9) == rgba(0, 200, 0, 128));
   }
   auto transparent = read(corpus("psd_layered_transparent_canvas_40x30.psd"));  // a negative layer count
   ASSERT_EQ(transparent->layerCount(), 2);
@@ -141,8 +139,7 @@ TEST_F(PsdReaderTest, UnsupportedAndTruncatedFilesAreRefusedSafely) {
   shortChannel[88 + 2 + 6 * 2 + 2 + 3] -= 1;  // the last of the three channels' lengths
   Document cut(strings);
   Status s = readPsdDocument(cut, shortChannel.data(), shortChannel.size());
-  EXPECT_TRUE(s.isPartial() && s.reason().find("channel data cut short") != std::string::npos)
-      << s.reason();
+  EXPECT_TRUE(s.isPartial() && s.reason().find("channel data cut short") != std::string::npos) << s.reason();
   for (const char* file : {"psd_layered_rgba_rle_100x70.psd", "psd_layered_rgba_raw_100x70.psd"}) {
     const std::vector<uint8_t> bytes = test::readWholeFile(corpus(file));
     const size_t layersEnd = 62 + 4 + loadU32BE(&bytes[62]);
@@ -170,7 +167,7 @@ TEST_F(PsdReaderTest, ALayerMaskScalesCoverageRounded) {
   for (uint32_t id : {0xFFFFu, 0u, 1u, 2u, 0xFFFEu}) put(id, 2), put(3, 4);
   f.insert(f.end(), {'8', 'B', 'I', 'M', 'n', 'o', 'r', 'm', 255, 0, 0, 0});
   put(32, 4), put(20, 4), put(0, 8), put(1, 4), put(1, 4), put(0, 4);  // mask over the pixel
-  put(0, 4), put(0, 4);  // no blending ranges, empty name
+  put(0, 4), put(0, 4);                                                // no blending ranges, empty name
   for (uint32_t v : {255u, 200u, 100u, 50u, 128u}) put(0, 2), put(v, 1);
   length(38);
   put(0, 4);  // no global mask
