@@ -28,8 +28,8 @@ bool RowAssembler::init(const JpegHeader& h) {
       late_ = late_ || c.enlarged;
       c.buffer[0].assign(size_t(c.stride) * size_t(c.rowsPerMcu), 0);
       if (!c.enlarged) continue;
-      const int realWidth = (h.width + ratioH - 1) / ratioH;
-      c.columns = axisTaps(h.width, realWidth, ratioH);
+      c.realWidth = (h.width + ratioH - 1) / ratioH;
+      c.columns = axisTaps(h.width, c.realWidth, ratioH);
       c.rowTaps = axisTaps(h.height, c.realHeight, ratioV);
       c.above.assign(size_t(c.stride), 0);
       c.out.assign(size_t(h.width), 0);
@@ -69,7 +69,7 @@ void RowAssembler::emit(int mcuRow, RowSink& sink) {
       const AxisTaps& v = c.rowTaps;
       mixRows(componentRow(c, mcuRow, v.first[size_t(y)]), componentRow(c, mcuRow, v.second[size_t(y)]),
               v.firstWeight[size_t(y)], v.ratio, int(c.stride), mixed_.data());
-      mixColumns(mixed_.data(), c.columns, v.ratio, width_, c.out.data());
+      mixColumns(mixed_.data(), c.columns, v.ratio, c.realWidth, width_, c.out.data());
       row[i] = c.out.data();
     }
     sink.put(y, row[0], row[n > 1 ? 1 : 0], row[n > 2 ? 2 : 0], width_);

@@ -43,7 +43,7 @@ class RowAssembler {
   struct Comp {
     int rowsPerMcu = 8;   // component rows in one MCU row
     ptrdiff_t stride = 0;
-    int realHeight = 0;   // component rows that hold picture data
+    int realWidth = 0, realHeight = 0;  // component samples that hold picture data
     bool enlarged = false;
     AxisTaps columns, rowTaps;  // over the picture's width and height
     std::vector<int32_t> buffer[2];

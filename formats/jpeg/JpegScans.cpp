@@ -209,17 +209,15 @@ void emitPicture(const JpegHeader& h, std::vector<Store>& stores, RowAssembler& 
         for (int bx = 0; bx < st.blocksW; ++bx) {
           const int16_t* b = st.block(bx, my * fc.v + by);
           int32_t* dst = rows.rows(ci) + by * 8 * stride + bx * 8;
-          bool acSeen = false;
-          for (int i = 0; i < 64; ++i) {
-            coef[i] = clampCoefficient(int64_t(b[i]) * st.q[i]);
-            acSeen = acSeen || (i > 0 && coef[i] != 0);
-          }
-          if (acSeen) {
-            inverseDct(coef, dst, stride);
-          } else {
-            const int32_t v = inverseDctDcOnly(coef[0]);
+          int acBits = 0;
+          for (int i = 1; i < 64; ++i) acBits |= b[i] * st.q[i];
+          if (acBits == 0) {
+            const int32_t v = inverseDctDcOnly(clampCoefficient(int64_t(b[0]) * st.q[0]));
             for (int r = 0; r < 8; ++r) std::fill_n(dst + r * stride, 8, v);
+            continue;
           }
+          for (int i = 0; i < 64; ++i) coef[i] = clampCoefficient(int64_t(b[i]) * st.q[i]);
+          inverseDct(coef, dst, stride);
         }
       }
     }

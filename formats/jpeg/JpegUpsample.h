@@ -27,7 +27,12 @@ AxisTaps axisTaps(int outputLength, int inputLength, int ratio);
 void mixRows(const int32_t* a, const int32_t* b, int wa, int ratio, int n, int32_t* out);
 
 // The horizontal pass over rows from mixRows made with vertical ratio rv: n centred samples,
-// each the rounded weighted sum divided by 4 * taps.ratio * rv.
-void mixColumns(const int32_t* mixed, const AxisTaps& taps, int rv, int n, int32_t* out);
+// each the rounded weighted sum divided by 4 * taps.ratio * rv. inputLength is the length the
+// taps were made for.
+void mixColumns(const int32_t* mixed, const AxisTaps& taps, int rv, int inputLength, int n, int32_t* out);
+
+// The same through the taps alone, whatever the ratios: the reference for mixColumns, which
+// takes a shorter way for a horizontal ratio of 2 with vertical ratio 1 or 2.
+void mixColumnsPlain(const int32_t* mixed, const AxisTaps& taps, int rv, int n, int32_t* out);
 
 }  // namespace kanvo::jpeg

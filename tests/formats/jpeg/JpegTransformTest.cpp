@@ -60,7 +60,7 @@ std::vector<int32_t> enlargePlane(const std::vector<int32_t>& in, int w, int h, 
   for (int y = 0; y < h * rv; ++y) {
     mixRows(&in[size_t(rows.first[size_t(y)] * w)], &in[size_t(rows.second[size_t(y)] * w)],
             rows.firstWeight[size_t(y)], rv, w, mixed.data());
-    mixColumns(mixed.data(), cols, rv, w * rh, &out[size_t(y) * size_t(w * rh)]);
+    mixColumns(mixed.data(), cols, rv, w, w * rh, &out[size_t(y) * size_t(w * rh)]);
   }
   return out;
 }
@@ -88,6 +88,25 @@ TEST(JpegUpsample, CentredEnlargementKeepsFlatnessRangeAndSymmetry) {
     std::vector<int32_t> back = enlargePlane(mirrored, w, h, rh, rv);
     std::reverse(back.begin(), back.end());
     ASSERT_EQ(back, out);
+  }
+}
+
+// The shorter ways equal the taps for every ratio, length and odd or even output width.
+TEST(JpegUpsample, ColumnPassEqualsThePlainTaps) {
+  std::mt19937 rng(9);
+  std::vector<int32_t> a(64), b(64), mixed(64), fast(256), plain(256);
+  for (int iter = 0; iter < 16 * 300; ++iter) {
+    const int rh = 1 + iter % 4, rv = 1 + iter / 4 % 4, length = 1 + int(rng() % 40);
+    const int n = std::max(1, length * rh - int(rng() % rh));
+    for (int i = 0; i < length; ++i) {
+      a[size_t(i)] = int32_t(rng() % 300) - 150;
+      b[size_t(i)] = int32_t(rng() % 300) - 150;
+    }
+    const AxisTaps taps = axisTaps(n, length, rh);
+    mixRows(a.data(), b.data(), 1 + int(rng() % (2 * rv)), rv, length, mixed.data());
+    mixColumns(mixed.data(), taps, rv, length, n, fast.data());
+    mixColumnsPlain(mixed.data(), taps, rv, n, plain.data());
+    ASSERT_TRUE(std::equal(fast.begin(), fast.begin() + n, plain.begin())) << rh << "x" << rv << " " << length;
   }
 }
 
