@@ -21,10 +21,10 @@ inline int32_t clampCoefficient(int64_t v) {
 }
 
 // One block's coefficients (natural order, coef zeroed by the caller). Returns false on a data
-// error; the block then ends early with what was decoded so far. acSeen tells whether any AC
-// coefficient was set.
+// error; the block then ends early with what was decoded so far. last is the highest zigzag
+// index set (0 when only the DC coefficient was).
 inline bool decodeBlock(BitReader& br, const HuffmanDecodeTable& dc, const HuffmanDecodeTable& ac,
-                        const int32_t* q, int32_t& pred, int32_t* coef, bool& acSeen) {
+                        const int32_t* q, int32_t& pred, int32_t* coef, int& last) {
   br.ensure(32);
   int s = dc.decode(br);
   if (s < 0 || s > 15) return false;
@@ -40,7 +40,7 @@ inline bool decodeBlock(BitReader& br, const HuffmanDecodeTable& dc, const Huffm
       k += (fast >> 4) & 15;
       br.skip(fast & 15);
       coef[kZigzag[k]] = clampCoefficient(int64_t(fast >> 8) * q[k]);
-      acSeen = true;
+      last = k;
       ++k;
       continue;
     }
@@ -51,7 +51,7 @@ inline bool decodeBlock(BitReader& br, const HuffmanDecodeTable& dc, const Huffm
     int size = sym & 15;
     if (size) {
       coef[kZigzag[k]] = clampCoefficient(int64_t(extend(br.get(size), size)) * q[k]);
-      acSeen = true;
+      last = k;
     }
     ++k;
   }

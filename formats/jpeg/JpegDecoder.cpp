@@ -107,9 +107,9 @@ Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, RowSink& o
         for (int by = 0; by < c.v; ++by) {
           for (int bx = 0; bx < c.h; ++bx) {
             int32_t* dst = samples[ci] + by * 8 * stride + (mx * c.h + bx) * 8;
-            bool acSeen = false;
-            if (!exhausted && !decodeBlock(br, *c.dc, *c.ac, c.q, pred[ci], coef, acSeen)) damaged = true;
-            if (!acSeen) {
+            int last = 0;
+            if (!exhausted && !decodeBlock(br, *c.dc, *c.ac, c.q, pred[ci], coef, last)) damaged = true;
+            if (last == 0) {
               // Only the DC coefficient (0 once the data has run out: grey): the block is flat.
               const int32_t v = exhausted ? 0 : inverseDctDcOnly(coef[0]);
               for (int r = 0; r < 8; ++r) std::fill_n(dst + r * stride, 8, v);
@@ -117,7 +117,7 @@ Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, RowSink& o
               continue;
             }
             inverseDct(coef, dst, stride);
-            std::memset(coef, 0, sizeof coef);
+            for (int k = 0; k <= last; ++k) coef[kZigzag[k]] = 0;
           }
         }
       }

@@ -126,8 +126,8 @@ bool sequentialBlock(BitReader& br, const FrameComponent& fc, const JpegHeader& 
                                         1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
                                         1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
   int32_t coef[64] = {};
-  bool acSeen = false;
-  const bool ok = decodeBlock(br, h.dcTables[fc.dcTable], h.acTables[fc.acTable], kOnes, pred, coef, acSeen);
+  int last = 0;
+  const bool ok = decodeBlock(br, h.dcTables[fc.dcTable], h.acTables[fc.acTable], kOnes, pred, coef, last);
   for (int i = 0; i < 64; ++i) b[i] = int16_t(coef[i]);
   return ok;
 }
