@@ -82,6 +82,7 @@ int main(int argc, char** argv) {
   char runtime[] = "/tmp/kanvo-bench-XXXXXX";  // a single-instance lock of its own
   if (mkdtemp(runtime) == nullptr) return 1;
   setenv("XDG_RUNTIME_DIR", runtime, 1);
+  setenv("XDG_DATA_HOME", runtime, 1);
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   setenv("KANVO_BENCH_FIRST_FRAME", "1", 1);
   const int rc = kanvo::bench::runWithSummary(argc, argv, [](const kanvo::bench::SummaryReporter& r) {

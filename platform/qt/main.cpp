@@ -1,14 +1,17 @@
 // kanvo: the painting program's window. "kanvo [FILE...]" starts it with FILE open (the first
 // of several); when it already runs, the running window comes forward and opens FILE instead.
 #include <time.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/Application.h"
+#include "app/Recovery.h"
 #include "platform/qt/CommandMenus.h"
 #include "platform/qt/DisplayCheck.h"
 #include "platform/qt/MainWindow.h"
@@ -71,6 +74,24 @@ int main(int argc, char** argv) {
   }
   window.showAtStart();
   window.updateTitle();
-  if (!kanvo::offerRecovery(window) && !file.isEmpty()) window.openFile(file);  // failing, the start document stays
-  return QApplication::exec();
+
+  // Work kept aside against a crash: offered back first, then written while the program runs
+  // (KANVO_AUTOSAVE_MS sets the delay after a change, for tests).
+  kanvo::RecoveryFolder recovery(
+      (QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + "/recovery").toStdString());
+  recovery.claim(int(getpid()));
+  const char* delay = std::getenv("KANVO_AUTOSAVE_MS");
+  kanvo::AutoSave autosave(recovery, delay != nullptr ? uint32_t(std::strtoul(delay, nullptr, 10))
+                                                      : kanvo::AutoSave::kDefaultDelayMs);
+  QTimer autosaveTimer;
+  QObject::connect(&autosaveTimer, &QTimer::timeout, &window, [&] {
+    autosave.tick(app.document, app.history.revision(), app.tools.buttonDown(), clock.milliseconds());
+  });
+  autosaveTimer.start(250);
+  if (!kanvo::offerRecovery(window, app, recovery) && !file.isEmpty())
+    window.openFile(file);  // failing, the start document stays
+  const int status = QApplication::exec();
+  autosaveTimer.stop();
+  autosave.finish();  // a clean end: nothing is kept aside
+  return status;
 }

@@ -25,6 +25,7 @@ class ProgramTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_FALSE(runtime.path().empty());
     setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    setenv("XDG_DATA_HOME", runtime.path().c_str(), 1);  // the work kept aside goes here too
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("KANVO_TRACE", "1", 1);
   }

@@ -1,0 +1,134 @@
+// Work kept aside against a crash: written after the delay and never during a stroke, removed
+// by a clean end, found again after the writing process was killed, and moved aside on No.
+#include "app/Recovery.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include "formats/native/NativeReader.h"
+#include "support/DocumentState.h"
+#include "support/RandomDocuments.h"
+#include "support/TempDir.h"
+
+namespace kanvo {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RecoveryTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(test::makeRandomDocument(doc, rng, 300, 200, 5)); }
+  // Ticks until a write that was started has ended.
+  void settle(AutoSave& save, uint32_t revision, uint32_t now) {
+    while (save.writing()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      save.tick(doc, revision, false, now);
+    }
+  }
+  StringTable strings;
+  std::mt19937 rng{5};
+  Document doc{strings};
+  test::TempDir dir;
+  const std::string folder = dir.file("recovery");
+};
+
+TEST_F(RecoveryTest, WrittenAfterTheDelayOutsideStrokesAndRemovedByACleanEnd) {
+  RecoveryFolder recovery(folder);
+  ASSERT_TRUE(recovery.claim(4242));
+  AutoSave save(recovery, 1000);
+  const struct {
+    uint32_t revision, now;
+    bool stroke, modified, writes;  // the tick, and whether a write follows it
+  } ticks[] = {
+      {1, 0, false, true, false},      // the change starts the delay
+      {1, 999, false, true, false},    // not yet
+      {1, 1500, true, true, false},    // a stroke is in progress
+      {2, 1600, false, true, false},   // a new change starts the delay again
+      {2, 2600, false, true, true},    // written
+      {2, 9000, false, true, false},   // nothing new
+      {3, 9100, false, true, false},   //
+      {3, 10100, false, true, true},   // the new change written
+  };
+  int32_t writes = 0;
+  for (const auto& t : ticks) {
+    SCOPED_TRACE(t.now);
+    doc.modified = t.modified;
+    save.tick(doc, t.revision, t.stroke, t.now);
+    settle(save, t.revision, t.now);
+    writes += t.writes;
+    ASSERT_EQ(save.writesDone(), writes);
+    ASSERT_TRUE(save.lastWrite().isOk()) << save.lastWrite().reason();
+    EXPECT_EQ(fs::exists(recovery.ownPath()), writes > 0);
+  }
+  Document back(strings);
+  ASSERT_TRUE(readNativeDocument(back, recovery.ownPath()).isOk());
+  EXPECT_TRUE(test::documentState(back) == test::documentState(doc));
+  doc.modified = 0;  // saved: nothing to keep aside
+  save.tick(doc, 3, false, 10200);
+  EXPECT_FALSE(fs::exists(recovery.ownPath()));
+  doc.modified = 1;
+  save.tick(doc, 4, false, 20000);
+  save.tick(doc, 4, false, 21000);
+  settle(save, 4, 21000);
+  EXPECT_TRUE(fs::exists(recovery.ownPath()));
+  save.finish();  // the program ends cleanly
+  EXPECT_FALSE(fs::exists(recovery.ownPath()));
+}
+
+// A writer killed after its write leaves its file, found by the next start with the same
+// document in it; a running instance's file is not offered; No moves it aside for a week.
+TEST_F(RecoveryTest, AKilledInstancesWorkIsFoundAgainAndMovedAsideOnNo) {
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    RecoveryFolder recovery(folder);
+    AutoSave save(recovery, 0);
+    if (!recovery.claim(int(getpid()))) _exit(1);
+    doc.modified = 1;
+    save.tick(doc, 1, false, 0);
+    settle(save, 1, 0);
+    if (write(ready[1], "w", 1) != 1) _exit(2);
+    pause();
+    _exit(3);
+  }
+  close(ready[1]);
+  char c = 0;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  close(ready[0]);
+
+  RecoveryFolder running(folder);
+  ASSERT_TRUE(running.claim(int(getpid())));
+  EXPECT_TRUE(running.abandoned().empty());  // the child still runs
+  kill(child, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+
+  const std::vector<RecoveryEntry> found = running.abandoned();
+  ASSERT_EQ(found.size(), 1u);
+  Document back(strings);
+  ASSERT_TRUE(readNativeDocument(back, found[0].path).isOk());
+  EXPECT_TRUE(test::documentState(back) == test::documentState(doc));
+  const std::string question = restoreQuestion(found[0].writtenAt, Status::partial("cut"), kUiLanguageEnglish);
+  EXPECT_EQ(question.rfind("Restore unsaved work from ", 0), 0u);
+  EXPECT_NE(question.find("cut"), std::string::npos);
+
+  ASSERT_TRUE(running.moveAside(found[0]));
+  EXPECT_TRUE(running.abandoned().empty());
+  const int64_t now = int64_t(std::time(nullptr));
+  running.pruneDiscarded(now + RecoveryFolder::kKeepDiscardedSeconds - 60);
+  EXPECT_FALSE(fs::is_empty(folder + "/discarded"));
+  running.pruneDiscarded(now + RecoveryFolder::kKeepDiscardedSeconds + 60);
+  EXPECT_TRUE(fs::is_empty(folder + "/discarded"));
+}
+
+}  // namespace
+}  // namespace kanvo
