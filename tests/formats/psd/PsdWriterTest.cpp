@@ -79,6 +79,8 @@ class PsdWriterTest : public ::testing::Test {
     EXPECT_EQ(std::make_pair(merged.width, merged.height), std::make_pair(doc.width(), doc.height()));
     EXPECT_EQ(test::rgbDifferences(merged, [&](int x, int y) { return flat.getPixel(x, y); }), 0)
         << "merged image";
+    const std::string top = path + "[" + std::to_string(doc.layerCount()) + "]";  // read by its row counts
+    EXPECT_TRUE(doc.layerCount() == 1 || test::imageMagickRead(top, dir.file("top.pam")).width > 0);
     return test::readWholeFile(path);
   }
   StringTable strings{kUiLanguageEnglish};
