@@ -2,6 +2,7 @@
 // A brush engine wired to a document, history, settings, clock, seeded random source and a
 // recording redraw sink, driven with canvas points, pressures and clock ticks; and the same
 // engine behind tool dispatch and a view at zoom 1 (window point = canvas point).
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -48,32 +49,32 @@ struct BrushRig {
     engine.setRedrawSink(&sink);
   }
   Layer& layer() { return *doc.currentLayer(); }
+  int alphaAt(int32_t x, int32_t y) { return alphaOf(layer().pixels32.getPixel(x, y)); }
 
-  ToolEvent event(double x, double y, double pressure = 1.0, uint32_t tick = 0, int32_t button = 0) const {
-    return ToolEvent{{x, y}, pressure, tick, button, zoom};
+  ToolEvent event(double x, double y, double pressure = 1.0, uint32_t tick = 0) const {
+    return ToolEvent{{x, y}, pressure, tick, 0, zoom};
   }
   // As dispatch presses: begin, then the press point as the first sample.
   bool press(int32_t subTool, double x, double y, double pressure = 1.0, uint32_t tick = 0) {
-    BrushStart start;
-    start.event = event(x, y, pressure, tick);
-    start.subTool = subTool;
+    const BrushStart start{event(x, y, pressure, tick), subTool};
     if (!engine.beginStroke(start)) return false;
     engine.addSample(start.event);
     return true;
   }
   void move(double x, double y, double pressure = 1.0, uint32_t tick = 0) { engine.addSample(event(x, y, pressure, tick)); }
-  // Press, moves, and a release at the last point reporting pressure 0, as a pen may.
+  // Press at the first event, moves, and the release at the last one reporting pressure 0, as
+  // a pen may.
   void stroke(const std::vector<StrokeEvent>& events, int32_t subTool = kToolBrush) {
     if (events.empty() || !press(subTool, events[0].x, events[0].y, events[0].pressure, events[0].tick)) return;
-    for (size_t i = 1; i < events.size(); ++i) move(events[i].x, events[i].y, events[i].pressure, events[i].tick);
-    engine.commitStroke(event(events.back().x, events.back().y, 0.0, events.back().tick + 5));
+    for (size_t i = 1; i + 1 < events.size(); ++i) move(events[i].x, events[i].y, events[i].pressure, events[i].tick);
+    engine.commitStroke(event(events.back().x, events.back().y, 0.0, events.back().tick));
   }
   // Samples 5 ms apart along a straight line.
-  static std::vector<StrokeEvent> line(double x0, double y0, double x1, double y1, int samples, double pressure = 1.0) {
+  static std::vector<StrokeEvent> line(double x0, double y0, double x1, double y1, int samples) {
     std::vector<StrokeEvent> out;
     for (int i = 0; i < samples; ++i) {
-      const double f = samples > 1 ? double(i) / (samples - 1) : 0.0;
-      out.push_back({x0 + (x1 - x0) * f, y0 + (y1 - y0) * f, pressure, uint32_t(1000 + 5 * i)});
+      const double f = double(i) / std::max(samples - 1, 1);
+      out.push_back({x0 + (x1 - x0) * f, y0 + (y1 - y0) * f, 1.0, uint32_t(1000 + 5 * i)});
     }
     return out;
   }
@@ -93,21 +94,21 @@ struct DispatchRig : BrushRig {
     view.setOrigin(0, 0);
     view.invalidate();
     view.redraw();
+    view.setOverlays(&engine.preview(), nullptr);
     engine.setRedrawSink(&redraw);
     ToolFamilies families;
     families.brush = &engine;
     state.setFamilies(families);
   }
   // Press, moves and release through dispatch, the clock set for each event.
-  void stroke(const std::vector<StrokeEvent>& events, int32_t button = 0, double releasePressure = 0.0) {
+  void stroke(const std::vector<StrokeEvent>& events, double releasePressure = 0.0) {
     for (size_t i = 0; i < events.size(); ++i) {
       clock.now = events[i].tick;
-      const StylusEvent e{events[i].x, events[i].y, events[i].pressure, button};
+      const StylusEvent e{events[i].x, events[i].y, i + 1 < events.size() ? events[i].pressure : releasePressure, 0};
       if (i == 0) state.Press(e);
-      if (i > 0) state.Move(e);
+      if (i > 0 && i + 1 < events.size()) state.Move(e);
+      if (i + 1 == events.size()) state.Release(e);
     }
-    clock.now += 5;
-    state.Release({events.back().x, events.back().y, releasePressure, button});
   }
 };
 

@@ -6,10 +6,11 @@
 // 4, 5 and 7 raise the stroke's coverage image by maximum, with the dab's opacity as the value,
 // so that overlapping dabs never exceed it; after each segment the touched rectangle, grown by
 // 2 pixels, is recomputed in the layer from the layer's copy from before the stroke:
-//   32 bpp: op 23 (over) in the foreground colour, op 12 when the layer's transparency is
-//           locked, op 20 for the eraser; the stamp composes the copy shifted by the stamp
-//           offset over the copy, weighted by the coverage; kind 6 composes the stroke colour
-//           image (mixing colour, coverage as alpha) with op 23.
+//   32 bpp: op 23 (over) in the foreground colour, op 20 for the eraser; the stamp composes
+//           the copy shifted by the stamp offset over the copy, weighted by the coverage; kind 6
+//           composes the stroke colour image (mixing colour, coverage as alpha) with op 23. When
+//           the layer's transparency is locked every kind but the eraser keeps each pixel's
+//           alpha: op 12 instead of op 23, and the stamp blends colour only.
 //   8 bpp:  op 15 toward 255 - luminance(foreground), op 7 for the eraser.
 //   1 bpp:  bits set (op 2) where the coverage reaches 128, cleared (op 7) for the eraser.
 // Kind 2 on a 32 bpp layer paints straight into the layer (paintPixel, or blendRgbByAlpha

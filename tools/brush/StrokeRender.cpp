@@ -234,10 +234,13 @@ void compose(StrokeRaster& raster, const DrawParams& params, const Rect& rect) {
     case 32:
       if (raster.kind == kDabPaintMixing) return;
       copyPixels(*raster.copy32, rect.x, rect.y, rect.width, rect.height, layer.pixels32, rect.x, rect.y);
-      if (stamp) {
+      if (stamp && raster.transparencyLocked) {
+        composeStamp(raster, *raster.copy32, layer.pixels32, rect,
+                     [](Color32& d, Color32 s, int c) { lerpRgb(d, s, alphaOf(s) * c / 255); });
+      } else if (stamp) {
         composeStamp(raster, *raster.copy32, layer.pixels32, rect, [](Color32& d, Color32 s, int c) { over(d, s, c); });
       } else if (raster.kind == kDabMixingColour) {
-        sp.op = kOpOver;
+        sp.op = raster.transparencyLocked ? kOpReplaceColour : kOpOver;
         blit(layer.pixels32, sp, rect.x, rect.y, *raster.colour, rect.x, rect.y, rect.width, rect.height);
       } else {
         sp.op = eraser ? kOpEraseAlpha : raster.transparencyLocked ? kOpReplaceColour : kOpOver;
@@ -339,7 +342,10 @@ bool renderSegment(StrokeRaster& raster, const StrokeList& list, const DrawParam
       drawn = true;
     }
     if (n == 1) break;
-    t += step;
+    // The dot brush starts every segment at its first sample: a step carried over from a longer
+    // segment would leave a pixel out at the join.
+    const double next = t + step;
+    t = raster.kind == kDabDot && std::floor(next) > std::floor(t) ? std::floor(t) + 1 : next;
   }
   raster.lastIndex = std::max(raster.lastIndex, last);
 
