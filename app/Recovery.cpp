@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "formats/native/NativeWriter.h"
+#include "strings/Cp932.h"
 
 namespace kanvo {
 
@@ -112,10 +113,11 @@ std::string restoreQuestion(int64_t writtenAt, const Status& read, UiLanguage la
   tm local{};
   char when[32] = "?";
   if (localtime_r(&t, &local) != nullptr) std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &local);
-  const bool english = language == kUiLanguageEnglish;
-  std::string text = english ? std::string("Restore unsaved work from ") + when + "?"
-                             : std::string(when) + " の未保存の作業を復元しますか？";
-  if (!read.isOk()) text += (english ? "\nWarning: " : "\n警告: ") + read.reason();
+  const StringTable strings(language);
+  std::string text = cp932ToUtf8(strings.GetString(TextId::RecoveryQuestion));
+  const size_t slot = text.find("%1");
+  if (slot != std::string::npos) text.replace(slot, 2, when);
+  if (!read.isOk()) text += "\n" + cp932ToUtf8(strings.GetString(TextId::RecoveryWarning)) + " " + read.reason();
   return text;
 }
 

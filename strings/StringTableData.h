@@ -4,9 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "strings/TextId.h"
+
 namespace kanvo::string_table_data {
 
-inline constexpr std::uint32_t kTextCount = 168;
+inline constexpr std::uint32_t kTextCount = TextId::Count;
 // Offset marking "this column has no text for the id".
 inline constexpr std::uint32_t kNoText = 0xFFFFFFFFu;
 

@@ -1,5 +1,5 @@
 #pragma once
-// Names for the string table's text ids (0 to 167), for StringTable::GetString. The comment
+// Names for the string table's text ids (0 to 170), for StringTable::GetString. The comment
 // after each name is the English text of the id.
 #include <cstdint>
 
@@ -175,7 +175,10 @@ struct TextId {
     ToolZoomOut = 165,                 // "Zoom Out"
     ToolStretch = 166,                 // "Stretch"
     ToolStretchFixedPosition = 167,    // "Stretch (Fixed Position)"
-    Count = 168,                       // number of ids
+    RecoveryCaption = 168,             // "Unsaved work"
+    RecoveryQuestion = 169,            // "Restore unsaved work from %1?" (%1: the date and time)
+    RecoveryWarning = 170,             // "Warning:" (before the reader's account of a damaged file)
+    Count = 171,                       // number of ids
   };
 };
 

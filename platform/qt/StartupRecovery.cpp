@@ -7,6 +7,7 @@
 #include "formats/DocumentOpener.h"
 #include "platform/qt/MainWindow.h"
 #include "platform/qt/QtMessageBox.h"
+#include "strings/Cp932.h"
 
 namespace kanvo {
 
@@ -17,8 +18,7 @@ bool offerRecovery(MainWindow& window, Application& app, const RecoveryFolder& f
     Document probe(app.strings);
     OpenServices services;
     const Status read = openDocument(probe, entry.path, services);
-    const bool english = app.strings.language() == kUiLanguageEnglish;
-    const std::string caption = english ? "Unsaved work" : "未保存の作業";
+    const std::string caption = cp932ToUtf8(app.strings.GetString(TextId::RecoveryCaption));
     switch (box.show(caption, restoreQuestion(entry.writtenAt, read, app.strings.language()),
                      MessageBox::Buttons::kYesNoCancel)) {
       case MessageBox::Answer::kYes:

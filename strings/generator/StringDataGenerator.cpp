@@ -23,9 +23,11 @@
 #include <string>
 #include <vector>
 
+#include "strings/TextId.h"
+
 namespace {
 
-constexpr int kTextCount = 168;
+constexpr int kTextCount = int(kanvo::TextId::Count);
 
 [[noreturn]] void fail(const std::string& message) {
   throw std::runtime_error(message);
