@@ -14,6 +14,7 @@
 #include "app/Recovery.h"
 #include "platform/qt/CommandMenus.h"
 #include "platform/qt/DisplayCheck.h"
+#include "platform/qt/InputScript.h"
 #include "platform/qt/MainWindow.h"
 #include "platform/qt/ProgramIcon.h"
 #ifdef KANVO_HAS_CAMERA
@@ -70,6 +71,12 @@ int main(int argc, char** argv) {
       std::printf("first-frame %lld\n", (long long)now.tv_sec * 1000000000LL + now.tv_nsec);
       std::fflush(stdout);
       QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    }, Qt::SingleShotConnection);
+  }
+  if (const char* script = std::getenv("KANVO_INPUT_SCRIPT")) {
+    // The tests' input (InputScript.h), played after the first frame, outside its paint.
+    QObject::connect(&window.canvas(), &kanvo::CanvasWidget::framePainted, &window, [&, script] {
+      QTimer::singleShot(0, &window, [&, script] { kanvo::playInputScript(QString::fromLocal8Bit(script), window.canvas(), app); });
     }, Qt::SingleShotConnection);
   }
   window.showAtStart();
