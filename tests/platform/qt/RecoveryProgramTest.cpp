@@ -75,7 +75,7 @@ TEST(RecoveryProgramTest, AProgramKilledAfterPaintingOffersItsWorkAtTheNextStart
                       "press 200 60\nmove 170 110\nmove 120 170\nrelease 120 170\ncopy " +
                       home.file("painted.knvmob") + "\n");
   auto first = std::make_unique<test::RunningProgram>(std::vector<std::string>{test::windowProgram()});
-  ASSERT_TRUE(first->waitFor("kanvo: copied Untitled, changed"));
+  ASSERT_TRUE(first->waitFor("kanvo: copied Untitled, changed", 60000));
   ASSERT_TRUE(first->waitFor("kanvo: script done"));
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (keptAside(recovery).empty() && std::chrono::steady_clock::now() < deadline)
@@ -85,7 +85,7 @@ TEST(RecoveryProgramTest, AProgramKilledAfterPaintingOffersItsWorkAtTheNextStart
 
   script("look", "copy " + home.file("restored.knvmob") + "\n");
   test::RunningProgram second({test::windowProgram()});
-  EXPECT_TRUE(second.waitFor("kanvo: message Unsaved work: Restore unsaved work from "));
+  EXPECT_TRUE(second.waitFor("kanvo: message Unsaved work: Restore unsaved work from ", 60000));
   ASSERT_TRUE(second.waitFor("kanvo: copied Untitled, changed"));  // the answer was Yes
   const std::string painted = stateOf(home.file("painted.knvmob"));
   EXPECT_NE(painted, stateOf(home.file("before.knvmob")));
