@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <nlohmann/json.hpp>
 
 #include "cli/DocumentReport.h"
 #include "document/Document.h"
@@ -17,7 +18,6 @@
 #include "formats/native/NativeReader.h"
 #include "strings/Cp932.h"
 #include "support/CliProcess.h"
-#include "support/MiniJson.h"
 #include "support/NativeFileBuilder.h"
 #include "support/TempDir.h"
 
@@ -25,7 +25,6 @@ namespace kanvo {
 namespace {
 
 using test::CliRun;
-using test::Json;
 using test::runCliArgs;
 
 std::string corpus(const std::string& name) {
@@ -75,11 +74,8 @@ class CliCommandsTest : public ::testing::Test {
     const CliRun r = test::runProgram({"convert", file, "-depth", "8", format + ":-"});
     return r.status == 0 ? r.out : "";
   }
-  Json infoJson(const std::string& file) {
-    const CliRun r = runCliArgs({"info", file, "--json"});
-    Json j;
-    EXPECT_TRUE(test::parseJson(r.out, j)) << file << ": " << r.err;
-    return j;
+  nlohmann::json infoJson(const std::string& file) {
+    return nlohmann::json::parse(runCliArgs({"info", file, "--json"}).out);
   }
   StringTable strings;
   test::TempDir dir;
@@ -102,9 +98,9 @@ TEST_F(CliCommandsTest, InfoPrintsTheReportOfTheDocumentAsTheProgramReadsIt) {
               std::make_tuple(0, "", cli::documentText(doc)));
   }
   // An imported picture: its two layers are named in the locale's language.
-  EXPECT_EQ(infoJson(corpus("jpg_1x1_444.jpg"))["layers"][0]["name"].string, "レイヤー1");
+  EXPECT_EQ(infoJson(corpus("jpg_1x1_444.jpg")).at("layers").at(0).at("name"), "レイヤー1");
   setenv("LC_ALL", "en_US.UTF-8", 1);
-  EXPECT_EQ(infoJson(corpus("jpg_1x1_444.jpg"))["layers"][1]["name"].string, "Layer2");
+  EXPECT_EQ(infoJson(corpus("jpg_1x1_444.jpg")).at("layers").at(1).at("name"), "Layer2");
 }
 
 // Every exit status, with the one line on standard error that names the file (the input, or

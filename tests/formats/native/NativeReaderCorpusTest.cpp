@@ -3,12 +3,12 @@
 
 #include <cstdio>
 #include <map>
+#include <nlohmann/json.hpp>
 
 #include "document/Document.h"
 #include "formats/native/NativeFormat.h"
 #include "formats/native/NativeReader.h"
 #include "strings/StringTable.h"
-#include "support/MiniJson.h"
 #include "support/TempDir.h"
 
 namespace kanvo {
@@ -20,9 +20,8 @@ namespace {
 // layer's probes (bytes blue, green, red, alpha) and count of pixels with alpha are checked.
 // Damaged files say, on one line, what was wrong and how many layers were kept.
 TEST(NativeReaderCorpus, EveryFileMatchesItsFacts) {
-  test::Json manifest;
   const std::vector<uint8_t> text = test::readWholeFile(std::string(KANVO_CORPUS_DIR) + "/manifest.json");
-  ASSERT_TRUE(test::parseJson(std::string(text.begin(), text.end()), manifest));
+  const nlohmann::json manifest = nlohmann::json::parse(text);
   const std::map<std::string, std::string> mentions = {
       {"knv_truncated_header_16x16.knvmob", "chunk header"},
       {"knv_truncated_in_pixels_40x30.knvmob", "ends inside the pixels"},
@@ -32,33 +31,33 @@ TEST(NativeReaderCorpus, EveryFileMatchesItsFacts) {
       {"knv_65layers_4x4.knvmob", "at most 64 layers"}};
   StringTable strings;
   int files = 0;
-  for (const test::Json& entry : manifest.array) {
-    if (entry["kind"].string != "KNVMOB") continue;
+  for (const nlohmann::json& entry : manifest) {
+    if (entry.at("kind") != "KNVMOB") continue;
     ++files;
-    const test::Json& facts = entry["json"];
-    const std::string name = entry["file"].string;
+    const nlohmann::json& facts = entry.at("json");
+    const std::string name = entry.at("file");
     SCOPED_TRACE(name);
     Document doc(strings);
     NativeReadSummary summary;
     Status s = readNativeDocument(doc, std::string(KANVO_CORPUS_DIR) + "/" + name, nullptr, &summary);
-    EXPECT_EQ(s.code(), entry["verdict"].string == "accept" ? Status::kOk : Status::kPartial) << s.reason();
-    const test::Json& canvas = facts["canvas"];
-    EXPECT_EQ(
-        std::make_tuple(int64_t(doc.width()), int64_t(doc.height()), int64_t(doc.resolution)),
-        std::make_tuple(canvas["width"].asInt(), canvas["height"].asInt(), canvas["resolution"].asInt()));
-    std::vector<const test::Json*> expected;
+    EXPECT_EQ(s.code(), entry.at("verdict") == "accept" ? Status::kOk : Status::kPartial) << s.reason();
+    const nlohmann::json& canvas = facts.at("canvas");
+    EXPECT_EQ(std::make_tuple(doc.width(), doc.height(), doc.resolution),
+              std::make_tuple(canvas.at("width"), canvas.at("height"), canvas.at("resolution")));
+    std::vector<const nlohmann::json*> expected;
     int64_t beyond = 0;
-    for (const test::Json& chunk : facts["chunks"].array) {
-      if (chunk["after_end"].boolean) break;
-      if (chunk["type"].asInt() != 0 || !native::isValidSide(int32_t(chunk["width"].asInt())) ||
-          !native::isValidSide(int32_t(chunk["height"].asInt())))
+    for (const nlohmann::json& chunk : facts.at("chunks")) {
+      if (chunk.value("after_end", false)) break;
+      if (chunk.at("type") != 0 || !native::isValidSide(chunk.value("width", 0)) ||
+          !native::isValidSide(chunk.value("height", 0)))
         continue;
       if (expected.size() == size_t(Document::kMaxLayers)) {
         ++beyond;
         continue;
       }
       expected.push_back(&chunk);
-      if (chunk["pixels_offset"].asInt() + chunk["compressedSize"].asInt() > facts["file_size"].asInt())
+      if (chunk.at("pixels_offset").get<int64_t>() + chunk.at("compressedSize").get<int64_t>() >
+          facts.at("file_size").get<int64_t>())
         break;
     }
     const size_t n = expected.size();
@@ -73,25 +72,25 @@ TEST(NativeReaderCorpus, EveryFileMatchesItsFacts) {
     }
     ASSERT_EQ(doc.layerCount(), int32_t(n));
     for (size_t i = 0; i < n; ++i) {
-      const test::Json& chunk = *expected[i];
+      const nlohmann::json& chunk = *expected[i];
       const Layer& layer = *doc.layer(int32_t(i));
       SCOPED_TRACE("layer " + std::to_string(i));
       EXPECT_EQ(std::make_tuple(layer.kind, int64_t(layer.storeWidth()), int64_t(layer.storeHeight()),
                                 int64_t(layer.offsetX), int64_t(layer.offsetY), layer.opacity, layer.visible),
-                std::make_tuple(kLayerKind32, chunk["width"].asInt(), chunk["height"].asInt(),
-                                chunk["offsetX"].asInt(), chunk["offsetY"].asInt(), 255, 1));
-      if (!chunk.has("probes_BGRA") || chunk.has("truncated_at")) continue;
-      for (const test::Json& probe : chunk["probes_BGRA"].array) {
-        const Color32 c = layer.pixel32(int32_t(probe[0].asInt()), int32_t(probe[1].asInt()));
+                std::make_tuple(kLayerKind32, chunk.at("width"), chunk.at("height"), chunk.at("offsetX"),
+                                chunk.at("offsetY"), 255, 1));
+      if (!chunk.contains("probes_BGRA") || chunk.contains("truncated_at")) continue;
+      for (const nlohmann::json& probe : chunk.at("probes_BGRA")) {
+        const Color32 c = layer.pixel32(probe.at(0), probe.at(1));
         char bgra[9];
         std::snprintf(bgra, sizeof bgra, "%02X%02X%02X%02X", blueOf(c), greenOf(c), redOf(c), alphaOf(c));
-        EXPECT_EQ(bgra, probe[2].string) << probe[0].asInt() << "," << probe[1].asInt();
+        EXPECT_EQ(probe.at(2), bgra) << probe.at(0) << "," << probe.at(1);
       }
       int64_t withAlpha = 0;
       for (uint32_t y = 0; y < layer.storeHeight(); ++y)
         for (uint32_t x = 0; x < layer.storeWidth(); ++x)
           withAlpha += alphaOf(layer.pixel32(int32_t(x), int32_t(y))) != 0;
-      EXPECT_EQ(withAlpha, chunk["nonzero_alpha_pixels"].asInt());
+      EXPECT_EQ(withAlpha, chunk.at("nonzero_alpha_pixels"));
     }
   }
   EXPECT_GE(files, 11);
