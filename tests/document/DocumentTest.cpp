@@ -41,7 +41,6 @@ TEST_F(DocumentTest, SizesAreClampedWorkingImagesFollowAndSerialsCountOn) {
               std::pair(uint32_t(cw), uint32_t(ch)));
     EXPECT_EQ(doc.rowCacheRows.size(), size_t(ch));
   }
-  EXPECT_EQ(std::pair(doc.preview.width(), doc.preview.height()), std::pair(100, 75));
 
   // Initialising keeps the serial numbers counting; a new canvas is untitled.
   ASSERT_NE(doc.newCanvas(64, 64, kLayerKind32), nullptr);
