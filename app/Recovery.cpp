@@ -117,7 +117,12 @@ std::string restoreQuestion(int64_t writtenAt, const Status& read, UiLanguage la
   std::string text = cp932ToUtf8(strings.GetString(TextId::RecoveryQuestion));
   const size_t slot = text.find("%1");
   if (slot != std::string::npos) text.replace(slot, 2, when);
-  if (!read.isOk()) text += "\n" + cp932ToUtf8(strings.GetString(TextId::RecoveryWarning)) + " " + read.reason();
+  if (!read.isOk()) {
+    text += '\n';
+    text += cp932ToUtf8(strings.GetString(TextId::RecoveryWarning));
+    text += ' ';
+    text += read.reason();
+  }
   return text;
 }
 
