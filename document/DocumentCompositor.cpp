@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 
 #include "document/Document.h"
+#include "raster/parallel/WorkerPool.h"
 
 namespace kanvo {
 
@@ -111,20 +113,36 @@ class GuardScope {
 bool Document::flatten(Image32& target, const CompositeOptions& options, Progress* progress) {
   if (flattening_ || !target.hasPixels()) return false;
   GuardScope guard(flattening_);
-  Image32 band(target.width(), kBandRows);
-  if (!band.hasPixels()) return false;
+  // Bands are independent: each is composited into a band image of its own by the worker
+  // pool, a round of as many bands as it has threads at a time, and the progress is reported
+  // between rounds on this thread. Vector layers keep the flatten on this thread, since the
+  // renderer belongs to it.
+  const bool vectors = std::any_of(layers_.begin(), layers_.end(), [](const auto& layer) {
+    return layer->visible != 0 && layer->kind == kLayerKindVector;
+  });
   const int32_t bands = target.height() / kBandRows;
+  const int32_t perRound = vectors ? 1 : std::clamp(parallel::threadCount(), 1, bands + 1);
+  std::deque<Image32> images;
+  for (int32_t i = 0; i < perRound; ++i) {
+    images.emplace_back(target.width(), kBandRows);
+    if (!images.back().hasPixels()) return false;
+  }
   const size_t rowBytes = size_t(target.width()) * 4;
   // Bands 0 ... height / 256 inclusive: a height that is a multiple of 256 gets a last band
   // lying wholly below the target, which copies nothing (its compositing is skipped).
-  for (int32_t b = 0; b <= bands; ++b) {
-    const int64_t top = int64_t(b) * kBandRows;
-    if (top < target.height()) {
+  for (int32_t first = 0; first <= bands; first += perRound) {
+    const int32_t count = std::min(perRound, bands + 1 - first);
+    parallel::parallelFor(size_t(count), [&](size_t k) {
+      const int32_t b = first + int32_t(k);
+      const int64_t top = int64_t(b) * kBandRows;
+      if (top >= target.height()) return;
+      Image32& band = images[k];
       compositeRow(band, options, b, 0);
       const int32_t rows = int32_t(std::min<int64_t>(kBandRows, target.height() - top));
       for (int32_t r = 0; r < rows; ++r) std::memcpy(target.rowAddress(int32_t(top) + r), band.rowAddress(r), rowBytes);
-    }
-    if (progress != nullptr) progress->report(b, bands);
+    });
+    if (progress != nullptr)
+      for (int32_t b = first; b < first + count; ++b) progress->report(b, bands);
   }
   return true;
 }

@@ -9,10 +9,10 @@
 #include "formats/AtomicFile.h"
 #include "formats/Endian.h"
 #include "formats/native/NativeFormat.h"
-#include "formats/native/NativeJobs.h"
 #include "formats/native/NativeRecords.h"
 #include "formats/native/NativeStores.h"
 #include "raster/image/Image32.h"
+#include "raster/parallel/WorkerPool.h"
 
 namespace kanvo {
 
@@ -212,25 +212,25 @@ void NativeWriter::plan() {
 
 Status NativeWriter::compress() {
   // Vector layers first, here: the renderer belongs to this thread.
-  std::vector<size_t> parallel;
+  std::vector<size_t> pieces;
   for (size_t i = 0; i < layers_.size(); ++i) {
     StreamJob& job = jobs_[layers_[i].shown];
     if (doc_.layer(int32_t(i))->kind == kLayerKindVector) {
       job.ok = job.make(job.bytes);
     } else {
-      parallel.push_back(layers_[i].shown);
+      pieces.push_back(layers_[i].shown);
     }
-    if (layers_[i].store != SIZE_MAX) parallel.push_back(layers_[i].store);
+    if (layers_[i].store != SIZE_MAX) pieces.push_back(layers_[i].store);
   }
-  for (size_t s : selections_) parallel.push_back(s);
-  runJobs(parallel.size(), options_.threads, [&](size_t k) {
-    StreamJob& job = jobs_[parallel[k]];
+  for (size_t s : selections_) pieces.push_back(s);
+  parallel::parallelFor(pieces.size(), [&](size_t k) {
+    StreamJob& job = jobs_[pieces[k]];
     try {
       job.ok = job.make(job.bytes);
     } catch (const std::bad_alloc&) {
       job.ok = false;
     }
-  });
+  }, options_.threads);
   for (const StreamJob& job : jobs_)
     if (!job.ok) return Status::failed("not enough memory to compress the document");
   return Status::ok();

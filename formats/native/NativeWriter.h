@@ -8,8 +8,8 @@
 // Every pixel stream (a layer's shown pixels, its own store, a selection mask) is compressed
 // by zlib at level 6 as the rows are read from the tiled store, so no store-sized copy is
 // made; the compressed streams are held in memory until they are written. The streams are
-// independent jobs (NativeJobs.h), spread over `threads` threads (0: one per core); vector
-// layers are drawn on the calling thread, since the document's renderer is not shared.
+// independent pieces of one batch of the engine's worker pool, on at most `threads` threads
+// (0: as many as the pool runs); vector layers are drawn on the calling thread, since the document's renderer is not shared.
 //
 // The file goes through AtomicFile: an existing file is replaced only by a complete new one.
 #include <cstdint>
@@ -23,7 +23,7 @@
 namespace kanvo {
 
 struct NativeWriteOptions {
-  int32_t threads = 0;           // 0: std::thread::hardware_concurrency()
+  int32_t threads = 0;           // 0: parallel::threadCount()
   Progress* progress = nullptr;  // (layers written, layer count), on the calling thread
 };
 

@@ -2,12 +2,14 @@
 // on random documents of every layer kind, blend mode and option: bands, flatten and probe.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <vector>
 
 #include "document/Document.h"
 #include "document/DocumentCompositor.h"
+#include "raster/parallel/WorkerPool.h"
 #include "raster/pixel/PixelOps.h"
 #include "support/CompositeReference.h"
 #include "support/PointObject.h"
@@ -69,12 +71,20 @@ TEST(DocumentCompositorTest, FlattenAndProbeMatchTheReference) {
   for (const auto& [height, calls] :
        {std::pair{512, Calls{{0, 2}, {1, 2}, {2, 2}}}, {300, Calls{{0, 1}, {1, 1}}}}) {
     ASSERT_TRUE(doc.setSize(300, height));  // the layers keep their stores
-    Bands progress;
-    Image32 target(300, height);
-    ASSERT_TRUE(doc.flatten(target, options, &progress));
-    EXPECT_EQ(progress.calls, calls);
+    Image32 one(300, height);
+    for (int threads : {1, 2, 5}) {
+      parallel::ThreadCountOverride count(threads);
+      Bands progress;
+      Image32 target(300, height);
+      ASSERT_TRUE(doc.flatten(target, options, &progress));
+      EXPECT_EQ(progress.calls, calls);
+      if (threads == 1) {
+        ASSERT_TRUE(one.assign(target));
+      }
+      ASSERT_TRUE(std::equal(target.bits(), target.bits() + target.byteCount(), one.bits())) << threads;
+    }
     for (int32_t y = 0; y < height; y += 7)
-      for (int32_t x = 0; x < 300; ++x) ASSERT_EQ(target.getPixel(x, y), referencePixel(doc, x, y, options));
+      for (int32_t x = 0; x < 300; ++x) ASSERT_EQ(one.getPixel(x, y), referencePixel(doc, x, y, options));
   }
   EXPECT_EQ(doc.probeColour(17, 200), referencePixel(doc, 17, 200, CompositeOptions{0xFFFFFFFFu, 0, 1}));
   EXPECT_EQ(doc.probeColour(300, 0), 0u);
