@@ -14,10 +14,9 @@ namespace {
 
 using test::FlatOf;
 
-// A plain image of the level depth, (w >> k) & ~1 by (h >> k) & ~1, made from the previous
-// level by the reduction rule written out pixel by pixel: each 64 x 64 block of the source
-// (pixels beyond its edge read as 0) that holds one value fills its 32 x 32 block with it;
-// other blocks are decimated (or, for bits, counted in 2 x 2 groups), zeros not written.
+// A plain image of the level depth, (w >> 1) & ~1 by (h >> 1) & ~1 (at least 1 x 1), made from
+// the previous level pixel by pixel: the top-left pixel of each 2 x 2 group, or for bits 64 per
+// set pixel of the group, at most 255.
 template <int SourceBpp, int LevelBpp, class Src>
 std::unique_ptr<typename FlatOf<LevelBpp>::Image> reduce(const Src& source) {
   auto made = std::make_unique<typename FlatOf<LevelBpp>::Image>();
@@ -29,34 +28,14 @@ std::unique_ptr<typename FlatOf<LevelBpp>::Image> reduce(const Src& source) {
     out.resize(std::max(w, 1), std::max(h, 1));
   }
   out.fill(0);
-  auto value = [&](int32_t x, int32_t y) -> uint32_t {
-    return (x < source.width() && y < source.height()) ? uint32_t(source.getPixel(x, y)) : 0u;
-  };
-  for (int32_t by = 0; by < source.height(); by += 64) {
-    for (int32_t bx = 0; bx < source.width(); bx += 64) {
-      const uint32_t first = value(bx, by);
-      bool uniform = true;
-      for (int32_t y = by; y < by + 64 && uniform; ++y)
-        for (int32_t x = bx; x < bx + 64 && uniform; ++x) uniform = value(x, y) == first;
-      for (int32_t j = 0; j < 32; ++j) {
-        for (int32_t i = 0; i < 32; ++i) {
-          const int32_t ox = bx / 2 + i, oy = by / 2 + j;
-          if (ox >= w || oy >= h) continue;
-          uint32_t v;
-          if (uniform) {
-            v = SourceBpp == 1 ? (first ? 255 : 0) : first;
-          } else if (SourceBpp == 1) {
-            const int32_t x = bx + 2 * i, y = by + 2 * j;
-            v = std::min<uint32_t>(
-                64 * (value(x, y) + value(x + 1, y) + value(x, y + 1) + value(x + 1, y + 1)), 255);
-          } else {
-            v = value(bx + 2 * i, by + 2 * j);
-          }
-          if (v != 0) out.setPixel(ox, oy, typename TiledImage<LevelBpp>::Value(v));
-        }
-      }
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      auto at = [&](int32_t i, int32_t j) { return uint32_t(source.getPixel(2 * x + i, 2 * y + j)); };
+      const uint32_t v = SourceBpp == 1
+                             ? std::min<uint32_t>(64 * (at(0, 0) + at(1, 0) + at(0, 1) + at(1, 1)), 255)
+                             : at(0, 0);
+      out.setPixel(x, y, typename TiledImage<LevelBpp>::Value(v));
     }
-  }
   return made;
 }
 

@@ -1,5 +1,5 @@
 // What Image32 adds to the plain buffer rules: the pixel painting forms, the checkerboard,
-// gradient and bitwise fills, the fill and anti-aliased rows.
+// gradient and bitwise fills, the filled rectangles.
 #include "raster/image/Image32.h"
 
 #include <gtest/gtest.h>
@@ -122,7 +122,8 @@ TEST(Image32, BitwiseModesOnClippedRectangles) {
     }
 }
 
-TEST(Image32, RowOperationsRunTheSpanRoutines) {
+// fillRect clips, then runs the fill span on each row with the op, opacity and colour.
+TEST(Image32, FillRectRunsTheFillSpanOnTheClippedRows) {
   std::mt19937 rng(9);
   Image32 image(7, 5), expected(7, 5);
   for (int32_t mode : {kOpCopy, kOpAnd, kOpOverFill}) {
@@ -130,24 +131,11 @@ TEST(Image32, RowOperationsRunTheSpanRoutines) {
     expected.assign(image);
     const Color32 colour = rng();
     const int opacity = randomIn(rng, 1, 255);
-    SpanParams p;
-    p.op = mode;
-    p.opacity = uint8_t(opacity);
-    p.key = colour;
+    SpanParams p{mode, uint8_t(opacity), colour};
     for (int32_t y = 1; y < 5; ++y) fillSpan32(p, expected.rowAddress(y), 0, 3);
     EXPECT_TRUE(image.fillRect(-2, 1, 5, 9, colour, opacity, mode));
     EXPECT_EQ(pixelsOf(image), pixelsOf(expected)) << mode;
   }
-  // The anti-aliased span on one row; rows outside draw nothing.
-  SpanParams params;
-  params.paint = 0xFF000000;
-  params.opacity = 200;
-  EXPECT_FALSE(image.drawSpan(params, -1, 0.0, 3.0));
-  EXPECT_FALSE(image.drawSpan(params, 5, 0.0, 3.0));
-  EXPECT_EQ(pixelsOf(image), pixelsOf(expected));
-  EXPECT_TRUE(image.drawSpan(params, 2, 0.25, 2.5));
-  ASSERT_TRUE(antialiasedSpan32(params, expected.rowAddress(2), 7, 0.25, 2.5));
-  EXPECT_EQ(pixelsOf(image), pixelsOf(expected));
 }
 
 }  // namespace
