@@ -90,59 +90,48 @@ TEST(LayerMoveTest, ContentLandsWhereItWasMovedTo) {
   }
 }
 
-TEST(LayerMoveTest, StoreSizesFollowTheOffsetAndPaddingRule) {
+// The store's padding rule by example; moves of nothing, of an empty store, too far or of a
+// vector layer; a tone layer's halftone image moving with it.
+TEST(LayerMoveTest, StoreSizesAndMovesOfNothingOrTooFar) {
   StringTable strings(kUiLanguageEnglish);
   Document doc(strings);
   Layer* layer = doc.newCanvas(100, 80, kLayerKind32);
   ASSERT_NE(layer, nullptr);
+  ASSERT_TRUE(layer->moveContent(33, 33));  // empty store
+  EXPECT_EQ(std::pair(layer->offsetX, layer->storeWidth()), std::pair(0, 100u));
   layer->pixels32.fillRect(SpanParams{kOpCopy, 255, 0xFF0000FFu}, 10, 20, 30, 5);
   const struct {
-    int32_t dx, dy, offsetX, offsetY;
+    int32_t dx, dy;
+    bool moved;
+    int32_t offsetX, offsetY;
     uint32_t width, height;
     int32_t x, y;  // where the block's corner now lies in the store
   } moves[] = {
-      {-25, 0, -64, 0, 100 + 15 + 49, 80, 49, 20},  // the content starts at x -15, padded to -64
-      {150, 0, 0, 0, 135 + 30, 80, 135, 20},        // beyond the canvas: the store grows to hold it
-      {0, -84, 0, -64, 165, 80 + 64, 135, 0},       // starts at y -64, a multiple of 64: no padding
+      {-25, 0, true, -64, 0, 100 + 15 + 49, 80, 49, 20},    // the content starts at x -15, padded to -64
+      {150, 0, true, 0, 0, 135 + 30, 80, 135, 20},          // beyond the canvas: the store grows to hold it
+      {0, -84, true, 0, -64, 165, 80 + 64, 135, 0},         // starts at y -64, a multiple of 64: no padding
+      {INT32_MAX, 0, false, 0, -64, 165, 80 + 64, 135, 0},  // too far: nothing changes
+      {0, INT32_MIN, false, 0, -64, 165, 80 + 64, 135, 0}, {-200000, 0, false, 0, -64, 165, 80 + 64, 135, 0},
   };
   for (const auto& m : moves) {
-    ASSERT_TRUE(layer->moveContent(m.dx, m.dy));
+    EXPECT_EQ(layer->moveContent(m.dx, m.dy), m.moved) << m.dx << ", " << m.dy;
     EXPECT_EQ(std::tuple(layer->offsetX, layer->offsetY, layer->storeWidth(), layer->storeHeight()),
               std::tuple(m.offsetX, m.offsetY, m.width, m.height));
     EXPECT_EQ(layer->pixels32.getPixel(m.x, m.y), 0xFF0000FFu);
   }
-}
-
-TEST(LayerMoveTest, NothingChangesWhenThereIsNothingToMoveOrNoRoom) {
-  StringTable strings(kUiLanguageEnglish);
-  Document doc(strings);
-  Layer* layer = doc.newCanvas(100, 80, kLayerKind8);
-  ASSERT_NE(layer, nullptr);
-  ASSERT_TRUE(layer->moveContent(33, 33));  // empty store
-  EXPECT_EQ(std::pair(layer->offsetX, layer->storeWidth()), std::pair(0, 100u));
-  layer->pixels8.setPixel(5, 5, 9);
-  for (const auto& [dx, dy] : {std::pair{INT32_MAX, 0}, {0, INT32_MIN}, {-200000, 0}})
-    EXPECT_FALSE(layer->moveContent(dx, dy));
-  EXPECT_EQ(std::tuple(layer->offsetX, layer->offsetY, layer->storeWidth()), std::tuple(0, 0, 100u));
-  EXPECT_EQ(layer->pixels8.getPixel(5, 5), 9);
   ASSERT_TRUE(layer->moveContent(-100000, 50000));  // far, but within the limit
-  EXPECT_EQ(layer->pixels8.getPixel(int32_t(5 - 100000 - layer->offsetX), 50005), 9);
+  EXPECT_EQ(layer->pixels32.getPixel(int32_t(135 - 100000 - layer->offsetX), 50000 - 64 - layer->offsetY),
+            0xFF0000FFu);
   Layer* vector = doc.addLayer(kLayerKindVector);
   ASSERT_TRUE(vector->moveContent(10, 10));
   EXPECT_EQ(vector->offsetX, 0);
-}
-
-TEST(LayerMoveTest, ToneLayersMoveTheirHalftoneImage) {
-  StringTable strings(kUiLanguageEnglish);
-  Document doc(strings);
-  Layer* layer = doc.newCanvas(100, 80, kLayerKind8);
-  ASSERT_NE(layer, nullptr);
-  layer->pixels8.fillRect(SpanParams{kOpCopy, 255, 255}, 0, 0, 20, 20);
-  ASSERT_TRUE(layer->setTone(1, 60));
-  ASSERT_TRUE(layer->moveContent(-30, 0));
-  EXPECT_EQ(layer->pixels1.width(), layer->pixels8.width());
-  EXPECT_EQ(layer->pixels1.getPixel(-layer->offsetX, 5), 0);
-  EXPECT_EQ(layer->pixels1.getPixel(-layer->offsetX - 30, 5), 1);  // solid tone 255
+  Layer* tone = doc.addLayer8();
+  tone->pixels8.fillRect(SpanParams{kOpCopy, 255, 255}, 0, 0, 20, 20);
+  ASSERT_TRUE(tone->setTone(1, 60));
+  ASSERT_TRUE(tone->moveContent(-30, 0));
+  EXPECT_EQ(tone->pixels1.width(), tone->pixels8.width());
+  EXPECT_EQ(tone->pixels1.getPixel(-tone->offsetX, 5), 0);
+  EXPECT_EQ(tone->pixels1.getPixel(-tone->offsetX - 30, 5), 1);  // solid tone 255
 }
 
 }  // namespace
