@@ -12,122 +12,59 @@
 
 namespace kanvo::test {
 
+// d moved towards p by k / 255, alpha kept.
+inline Color32 approach(Color32 d, Color32 p, int k) {
+  return perByte(d, p, [k](int dc, int pc) { return dc + (pc - dc) * k / 255; });
+}
+// d flattened, each colour byte moved towards its inverse by t(255 - p's byte) / 255.
+template <class T>
+Color32 invert(Color32 d, Color32 p, T t) {
+  return perByte(flattened(d), p, [t](int dc, int pc) { return dc + (255 - 2 * dc) * t(255 - pc) / 255; });
+}
+
 // A 32 bpp source pixel s at opacity w by operation: 23 over, 13 multiply, 14 add, 22 inverse,
-// and 12, which the view uses for normal layers: k = s.a x w / 255 for every pixel.
+// and 12, which the view uses for normal layers: k = s.a x w / 255 for every pixel. A source
+// of alpha 0 changes nothing.
 inline void referenceBlend32(Color32& d, Color32 s, int op, int w) {
-  if (w == 0) return;
-  const int sa = alphaOf(s);
-  switch (op) {
-    case kOpOver:
-      if (sa != 0) d = paintOver(d, s, w);
-      return;
-    case kOpReplaceColour: {
-      const int k = sa * w / 255;
-      if (k != 0) d = perByte(d, s, [k](int dc, int sc) { return (sc * k + dc * (255 - k)) / 255; });
-      return;
-    }
-    case kOpMultiplyAlpha:
-      if (sa == 0) return;
-      d = flattened(d);
-      multiplyRgbByAlpha(d, s, w);
-      return;
-    case kOpAddAlpha:
-      if (s != 0) addRgbByAlpha(d, s, w);
-      return;
-    case kOpInverse: {
-      if (sa == 0) return;
-      d = flattened(d);
-      const int k = (((sa + 1) * w) >> 8) + 1;
-      d = perByte(d, s, [k](int dc, int sc) { return dc + (255 - 2 * dc) * (((255 - sc) * k) >> 8) / 255; });
-      return;
-    }
-  }
+  const int sa = alphaOf(s), k = sa * w / 255;
+  if (w == 0 || sa == 0) return;
+  if (op == kOpOver) d = paintOver(d, s, w);
+  auto mix = [k](int dc, int sc) { return (sc * k + dc * (255 - k)) / 255; };
+  if (op == kOpReplaceColour) d = perByte(d, s, mix);
+  if (op == kOpMultiplyAlpha) d = applied(multiplyRgbByAlpha, flattened(d), s, w);
+  if (op == kOpAddAlpha) addRgbByAlpha(d, s, w);
+  if (op == kOpInverse) d = invert(d, s, [t = (((sa + 1) * w) >> 8) + 1](int q) { return (q * t) >> 8; });
 }
 
-// Coverage c of the paint colour p (0 taken as opaque black) at opacity w.
-inline void referenceCoverage(Color32& d, int c, Color32 p, int op, int w) {
+// Coverage c of the paint colour p (0 taken as opaque black) at opacity w over d.
+inline Color32 referenceCoverage(Color32 d, int c, Color32 p, int op, int w) {
   if (p == 0) p = kOpaqueBlack;
-  if (c == 0) return;
-  switch (op) {
-    case kOpOver: {
-      if (alphaOf(p) == 255 && w == 255 && c == 255) {
-        d = p;
-        return;
-      }
-      const int k = c * w / 255;
-      if (alphaOf(d) == 255)
-        d = perByte(d, p, [k](int dc, int pc) { return dc + (pc - dc) * k / 255; });
-      else if (alphaOf(d) == 0)
-        d = (p & 0xFFFFFFu) | uint32_t(w < 255 ? c * w / 255 : c) << 24;
-      else
-        over(d, p, k);
-      return;
-    }
-    case kOpReplaceColour: {
-      if (w == 0) return;
-      const int k = c * w / 255;
-      if (k == 255)
-        d = p;
-      else
-        blendRgbByAlpha(d, p, k);
-      return;
-    }
-    case kOpAddAlpha:
-      addRgbByAlpha(d, p, c);
-      return;
-    case kOpMultiplyAlpha:
-      d = flattened(d);
-      multiplyRgbByAlpha(d, p, c);
-      return;
-    case kOpInverse: {
-      d = flattened(d);
-      const int k = c * w / 255 + 1;
-      uint32_t out = 0xFF000000u;
-      for (int i = 0; i < 3; ++i) {
-        const int q = (255 - byteOf(p, i)) * w / 255, dc = byteOf(d, i);
-        out |= uint32_t(dc + (255 - 2 * dc) * ((k * q) >> 8) / 255) << (8 * i);
-      }
-      d = out;
-      return;
-    }
-  }
+  const int k = c * w / 255;
+  if (c == 0 || (op == kOpReplaceColour && w == 0)) return d;
+  if (op == kOpOver && alphaOf(p) == 255 && w == 255 && c == 255) return p;
+  if (op == kOpOver && alphaOf(d) == 255) return approach(d, p, k);
+  if (op == kOpOver && alphaOf(d) == 0) return (p & 0xFFFFFFu) | uint32_t(w < 255 ? k : c) << 24;
+  if (op == kOpOver) return applied(over, d, p, k);
+  if (op == kOpReplaceColour) return k == 255 ? p : applied(blendRgbByAlpha, d, p, k);
+  if (op == kOpAddAlpha) return applied(addRgbByAlpha, d, p, c);
+  if (op == kOpMultiplyAlpha) return applied(multiplyRgbByAlpha, flattened(d), p, c);
+  if (op == kOpInverse) return invert(d, p, [k, w](int q) { return (k + 1) * (q * w / 255) >> 8; });
+  return d;
 }
 
-// A set bit of the paint colour p at opacity w.
-inline void referenceBit(Color32& d, int b, Color32 p, int op, int w) {
-  if (w == 0 || b == 0) return;
-  switch (op) {
-    case kOpOver:
-      if (alphaOf(p) == 255 && w == 255)
-        d = p;
-      else if (alphaOf(d) == 255)
-        d = perByte(d, p, [w](int dc, int pc) { return dc + (pc - dc) * w / 255; });
-      else if (alphaOf(d) == 0)
-        d = w < 255 ? ((p & 0xFFFFFFu) | uint32_t(alphaOf(p) * w / 255) << 24) : p;
-      else
-        over(d, p, w);
-      return;
-    case kOpReplaceColour:
-      blendRgbByAlpha(d, p, w);
-      return;
-    case kOpAddAlpha:
-      addRgbByAlpha(d, p, w);
-      return;
-    case kOpMultiplyAlpha:
-      d = flattened(d);
-      multiplyRgbByAlpha(d, p, w);
-      return;
-    case kOpInverse: {
-      d = flattened(d);
-      uint32_t out = 0xFF000000u;
-      for (int i = 0; i < 3; ++i) {
-        const int q = (255 - byteOf(p, i)) * w / 255, dc = byteOf(d, i);
-        out |= uint32_t(dc + (255 - 2 * dc) * q / 255) << (8 * i);
-      }
-      d = out;
-      return;
-    }
-  }
+// A set bit b of the paint colour p at opacity w over d.
+inline Color32 referenceBit(Color32 d, int b, Color32 p, int op, int w) {
+  if (w == 0 || b == 0) return d;
+  if (op == kOpOver && alphaOf(p) == 255 && w == 255) return p;
+  if (op == kOpOver && alphaOf(d) == 255) return approach(d, p, w);
+  if (op == kOpOver && alphaOf(d) == 0)
+    return w < 255 ? (p & 0xFFFFFFu) | uint32_t(alphaOf(p) * w / 255) << 24 : p;
+  if (op == kOpOver) return applied(over, d, p, w);
+  if (op == kOpReplaceColour) return applied(blendRgbByAlpha, d, p, w);
+  if (op == kOpAddAlpha) return applied(addRgbByAlpha, d, p, w);
+  if (op == kOpMultiplyAlpha) return applied(multiplyRgbByAlpha, flattened(d), p, w);
+  if (op == kOpInverse) return invert(d, p, [w](int q) { return q * w / 255; });
+  return d;
 }
 
 inline int documentOpOf(int32_t blendMode) {
@@ -156,12 +93,12 @@ inline Color32 referencePixel(const Document& doc, int64_t cx, int64_t cy, const
         break;
       case kLayerKind8:
         if (layer.toneMode && !options.coverageAsIs)
-          referenceBit(d, layer.pixels1.getPixel(int32_t(x), int32_t(y)), paint, op, layer.opacity);
+          d = referenceBit(d, layer.pixels1.getPixel(int32_t(x), int32_t(y)), paint, op, layer.opacity);
         else
-          referenceCoverage(d, layer.pixels8.getPixel(int32_t(x), int32_t(y)), paint, op, layer.opacity);
+          d = referenceCoverage(d, layer.pixels8.getPixel(int32_t(x), int32_t(y)), paint, op, layer.opacity);
         break;
       case kLayerKind1:
-        referenceBit(d, layer.pixels1.getPixel(int32_t(x), int32_t(y)), paint, op, layer.opacity);
+        d = referenceBit(d, layer.pixels1.getPixel(int32_t(x), int32_t(y)), paint, op, layer.opacity);
         break;
     }
   }
@@ -224,10 +161,10 @@ inline Color32 viewReferencePixel(const Document& doc, double zoom, double origi
       const TiledImage32& src = fromCopy ? doc.currentCopy32 : reduced ? layer.pyramid32.level(level) : layer.pixels32;
       referenceBlend32(d, src.getPixel(xi, yi), op, layer.opacity);
     } else if (halftone && !reduced) {
-      referenceBit(d, layer.pixels1.getPixel(xi, yi), layer.colour, op, layer.opacity);
+      d = referenceBit(d, layer.pixels1.getPixel(xi, yi), layer.colour, op, layer.opacity);
     } else {
       const TiledImage8& src = halftone ? layer.pyramid1.level(level) : reduced ? layer.pyramid8.level(level) : layer.pixels8;
-      referenceCoverage(d, src.getPixel(xi, yi), layer.colour, op, layer.opacity);
+      d = referenceCoverage(d, src.getPixel(xi, yi), layer.colour, op, layer.opacity);
     }
   }
   return d;
