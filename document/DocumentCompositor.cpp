@@ -68,6 +68,14 @@ CompositeSource compositeSourceOf(const Layer& layer, bool coverageAsIs) {
   }
 }
 
+int32_t bandsAtOnce(const Document& document) {
+  for (int32_t i = 0; i < document.layerCount(); ++i) {
+    const Layer& layer = *document.layer(i);
+    if (layer.visible != 0 && layer.kind == kLayerKindVector) return 1;
+  }
+  return parallel::threadCount();
+}
+
 void Document::compositeRow(Image32& band, const CompositeOptions& options, int32_t bandIndex, int32_t x0) const {
   if (!band.hasPixels()) return;
   band.fill(options.background);
@@ -113,15 +121,10 @@ class GuardScope {
 bool Document::flatten(Image32& target, const CompositeOptions& options, Progress* progress) {
   if (flattening_ || !target.hasPixels()) return false;
   GuardScope guard(flattening_);
-  // Bands are independent: each is composited into a band image of its own by the worker
-  // pool, a round of as many bands as it has threads at a time, and the progress is reported
-  // between rounds on this thread. Vector layers keep the flatten on this thread, since the
-  // renderer belongs to it.
-  const bool vectors = std::any_of(layers_.begin(), layers_.end(), [](const auto& layer) {
-    return layer->visible != 0 && layer->kind == kLayerKindVector;
-  });
+  // Each band is composited into a band image of its own, a round of bandsAtOnce bands at a
+  // time, and the progress is reported between rounds on this thread.
   const int32_t bands = target.height() / kBandRows;
-  const int32_t perRound = vectors ? 1 : std::clamp(parallel::threadCount(), 1, bands + 1);
+  const int32_t perRound = std::min(bandsAtOnce(*this), bands + 1);
   std::deque<Image32> images;
   for (int32_t i = 0; i < perRound; ++i) {
     images.emplace_back(target.width(), kBandRows);

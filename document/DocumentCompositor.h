@@ -32,4 +32,10 @@ void compositeStore(Image32& target, const SpanParams& params, int64_t destX, in
 enum class CompositeSource : int32_t { kNothing, kColour32, kCoverage8, kBits1, kVector };
 CompositeSource compositeSourceOf(const Layer& layer, bool coverageAsIs);
 
+class Document;
+// How many bands a compositor may composite at once, each on a thread of the worker pool: the
+// pool's thread count, or 1 while a visible vector layer is drawn (the renderer belongs to the
+// calling thread). Bands are independent, so the pixels never depend on it.
+int32_t bandsAtOnce(const Document& document);
+
 }  // namespace kanvo

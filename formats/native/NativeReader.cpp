@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "formats/native/NativeRecords.h"
 #include "formats/native/NativeStores.h"
 #include "formats/native/ZlibInflater.h"
+#include "raster/parallel/WorkerPool.h"
 
 namespace kanvo {
 
@@ -33,6 +35,8 @@ class NativeInput {
   virtual const uint8_t* next(size_t n, size_t& got) = 0;
   // Moves to an absolute offset; an offset past the end moves to the end and returns false.
   virtual bool seekTo(uint64_t offset) = 0;
+  // Whether what next() returns stays valid for the whole read (bytes in memory).
+  virtual bool holdsBytes() const { return false; }
 
  protected:
   uint64_t size_ = 0;
@@ -58,6 +62,7 @@ class MemoryInput final : public NativeInput {
     position_ = std::min(offset, size_);
     return offset <= size_;
   }
+  bool holdsBytes() const override { return true; }
 
  private:
   const uint8_t* bytes_;
@@ -116,8 +121,29 @@ std::string plural(int64_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// The layer pixels arrive in bands of this many bytes at most (whole rows, at most one tile row).
-constexpr size_t kBandBytes = size_t(4) << 20;
+// Compressed layer pixels read from a file are held for the worker pool up to this many bytes
+// per thread; a larger stream is inflated as it is read.
+constexpr uint64_t kHeldBytesPerThread = uint64_t(32) << 20;
+
+struct PixelsRead {
+  enum Outcome {
+    kComplete,    // every pixel, and the stream ended with a good check value
+    kShort,       // the stream (or the input) ended before the last pixel
+    kDamaged,     // zlib found bad data; reason says what
+    kTooLong,     // every pixel, and the stream goes on (the rest is ignored)
+    kUnfinished,  // every pixel, but the input ended before the stream's end and check value
+    kNoMemory,
+  } outcome = kComplete;
+  uint64_t bytes = 0;  // pixel bytes decoded
+  std::string reason;
+};
+
+// Inflates the layer's pixels from the next `available` bytes of the input into its store, a
+// row at a time straight into the store's row buffer; afterRows (optional) follows every 64
+// rows. Pixels the stream does not deliver are 0. Touches nothing but the layer's store and
+// the input, so layers are inflated on several threads at once, each from its own input.
+PixelsRead inflateLayer(Layer& layer, int32_t width, int32_t height, NativeInput& in, uint64_t available,
+                        const std::function<void()>& afterRows);
 
 class NativeReader {
  public:
@@ -132,8 +158,9 @@ class NativeReader {
   Next readLayerChunk(uint64_t chunkStart);
   // A record chunk of kanvo's (NativeFormat.h) whose body of `bodyBytes` follows.
   void readRecord(int32_t type, uint64_t chunkStart, uint64_t bodyBytes);
-  // Each returns the damage found (empty when the record was taken in).
-  std::string applyLayerRecord(const uint8_t* body, size_t size);
+  // Each returns the damage found (empty when the record was taken in). A layer record
+  // belongs to `layer`, added for the layer chunk numbered `ordinal`, the last one read before it.
+  std::string applyLayerRecord(const uint8_t* body, size_t size, Layer* layer, int32_t ordinal);
   std::string applySelectionRecord(const uint8_t* body, size_t size);
   std::string takeDocumentRecord(const uint8_t* body, size_t size);
   // Whether a decoded record can be used; one of a version this reader does not know is
@@ -146,24 +173,26 @@ class NativeReader {
     return check == native::RecordCheck::kGood;
   }
   void finishDocument();
-  struct PixelsRead {
-    enum Outcome {
-      kComplete,    // every pixel, and the stream ended with a good check value
-      kShort,       // the stream (or the input) ended before the last pixel
-      kDamaged,     // zlib found bad data; reason says what
-      kTooLong,     // every pixel, and the stream goes on (the rest is ignored)
-      kUnfinished,  // every pixel, but the input ended before the stream's end and check value
-      kNoMemory,
-    } outcome = kComplete;
-    uint64_t bytes = 0;  // pixel bytes decoded
-    std::string reason;
-  };
-  // Inflates the layer's pixels from the next `available` bytes of the input into its store.
-  // Pixels the stream does not deliver are 0.
-  PixelsRead inflateLayer(Layer& layer, int32_t width, int32_t height, uint64_t available);
+  // Problems are noted in file order: the steps held back come first.
   void note(std::string problem) {
+    if (!finishing_) flush();
     if (problemCount_++ == 0) firstProblem_ = std::move(problem);
   }
+  // Work held back so that several layers inflate at once: each step's work (if any) runs on
+  // the worker pool, then the steps finish in file order on this thread.
+  struct Step {
+    std::function<void()> work, finish;
+  };
+  void hold(Step step, uint64_t bytes) {
+    held_.push_back(std::move(step));
+    heldBytes_ += bytes;
+    if (held_.back().work) ++heldWorks_;
+    if (heldWorks_ >= size_t(threads_) || heldBytes_ >= kHeldBytesPerThread * uint64_t(threads_)) flush();
+  }
+  void flush();
+  // What follows the inflation of a layer chunk's pixels.
+  void finishLayerChunk(Layer& layer, const PixelsRead& got, int32_t width, int32_t height, bool cut,
+                        const std::string& layerName);
   void report() {
     if (progress_ == nullptr || in_.size() == 0) return;
     const uint64_t total = in_.size();
@@ -180,11 +209,16 @@ class NativeReader {
   NativeReadSummary& summary_;
   std::string firstProblem_;
   int64_t problemCount_ = 0;
-  std::vector<uint8_t> band_;
+  const int threads_ = parallel::threadCount();
+  std::vector<Step> held_;
+  size_t heldWorks_ = 0;
+  uint64_t heldBytes_ = 0;
+  bool finishing_ = false;
+  int32_t recordTakenFor_ = -1;  // the layer chunk whose record was taken last
   bool signedByKanvo_ = false;  // the header's signature: the file ends with an end record
   bool sawEnd_ = false;
   int32_t layerOrdinal_ = -1;      // index of the last layer chunk among the file's layer chunks
-  Layer* lastLayer_ = nullptr;     // the layer it added, while no record has been taken for it
+  Layer* lastLayer_ = nullptr;     // the layer it added
   bool haveDocumentRecord_ = false;
   native::DocumentRecord documentRecord_;
 };
@@ -242,6 +276,7 @@ Status NativeReader::read() {
       ++summary_.skippedChunks;
     moveToChunkAfter(chunkStart + uint64_t(size));
   }
+  flush();
   if (signedByKanvo_ && !sawEnd_ && !summary_.truncated) {
     summary_.truncated = true;
     note("the file ends before its end record");
@@ -332,8 +367,49 @@ NativeReader::Next NativeReader::readLayerChunk(uint64_t chunkStart) {
   ++summary_.layersRead;
   const std::string layerName =
       "layer " + std::to_string(summary_.layersRead) + " (offset " + std::to_string(chunkStart) + ")";
-  const PixelsRead got = inflateLayer(*layer, width, height, available);
-  layer->refresh();
+  if (threads_ > 1 && (in_.holdsBytes() || available <= kHeldBytesPerThread)) {
+    struct Held {
+      std::vector<uint8_t> bytes;  // the compressed pixels of a file
+      const uint8_t* data = nullptr;
+      size_t size = 0;
+      PixelsRead got;
+    };
+    auto held = std::make_shared<Held>();
+    bool taken = true;
+    if (in_.holdsBytes()) {
+      held->data = in_.next(size_t(available), held->size);
+    } else {
+      try {
+        held->bytes.resize(size_t(available));
+        held->size = in_.read(held->bytes.data(), held->bytes.size());
+        held->data = held->bytes.data();
+      } catch (const std::bad_alloc&) {
+        taken = false;  // inflated as it is read
+      }
+    }
+    if (taken) {
+      Step step;
+      step.work = [held, layer, width, height] {
+        MemoryInput slice(held->data, held->size);
+        held->got = inflateLayer(*layer, width, height, slice, held->size, {});
+      };
+      step.finish = [this, held, layer, width, height, cut, layerName] {
+        finishLayerChunk(*layer, held->got, width, height, cut, layerName);
+      };
+      hold(std::move(step), held->bytes.size());
+      return passOver();
+    }
+  }
+  flush();
+  const PixelsRead got = inflateLayer(*layer, width, height, in_, available, [this] { report(); });
+  finishLayerChunk(*layer, got, width, height, cut, layerName);
+  return passOver();
+}
+
+void NativeReader::finishLayerChunk(Layer& layer, const PixelsRead& got, int32_t width, int32_t height, bool cut,
+                                    const std::string& layerName) {
+  const uint64_t pixelBytes = uint64_t(width) * uint64_t(height) * 4;
+  layer.refresh();
   if (got.bytes < pixelBytes) ++summary_.damagedLayers;
   switch (got.outcome) {
     case PixelsRead::kComplete:
@@ -358,7 +434,22 @@ NativeReader::Next NativeReader::readLayerChunk(uint64_t chunkStart) {
       note("not enough memory to read the pixels of " + layerName);
       break;
   }
-  return passOver();
+}
+
+void NativeReader::flush() {
+  if (held_.empty()) return;
+  std::vector<Step> steps = std::move(held_);
+  held_.clear();
+  heldWorks_ = 0;
+  heldBytes_ = 0;
+  std::vector<size_t> works;
+  for (size_t i = 0; i < steps.size(); ++i)
+    if (steps[i].work) works.push_back(i);
+  parallel::parallelFor(works.size(), [&](size_t k) { steps[works[k]].work(); });
+  finishing_ = true;
+  for (Step& step : steps) step.finish();
+  finishing_ = false;
+  report();
 }
 
 void NativeReader::readRecord(int32_t type, uint64_t chunkStart, uint64_t bodyBytes) {
@@ -374,15 +465,21 @@ void NativeReader::readRecord(int32_t type, uint64_t chunkStart, uint64_t bodyBy
     return;
   }
   if (in_.read(body.data(), body.size()) < body.size()) return;  // the file shrank: reported as cut
-  std::string damage;
-  switch (type) {
-    case kLayerRecordType: damage = applyLayerRecord(body.data(), body.size()); break;
-    case kSelectionRecordType: damage = applySelectionRecord(body.data(), body.size()); break;
-    default: damage = takeDocumentRecord(body.data(), body.size()); break;
-  }
-  if (damage.empty()) return;
-  ++summary_.damagedRecords;
-  note(std::string("the ") + what + " at offset " + std::to_string(chunkStart) + " " + damage);
+  // Taken in once the layers read before it are complete.
+  Step step;
+  step.finish = [this, type, what, chunkStart, layer = lastLayer_, ordinal = layerOrdinal_,
+                 body = std::make_shared<std::vector<uint8_t>>(std::move(body))] {
+    std::string damage;
+    switch (type) {
+      case kLayerRecordType: damage = applyLayerRecord(body->data(), body->size(), layer, ordinal); break;
+      case kSelectionRecordType: damage = applySelectionRecord(body->data(), body->size()); break;
+      default: damage = takeDocumentRecord(body->data(), body->size()); break;
+    }
+    if (damage.empty()) return;
+    ++summary_.damagedRecords;
+    note(std::string("the ") + what + " at offset " + std::to_string(chunkStart) + " " + damage);
+  };
+  hold(std::move(step), 0);
 }
 
 namespace {
@@ -403,13 +500,12 @@ std::string takeStore(const LayerRecord& r, const RecordStream& stream, TiledIma
 
 }  // namespace
 
-std::string NativeReader::applyLayerRecord(const uint8_t* body, size_t size) {
+std::string NativeReader::applyLayerRecord(const uint8_t* body, size_t size, Layer* layer, int32_t ordinal) {
   LayerRecord r;
   RecordStream stream;
   std::string why;
   if (!known(decodeLayerRecord(body, size, r, stream, why), why)) return why;
-  Layer* layer = lastLayer_;
-  if (layer == nullptr || r.ordinal != layerOrdinal_)
+  if (layer == nullptr || r.ordinal != ordinal || recordTakenFor_ == ordinal)
     return "belongs to layer chunk " + std::to_string(r.ordinal) + ", which was not read just before it";
   if (r.kind < kLayerKind1 || r.kind > kLayerKindVector || r.blendMode < kBlendNormal || r.blendMode > kBlendInverse ||
       r.antialiasMode < 0 || r.antialiasMode > 2)
@@ -458,7 +554,7 @@ std::string NativeReader::applyLayerRecord(const uint8_t* body, size_t size) {
   layer->toneMode = r.toneMode;
   layer->toneLines = r.toneLines;
   layer->refresh();
-  lastLayer_ = nullptr;
+  recordTakenFor_ = ordinal;
   ++summary_.layerRecords;
   return {};
 }
@@ -501,19 +597,12 @@ void NativeReader::finishDocument() {
   if (haveDocumentRecord_) document_.setCurrentSelection(r.currentSelection);
 }
 
-NativeReader::PixelsRead NativeReader::inflateLayer(Layer& layer, int32_t width, int32_t height,
-                                                    uint64_t available) {
+PixelsRead inflateLayer(Layer& layer, int32_t width, int32_t height, NativeInput& in, uint64_t available,
+                        const std::function<void()>& afterRows) {
   PixelsRead result;
   TiledImage32& store = layer.pixels32;
   const size_t rowBytes = size_t(width) * 4;
   const uint64_t pixelBytes = uint64_t(rowBytes) * uint64_t(height);
-  const int32_t bandRows = int32_t(std::clamp<size_t>(kBandBytes / rowBytes, 1, 64));
-  try {
-    band_.resize(rowBytes * size_t(bandRows));
-  } catch (const std::bad_alloc&) {
-    result.outcome = PixelsRead::kNoMemory;
-    return result;
-  }
   uint8_t* row = store.rowBuffer();
   std::memset(row, 0, store.rowBufferBytes());
 
@@ -522,31 +611,25 @@ NativeReader::PixelsRead NativeReader::inflateLayer(Layer& layer, int32_t width,
   auto feed = [&] {
     if (!zlib.needsInput() || inputLeft == 0) return;
     size_t got = 0;
-    const uint8_t* piece = in_.next(size_t(std::min<uint64_t>(inputLeft, FileInput::kPieceBytes)), got);
+    const uint8_t* piece = in.next(size_t(std::min<uint64_t>(inputLeft, FileInput::kPieceBytes)), got);
     inputLeft = got ? inputLeft - got : 0;
     zlib.supply(piece, got);
   };
 
-  int32_t rowsDone = 0;
-  while (rowsDone < height && zlib.state() == ZlibInflater::kRunning) {
-    const int32_t rows = std::min(bandRows, height - rowsDone);
-    const size_t want = rowBytes * size_t(rows);
+  for (int32_t y = 0; y < height && zlib.state() == ZlibInflater::kRunning; ++y) {
     size_t filled = 0;
-    while (filled < want) {
+    while (filled < rowBytes) {
       feed();
-      if (zlib.needsInput()) break;
-      filled += zlib.produce(band_.data() + filled, want - filled);
-      if (zlib.state() != ZlibInflater::kRunning) break;
+      const size_t made = zlib.produce(row + filled, rowBytes - filled);
+      filled += made;
+      if (zlib.state() != ZlibInflater::kRunning || (made == 0 && zlib.needsInput() && inputLeft == 0)) break;
     }
-    // Bytes the stream did not deliver are 0; a partly delivered row keeps what it got.
-    if (filled < want) std::memset(band_.data() + filled, 0, want - filled);
-    for (int32_t r = 0; r < rows; ++r) {
-      std::memcpy(row, band_.data() + size_t(r) * rowBytes, rowBytes);
-      store.writeRow(row, 0, rowsDone + r, width);
-    }
-    rowsDone += rows;
-    report();
-    if (filled < want) break;
+    // Bytes the stream did not deliver are 0; a partly delivered row keeps what it got, and the
+    // rows after it stay empty.
+    if (filled < rowBytes) std::memset(row + filled, 0, rowBytes - filled);
+    store.writeRow(row, 0, y, width);
+    if (afterRows && (y & 63) == 63) afterRows();
+    if (filled < rowBytes) break;
   }
   std::memset(row, 0, store.rowBufferBytes());
 
@@ -554,12 +637,12 @@ NativeReader::PixelsRead NativeReader::inflateLayer(Layer& layer, int32_t width,
   bool extra = false;
   while (zlib.state() == ZlibInflater::kRunning && zlib.totalOut() >= pixelBytes) {
     feed();
-    if (zlib.needsInput()) break;
     uint8_t probe = 0;
     if (zlib.produce(&probe, 1) > 0) {
       extra = true;
       break;
     }
+    if (zlib.needsInput() && inputLeft == 0) break;
   }
   result.bytes = std::min(zlib.totalOut(), pixelBytes);
   if (zlib.state() == ZlibInflater::kNoMemory) {

@@ -5,9 +5,12 @@
 // layer becomes current. Attributes the file does not hold (visibility, opacity, blend mode,
 // lock) keep the defaults of a new layer.
 //
-// Pixels are inflated in bands of rows and copied into the layer's tiled store row by row;
-// 64-pixel row slices that are entirely zero allocate no tile, so empty regions of large
-// layers cost no tile memory. Nothing of the size of a whole layer is ever allocated.
+// Pixels are inflated a row at a time straight into the layer's tiled store; 64-pixel row
+// slices that are entirely zero allocate no tile, so empty regions of large layers cost no tile
+// memory. Several layers are inflated at once on the worker pool: the compressed pixels read
+// from a file are held for that, up to 32 MiB per thread (a longer stream is inflated as it is
+// read), and every outcome below is taken in file order. No pixel buffer of a layer's size is
+// ever allocated.
 //
 // Outcomes:
 //   failed   the file cannot be opened, is shorter than its header, or declares a canvas

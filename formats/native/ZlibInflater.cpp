@@ -43,7 +43,10 @@ void ZlibInflater::supply(const uint8_t* data, size_t n) {
 size_t ZlibInflater::produce(uint8_t* out, size_t n) {
   if (state_ != kRunning || out == nullptr) return 0;
   size_t written = 0;
-  while (written < n && state_ == kRunning && zs_->avail_in > 0) {
+  // Without input, zlib may still hold decoded bytes that did not fit the last output (the end
+  // of a match): they are given out first.
+  while (written < n && state_ == kRunning) {
+    const bool hadInput = zs_->avail_in > 0;
     const uInt room = uInt(std::min(n - written, kPiece));
     zs_->next_out = out + written;
     zs_->avail_out = room;
@@ -65,6 +68,8 @@ size_t ZlibInflater::produce(uint8_t* out, size_t n) {
     } else if (rc != Z_OK && rc != Z_BUF_ERROR) {
       state_ = kDamaged;
       reason_ = zs_->msg != nullptr ? zs_->msg : "the compressed data is damaged";
+    } else if (made == 0 && !hadInput) {
+      break;  // nothing held back: more input is needed
     } else if (made == 0 && used == 0) {
       // No progress with input and room on both sides cannot happen for a sound stream;
       // stopping here keeps every caller's loop finite.

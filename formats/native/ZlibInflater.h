@@ -4,13 +4,15 @@
 //
 //   ZlibInflater z;                      // check z.state() != kNoMemory
 //   while (room left) {
-//     if (z.needsInput()) { if (no more input) break; z.supply(bytes, n); }
-//     filled += z.produce(out + filled, room);
-//     if (z.state() != ZlibInflater::kRunning) break;
+//     if (z.needsInput() && more input) z.supply(bytes, n);
+//     made = z.produce(out + filled, room);
+//     filled += made;
+//     if (z.state() != ZlibInflater::kRunning || (made == 0 && z.needsInput() && no more input)) break;
 //   }
 //
-// produce writes only bytes the stream really decodes; it never leaves bytes of the output it
-// did not write changed. The state moves from kRunning to kEnded (the stream and its check
+// Decoded bytes that did not fit the last output are given out by the next produce even when
+// all input is used up. produce writes only bytes the stream really decodes; it never leaves
+// bytes of the output it did not write changed. The state moves from kRunning to kEnded (the stream and its check
 // value are complete) or kDamaged (zlib reports bad data, a bad check value or a dictionary
 // the stream needs); kNoMemory when zlib could not start. The input bytes given to supply
 // must stay alive until they are used up (needsInput) or the inflater is destroyed.
@@ -42,7 +44,7 @@ class ZlibInflater {
   void supply(const uint8_t* data, size_t n);
 
   // Decodes up to n bytes into out; returns how many were written. Returns early when the
-  // input is used up, the stream ends or damage is found.
+  // input is used up (and nothing decoded is held back), the stream ends or damage is found.
   size_t produce(uint8_t* out, size_t n);
 
   // Bytes consumed and produced since the start.

@@ -8,6 +8,7 @@
 #include "formats/ByteReader.h"
 #include "formats/FileBuffer.h"
 #include "formats/psd/PackBits.h"
+#include "raster/parallel/WorkerPool.h"
 
 namespace kanvo {
 
@@ -347,18 +348,25 @@ bool PsdParser::readLayerPixels(PsdLayerRecord& r) {
     why_ = "PSD layer larger than its data";
     return false;
   }
-  std::vector<uint8_t> red, green, blue, alpha, mask, plane;
-  if (size) {
-    red.assign(size, 0);
-    green.assign(size, 0);
-    blue.assign(size, 0);
-    alpha.assign(size, 255);
-  }
+  std::vector<uint8_t> red, green, blue, alpha, mask;
+  // The channels' data are found in order, then unpacked at once, a channel per piece of the
+  // worker pool; the first failure in channel order is the one reported.
+  struct Unpack {
+    const PsdChannel* channel;
+    ByteReader data;
+    uint32_t rows;
+    size_t size;
+    std::vector<uint8_t> plane;
+    std::string why;
+    bool ok = true;
+  };
+  std::vector<Unpack> unpacks;
   int32_t maskW = 0, maskH = 0;
+  bool cut = false;
   for (const PsdChannel& c : r.channels) {
     if (c.length > in_.remaining()) {
-      why_ = "PSD channel data cut short";
-      return false;
+      cut = true;
+      break;
     }
     ByteReader ch(in_.current(), c.length);
     in_.skip(c.length);
@@ -369,18 +377,43 @@ bool PsdParser::readLayerPixels(PsdLayerRecord& r) {
         r.hasMask = false;
         continue;
       }
-      if (!readChannelPlane(ch, uint32_t(mh), mask, size_t(mw) * size_t(mh), why_)) return false;
       maskW = int32_t(mw);
       maskH = int32_t(mh);
+      unpacks.push_back({&c, ch, uint32_t(mh), size_t(mw) * size_t(mh), {}, {}});
       continue;
     }
-    if (!readChannelPlane(ch, h, plane, size, why_)) return false;
+    unpacks.push_back({&c, ch, h, size, {}, {}});
+  }
+  parallel::parallelFor(unpacks.size(), [&](size_t i) {
+    Unpack& u = unpacks[i];
+    u.ok = readChannelPlane(u.data, u.rows, u.plane, u.size, u.why);
+  });
+  for (Unpack& u : unpacks) {
+    if (!u.ok) {
+      why_ = u.why;
+      return false;
+    }
+  }
+  if (cut) {
+    why_ = "PSD channel data cut short";
+    return false;
+  }
+  for (Unpack& u : unpacks) {
+    const PsdChannel& c = *u.channel;
+    std::vector<uint8_t>& plane = u.plane;
+    if (c.id == -2) {
+      mask = std::move(plane);
+      continue;
+    }
     if (!size) continue;
     if (colourChannels <= 2) {
       if (c.id == -1) {
-        alpha = plane;
+        alpha = std::move(plane);
       } else if (c.id == 0 && header_.mode == 2) {
         // Indexed files store palette indices in the layers too.
+        red.resize(size);
+        green.resize(size);
+        blue.resize(size);
         for (size_t i = 0; i < size; ++i) {
           red[i] = palette_[plane[i]];
           green[i] = palette_[256 + plane[i]];
@@ -389,16 +422,16 @@ bool PsdParser::readLayerPixels(PsdLayerRecord& r) {
       } else if (c.id == 0) {
         red = plane;
         green = plane;
-        blue = plane;
+        blue = std::move(plane);
       }
     } else if (c.id == 0) {
-      red = plane;
+      red = std::move(plane);
     } else if (c.id == 1) {
-      green = plane;
+      green = std::move(plane);
     } else if (c.id == 2) {
-      blue = plane;
+      blue = std::move(plane);
     } else if (c.id == -1) {
-      alpha = plane;
+      alpha = std::move(plane);
     }
   }
   Layer& layer = *r.layer;
@@ -407,6 +440,10 @@ bool PsdParser::readLayerPixels(PsdLayerRecord& r) {
     return true;
   }
   (void)hasAlpha;
+  // Channels the layer lacks: no colour, full alpha.
+  for (std::vector<uint8_t>* colour : {&red, &green, &blue})
+    if (colour->size() != size) colour->assign(size, 0);
+  if (alpha.size() != size) alpha.assign(size, 255);
   if (r.hasMask && !r.maskDisabled) {
     for (uint32_t y = 0; y < h; ++y) {
       const int64_t my = int64_t(r.top) + y - r.maskTop;

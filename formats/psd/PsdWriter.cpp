@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <vector>
 
 #include "document/CompositeOptions.h"
 #include "document/Document.h"
+#include "document/DocumentCompositor.h"
 #include "formats/FileStream.h"
 #include "formats/psd/PackBits.h"
 #include "raster/image/Image32.h"
+#include "raster/parallel/WorkerPool.h"
 #include "strings/Cp932.h"
 
 namespace kanvo {
@@ -66,20 +70,21 @@ class LayerRows {
   int32_t originX() const { return layer_.kind == kLayerKindVector ? 0 : layer_.offsetX; }
   int32_t originY() const { return layer_.kind == kLayerKindVector ? 0 : layer_.offsetY; }
 
-  // Fills out[0 ... w) with the pixels of store row y from column x.
-  void row(int32_t x, int32_t y, int32_t w, Color32* out) {
+  // Fills out[0 ... w) with the pixels of store row y from column x, through the scratch
+  // bytes given (one per thread).
+  void row(int32_t x, int32_t y, int32_t w, Color32* out, std::vector<uint8_t>& scratch) const {
     const Color32 rgb = layer_.colour & 0x00FFFFFFu;
     switch (layer_.kind) {
       case kLayerKind32:
-        std::memcpy(out, readRow(layer_.pixels32, x, y, w) + size_t(x) * 4, size_t(w) * 4);
+        std::memcpy(out, readRow(layer_.pixels32, x, y, w, scratch) + size_t(x) * 4, size_t(w) * 4);
         break;
       case kLayerKind8: {
-        const uint8_t* coverage = readRow(layer_.pixels8, x, y, w);
+        const uint8_t* coverage = readRow(layer_.pixels8, x, y, w, scratch);
         for (int32_t i = 0; i < w; ++i) out[i] = rgb | Color32(coverage[size_t(x + i)]) << 24;
         break;
       }
       case kLayerKind1: {
-        const uint8_t* bits = readRow(layer_.pixels1, x, y, w);
+        const uint8_t* bits = readRow(layer_.pixels1, x, y, w, scratch);
         for (int32_t i = 0; i < w; ++i) {
           const int32_t px = x + i;
           const bool set = (bits[size_t(px >> 3)] >> (px & 7)) & 1;
@@ -96,10 +101,10 @@ class LayerRows {
  private:
   // Store row y from column x (w pixels) in the scratch row, laid out as the store's row buffer.
   template <class Tiled>
-  const uint8_t* readRow(const Tiled& store, int32_t x, int32_t y, int32_t w) {
-    scratch_.resize(store.rowBufferBytes());
-    store.readRow(scratch_.data(), x, y, w);
-    return scratch_.data();
+  static const uint8_t* readRow(const Tiled& store, int32_t x, int32_t y, int32_t w, std::vector<uint8_t>& scratch) {
+    scratch.resize(store.rowBufferBytes());
+    store.readRow(scratch.data(), x, y, w);
+    return scratch.data();
   }
 
   Rect drawnBounds() const {
@@ -118,38 +123,62 @@ class LayerRows {
 
   const Layer& layer_;
   Image32 drawn_;
-  std::vector<uint8_t> scratch_;
 };
 
-// Writes one channel (compression, row counts, rows) of h rows of w bytes; rowAt(y, bytes)
-// fills a row. Returns the bytes written, 0 on a write failure.
-template <typename RowFn>
-uint64_t writeChannel(FileStream& out, uint32_t w, uint32_t h, bool rle, RowFn rowAt) {
+// What a thread filling rows keeps: a store row and a row of pixels.
+struct RowScratch {
+  std::vector<uint8_t> store;
+  std::vector<Color32> pixels;
+};
+
+// Writes image data: compression, then (packed) planes of h rows of w bytes, planes in order
+// and rows top to bottom. rowAt(slot, plane, y, bytes) fills a row; rows are filled and packed
+// in runs of kBandRows on the worker pool, `slots` runs at a time, each on a slot of its own
+// (for state the caller keeps per slot), and written in order.
+// afterRun(plane, y) follows each run on the calling thread. Returns the bytes written, 0 on a
+// write failure.
+using PlaneRow = std::function<void(size_t slot, int plane, uint32_t y, uint8_t* bytes)>;
+uint64_t writePlanes(FileStream& out, uint32_t w, uint32_t h, int planes, bool rle, size_t slots,
+                     const PlaneRow& rowAt, const std::function<void(int plane, uint32_t y)>& afterRun = {}) {
   const uint64_t start = out.position();
   if (w > kMaxPackedRowBytes) rle = false;
   if (!out.writeU16BE(rle ? 1 : 0)) return 0;
-  std::vector<uint8_t> rowBytes(w);
-  if (!rle) {
-    for (uint32_t y = 0; y < h; ++y) {
-      rowAt(y, rowBytes.data());
-      if (!out.write(rowBytes.data(), w)) return 0;
-    }
-    return out.position() - start;
-  }
   const uint64_t countsAt = out.position();
-  std::vector<uint8_t> counts(size_t(h) * 2, 0);
-  if (!out.write(counts.data(), counts.size())) return 0;
-  std::vector<uint8_t> packed;
-  for (uint32_t y = 0; y < h; ++y) {
-    rowAt(y, rowBytes.data());
-    packed.clear();
-    const size_t n = packBitsRow(rowBytes.data(), w, packed);
-    counts[size_t(y) * 2] = uint8_t(n >> 8);
-    counts[size_t(y) * 2 + 1] = uint8_t(n);
-    if (!out.write(packed.data(), n)) return 0;
-  }
+  std::vector<uint8_t> counts(rle ? size_t(h) * size_t(planes) * 2 : 0, 0);
+  if (rle && !out.write(counts.data(), counts.size())) return 0;
+  struct Run {
+    std::vector<uint8_t> row, bytes;
+  };
+  std::vector<Run> runs(std::max<size_t>(slots, 1));
+  const uint32_t runsInPlane = (h + kBandRows - 1) / kBandRows;
+  for (int plane = 0; plane < planes; ++plane)
+    for (uint32_t first = 0; first < runsInPlane; first += uint32_t(runs.size())) {
+      const uint32_t count = std::min(uint32_t(runs.size()), runsInPlane - first);
+      parallel::parallelFor(count, [&](size_t k) {
+        Run& run = runs[k];
+        run.row.resize(w);
+        run.bytes.clear();
+        const uint32_t y0 = (first + uint32_t(k)) * kBandRows, y1 = std::min(h, y0 + kBandRows);
+        for (uint32_t y = y0; y < y1; ++y) {
+          if (!rle) {
+            run.bytes.resize(run.bytes.size() + w);
+            rowAt(k, plane, y, run.bytes.data() + run.bytes.size() - w);
+            continue;
+          }
+          rowAt(k, plane, y, run.row.data());
+          const size_t n = packBitsRow(run.row.data(), w, run.bytes);
+          const size_t at = (size_t(plane) * h + y) * 2;
+          counts[at] = uint8_t(n >> 8);
+          counts[at + 1] = uint8_t(n);
+        }
+      });
+      for (uint32_t k = 0; k < count; ++k) {
+        if (!out.write(runs[k].bytes.data(), runs[k].bytes.size())) return 0;
+        if (afterRun) afterRun(plane, (first + k) * kBandRows);
+      }
+    }
   const uint64_t end = out.position();
-  if (!out.seekTo(countsAt) || !out.write(counts.data(), counts.size()) || !out.seekTo(end)) return 0;
+  if (rle && (!out.seekTo(countsAt) || !out.write(counts.data(), counts.size()) || !out.seekTo(end))) return 0;
   return end - start;
 }
 
@@ -211,13 +240,16 @@ bool writeLayerSection(FileStream& out, const Document& doc, bool rle, Progress*
     LayerRows rows(layer);
     if (!rows.prepare(doc)) return false;
     const Rect b = bounds[size_t(i)];
-    std::vector<Color32> pixels(size_t(b.width));
+    std::vector<RowScratch> scratch(size_t(parallel::threadCount()));
     for (int c = 0; c < 4; ++c) {
       const int shift = c == 0 ? 16 : c == 1 ? 8 : c == 2 ? 0 : 24;
-      const uint64_t n = writeChannel(out, uint32_t(b.width), uint32_t(b.height), rle, [&](uint32_t y, uint8_t* bytes) {
-        rows.row(b.x, b.y + int32_t(y), b.width, pixels.data());
+      const auto rowAt = [&](size_t k, int, uint32_t y, uint8_t* bytes) {
+        std::vector<Color32>& pixels = scratch[k].pixels;
+        pixels.resize(size_t(b.width));
+        rows.row(b.x, b.y + int32_t(y), b.width, pixels.data(), scratch[k].store);
         for (int32_t x = 0; x < b.width; ++x) bytes[x] = uint8_t(pixels[size_t(x)] >> shift);
-      });
+      };
+      const uint64_t n = writePlanes(out, uint32_t(b.width), uint32_t(b.height), 1, rle, scratch.size(), rowAt);
       if (n == 0 || n > 0xFFFFFFFFu) return false;
       const uint64_t end = out.position();
       if (!out.seekTo(lengthAt[size_t(i) * 4 + size_t(c)]) || !out.writeU32BE(uint32_t(n)) || !out.seekTo(end))
@@ -232,57 +264,34 @@ bool writeLayerSection(FileStream& out, const Document& doc, bool rle, Progress*
          out.seekTo(end);
 }
 
-// Writes merged image data: compression, then (packed) planes of h rows of w bytes, planes in
-// order and rows top to bottom; rowAt(plane, y, bytes) fills a row.
-template <typename RowFn>
-bool writePlanes(FileStream& out, uint32_t w, uint32_t h, int planes, bool rle, RowFn rowAt) {
-  if (w > kMaxPackedRowBytes) rle = false;
-  if (!out.writeU16BE(rle ? 1 : 0)) return false;
-  std::vector<uint8_t> rowBytes(w), packed;
-  const uint64_t countsAt = out.position();
-  std::vector<uint8_t> counts(rle ? size_t(h) * size_t(planes) * 2 : 0, 0);
-  if (rle && !out.write(counts.data(), counts.size())) return false;
-  for (int plane = 0; plane < planes; ++plane)
-    for (uint32_t y = 0; y < h; ++y) {
-      rowAt(plane, y, rowBytes.data());
-      if (!rle) {
-        if (!out.write(rowBytes.data(), w)) return false;
-        continue;
-      }
-      packed.clear();
-      const size_t n = packBitsRow(rowBytes.data(), w, packed);
-      const size_t at = (size_t(plane) * h + y) * 2;
-      counts[at] = uint8_t(n >> 8);
-      counts[at + 1] = uint8_t(n);
-      if (!out.write(packed.data(), n)) return false;
-    }
-  if (!rle) return true;
-  const uint64_t end = out.position();
-  return out.seekTo(countsAt) && out.write(counts.data(), counts.size()) && out.seekTo(end);
-}
-
 // The merged image of a layered file: the composite over white, red, green and blue planes
 // (each plane composites its bands again, so only one band is ever held).
 bool writeComposite(FileStream& out, const Document& doc, bool rle, Progress* progress) {
   const uint32_t w = uint32_t(doc.width()), h = uint32_t(doc.height());
-  Image32 band;
-  if (!band.resizeBuffer(int32_t(w), int32_t(kBandRows))) return false;
+  std::deque<Image32> bands;
+  std::vector<int64_t> held;  // plane x bands + band of what each band image holds
+  for (int32_t k = bandsAtOnce(doc); k > 0; --k) {
+    if (!bands.emplace_back().resizeBuffer(int32_t(w), int32_t(kBandRows))) return false;
+    held.push_back(-1);
+  }
   CompositeOptions options;
   options.background = kOpaqueWhite;
-  const uint32_t bands = (h + kBandRows - 1) / kBandRows;
-  int64_t held = -1;  // plane x bands + band of what `band` holds
-  return writePlanes(out, w, h, 3, rle, [&](int plane, uint32_t y, uint8_t* bytes) {
+  const uint32_t bandCount = (h + kBandRows - 1) / kBandRows;
+  const auto rowAt = [&](size_t k, int plane, uint32_t y, uint8_t* bytes) {
     const uint32_t bi = y / kBandRows;
-    const int64_t wanted = int64_t(plane) * bands + bi;
-    if (wanted != held) {
-      if (progress) progress->report(int32_t(wanted), int32_t(3 * bands));
-      doc.compositeRow(band, options, int32_t(bi), 0);
-      held = wanted;
+    const int64_t wanted = int64_t(plane) * bandCount + bi;
+    if (wanted != held[k]) {
+      doc.compositeRow(bands[k], options, int32_t(bi), 0);
+      held[k] = wanted;
     }
     const int shift = plane == 0 ? 16 : plane == 1 ? 8 : 0;
-    const Color32* p = band.pixelAddress(0, int32_t(y - bi * kBandRows));
+    const Color32* p = bands[k].pixelAddress(0, int32_t(y - bi * kBandRows));
     for (uint32_t x = 0; x < w; ++x) bytes[x] = uint8_t(p[x] >> shift);
-  });
+  };
+  const auto afterRun = [&](int plane, uint32_t y) {
+    if (progress) progress->report(int32_t(plane * bandCount + y / kBandRows), int32_t(3 * bandCount));
+  };
+  return writePlanes(out, w, h, 3, rle, bands.size(), rowAt, afterRun) != 0;
 }
 
 bool isFlat(const Document& doc) {
@@ -297,29 +306,30 @@ bool writeFlat(FileStream& out, const Document& doc, bool rle) {
   const Layer& layer = *doc.layer(0);
   const uint32_t w = uint32_t(doc.width()), h = uint32_t(doc.height());
   if (!out.writeU32BE(0)) return false;  // no layer section
+  std::vector<std::vector<uint8_t>> scratch(size_t(parallel::threadCount()));
   if (layer.kind == kLayerKind32) {
-    std::vector<uint8_t> scratch(layer.pixels32.rowBufferBytes());
     const int shifts[3] = {16, 8, 0};
-    return writePlanes(out, w, h, 3, rle, [&](int plane, uint32_t y, uint8_t* bytes) {
-      layer.pixels32.readRow(scratch.data(), 0, int32_t(y), int32_t(w));
-      const Color32* p = reinterpret_cast<const Color32*>(scratch.data());
+    return writePlanes(out, w, h, 3, rle, scratch.size(), [&](size_t k, int plane, uint32_t y, uint8_t* bytes) {
+      scratch[k].resize(layer.pixels32.rowBufferBytes());
+      layer.pixels32.readRow(scratch[k].data(), 0, int32_t(y), int32_t(w));
+      const Color32* p = reinterpret_cast<const Color32*>(scratch[k].data());
       for (uint32_t x = 0; x < w; ++x) bytes[x] = uint8_t(p[x] >> shifts[plane]);
-    });
+    }) != 0;
   }
   if (layer.kind == kLayerKind8) {
-    std::vector<uint8_t> scratch(layer.pixels8.rowBufferBytes());
-    return writePlanes(out, w, h, 1, rle, [&](int, uint32_t y, uint8_t* bytes) {
-      layer.pixels8.readRow(scratch.data(), 0, int32_t(y), int32_t(w));
-      for (uint32_t x = 0; x < w; ++x) bytes[x] = uint8_t(255 - scratch[x]);
-    });
+    return writePlanes(out, w, h, 1, rle, scratch.size(), [&](size_t k, int, uint32_t y, uint8_t* bytes) {
+      scratch[k].resize(layer.pixels8.rowBufferBytes());
+      layer.pixels8.readRow(scratch[k].data(), 0, int32_t(y), int32_t(w));
+      for (uint32_t x = 0; x < w; ++x) bytes[x] = uint8_t(255 - scratch[k][x]);
+    }) != 0;
   }
-  std::vector<uint8_t> scratch(layer.pixels1.rowBufferBytes());
   const uint32_t rowBytes = (w + 7) / 8;
-  return writePlanes(out, rowBytes, h, 1, rle, [&](int, uint32_t y, uint8_t* bytes) {
-    layer.pixels1.readRow(scratch.data(), 0, int32_t(y), int32_t(w));
-    for (uint32_t i = 0; i < rowBytes; ++i) bytes[i] = reverseBits(scratch[i]);
+  return writePlanes(out, rowBytes, h, 1, rle, scratch.size(), [&](size_t k, int, uint32_t y, uint8_t* bytes) {
+    scratch[k].resize(layer.pixels1.rowBufferBytes());
+    layer.pixels1.readRow(scratch[k].data(), 0, int32_t(y), int32_t(w));
+    for (uint32_t i = 0; i < rowBytes; ++i) bytes[i] = reverseBits(scratch[k][i]);
     if (w & 7) bytes[rowBytes - 1] &= uint8_t(0xFF00 >> (w & 7));
-  });
+  }) != 0;
 }
 
 }  // namespace

@@ -12,7 +12,9 @@
 // coverage as transparency; vector layers are drawn by the document's renderer. The merged
 // image is the composite over opaque white, made in bands of 64 rows.
 //
-// rle: PackBits channels (rows wider than 32000 bytes are stored raw); otherwise raw.
+// rle: PackBits channels (rows wider than 32000 bytes are stored raw); otherwise raw. Rows are
+// made and packed in runs of 64 on the worker pool, a run per thread, and written in order:
+// the bytes never depend on the thread count.
 // The file is written through an atomic save: the target is replaced only when the whole file
 // was written; otherwise the old file stays and the status is failed with the reason.
 #include <string>

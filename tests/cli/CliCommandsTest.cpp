@@ -197,6 +197,15 @@ TEST_F(CliCommandsTest, ConvertAndProbeGiveTheComposite) {
     EXPECT_TRUE(o.written.empty() || written == o.written) << o.name;
     EXPECT_TRUE(o.peer.empty() || peerRead(dir.file(o.name), o.format) == o.peer) << o.name;
   }
+  for (const char* threads : {"1", "2", "5"}) {  // the same files on any number of threads
+    setenv("KANVO_THREADS", threads, 1);
+    const bool converted = runCliArgs({"convert", sample, dir.file("t.pam")}).status == 0 &&
+                           runCliArgs({"convert", sample, dir.file("t.psd")}).status == 0;
+    unsetenv("KANVO_THREADS");
+    ASSERT_TRUE(converted) << threads;
+    EXPECT_TRUE(text(test::readWholeFile(dir.file("t.pam"))) == pamHeader(150, 300) + rgba) << threads;
+    EXPECT_TRUE(test::readWholeFile(dir.file("t.psd")) == test::readWholeFile(dir.file("out.psd"))) << threads;
+  }
   // The program's own open reads the BMP as ImageMagick does, and the PSD back to the composite.
   ASSERT_EQ(runCliArgs({"convert", dir.file("out.BMP"), dir.file("bmp.ppm")}).status, 0);
   EXPECT_TRUE(text(test::readWholeFile(dir.file("bmp.ppm"))) ==

@@ -126,6 +126,9 @@ TEST_F(NativeWriterTest, DocumentsReadBackIdenticalAndShowThroughThePlainLayout)
       std::vector<uint8_t> bytes;
       ASSERT_TRUE(encodeNativeDocument(doc, bytes).isOk());
       EXPECT_TRUE(bytes == test::readWholeFile(path)) << threads;
+      Document again(strings);
+      ASSERT_TRUE(readNativeDocument(again, path).isOk());
+      EXPECT_TRUE(fullState(again) == fullState(doc)) << threads;
     }
 
     // Read as plain 32 bpp layers, each layer of an opaque colour shows as it does here.

@@ -9,7 +9,9 @@
 #include "formats/CompositeRows.h"
 #include "formats/Endian.h"
 #include "formats/psd/PsdReader.h"
+#include "raster/parallel/WorkerPool.h"
 #include "strings/StringTable.h"
+#include "support/DocumentState.h"
 #include "support/ImageMagick.h"
 #include "support/TempDir.h"
 
@@ -110,7 +112,17 @@ TEST_F(PsdWriterTest, LayeredRoundTripKeepsLayersAndPixels) {
     c->reservedFlag = 1;
     c->blendMode = kBlendInverse;
     for (int k = 0; k < 130; ++k) c->name += "\x83\x40";  // 260 bytes of two-byte characters
-    roundTrip(doc, rle, -17, -9, rle);
+    const std::vector<uint8_t> bytes = roundTrip(doc, rle, -17, -9, rle);
+    std::string read;
+    for (int threads : {1, 2, 5}) {  // the same file and the same document back on any thread count
+      parallel::ThreadCountOverride count(threads);
+      Document back(strings);
+      ASSERT_TRUE(writePsdDocument(doc, dir.file("again.psd"), rle).isOk());
+      EXPECT_TRUE(test::readWholeFile(dir.file("again.psd")) == bytes) << threads;
+      ASSERT_TRUE(readPsdDocument(back, dir.file("again.psd")).isOk());
+      if (threads == 1) read = test::documentState(back);
+      EXPECT_TRUE(test::documentState(back) == read) << threads;
+    }
   }
 }
 
