@@ -126,7 +126,7 @@ std::string restoreQuestion(int64_t writtenAt, const Status& read, UiLanguage la
   return text;
 }
 
-// One write: the copy, owned by the worker thread until it is done.
+// One write: the snapshot, owned by the worker thread until it is done.
 struct AutoSaveJob {
   std::unique_ptr<Document> copy;
   std::string path;
@@ -168,7 +168,7 @@ void AutoSave::tick(const Document& document, uint32_t revision, bool strokeInPr
     return;
   auto job = std::make_shared<AutoSaveJob>();
   job->copy = std::make_unique<Document>(document.strings());
-  if (!job->copy->assign(document)) return;  // no memory now: tried again at the next tick
+  if (!job->copy->shareFrom(document)) return;  // no memory now: tried again at the next tick
   job->path = folder_.ownPath();
   job->revision = seenRevision_;
   try {

@@ -6,9 +6,10 @@
 // life, so that the next start can tell the files of instances that died (their lock is free)
 // from those of instances still running.
 //
-// The write does not hold up the interface thread beyond the snapshot: the document is copied
-// (Document::assign) and the copy compressed and written on a thread of its own, which owns
-// it; nothing is shared with the interface thread while it runs.
+// The write does not hold up the interface thread beyond the snapshot: the snapshot shares the
+// document's tiles (Document::shareFrom), so taking it costs the tile tables, and an edit
+// meanwhile copies just the tiles it changes. It is compressed and written on a thread of its
+// own, which owns it and destroys it when done.
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -177,6 +177,12 @@ class Document {
   // current indices (the name and services stay; layerSerial becomes the larger of the two).
   // False (nothing changed) when memory cannot be had.
   bool assign(const Document& other, Progress* progress = nullptr);
+  // A snapshot of other to be written out while other goes on being edited: what assign takes,
+  // but every store and selection mask shares other's tiles (Layer::shareFrom), so that it
+  // costs the tile tables rather than the pixels, and the current layer is not copied for the
+  // tools. The snapshot may then be used and destroyed on another thread. False (nothing
+  // changed) when memory cannot be had.
+  bool shareFrom(const Document& other);
 
   // The visible layers with opacity above 0 that have something at canvas point (x, y),
   // bottom first (indices); vector layers are drawn into a one-row scratch image. False, with
@@ -208,6 +214,9 @@ class Document {
 
  private:
   bool takeCurrentCopy();
+  // The common part of assign and shareFrom: every layer and selection copied (share: sharing
+  // tiles), installed with the size and the current indices only when all could be had.
+  bool takeContents(const Document& other, bool share, Progress* progress);
   // A layer of the kind sized to width x height, numbered serial and named from it; null when
   // memory cannot be had.
   std::unique_ptr<Layer> makeLayer(int32_t kind, int32_t serial, int32_t width, int32_t height);

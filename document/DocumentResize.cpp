@@ -154,6 +154,17 @@ bool Document::cropToRect(const Rect& rect, Progress* progress) {
 bool Document::assign(const Document& other, Progress* progress) {
   if (&other == this) return true;
   BusyScope busyScope(busy);
+  if (!takeContents(other, false, progress)) return false;
+  if (!layers_.empty()) selectLayer(currentLayer_);
+  return true;
+}
+
+bool Document::shareFrom(const Document& other) {
+  if (&other == this) return true;
+  return takeContents(other, true, nullptr);
+}
+
+bool Document::takeContents(const Document& other, bool share, Progress* progress) {
   // The copies are made for this document at other's resolution (tone patterns depend on it).
   const int32_t oldResolution = resolution;
   resolution = other.resolution;
@@ -172,7 +183,7 @@ bool Document::assign(const Document& other, Progress* progress) {
     int32_t done = 0;
     for (const auto& from : other.layers_) {
       auto layer = std::unique_ptr<Layer>(new (std::nothrow) Layer(this));
-      if (layer == nullptr || !layer->copyFrom(*from, this)) {
+      if (layer == nullptr || !(share ? layer->shareFrom(*from, this) : layer->copyFrom(*from, this))) {
         ok = false;
         break;
       }
@@ -181,7 +192,8 @@ bool Document::assign(const Document& other, Progress* progress) {
     }
     for (size_t i = 0; ok && i < other.selections_.size(); ++i) {
       auto selection = std::unique_ptr<Selection>(new (std::nothrow) Selection);
-      if (selection == nullptr || !selection->copyFrom(*other.selections_[i])) {
+      const Selection& from = *other.selections_[i];
+      if (selection == nullptr || !(share ? selection->shareFrom(from) : selection->copyFrom(from))) {
         ok = false;
         break;
       }
@@ -202,7 +214,6 @@ bool Document::assign(const Document& other, Progress* progress) {
   currentLayer_ = other.currentLayer_;
   currentSelection_ = other.currentSelection_;
   layerSerial_ = std::max(layerSerial_, other.layerSerial_);
-  if (!layers_.empty()) selectLayer(currentLayer_);
   return true;
 }
 

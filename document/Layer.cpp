@@ -182,6 +182,32 @@ void Layer::rebuildHistograms() {
 
 bool Layer::copyFrom(const Layer& other, Document* owner) {
   if (&other == this) return true;
+  bool ok = copyAttributes(other, owner);
+  ok = pixels32.assign(other.pixels32) && ok;
+  ok = pixels8.assign(other.pixels8) && ok;
+  ok = pixels1.assign(other.pixels1) && ok;
+  ok = pyramid32.assign(other.pyramid32) && ok;
+  ok = pyramid8.assign(other.pyramid8) && ok;
+  ok = pyramid1.assign(other.pyramid1) && ok;
+  ok = thumbnail.assign(other.thumbnail) && ok;
+  halftone.release();
+  if (kind == kLayerKind8 && toneMode != 0) {
+    const double resolution = owner != nullptr ? owner->resolution : Document::kDefaultResolution;
+    ok = halftone.build(double(std::max(toneLines, kMinToneLines)), resolution) && ok;
+  }
+  return ok;
+}
+
+bool Layer::shareFrom(const Layer& other, Document* owner) {
+  if (&other == this) return true;
+  bool ok = copyAttributes(other, owner);
+  ok = pixels32.shareFrom(other.pixels32) && ok;
+  ok = pixels8.shareFrom(other.pixels8) && ok;
+  ok = pixels1.shareFrom(other.pixels1) && ok;
+  return ok;
+}
+
+bool Layer::copyAttributes(const Layer& other, Document* owner) {
   document = owner;
   kind = other.kind;
   blendMode = other.blendMode;
@@ -225,18 +251,6 @@ bool Layer::copyFrom(const Layer& other, Document* owner) {
   if (!ok) {
     strokes_.clear();
     strokeSelected_.clear();
-  }
-  ok = pixels32.assign(other.pixels32) && ok;
-  ok = pixels8.assign(other.pixels8) && ok;
-  ok = pixels1.assign(other.pixels1) && ok;
-  ok = pyramid32.assign(other.pyramid32) && ok;
-  ok = pyramid8.assign(other.pyramid8) && ok;
-  ok = pyramid1.assign(other.pyramid1) && ok;
-  ok = thumbnail.assign(other.thumbnail) && ok;
-  halftone.release();
-  if (kind == kLayerKind8 && toneMode != 0) {
-    const double resolution = owner != nullptr ? owner->resolution : Document::kDefaultResolution;
-    ok = halftone.build(double(std::max(toneLines, kMinToneLines)), resolution) && ok;
   }
   return ok;
 }

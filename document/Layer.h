@@ -137,6 +137,10 @@ class Layer {
   // histograms; the copy belongs to owner. False when memory ran out (the copy is then
   // incomplete and should be discarded).
   bool copyFrom(const Layer& other, Document* owner);
+  // What a snapshot to be written out needs: other's attributes, name and objects as copyFrom
+  // takes them, and its three stores sharing other's tiles (TiledImage::shareFrom); the
+  // reduced images, thumbnail and tone patterns stay empty. False when memory ran out.
+  bool shareFrom(const Layer& other, Document* owner);
 
   // Marks the histograms stale with the owner's clock time.
   void markChanged();
@@ -181,6 +185,9 @@ class Layer {
   template <int Bpp>
   bool moveStore(TiledImage<Bpp>& store, int32_t dx, int32_t dy);
   bool makeHalftone();
+  // The attributes, name, objects and histograms of copyFrom; false when memory ran out (the
+  // objects are then left out).
+  bool copyAttributes(const Layer& other, Document* owner);
 
   std::vector<std::unique_ptr<VectorObject>> strokes_;
   std::vector<uint8_t> strokeSelected_;

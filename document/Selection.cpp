@@ -93,6 +93,12 @@ bool Selection::copyFrom(const Selection& other) {
   return ok;
 }
 
+bool Selection::shareFrom(const Selection& other) {
+  if (&other == this) return true;
+  mode = other.mode;
+  return mask.shareFrom(other.mask);
+}
+
 uint64_t Selection::byteEstimate() const {
   return uint64_t(mask.presentTileCount()) * kTileSize * kTileSize + pyramid.tileBytes() +
          outline.size() * sizeof(SelectionEdge);

@@ -51,6 +51,9 @@ class Selection {
   void rebuildOutline();
   // A deep copy of other. False when memory ran out.
   bool copyFrom(const Selection& other);
+  // The mode, and the mask sharing other's tiles (TiledImage::shareFrom); the reduced masks,
+  // outline and thumbnail stay empty (a snapshot to be written out). False when memory ran out.
+  bool shareFrom(const Selection& other);
   // Bytes held by the mask's and the reduced masks' tiles and the outline.
   uint64_t byteEstimate() const;
 };

@@ -155,7 +155,7 @@ void TileRestore<Bpp>::commit() {
       image_.freeTile(s.tx, s.ty);
       continue;
     }
-    auto* tile = image_.tile(s.tx, s.ty);
+    auto* tile = image_.writableTile(s.tx, s.ty);
     if (tile == nullptr) continue;  // cannot happen: prepare created every tile it brings back
     uint8_t* bits = tile->bits();
     const uint8_t* from = scratch_->bytes.get() + s.offset;

@@ -7,7 +7,6 @@
 // kRowBytes bytes apart, so a tile row maps one to one onto a 64-pixel slice of a row buffer.
 #include <cstdint>
 #include <cstring>
-#include <new>
 
 #include "raster/pixel/Color32.h"
 #include "raster/image/Image1.h"
@@ -35,19 +34,6 @@ inline uint32_t orOfWords(const uint8_t* bytes, size_t count, uint32_t mask) {
   uint32_t acc = 0;
   for (size_t i = 0; i < count; i += 4) acc |= loadWord(bytes + i);
   return acc & mask;
-}
-
-// A new 64 x 64 tile filled with zero bytes, or null when the memory cannot be had.
-template <class Tile>
-Tile* newZeroTile() {
-  Tile* tile = new (std::nothrow) Tile(kTileSize, kTileSize);
-  if (tile == nullptr) return nullptr;
-  if (!tile->hasPixels()) {
-    delete tile;
-    return nullptr;
-  }
-  std::memset(tile->bits(), 0, size_t(tile->byteCount()));
-  return tile;
 }
 
 }  // namespace tile_detail

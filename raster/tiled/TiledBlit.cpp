@@ -147,7 +147,11 @@ bool blitToTiled(TiledImage<Bpp>& dst, const SpanParams& params, int32_t dx, int
       const int32_t tileX = tx * kTileSize;
       const int32_t from = std::max(dx, tileX), n = std::min(dx + w, tileX + kTileSize) - from;
       const int32_t srcX = sx + (from - dx), local = from - tileX;
-      auto* tile = dst.tile(tx, ty);
+      // A present tile is changed in place (its own copy first when shared); an absent one is
+      // created only for a row that comes out non-zero.
+      const bool present = dst.tile(tx, ty) != nullptr;
+      auto* tile = present ? dst.writableTile(tx, ty) : nullptr;
+      if (present && tile == nullptr) continue;
       for (int32_t d = rowFrom; d < rowTo; ++d) {
         if (!runs[d - rowFrom]) continue;
         const int32_t s = sy + (d - dy);

@@ -51,14 +51,11 @@ bool writeRowChecked(TiledImage<Bpp>& image, const uint8_t* buffer, int32_t x, i
   bool complete = true;
   for (int64_t tx = first; tx <= last; ++tx) {
     const uint8_t* slice = buffer + size_t(tx) * kRowBytes;
-    Tile* tile = image.tile(int32_t(tx), ty);
+    if (image.tile(int32_t(tx), ty) == nullptr && sliceIsZero<Bpp>(slice)) continue;
+    Tile* tile = image.getOrCreateTile(int32_t(tx), ty);
     if (tile == nullptr) {
-      if (sliceIsZero<Bpp>(slice)) continue;
-      tile = image.getOrCreateTile(int32_t(tx), ty);
-      if (tile == nullptr) {
-        complete = false;
-        continue;
-      }
+      complete = false;
+      continue;
     }
     std::memcpy(tile->bits() + rowOffset, slice, kRowBytes);
   }
@@ -107,8 +104,7 @@ void clearPixels(TiledImage<Bpp>& image, const Rect& rect) {
   if (x0 >= x1 || y0 >= y1 || image.presentTileCount() == 0) return;
   for (int64_t ty = y0 >> kTileShift; ty <= (y1 - 1) >> kTileShift; ++ty) {
     for (int64_t tx = x0 >> kTileShift; tx <= (x1 - 1) >> kTileShift; ++tx) {
-      Tile* tile = image.tile(int32_t(tx), int32_t(ty));
-      if (tile == nullptr) continue;
+      if (image.tile(int32_t(tx), int32_t(ty)) == nullptr) continue;
       const int64_t left = tx << kTileShift, top = ty << kTileShift;
       const int32_t lx0 = int32_t(std::max(x0, left) - left), lx1 = int32_t(std::min(x1, left + kTileSize) - left);
       const int32_t ly0 = int32_t(std::max(y0, top) - top), ly1 = int32_t(std::min(y1, top + kTileSize) - top);
@@ -119,6 +115,8 @@ void clearPixels(TiledImage<Bpp>& image, const Rect& rect) {
         image.freeTile(int32_t(tx), int32_t(ty));
         continue;
       }
+      Tile* tile = image.writableTile(int32_t(tx), int32_t(ty));
+      if (tile == nullptr) continue;
       SpanParams zero;
       zero.op = kOpCopy;
       zero.key = 0;

@@ -1,6 +1,7 @@
 #include "raster/tiled/TiledImage.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,41 @@ namespace {
 // Floor and ceiling of v / 64 for any 64-bit v.
 int64_t floorTile(int64_t v) { return v >> kTileShift; }
 int64_t ceilTile(int64_t v) { return -((-v) >> kTileShift); }
+
+// Every tile of a table is one of these: the buffer and the count of the images holding it.
+template <class Tile>
+struct SharedTile final : Tile {
+  SharedTile() : Tile(kTileSize, kTileSize) {}
+  std::atomic<int32_t> owners{1};
+};
+
+template <class Tile>
+SharedTile<Tile>& sharedOf(Tile* tile) {
+  return *static_cast<SharedTile<Tile>*>(tile);
+}
+
+// A new tile of one owner, all zero (or a copy of from), or null when the memory cannot be had.
+template <class Tile>
+Tile* newTile(const Tile* from = nullptr) {
+  auto* tile = new (std::nothrow) SharedTile<Tile>;
+  if (tile == nullptr) return nullptr;
+  if (!tile->hasPixels()) {
+    delete tile;
+    return nullptr;
+  }
+  if (from != nullptr)
+    std::memcpy(tile->bits(), from->bits(), size_t(tile->byteCount()));
+  else
+    std::memset(tile->bits(), 0, size_t(tile->byteCount()));
+  return tile;
+}
+
+// Gives up one owner's hold; the last owner frees the tile. The release ordering makes this
+// owner's reads of the tile happen before whatever another owner, then alone, writes into it.
+template <class Tile>
+void releaseTile(Tile* tile) {
+  if (sharedOf(tile).owners.fetch_sub(1, std::memory_order_acq_rel) == 1) delete &sharedOf(tile);
+}
 
 }  // namespace
 
@@ -63,7 +99,7 @@ void TiledImage<Bpp>::releaseAll() {
 template <int Bpp>
 void TiledImage<Bpp>::destroyTile(Tile*& slot) {
   if (slot == nullptr) return;
-  delete slot;
+  releaseTile(slot);
   slot = nullptr;
   --presentTiles_;
 }
@@ -116,16 +152,50 @@ bool TiledImage<Bpp>::assign(const TiledImage& other) {
   for (int32_t i = 0; i < tileCount_; ++i) {
     const Tile* from = other.tiles_[i];
     if (from == nullptr) continue;
-    Tile* to = tile_detail::newZeroTile<Tile>();
+    Tile* to = newTile(from);
     if (to == nullptr) {
       complete = false;
       continue;
     }
-    std::memcpy(to->bits(), from->bits(), size_t(from->byteCount()));
     tiles_[i] = to;
     ++presentTiles_;
   }
   return complete;
+}
+
+template <int Bpp>
+bool TiledImage<Bpp>::shareFrom(const TiledImage& other) {
+  if (&other == this) return true;
+  if (!resize(other.width_, other.height_)) return false;
+  for (int32_t i = 0; i < tileCount_ && presentTiles_ < other.presentTiles_; ++i) {
+    Tile* tile = other.tiles_[i];
+    if (tile == nullptr) continue;
+    sharedOf(tile).owners.fetch_add(1, std::memory_order_relaxed);
+    tiles_[i] = tile;
+    ++presentTiles_;
+  }
+  return true;
+}
+
+template <int Bpp>
+bool TiledImage<Bpp>::tileShared(int32_t tx, int32_t ty) const {
+  const Tile* t = tile(tx, ty);
+  return t != nullptr && sharedOf(const_cast<Tile*>(t)).owners.load(std::memory_order_acquire) > 1;
+}
+
+template <int Bpp>
+typename TiledImage<Bpp>::Tile* TiledImage<Bpp>::own(Tile*& slot) {
+  if (slot == nullptr || sharedOf(slot).owners.load(std::memory_order_acquire) == 1) return slot;
+  Tile* copy = newTile<Tile>(slot);
+  if (copy == nullptr) return nullptr;
+  releaseTile(slot);
+  slot = copy;
+  return copy;
+}
+
+template <int Bpp>
+typename TiledImage<Bpp>::Tile* TiledImage<Bpp>::writableTile(int32_t tx, int32_t ty) {
+  return insideGrid(tx, ty) ? own(tiles_[size_t(tx) + size_t(tilesX_) * size_t(ty)]) : nullptr;
 }
 
 template <int Bpp>
@@ -161,10 +231,11 @@ typename TiledImage<Bpp>::Tile* TiledImage<Bpp>::getOrCreateTileUnchecked(int32_
   assert(insideGrid(tx, ty));
   Tile*& slot = tiles_[size_t(tx) + size_t(tilesX_) * size_t(ty)];
   if (slot == nullptr) {
-    slot = tile_detail::newZeroTile<Tile>();
+    slot = newTile<Tile>();
     if (slot != nullptr) ++presentTiles_;
+    return slot;
   }
-  return slot;
+  return own(slot);
 }
 
 template <int Bpp>
@@ -182,8 +253,8 @@ typename TiledImage<Bpp>::Tile* TiledImage<Bpp>::tileForPixel(int32_t x, int32_t
 template <int Bpp>
 typename TiledImage<Bpp>::Tile* TiledImage<Bpp>::tileToPaint(int32_t x, int32_t y, bool nonZero) {
   if (!insideImage(x, y)) return nullptr;
-  Tile* t = slotOf(x, y);
-  return t != nullptr || !nonZero ? t : tileForPixel(x, y);
+  Tile*& slot = slotOf(x, y);
+  return slot != nullptr || !nonZero ? own(slot) : tileForPixel(x, y);
 }
 
 // ---- pixels ----
@@ -219,7 +290,7 @@ void TiledImage<Bpp>::blendPixelByColourAlpha(int32_t x, int32_t y, Color32 colo
 {
   if (!insideImage(x, y)) return;
   if constexpr (Bpp == 32)
-    if (Tile* t = slotOf(x, y)) t->blendPixelByColourAlpha(x & kTileMask, y & kTileMask, colour, opacity);
+    if (Tile* t = own(slotOf(x, y))) t->blendPixelByColourAlpha(x & kTileMask, y & kTileMask, colour, opacity);
 }
 
 template <int Bpp>
@@ -285,12 +356,10 @@ bool TiledImage<Bpp>::writeRow(const uint8_t* buffer, int32_t x, int32_t y, int3
   const uint8_t* in = buffer + size_t(first) * kTileRowBytes;
   bool wrote = false;
   for (int32_t t = first; t <= last; ++t, in += kTileRowBytes) {
-    Tile* tile = tiles_[size_t(t) + size_t(tilesX_) * size_t(ty)];
-    if (tile == nullptr) {
-      if (tile_detail::orOfWords(in, kTileRowBytes, 0xFFFFFFFFu) == 0) continue;
-      tile = getOrCreateTileUnchecked(t, ty);
-      if (tile == nullptr) continue;
-    }
+    Tile*& slot = tiles_[size_t(t) + size_t(tilesX_) * size_t(ty)];
+    if (slot == nullptr && tile_detail::orOfWords(in, kTileRowBytes, 0xFFFFFFFFu) == 0) continue;
+    Tile* tile = getOrCreateTileUnchecked(t, ty);
+    if (tile == nullptr) continue;
     std::memcpy(tile->bits() + rowOffset, in, kTileRowBytes);
     wrote = true;
   }
@@ -431,8 +500,10 @@ bool TiledImage<Bpp>::fillRect(const SpanParams& params, int32_t x, int32_t y, i
       const int32_t tileX = tx * kTileSize;
       const int32_t from = std::max(r.x, tileX) - tileX;
       const int32_t count = std::min(r.x + r.width, tileX + kTileSize) - tileX - from;
-      Tile* tile = tiles_[size_t(tx) + size_t(tilesX_) * size_t(ty)];
-      if (tile != nullptr) {
+      Tile*& slot = tiles_[size_t(tx) + size_t(tilesX_) * size_t(ty)];
+      if (slot != nullptr) {
+        Tile* tile = own(slot);
+        if (tile == nullptr) continue;
         uint8_t* first = tile->bits() + size_t(rowFrom) * kTileRowBytes;
         if (count == kTileSize) {
           Traits::fillSpan(params, first, 0, kTileSize * rows);
@@ -444,7 +515,7 @@ bool TiledImage<Bpp>::fillRect(const SpanParams& params, int32_t x, int32_t y, i
       std::memset(scratch, 0, sizeof(scratch));
       Traits::fillSpan(params, scratch, from, count);
       if (tile_detail::orOfWords(scratch, sizeof(scratch), 0xFFFFFFFFu) == 0) continue;
-      tile = getOrCreateTileUnchecked(tx, ty);
+      Tile* tile = getOrCreateTileUnchecked(tx, ty);
       if (tile == nullptr) continue;
       for (int32_t i = 0; i < rows; ++i)
         std::memcpy(tile->bits() + size_t(rowFrom + i) * kTileRowBytes, scratch, kTileRowBytes);

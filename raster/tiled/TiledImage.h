@@ -24,7 +24,16 @@
 //
 // Sizes: width and height are unsigned; resize refuses a side above kMaxSide or a table of
 // more than kMaxTiles tiles (and reports a failed allocation) by returning false and leaving
-// a valid empty 0 x 0 image. Single-threaded.
+// a valid empty 0 x 0 image.
+//
+// Shared tiles: shareFrom makes an image that holds the same tiles as another without copying
+// them. Every tile counts its owners, and whatever is about to change a tile (the writers here
+// and in TiledBlit.h and TiledCopy.h, writableTile, getOrCreateTile) first gives this image a
+// copy of its own when the tile has other owners (a copy that cannot be had skips the write,
+// as a failed allocation does). A shared tile is therefore never changed, and the last owner
+// frees it. An image is used by one thread at a time, but images sharing tiles may be used,
+// changed and destroyed on different threads: the owner counts are atomic. Only shareFrom adds
+// owners, and it reads the other image, so it runs on that image's thread.
 #include <cstddef>
 #include <cstdint>
 
@@ -76,6 +85,12 @@ class TiledImage {
   // Resized to other's size, then a copy of each of its tiles. Assigning an image to itself
   // changes nothing. False when the size or some tile could not be had (those tiles stay absent).
   bool assign(const TiledImage& other);
+  // Resized to other's size, then holds each of other's tiles too (see Shared tiles above):
+  // the same pixels as assign at the cost of the table. Sharing with itself changes nothing.
+  // False when the size could not be had.
+  bool shareFrom(const TiledImage& other);
+  // Whether the tile is held by other images too (false outside the grid or when absent).
+  bool tileShared(int32_t tx, int32_t ty) const;
   // Clears this image, then copies every tile (tx, ty) of other to (tx + x / 64, ty + y / 64)
   // here; tiles falling outside this grid are skipped. x and y are meant to be multiples of 64.
   // False (nothing done) when other is this image, or when some tile could not be had.
@@ -83,14 +98,15 @@ class TiledImage {
 
   // Tile access, in tile coordinates.
   bool tileExists(int32_t tx, int32_t ty) const { return tile(tx, ty) != nullptr; }
-  // The tile, null outside the grid or when absent.
+  // The tile, for reading; null outside the grid or when absent.
   const Tile* tile(int32_t tx, int32_t ty) const {
     return insideGrid(tx, ty) ? tiles_[size_t(tx) + size_t(tilesX_) * size_t(ty)] : nullptr;
   }
-  Tile* tile(int32_t tx, int32_t ty) {
-    return insideGrid(tx, ty) ? tiles_[size_t(tx) + size_t(tilesX_) * size_t(ty)] : nullptr;
-  }
-  // The tile, created (all zero) when absent; null outside the grid or when it cannot be had.
+  // The tile, for changing: this image's own (copied first when shared); null outside the
+  // grid, when absent or when the copy cannot be had.
+  Tile* writableTile(int32_t tx, int32_t ty);
+  // The tile for changing, created (all zero) when absent; null outside the grid or when it
+  // cannot be had.
   Tile* getOrCreateTile(int32_t tx, int32_t ty);
   // The same for a position the caller has already checked (a pixel inside the image):
   // precondition 0 <= tx < tilesX, 0 <= ty < tilesY.
@@ -158,6 +174,8 @@ class TiledImage {
   Tile*& slotOf(int32_t x, int32_t y) const {
     return tiles_[size_t(x >> kTileShift) + size_t(tilesX_) * size_t(y >> kTileShift)];
   }
+  // The tile in slot, made this image's own for changing (see writableTile); null when absent.
+  Tile* own(Tile*& slot);
   // The tile holding the inside pixel (x, y), created when absent; null when it cannot be had.
   Tile* tileForPixel(int32_t x, int32_t y);
   // The tile a pixel write at (x, y) changes: null outside the image, and where the tile is
@@ -173,7 +191,7 @@ class TiledImage {
   uint32_t width_ = 0;
   uint32_t height_ = 0;
   uint8_t* rowBuffer_ = nullptr;  // owned, tilesX x kTileRowBytes bytes, zero-filled when allocated
-  Tile** tiles_ = nullptr;        // owned table of tileCount owned tile pointers, row-major
+  Tile** tiles_ = nullptr;        // owned table of tileCount tile pointers (each holding one owner count), row-major
   int32_t tilesX_ = 0;
   int32_t tilesY_ = 0;
   int32_t tileCount_ = 0;
