@@ -28,7 +28,9 @@ void expectSameTiles(const TiledImage<Bpp>& a, const TiledImage<Bpp>& b) {
     for (int32_t tx = 0; tx < a.tilesX(); ++tx) {
       const auto *ta = a.tile(tx, ty), *tb = b.tile(tx, ty);
       ASSERT_EQ(ta == nullptr, tb == nullptr) << tx << "," << ty;
-      if (ta != nullptr) ASSERT_EQ(std::memcmp(ta->bits(), tb->bits(), size_t(ta->byteCount())), 0) << tx << "," << ty;
+      if (ta != nullptr) {
+        ASSERT_EQ(std::memcmp(ta->bits(), tb->bits(), size_t(ta->byteCount())), 0) << tx << "," << ty;
+      }
     }
   }
 }
