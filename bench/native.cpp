@@ -9,22 +9,15 @@
 // against compress2() at the same level 6 of the four layers' bytes on one core, and the PSD
 // writer for scale, each timed in wall-clock milliseconds in the same iteration. Counters:
 // native_ms, zlib_ms, psd_ms and ratio = native_ms / zlib_ms.
-//
-// The autosave's hold on the interface thread: the tick that takes the snapshot and starts
-// the write (hold_ms, wall clock), and the write on its own thread until it ends (write_ms);
-// against a deep copy of the same document (Document::assign, deep_copy_ms) in the same
-// iteration, with ratio = hold_ms / deep_copy_ms.
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
 #include <ctime>
 
 #include "bench/support/PaintedTiles.h"
 #include "document/Document.h"
-#include "app/Recovery.h"
 #include "formats/native/NativeReader.h"
 #include "formats/native/NativeWriter.h"
 #include "formats/psd/PsdWriter.h"
@@ -147,41 +140,5 @@ void BM_WriteNative_VsZlib(benchmark::State& state) {
   state.counters["zlib_MB"] = zlibBytes / 1e6;
 }
 BENCHMARK(BM_WriteNative_VsZlib)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-
-void BM_AutoSaveHold(benchmark::State& state) {
-  const NativeFile& file = nativeFile();
-  static const kanvo::StringTable strings;
-  kanvo::Document doc(strings);
-  if (!kanvo::readNativeDocument(doc, file.path).isOk()) state.SkipWithError("read failed");
-  doc.modified = 1;
-  kanvo::RecoveryFolder folder(file.dir.file("recovery"));
-  folder.claim(1);
-  double holdMs = 0, writeMs = 0, deepMs = 0;
-  uint32_t revision = 0;
-  for (auto _ : state) {
-    kanvo::AutoSave save(folder, 0);
-    ++revision;
-    double t0 = wallMs();
-    save.tick(doc, revision, false, 0);
-    const double t1 = wallMs();
-    while (save.writing()) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      save.tick(doc, revision, false, 0);
-    }
-    holdMs += t1 - t0;
-    writeMs += wallMs() - t1;
-    if (save.writesDone() != 1 || !save.lastWrite().isOk()) state.SkipWithError("the autosave failed");
-    kanvo::Document copy(strings);
-    t0 = wallMs();
-    if (!copy.assign(doc)) state.SkipWithError("the deep copy failed");
-    deepMs += wallMs() - t0;
-  }
-  const double n = double(state.iterations());
-  state.counters["hold_ms"] = holdMs / n;
-  state.counters["write_ms"] = writeMs / n;
-  state.counters["deep_copy_ms"] = deepMs / n;
-  state.counters["ratio"] = holdMs / deepMs;
-}
-BENCHMARK(BM_AutoSaveHold)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace
