@@ -15,4 +15,7 @@ constexpr int32_t kS3 = 284;  // sin 3pi/16
 
 inline int32_t mul(int32_t a, int32_t k) { return (a * k) >> 9; }
 
+// mul on every lane of a vector of 32-bit lanes (a macro: see JpegVector.h).
+#define KANVO_DCT_LANE_MUL(a, k) (((a) * (k)) >> 9)
+
 }  // namespace kanvo::jpeg::dct

@@ -2,6 +2,7 @@
 
 #include "formats/jpeg/JpegDctConstants.h"
 #include "formats/jpeg/JpegSimd.h"
+#include "formats/jpeg/JpegVector.h"
 
 namespace kanvo::jpeg {
 
@@ -36,48 +37,45 @@ inline void idct8(const int32_t* x, ptrdiff_t xs, int32_t* y, ptrdiff_t ys) {
   y[4 * ys] = e3 - u4;
 }
 
-// The same transform on eight lanes at once: x and y hold 8 rows of 8 lanes.
-inline void idct8Lanes(const int32_t* x, int32_t* y, int32_t scale) {
-  for (int c = 0; c < 8; ++c) {
-    int32_t x0 = x[c] * scale, x1 = x[8 + c] * scale, x2 = x[16 + c] * scale, x3 = x[24 + c] * scale;
-    int32_t x4 = x[32 + c] * scale, x5 = x[40 + c] * scale, x6 = x[48 + c] * scale, x7 = x[56 + c] * scale;
-    int32_t a0 = mul(x0 + x4, kC4);
-    int32_t a1 = mul(x0 - x4, kC4);
-    int32_t b0 = mul(x2, kC2) + mul(x6, kS2);
-    int32_t b1 = mul(x2, kS2) - mul(x6, kC2);
-    int32_t e0 = a0 + b0, e3 = a0 - b0, e1 = a1 + b1, e2 = a1 - b1;
-    int32_t t4 = mul(x1, kS1) - mul(x7, kC1);
-    int32_t t7 = mul(x1, kC1) + mul(x7, kS1);
-    int32_t t5 = mul(x5, kC3) - mul(x3, kS3);
-    int32_t t6 = mul(x5, kS3) + mul(x3, kC3);
-    int32_t u4 = t4 + t5, u5 = t4 - t5, u6 = t7 - t6, u7 = t7 + t6;
-    int32_t v5 = mul(u6 - u5, kC4), v6 = mul(u6 + u5, kC4);
-    y[c] = e0 + u7;
-    y[56 + c] = e0 - u7;
-    y[8 + c] = e1 + v6;
-    y[48 + c] = e1 - v6;
-    y[16 + c] = e2 + v5;
-    y[40 + c] = e2 - v5;
-    y[24 + c] = e3 + u4;
-    y[32 + c] = e3 - u4;
-  }
+// The same transform on eight lanes at once: x[i] holds input i of every lane.
+#define m KANVO_DCT_LANE_MUL
+[[gnu::always_inline]] inline void idct8Lanes(I32x8 (&x)[8]) {
+  const I32x8 a0 = m(x[0] + x[4], kC4), a1 = m(x[0] - x[4], kC4);
+  const I32x8 b0 = m(x[2], kC2) + m(x[6], kS2), b1 = m(x[2], kS2) - m(x[6], kC2);
+  const I32x8 e0 = a0 + b0, e3 = a0 - b0, e1 = a1 + b1, e2 = a1 - b1;
+  const I32x8 t4 = m(x[1], kS1) - m(x[7], kC1), t7 = m(x[1], kC1) + m(x[7], kS1);
+  const I32x8 t5 = m(x[5], kC3) - m(x[3], kS3), t6 = m(x[5], kS3) + m(x[3], kC3);
+  const I32x8 u4 = t4 + t5, u5 = t4 - t5, u6 = t7 - t6, u7 = t7 + t6;
+  const I32x8 v5 = m(u6 - u5, kC4), v6 = m(u6 + u5, kC4);
+  x[0] = e0 + u7;
+  x[7] = e0 - u7;
+  x[1] = e1 + v6;
+  x[6] = e1 - v6;
+  x[2] = e2 + v5;
+  x[5] = e2 - v5;
+  x[3] = e3 + u4;
+  x[4] = e3 - u4;
 }
-
-inline void transpose8(const int32_t* in, int32_t* out) {
-  for (int r = 0; r < 8; ++r)
-    for (int c = 0; c < 8; ++c) out[c * 8 + r] = in[r * 8 + c];
-}
+#undef m
 
 }  // namespace
 
 KANVO_VECTOR_CLONES void inverseDct(const int32_t* coefficients, int32_t* out, ptrdiff_t stride) {
-  alignas(32) int32_t a[64];
-  alignas(32) int32_t b[64];
-  idct8Lanes(coefficients, a, 4);  // columns
-  transpose8(a, b);
-  idct8Lanes(b, a, 1);  // rows, now held as columns
-  for (int r = 0; r < 8; ++r)
-    for (int c = 0; c < 8; ++c) out[r * stride + c] = divide16(a[c * 8 + r]);
+  I32x8 v[8];
+#pragma GCC unroll 8
+  for (int r = 0; r < 8; ++r) {
+    load8(v[r], coefficients + 8 * r);
+    v[r] *= 4;
+  }
+  idct8Lanes(v);  // columns
+  transpose8x8(v);
+  idct8Lanes(v);  // rows, held as columns
+  transpose8x8(v);
+#pragma GCC unroll 8
+  for (int r = 0; r < 8; ++r) {
+    divideRounded<4>(v[r]);
+    store8(out + r * stride, v[r]);
+  }
 }
 
 void inverseDctPlain(const int32_t* coefficients, int32_t* out, ptrdiff_t stride) {
