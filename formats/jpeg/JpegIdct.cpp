@@ -37,14 +37,16 @@ inline void idct8(const int32_t* x, ptrdiff_t xs, int32_t* y, ptrdiff_t ys) {
   y[4 * ys] = e3 - u4;
 }
 
-// The same transform on eight lanes at once: x[i] holds input i of every lane.
+// The same transform on eight lanes at once: x[i] holds input i of every lane. The inputs enter
+// only through products, so inputs to be scaled by S take the constants times S instead.
 #define m KANVO_DCT_LANE_MUL
+template <int32_t S>
 [[gnu::always_inline]] inline void idct8Lanes(I32x8 (&x)[8]) {
-  const I32x8 a0 = m(x[0] + x[4], kC4), a1 = m(x[0] - x[4], kC4);
-  const I32x8 b0 = m(x[2], kC2) + m(x[6], kS2), b1 = m(x[2], kS2) - m(x[6], kC2);
+  const I32x8 a0 = m(x[0] + x[4], kC4 * S), a1 = m(x[0] - x[4], kC4 * S);
+  const I32x8 b0 = m(x[2], kC2 * S) + m(x[6], kS2 * S), b1 = m(x[2], kS2 * S) - m(x[6], kC2 * S);
   const I32x8 e0 = a0 + b0, e3 = a0 - b0, e1 = a1 + b1, e2 = a1 - b1;
-  const I32x8 t4 = m(x[1], kS1) - m(x[7], kC1), t7 = m(x[1], kC1) + m(x[7], kS1);
-  const I32x8 t5 = m(x[5], kC3) - m(x[3], kS3), t6 = m(x[5], kS3) + m(x[3], kC3);
+  const I32x8 t4 = m(x[1], kS1 * S) - m(x[7], kC1 * S), t7 = m(x[1], kC1 * S) + m(x[7], kS1 * S);
+  const I32x8 t5 = m(x[5], kC3 * S) - m(x[3], kS3 * S), t6 = m(x[5], kS3 * S) + m(x[3], kC3 * S);
   const I32x8 u4 = t4 + t5, u5 = t4 - t5, u6 = t7 - t6, u7 = t7 + t6;
   const I32x8 v5 = m(u6 - u5, kC4), v6 = m(u6 + u5, kC4);
   x[0] = e0 + u7;
@@ -63,13 +65,10 @@ inline void idct8(const int32_t* x, ptrdiff_t xs, int32_t* y, ptrdiff_t ys) {
 KANVO_VECTOR_CLONES void inverseDct(const int32_t* coefficients, int32_t* out, ptrdiff_t stride) {
   I32x8 v[8];
 #pragma GCC unroll 8
-  for (int r = 0; r < 8; ++r) {
-    load8(v[r], coefficients + 8 * r);
-    v[r] *= 4;
-  }
-  idct8Lanes(v);  // columns
+  for (int r = 0; r < 8; ++r) load8(v[r], coefficients + 8 * r);
+  idct8Lanes<4>(v);  // columns, of the coefficients times 4
   transpose8x8(v);
-  idct8Lanes(v);  // rows, held as columns
+  idct8Lanes<1>(v);  // rows, held as columns
   transpose8x8(v);
 #pragma GCC unroll 8
   for (int r = 0; r < 8; ++r) {

@@ -40,9 +40,8 @@ using I32x8 = int32_t __attribute__((vector_size(32)));
 // Lane-wise v / 2^shift rounded, halves away from zero, in place.
 template <int kShift>
 [[gnu::always_inline]] inline void divideRounded(I32x8& v) {
-  const I32x8 sign = v >> 31;
-  const I32x8 magnitude = (((v ^ sign) - sign) + (1 << (kShift - 1))) >> kShift;
-  v = (magnitude ^ sign) - sign;
+  // Below zero, -((-v + h) >> s) is (v + h - 1) >> s.
+  v = (v + (1 << (kShift - 1)) + (v >> 31)) >> kShift;
 }
 
 }  // namespace kanvo::jpeg
