@@ -47,7 +47,7 @@ class BitReader {
 
   size_t position() const { return pos_; }
 
-  void refill() {
+  [[gnu::always_inline]] void refill() {
     if (bits_ > 56) return;
     if (pos_ + 8 <= size_ && !atMarker_) {
       uint64_t w;
@@ -67,7 +67,7 @@ class BitReader {
   }
 
  private:
-  void refillSlow() {
+  [[gnu::always_inline]] void refillSlow() {
     while (bits_ <= 56) {
       uint64_t b = 0;
       if (!atMarker_ && pos_ < size_) {

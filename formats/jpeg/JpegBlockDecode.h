@@ -20,10 +20,8 @@ inline int32_t clampCoefficient(int64_t v) {
   return int32_t(std::clamp<int64_t>(v, -kCoefficientLimit, kCoefficientLimit));
 }
 
-// One block's coefficients (natural order, coef zeroed by the caller). Returns false on a data
-// error; the block then ends early with what was decoded so far. last is the highest zigzag
-// index set (0 when only the DC coefficient was).
-inline bool decodeBlock(BitReader& br, const HuffmanDecodeTable& dc, const HuffmanDecodeTable& ac,
+namespace detail {
+[[gnu::always_inline]] inline bool decodeBlockWith(BitReader& br, const HuffmanDecodeTable& dc, const HuffmanDecodeTable& ac,
                         const int32_t* q, int32_t& pred, int32_t* coef, int& last) {
   br.ensure(32);
   int s = dc.decode(br);
@@ -56,6 +54,22 @@ inline bool decodeBlock(BitReader& br, const HuffmanDecodeTable& dc, const Huffm
     ++k;
   }
   return true;
+}
+}  // namespace detail
+
+// One block's coefficients (natural order, coef zeroed by the caller). Returns false on a data
+// error; the block then ends early with what was decoded so far. last is the highest zigzag
+// index set (0 when only the DC coefficient was). The reader's state is held in a copy of its
+// own for the block, which the compiler keeps in registers.
+[[gnu::always_inline]] inline bool decodeBlock(BitReader& reader, const HuffmanDecodeTable& dc,
+                                               const HuffmanDecodeTable& ac, const int32_t* q, int32_t& pred,
+                                               int32_t* coef, int& last) {
+  BitReader br = reader;
+  int top = 0;
+  const bool ok = detail::decodeBlockWith(br, dc, ac, q, pred, coef, top);
+  reader = br;
+  last = top;
+  return ok;
 }
 
 }  // namespace kanvo::jpeg

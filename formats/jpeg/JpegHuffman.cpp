@@ -51,16 +51,12 @@ bool HuffmanDecodeTable::build(const std::array<uint8_t, 16>& counts, std::span<
   return true;
 }
 
-int HuffmanDecodeTable::decodeLong(BitReader& br, uint32_t bits) const {
+uint32_t HuffmanDecodeTable::decodeLong(uint32_t bits) const {
   for (int len = kLookBits + 1; len <= 16; ++len) {
     int32_t code = int32_t(bits >> (16 - len));
-    if (code <= maxCode_[len]) {
-      br.skip(len);
-      return symbols_[code + valOffset_[len]];
-    }
+    if (code <= maxCode_[len]) return uint32_t(len << 8 | symbols_[code + valOffset_[len]]);
   }
-  br.skip(16);
-  return -1;
+  return 0;
 }
 
 int decodeSymbolPlain(const HuffmanDecodeTable& table, BitReader& br) {

@@ -34,11 +34,12 @@ class HuffmanDecodeTable {
   int decode(BitReader& br) const {
     uint32_t bits = br.peek16();
     uint32_t e = look_[bits >> (16 - kLookBits)];
-    if (e != 0) {
-      br.skip(int(e >> 8));
-      return int(e & 0xFF);
+    if (e == 0 && (e = decodeLong(bits)) == 0) {
+      br.skip(16);
+      return -1;
     }
-    return decodeLong(br, bits);
+    br.skip(int(e >> 8));
+    return int(e & 0xFF);
   }
 
   // The whole-coefficient entry of the next 9 bits of the stream (see above), 0 when none.
@@ -51,7 +52,8 @@ class HuffmanDecodeTable {
   int symbolOf(int i) const { return symbols_[i]; }
 
  private:
-  int decodeLong(BitReader& br, uint32_t bits) const;
+  // The entry of a code longer than the lookahead, as look_ holds them; 0 when none matches.
+  uint32_t decodeLong(uint32_t bits) const;
 
   int count_ = 0;
   std::array<uint8_t, 256> lengths_{};
