@@ -9,19 +9,36 @@
 #include "formats/jpeg/JpegHuffman.h"
 #include "formats/jpeg/JpegSimd.h"
 #include "formats/jpeg/JpegTables.h"
+#include "formats/jpeg/JpegVector.h"
 
 namespace kanvo {
 
 using namespace jpeg;
 
-KANVO_VECTOR_CLONES void jpeg::quantiseBlock(const int32_t* coefficients, const int32_t* reciprocals,
-                                             int32_t* out) {
-  for (int i = 0; i < 64; ++i) {
-    int32_t x = coefficients[i];
-    uint32_t a = uint32_t(std::min(x < 0 ? -x : x, 4095));
-    int32_t q = int32_t((a * uint32_t(reciprocals[i])) >> kQuantShift);  // below 2^32
-    out[i] = x < 0 ? -q : q;
+KANVO_VECTOR_CLONES uint64_t jpeg::quantiseBlock(const int32_t* coefficients, const int32_t* reciprocals,
+                                                 int32_t* out) {
+  using U32x8 = uint32_t __attribute__((vector_size(32)));
+  const U32x8 laneBit = {1, 2, 4, 8, 16, 32, 64, 128};
+  U32x8 low = {}, high = {};
+#pragma GCC unroll 8
+  for (int r = 0; r < 8; ++r) {
+    I32x8 x, rec;
+    load8(x, coefficients + 8 * r);
+    load8(rec, reciprocals + 8 * r);
+    const I32x8 sign = x >> 31;
+    I32x8 a = (x ^ sign) - sign;
+    a = a > 4095 ? 4095 : a;
+    const I32x8 q = I32x8((U32x8(a) * U32x8(rec)) >> kQuantShift);  // below 2^32
+    const I32x8 v = (q ^ sign) - sign;
+    store8(out + 8 * r, v);
+    (r < 4 ? low : high) |= U32x8(v != 0) & (laneBit << (8 * (r & 3)));
   }
+  // Lanes 0-3 gather the low half of the mask, lanes 4-7 the high half.
+  U32x8 m = __builtin_shuffle(low, high, U32x8{0, 1, 2, 3, 8, 9, 10, 11}) |
+            __builtin_shuffle(low, high, U32x8{4, 5, 6, 7, 12, 13, 14, 15});
+  m |= __builtin_shuffle(m, U32x8{2, 3, 0, 1, 6, 7, 4, 5});
+  m |= __builtin_shuffle(m, U32x8{1, 0, 3, 2, 5, 4, 7, 6});
+  return uint64_t(m[0]) | uint64_t(m[4]) << 32;
 }
 
 namespace {
@@ -107,7 +124,7 @@ void encodeBlock(BitWriter& bw, ComponentCoder& cc, const int32_t* samples, ptrd
   alignas(32) int32_t coef[64];
   alignas(32) int32_t q[64];
   forwardDct(samples, stride, coef);
-  quantiseBlock(coef, cc.reciprocal.data(), q);
+  const uint64_t nonZero = quantiseBlock(coef, cc.reciprocal.data(), q);
   bw.reserve(kBlockBytes);
 
   int32_t diff = std::clamp(q[0] - cc.pred, -2047, 2047);
@@ -117,12 +134,9 @@ void encodeBlock(BitWriter& bw, ComponentCoder& cc, const int32_t* samples, ptrd
   bw.put(uint32_t(cc.dc->code[cat]) << cat | low, cc.dc->length[cat] + cat);
 
   // The non-zero AC coefficients in zigzag order as a bit mask, walked from the lowest bit.
-  int32_t z[64];
   uint64_t mask = 0;
-  for (int k = 1; k < 64; ++k) {
-    z[k] = q[kZigzag[k]];
-    mask |= uint64_t(z[k] != 0) << k;
-  }
+  for (uint64_t natural = nonZero & ~uint64_t(1); natural; natural &= natural - 1)
+    mask |= uint64_t(1) << kZigzagPosition[size_t(__builtin_ctzll(natural))];
   int k = 0;  // last coded position
   while (mask) {
     int next = __builtin_ctzll(mask);
@@ -132,7 +146,7 @@ void encodeBlock(BitWriter& bw, ComponentCoder& cc, const int32_t* samples, ptrd
       bw.put(cc.ac->code[0xF0], cc.ac->length[0xF0]);
       run -= 16;
     }
-    int32_t v = std::clamp(z[next], -1023, 1023);
+    int32_t v = std::clamp(q[kZigzag[size_t(next)]], -1023, 1023);
     int size = bitLength(uint32_t(v < 0 ? -v : v));
     int sym = run << 4 | size;
     uint32_t bits = uint32_t(v < 0 ? v - 1 : v) & ((1u << size) - 1);

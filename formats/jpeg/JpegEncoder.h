@@ -53,7 +53,8 @@ namespace jpeg {
 constexpr int kQuantShift = 20;
 inline int32_t quantReciprocal(int32_t step) { return ((1 << kQuantShift) + step - 1) / step; }
 // coefficients and reciprocals in natural order, 64 each; |coefficients| are held below 4096.
-void quantiseBlock(const int32_t* coefficients, const int32_t* reciprocals, int32_t* out);
+// Returns the non-zero outputs as a mask, bit i for natural index i.
+uint64_t quantiseBlock(const int32_t* coefficients, const int32_t* reciprocals, int32_t* out);
 }  // namespace jpeg
 
 }  // namespace kanvo

@@ -2,6 +2,7 @@
 
 #include "formats/jpeg/JpegDctConstants.h"
 #include "formats/jpeg/JpegSimd.h"
+#include "formats/jpeg/JpegVector.h"
 
 namespace kanvo::jpeg {
 
@@ -11,54 +12,61 @@ using namespace dct;
 
 inline int32_t divide8(int32_t v) { return v >= 0 ? (v + 4) >> 3 : -((-v + 4) >> 3); }
 
-// The 8-point transform: inputs x0..x7 (already scaled), outputs X0..X7.
-struct Fdct8 {
-  template <class Load, class Store>
-  static inline void run(Load x, Store y) {
-    int32_t s0 = x(0) + x(7), s1 = x(1) + x(6), s2 = x(2) + x(5), s3 = x(3) + x(4);
-    int32_t d0 = x(0) - x(7), d1 = x(1) - x(6), d2 = x(2) - x(5), d3 = x(3) - x(4);
-    int32_t e0 = s0 + s3, e3 = s0 - s3, e1 = s1 + s2, e2 = s1 - s2;
-    y(0, mul(e0 + e1, kC4));
-    y(4, mul(e0 - e1, kC4));
-    y(2, mul(e3, kC2) + mul(e2, kS2));
-    y(6, mul(e3, kS2) - mul(e2, kC2));
-    int32_t u6 = mul(d1 + d2, kC4), u5 = mul(d1 - d2, kC4);
-    int32_t t4 = d3 + u5, t5 = d3 - u5, t7 = d0 + u6, t6 = d0 - u6;
-    y(1, mul(t4, kS1) + mul(t7, kC1));
-    y(7, mul(t7, kS1) - mul(t4, kC1));
-    y(5, mul(t5, kC3) + mul(t6, kS3));
-    y(3, mul(t6, kC3) - mul(t5, kS3));
-  }
-};
+// The 8-point transform in place, inputs x0..x7 (already scaled) becoming outputs X0..X7, of one
+// value (T = int32_t) or of eight lanes at once (T = I32x8).
+#define m KANVO_DCT_LANE_MUL
+template <class T>
+[[gnu::always_inline]] inline void fdct8(T (&x)[8]) {
+  const T s0 = x[0] + x[7], s1 = x[1] + x[6], s2 = x[2] + x[5], s3 = x[3] + x[4];
+  const T d0 = x[0] - x[7], d1 = x[1] - x[6], d2 = x[2] - x[5], d3 = x[3] - x[4];
+  const T e0 = s0 + s3, e3 = s0 - s3, e1 = s1 + s2, e2 = s1 - s2;
+  x[0] = m(e0 + e1, kC4);
+  x[4] = m(e0 - e1, kC4);
+  x[2] = m(e3, kC2) + m(e2, kS2);
+  x[6] = m(e3, kS2) - m(e2, kC2);
+  const T u6 = m(d1 + d2, kC4), u5 = m(d1 - d2, kC4);
+  const T t4 = d3 + u5, t5 = d3 - u5, t7 = d0 + u6, t6 = d0 - u6;
+  x[1] = m(t4, kS1) + m(t7, kC1);
+  x[7] = m(t7, kS1) - m(t4, kC1);
+  x[5] = m(t5, kC3) + m(t6, kS3);
+  x[3] = m(t6, kC3) - m(t5, kS3);
+}
+#undef m
 
 }  // namespace
 
 KANVO_VECTOR_CLONES void forwardDct(const int32_t* samples, ptrdiff_t stride, int32_t* coefficients) {
-  alignas(32) int32_t a[64];
-  alignas(32) int32_t b[64];
-  // Columns, all eight lanes at once.
-  for (int c = 0; c < 8; ++c) {
-    Fdct8::run([&](int i) { return samples[i * stride + c] * 4; }, [&](int i, int32_t v) { a[i * 8 + c] = v; });
+  I32x8 v[8];
+#pragma GCC unroll 8
+  for (int r = 0; r < 8; ++r) {
+    load8(v[r], samples + r * stride);
+    v[r] *= 4;
   }
-  // Rows: transpose so that the rows become lanes too.
-  for (int r = 0; r < 8; ++r)
-    for (int c = 0; c < 8; ++c) b[c * 8 + r] = a[r * 8 + c] >> 1;
-  for (int c = 0; c < 8; ++c) {
-    Fdct8::run([&](int i) { return b[i * 8 + c]; }, [&](int i, int32_t v) { a[i * 8 + c] = v; });
+  fdct8(v);  // columns
+  transpose8x8(v);
+#pragma GCC unroll 8
+  for (int r = 0; r < 8; ++r) v[r] >>= 1;
+  fdct8(v);  // rows, held as columns
+  transpose8x8(v);
+#pragma GCC unroll 8
+  for (int r = 0; r < 8; ++r) {
+    divideRounded<3>(v[r]);
+    store8(coefficients + 8 * r, v[r]);
   }
-  for (int r = 0; r < 8; ++r)
-    for (int c = 0; c < 8; ++c) coefficients[r * 8 + c] = divide8(a[c * 8 + r]);
 }
 
 void forwardDctPlain(const int32_t* samples, int32_t* coefficients) {
-  int32_t tmp[64], res[64];
+  int32_t tmp[64], x[8];
   for (int c = 0; c < 8; ++c) {
-    Fdct8::run([&](int i) { return samples[i * 8 + c] * 4; }, [&](int i, int32_t v) { tmp[i * 8 + c] = v; });
+    for (int i = 0; i < 8; ++i) x[i] = samples[i * 8 + c] * 4;
+    fdct8(x);
+    for (int i = 0; i < 8; ++i) tmp[i * 8 + c] = x[i];
   }
   for (int r = 0; r < 8; ++r) {
-    Fdct8::run([&](int i) { return tmp[r * 8 + i] >> 1; }, [&](int i, int32_t v) { res[r * 8 + i] = v; });
+    for (int i = 0; i < 8; ++i) x[i] = tmp[r * 8 + i] >> 1;
+    fdct8(x);
+    for (int i = 0; i < 8; ++i) coefficients[r * 8 + i] = divide8(x[i]);
   }
-  for (int i = 0; i < 64; ++i) coefficients[i] = divide8(res[i]);
 }
 
 }  // namespace kanvo::jpeg

@@ -14,6 +14,13 @@ inline constexpr std::array<uint8_t, 64> kZigzag = {
     41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
     30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
+// kZigzagPosition[i] is the zigzag position of the coefficient at natural index i.
+inline constexpr std::array<uint8_t, 64> kZigzagPosition = [] {
+  std::array<uint8_t, 64> p{};
+  for (int k = 0; k < 64; ++k) p[kZigzag[size_t(k)]] = uint8_t(k);
+  return p;
+}();
+
 // The example tables, in zigzag order.
 extern const std::array<uint16_t, 64> kLuminanceQuant;
 extern const std::array<uint16_t, 64> kChrominanceQuant;

@@ -116,8 +116,11 @@ TEST(JpegQuantise, ReciprocalEqualsTruncatingDivision) {
     std::fill(rec, rec + 64, quantReciprocal(d));
     for (int32_t base = -4095; base <= 4095; base += 64) {
       for (int i = 0; i < 64; ++i) coef[i] = std::min(base + i, 4095);
-      quantiseBlock(coef, rec, out);
-      for (int i = 0; i < 64; ++i) ASSERT_EQ(out[i], coef[i] / d) << coef[i] << " / " << d;
+      const uint64_t nonZero = quantiseBlock(coef, rec, out);
+      for (int i = 0; i < 64; ++i) {
+        ASSERT_EQ(out[i], coef[i] / d) << coef[i] << " / " << d;
+        ASSERT_EQ(nonZero >> i & 1, uint64_t(out[i] != 0)) << coef[i] << " / " << d;
+      }
     }
   }
 }
