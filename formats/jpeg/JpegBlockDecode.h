@@ -21,14 +21,15 @@ inline int32_t clampCoefficient(int64_t v) {
 }
 
 namespace detail {
-[[gnu::always_inline]] inline bool decodeBlockWith(BitReader& br, const HuffmanDecodeTable& dc, const HuffmanDecodeTable& ac,
-                        const int32_t* q, int32_t& pred, int32_t* coef, int& last) {
+[[gnu::always_inline]] inline bool decodeBlockWith(BitReader& br, const HuffmanDecodeTable& dc,
+                                                   const HuffmanDecodeTable& ac, int32_t& pred, int32_t* coef,
+                                                   int& last) {
   br.ensure(32);
   int s = dc.decode(br);
   if (s < 0 || s > 15) return false;
   int32_t diff = s ? extend(br.get(s), s) : 0;
   pred = int32_t(uint32_t(pred) + uint32_t(diff));
-  coef[0] = clampCoefficient(int64_t(pred) * q[0]);
+  coef[0] = clampCoefficient(pred);
   for (int k = 1; k < 64;) {
     br.ensure(32);
     // A whole coefficient from the lookahead: the same bits and value as the symbol and its
@@ -37,7 +38,7 @@ namespace detail {
     if (fast != 0 && k + ((fast >> 4) & 15) <= 63) {
       k += (fast >> 4) & 15;
       br.skip(fast & 15);
-      coef[kZigzag[k]] = clampCoefficient(int64_t(fast >> 8) * q[k]);
+      coef[kZigzag[k]] = fast >> 8;
       last = k;
       ++k;
       continue;
@@ -48,7 +49,7 @@ namespace detail {
     if (k > 63) return false;
     int size = sym & 15;
     if (size) {
-      coef[kZigzag[k]] = clampCoefficient(int64_t(extend(br.get(size), size)) * q[k]);
+      coef[kZigzag[k]] = clampCoefficient(extend(br.get(size), size));
       last = k;
     }
     ++k;
@@ -57,16 +58,17 @@ namespace detail {
 }
 }  // namespace detail
 
-// One block's coefficients (natural order, coef zeroed by the caller). Returns false on a data
-// error; the block then ends early with what was decoded so far. last is the highest zigzag
+// One block's quantised coefficients (natural order, coef zeroed by the caller), each held
+// within +-kCoefficientLimit. Returns false on a data error; the block then ends early with what
+// was decoded so far. last is the highest zigzag
 // index set (0 when only the DC coefficient was). The reader's state is held in a copy of its
 // own for the block, which the compiler keeps in registers.
 [[gnu::always_inline]] inline bool decodeBlock(BitReader& reader, const HuffmanDecodeTable& dc,
-                                               const HuffmanDecodeTable& ac, const int32_t* q, int32_t& pred,
-                                               int32_t* coef, int& last) {
+                                               const HuffmanDecodeTable& ac, int32_t& pred, int32_t* coef,
+                                               int& last) {
   BitReader br = reader;
   int top = 0;
-  const bool ok = detail::decodeBlockWith(br, dc, ac, q, pred, coef, top);
+  const bool ok = detail::decodeBlockWith(br, dc, ac, pred, coef, top);
   reader = br;
   last = top;
   return ok;

@@ -62,7 +62,7 @@ Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, RowSink& o
   struct Comp {
     const HuffmanDecodeTable* dc;
     const HuffmanDecodeTable* ac;
-    int32_t q[64];
+    alignas(32) int32_t q[64];  // natural order
     int h, v;  // blocks per MCU each way
   };
   RowAssembler rows;
@@ -73,7 +73,7 @@ Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, RowSink& o
     Comp& c = comps[i];
     c.dc = &h.dcTables[fc.dcTable];
     c.ac = &h.acTables[fc.acTable];
-    for (int k = 0; k < 64; ++k) c.q[k] = h.quant[fc.quantId][k];
+    for (int k = 0; k < 64; ++k) c.q[kZigzag[k]] = h.quant[fc.quantId][k];
     c.h = fc.h;
     c.v = fc.v;
   }
@@ -108,15 +108,15 @@ Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, RowSink& o
           for (int bx = 0; bx < c.h; ++bx) {
             int32_t* dst = samples[ci] + by * 8 * stride + (mx * c.h + bx) * 8;
             int last = 0;
-            if (!exhausted && !decodeBlock(br, *c.dc, *c.ac, c.q, pred[ci], coef, last)) damaged = true;
+            if (!exhausted && !decodeBlock(br, *c.dc, *c.ac, pred[ci], coef, last)) damaged = true;
             if (last == 0) {
               // Only the DC coefficient (0 once the data has run out: grey): the block is flat.
-              const int32_t v = exhausted ? 0 : inverseDctDcOnly(coef[0]);
+              const int32_t v = exhausted ? 0 : inverseDctDcOnly(clampCoefficient(int64_t(coef[0]) * c.q[0]));
               for (int r = 0; r < 8; ++r) std::fill_n(dst + r * stride, 8, v);
               coef[0] = 0;
               continue;
             }
-            inverseDct(coef, dst, stride);
+            inverseDct(coef, c.q, dst, stride);
             for (int k = 0; k <= last; ++k) coef[kZigzag[k]] = 0;
           }
         }

@@ -38,10 +38,19 @@ template <int32_t S, class T>
 
 }  // namespace
 
-KANVO_VECTOR_CLONES void inverseDct(const int32_t* coefficients, int32_t* out, ptrdiff_t stride) {
+KANVO_VECTOR_CLONES void inverseDct(const int32_t* coefficients, const int32_t* quant, int32_t* out,
+                                    ptrdiff_t stride) {
   I32x8 v[8];
 #pragma GCC unroll 8
-  for (int r = 0; r < 8; ++r) load8(v[r], coefficients + 8 * r);
+  for (int r = 0; r < 8; ++r) {
+    // Quantised coefficients and steps within the limits give products within 32 bits.
+    I32x8 q;
+    load8(v[r], coefficients + 8 * r);
+    load8(q, quant + 8 * r);
+    v[r] *= q;
+    v[r] = v[r] > kCoefficientLimit ? kCoefficientLimit : v[r];
+    v[r] = v[r] < -kCoefficientLimit ? -kCoefficientLimit : v[r];
+  }
   idct8<4>(v);  // columns, of the coefficients times 4
   transpose8x8(v);
   idct8<1>(v);  // rows, held as columns

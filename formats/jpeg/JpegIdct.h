@@ -5,8 +5,9 @@
 // The column pass takes the coefficients multiplied by 4, the row pass follows, and the results
 // are divided by 16, rounding halves away from zero.
 //
-// Input: 64 dequantised coefficients in natural (row-major) order, each within
-// [-kCoefficientLimit, kCoefficientLimit] (the decoder holds them there), which keeps every
+// Input: 64 quantised coefficients and their quantisation steps (0..65535), both in natural
+// (row-major) order; each coefficient, within [-kCoefficientLimit, kCoefficientLimit], is
+// multiplied by its step and the product held within the same limits, which keeps every
 // intermediate within 32 bits. Output: 64 centred samples, row-major, rows `stride` apart;
 // values of real pictures lie near -128..127 but are not clamped.
 #include <cstddef>
@@ -16,7 +17,7 @@ namespace kanvo::jpeg {
 
 constexpr int32_t kCoefficientLimit = 16384;
 
-void inverseDct(const int32_t* coefficients, int32_t* out, ptrdiff_t stride);
+void inverseDct(const int32_t* coefficients, const int32_t* quant, int32_t* out, ptrdiff_t stride);
 
 // The flat value of a block whose only non-zero coefficient is the DC one; equal to every
 // sample inverseDct gives for it.
@@ -25,8 +26,8 @@ inline int32_t inverseDctDcOnly(int32_t dc) {
   return v >= 0 ? (v + 8) >> 4 : -((-v + 8) >> 4);
 }
 
-// The same arithmetic written as one plain 8-point routine applied to columns then rows; the
-// reference the whole-block version is tested against.
+// The transform of coefficients already multiplied by their steps, as one plain 8-point routine
+// applied to columns then rows; the reference the whole-block version is tested against.
 void inverseDctPlain(const int32_t* coefficients, int32_t* out, ptrdiff_t stride);
 
 }  // namespace kanvo::jpeg

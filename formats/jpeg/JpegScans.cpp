@@ -17,7 +17,7 @@ struct Store {
   int blocksW = 0, blocksH = 0;  // blocks of the whole MCU grid
   int codedW = 0, codedH = 0;    // blocks a scan of this component alone codes
   std::vector<int16_t> coef;
-  int32_t q[64] = {};  // natural order
+  alignas(32) int32_t q[64] = {};  // natural order
   bool latched = false;
   int16_t* block(int bx, int by) { return coef.data() + (size_t(by) * size_t(blocksW) + size_t(bx)) * 64; }
 };
@@ -122,12 +122,9 @@ bool acRefine(BitReader& br, const HuffmanDecodeTable& ac, const ScanHeader& sc,
 
 // A whole block of a sequential scan, into the store.
 bool sequentialBlock(BitReader& br, const FrameComponent& fc, const JpegHeader& h, int32_t& pred, int16_t* b) {
-  static constexpr int32_t kOnes[64] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
-                                        1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
-                                        1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
   int32_t coef[64] = {};
   int last = 0;
-  const bool ok = decodeBlock(br, h.dcTables[fc.dcTable], h.acTables[fc.acTable], kOnes, pred, coef, last);
+  const bool ok = decodeBlock(br, h.dcTables[fc.dcTable], h.acTables[fc.acTable], pred, coef, last);
   for (int i = 0; i < 64; ++i) b[i] = int16_t(coef[i]);
   return ok;
 }
@@ -216,8 +213,8 @@ void emitPicture(const JpegHeader& h, std::vector<Store>& stores, RowAssembler& 
             for (int r = 0; r < 8; ++r) std::fill_n(dst + r * stride, 8, v);
             continue;
           }
-          for (int i = 0; i < 64; ++i) coef[i] = clampCoefficient(int64_t(b[i]) * st.q[i]);
-          inverseDct(coef, dst, stride);
+          std::copy_n(b, 64, coef);
+          inverseDct(coef, st.q, dst, stride);
         }
       }
     }

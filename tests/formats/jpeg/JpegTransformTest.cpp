@@ -17,13 +17,15 @@
 namespace kanvo::jpeg {
 namespace {
 
-// Blocks of coefficients in four shapes (DC only, sparse like real data, small, full range) for
-// the inverse transform, and of samples (random, or a checkerboard of the extremes) for the
+// Blocks of coefficients in four shapes (DC only, sparse like real data, small, full range), with
+// steps of one, of real tables or of any size, for the inverse transform, and of samples (random, or a checkerboard of the extremes) for the
 // forward one; every DC-only block is flat, equal to inverseDctDcOnly, its rows `stride` apart.
 TEST(JpegDct, WholeBlockEqualsPlainRoutine) {
   std::mt19937 rng(7);
   std::uniform_int_distribution<int> any(-kCoefficientLimit, kCoefficientLimit), small(-60, 60);
-  int32_t in[64], a[64], b[64], out[8 * 20];
+  std::uniform_int_distribution<int32_t> anyStep(0, 65535), realStep(1, 100);
+  int32_t in[64], step[64], scaled[64], a[64], b[64], out[8 * 20];
+  const std::vector<int32_t> ones(64, 1);
   for (int iter = 0; iter < 200000; ++iter) {
     const int kind = iter % 4;
     std::fill(in, in + 64, 0);
@@ -34,8 +36,12 @@ TEST(JpegDct, WholeBlockEqualsPlainRoutine) {
               : rng() % 3 == 0 ? any(rng)
               : rng() & 1      ? kCoefficientLimit
                                : -kCoefficientLimit;
-    inverseDct(in, a, 8);
-    inverseDctPlain(in, b, 8);
+    for (int i = 0; i < 64; ++i) {
+      step[i] = iter % 3 == 0 ? 1 : iter % 3 == 1 ? realStep(rng) : anyStep(rng);
+      scaled[i] = std::clamp(in[i] * step[i], -kCoefficientLimit, kCoefficientLimit);
+    }
+    inverseDct(in, step, a, 8);
+    inverseDctPlain(scaled, b, 8);
     ASSERT_TRUE(std::equal(a, a + 64, b)) << "inverse, iteration " << iter;
     if (iter >= 100000) continue;
     for (int i = 0; i < 64; ++i)
@@ -47,7 +53,7 @@ TEST(JpegDct, WholeBlockEqualsPlainRoutine) {
   for (int32_t dc = -kCoefficientLimit; dc <= kCoefficientLimit; ++dc) {
     int32_t dcOnly[64] = {dc};
     std::fill(out, out + 8 * 20, -999);
-    inverseDct(dcOnly, out, 20);
+    inverseDct(dcOnly, ones.data(), out, 20);
     for (int i = 0; i < 8 * 20; ++i) ASSERT_EQ(out[i], i % 20 < 8 ? inverseDctDcOnly(dc) : -999) << dc;
   }
 }
