@@ -34,10 +34,10 @@ KANVO_VECTOR_CLONES uint64_t jpeg::quantiseBlock(const int32_t* coefficients, co
     (r < 4 ? low : high) |= U32x8(v != 0) & (laneBit << (8 * (r & 3)));
   }
   // Lanes 0-3 gather the low half of the mask, lanes 4-7 the high half.
-  U32x8 m = __builtin_shuffle(low, high, U32x8{0, 1, 2, 3, 8, 9, 10, 11}) |
-            __builtin_shuffle(low, high, U32x8{4, 5, 6, 7, 12, 13, 14, 15});
-  m |= __builtin_shuffle(m, U32x8{2, 3, 0, 1, 6, 7, 4, 5});
-  m |= __builtin_shuffle(m, U32x8{1, 0, 3, 2, 5, 4, 7, 6});
+  U32x8 m = __builtin_shufflevector(low, high, 0, 1, 2, 3, 8, 9, 10, 11) |
+            __builtin_shufflevector(low, high, 4, 5, 6, 7, 12, 13, 14, 15);
+  m |= __builtin_shufflevector(m, m, 2, 3, 0, 1, 6, 7, 4, 5);
+  m |= __builtin_shufflevector(m, m, 1, 0, 3, 2, 5, 4, 7, 6);
   return uint64_t(m[0]) | uint64_t(m[4]) << 32;
 }
 

@@ -20,20 +20,20 @@ using I32x8 = int32_t __attribute__((vector_size(32)));
   I32x8 t[8], u[8];
 #pragma GCC unroll 8
   for (int i = 0; i < 8; i += 2) {
-    t[i] = __builtin_shuffle(v[i], v[i + 1], I32x8{0, 8, 1, 9, 4, 12, 5, 13});
-    t[i + 1] = __builtin_shuffle(v[i], v[i + 1], I32x8{2, 10, 3, 11, 6, 14, 7, 15});
+    t[i] = __builtin_shufflevector(v[i], v[i + 1], 0, 8, 1, 9, 4, 12, 5, 13);
+    t[i + 1] = __builtin_shufflevector(v[i], v[i + 1], 2, 10, 3, 11, 6, 14, 7, 15);
   }
 #pragma GCC unroll 8
   for (int i = 0; i < 8; i += 4) {
-    u[i] = __builtin_shuffle(t[i], t[i + 2], I32x8{0, 1, 8, 9, 4, 5, 12, 13});
-    u[i + 1] = __builtin_shuffle(t[i], t[i + 2], I32x8{2, 3, 10, 11, 6, 7, 14, 15});
-    u[i + 2] = __builtin_shuffle(t[i + 1], t[i + 3], I32x8{0, 1, 8, 9, 4, 5, 12, 13});
-    u[i + 3] = __builtin_shuffle(t[i + 1], t[i + 3], I32x8{2, 3, 10, 11, 6, 7, 14, 15});
+    u[i] = __builtin_shufflevector(t[i], t[i + 2], 0, 1, 8, 9, 4, 5, 12, 13);
+    u[i + 1] = __builtin_shufflevector(t[i], t[i + 2], 2, 3, 10, 11, 6, 7, 14, 15);
+    u[i + 2] = __builtin_shufflevector(t[i + 1], t[i + 3], 0, 1, 8, 9, 4, 5, 12, 13);
+    u[i + 3] = __builtin_shufflevector(t[i + 1], t[i + 3], 2, 3, 10, 11, 6, 7, 14, 15);
   }
 #pragma GCC unroll 8
   for (int i = 0; i < 4; ++i) {
-    v[i] = __builtin_shuffle(u[i], u[i + 4], I32x8{0, 1, 2, 3, 8, 9, 10, 11});
-    v[i + 4] = __builtin_shuffle(u[i], u[i + 4], I32x8{4, 5, 6, 7, 12, 13, 14, 15});
+    v[i] = __builtin_shufflevector(u[i], u[i + 4], 0, 1, 2, 3, 8, 9, 10, 11);
+    v[i + 4] = __builtin_shufflevector(u[i], u[i + 4], 4, 5, 6, 7, 12, 13, 14, 15);
   }
 }
 
