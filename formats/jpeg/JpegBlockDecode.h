@@ -22,14 +22,13 @@ inline int32_t clampCoefficient(int64_t v) {
 
 namespace detail {
 [[gnu::always_inline]] inline bool decodeBlockWith(BitReader& br, const HuffmanDecodeTable& dc,
-                                                   const HuffmanDecodeTable& ac, int32_t& pred, int32_t* coef,
-                                                   int& last) {
+                                                   const HuffmanDecodeTable& ac, int32_t& pred, int16_t* coef) {
   br.ensure(32);
   int s = dc.decode(br);
   if (s < 0 || s > 15) return false;
   int32_t diff = s ? extend(br.get(s), s) : 0;
   pred = int32_t(uint32_t(pred) + uint32_t(diff));
-  coef[0] = clampCoefficient(pred);
+  coef[0] = int16_t(clampCoefficient(pred));
   for (int k = 1; k < 64;) {
     br.ensure(32);
     // A whole coefficient from the lookahead: the same bits and value as the symbol and its
@@ -38,8 +37,7 @@ namespace detail {
     if (fast != 0 && k + ((fast >> 4) & 15) <= 63) {
       k += (fast >> 4) & 15;
       br.skip(fast & 15);
-      coef[kZigzag[k]] = fast >> 8;
-      last = k;
+      coef[kZigzag[k]] = int16_t(fast >> 8);
       ++k;
       continue;
     }
@@ -48,10 +46,7 @@ namespace detail {
     k += sym >> 4;
     if (k > 63) return false;
     int size = sym & 15;
-    if (size) {
-      coef[kZigzag[k]] = clampCoefficient(extend(br.get(size), size));
-      last = k;
-    }
+    if (size) coef[kZigzag[k]] = int16_t(clampCoefficient(extend(br.get(size), size)));
     ++k;
   }
   return true;
@@ -60,17 +55,13 @@ namespace detail {
 
 // One block's quantised coefficients (natural order, coef zeroed by the caller), each held
 // within +-kCoefficientLimit. Returns false on a data error; the block then ends early with what
-// was decoded so far. last is the highest zigzag
-// index set (0 when only the DC coefficient was). The reader's state is held in a copy of its
-// own for the block, which the compiler keeps in registers.
+// was decoded so far. The reader's state is held in a copy of its own for the block, which the
+// compiler keeps in registers.
 [[gnu::always_inline]] inline bool decodeBlock(BitReader& reader, const HuffmanDecodeTable& dc,
-                                               const HuffmanDecodeTable& ac, int32_t& pred, int32_t* coef,
-                                               int& last) {
+                                               const HuffmanDecodeTable& ac, int32_t& pred, int16_t* coef) {
   BitReader br = reader;
-  int top = 0;
-  const bool ok = detail::decodeBlockWith(br, dc, ac, pred, coef, top);
+  const bool ok = detail::decodeBlockWith(br, dc, ac, pred, coef);
   reader = br;
-  last = top;
   return ok;
 }
 

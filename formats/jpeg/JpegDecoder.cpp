@@ -63,11 +63,14 @@ Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, RowSink& o
     const HuffmanDecodeTable* dc;
     const HuffmanDecodeTable* ac;
     alignas(32) int32_t q[64];  // natural order
-    int h, v;  // blocks per MCU each way
+    int h, v;                   // blocks per MCU each way
+    int blocksW;                // blocks of a row across the picture
+    int16_t* coef;              // the MCU row's coefficients: v rows of blocksW blocks
   };
   RowAssembler rows;
   if (!rows.init(h)) return Status::failed("not enough memory to decode the JPEG picture");
   Comp comps[3];
+  size_t rowBlocks = 0;
   for (int i = 0; i < n; ++i) {
     const FrameComponent& fc = h.components[i];
     Comp& c = comps[i];
@@ -76,9 +79,19 @@ Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, RowSink& o
     for (int k = 0; k < 64; ++k) c.q[kZigzag[k]] = h.quant[fc.quantId][k];
     c.h = fc.h;
     c.v = fc.v;
+    c.blocksW = mcusX * fc.h;
+    rowBlocks += size_t(c.blocksW) * size_t(c.v);
   }
+  // The coefficients of one MCU row are decoded, then transformed (which clears them) together.
+  std::vector<int16_t> coefficients;
+  try {
+    coefficients.assign(rowBlocks * 64, 0);
+  } catch (const std::bad_alloc&) {
+    return Status::failed("not enough memory to decode the JPEG picture");
+  }
+  for (int i = 0, offset = 0; i < n; offset += comps[i].blocksW * comps[i].v * 64, ++i)
+    comps[i].coef = coefficients.data() + offset;
 
-  alignas(32) int32_t coef[64] = {};
   int32_t pred[3] = {0, 0, 0};
 
   BitReader br(data.data(), data.size(), h.scanOffset);
@@ -86,8 +99,6 @@ Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, RowSink& o
   int sinceRestart = 0;
 
   for (int my = 0; my < mcusY; ++my) {
-    int32_t* samples[3];
-    for (int ci = 0; ci < n; ++ci) samples[ci] = rows.rows(ci);
     for (int mx = 0; mx < mcusX; ++mx) {
       if (h.restartInterval > 0 && sinceRestart == h.restartInterval) {
         if (!exhausted && br.heldDataBits() >= 8) damaged = true;  // data left in the interval
@@ -100,31 +111,27 @@ Status decodeScan(std::span<const uint8_t> data, const JpegHeader& h, RowSink& o
         sinceRestart = 0;
       }
       ++sinceRestart;
-      for (int si = 0; si < n; ++si) {
+      // Once the data has run out, blocks stay zero: grey.
+      for (int si = 0; si < n && !exhausted; ++si) {
         const int ci = h.scan.comps[si];
         Comp& c = comps[ci];
-        const ptrdiff_t stride = rows.stride(ci);
-        for (int by = 0; by < c.v; ++by) {
-          for (int bx = 0; bx < c.h; ++bx) {
-            int32_t* dst = samples[ci] + by * 8 * stride + (mx * c.h + bx) * 8;
-            int last = 0;
-            if (!exhausted && !decodeBlock(br, *c.dc, *c.ac, pred[ci], coef, last)) damaged = true;
-            if (last == 0) {
-              // Only the DC coefficient (0 once the data has run out: grey): the block is flat.
-              const int32_t v = exhausted ? 0 : inverseDctDcOnly(clampCoefficient(int64_t(coef[0]) * c.q[0]));
-              for (int r = 0; r < 8; ++r) std::fill_n(dst + r * stride, 8, v);
-              coef[0] = 0;
-              continue;
-            }
-            inverseDct(coef, c.q, dst, stride);
-            for (int k = 0; k <= last; ++k) coef[kZigzag[k]] = 0;
-          }
-        }
+        int16_t* mcu = c.coef + size_t(mx) * size_t(c.h) * 64;
+        for (int by = 0; by < c.v; ++by)
+          for (int bx = 0; bx < c.h; ++bx)
+            if (!decodeBlock(br, *c.dc, *c.ac, pred[ci], mcu + (size_t(by) * size_t(c.blocksW) + size_t(bx)) * 64))
+              damaged = true;
       }
       if (br.overrun()) {
         exhausted = true;
         everExhausted = true;
       }
+    }
+    for (int ci = 0; ci < n; ++ci) {
+      const Comp& c = comps[ci];
+      const ptrdiff_t stride = rows.stride(ci);
+      for (int by = 0; by < c.v; ++by)
+        inverseDctBlocks(c.coef + size_t(by) * size_t(c.blocksW) * 64, c.blocksW, c.q,
+                         rows.rows(ci) + by * 8 * stride, stride);
     }
     rows.push(out);
   }

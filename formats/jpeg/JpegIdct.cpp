@@ -1,5 +1,8 @@
 #include "formats/jpeg/JpegIdct.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "formats/jpeg/JpegDctConstants.h"
 #include "formats/jpeg/JpegSimd.h"
 #include "formats/jpeg/JpegVector.h"
@@ -38,27 +41,44 @@ template <int32_t S, class T>
 
 }  // namespace
 
-KANVO_VECTOR_CLONES void inverseDct(const int32_t* coefficients, const int32_t* quant, int32_t* out,
-                                    ptrdiff_t stride) {
-  I32x8 v[8];
+KANVO_VECTOR_CLONES void inverseDctBlocks(int16_t* coefficients, int count, const int32_t* quant, int32_t* out,
+                                          ptrdiff_t stride) {
+  using I16x8 = int16_t __attribute__((vector_size(16)));
+  for (int i = 0; i < count; ++i, coefficients += 64, out += 8) {
+    I16x8 in[8];
+    std::memcpy(in, coefficients, sizeof in);
+    I16x8 ac = in[0] & I16x8{0, -1, -1, -1, -1, -1, -1, -1};
 #pragma GCC unroll 8
-  for (int r = 0; r < 8; ++r) {
-    // Quantised coefficients and steps within the limits give products within 32 bits.
-    I32x8 q;
-    load8(v[r], coefficients + 8 * r);
-    load8(q, quant + 8 * r);
-    v[r] *= q;
-    v[r] = v[r] > kCoefficientLimit ? kCoefficientLimit : v[r];
-    v[r] = v[r] < -kCoefficientLimit ? -kCoefficientLimit : v[r];
-  }
-  idct8<4>(v);  // columns, of the coefficients times 4
-  transpose8x8(v);
-  idct8<1>(v);  // rows, held as columns
-  transpose8x8(v);
+    for (int r = 1; r < 8; ++r) ac |= in[r];
+    uint64_t acBits[2];
+    std::memcpy(acBits, &ac, sizeof acBits);
+    if ((acBits[0] | acBits[1]) == 0) {
+      const int32_t flat = inverseDctDcOnly(
+          int32_t(std::clamp<int64_t>(int64_t(in[0][0]) * quant[0], -kCoefficientLimit, kCoefficientLimit)));
+      for (int r = 0; r < 8; ++r) std::fill_n(out + r * stride, 8, flat);
+      coefficients[0] = 0;
+      continue;
+    }
+    std::memset(coefficients, 0, 64 * sizeof(int16_t));
+    I32x8 v[8];
 #pragma GCC unroll 8
-  for (int r = 0; r < 8; ++r) {
-    divideRounded<4>(v[r]);
-    store8(out + r * stride, v[r]);
+    for (int r = 0; r < 8; ++r) {
+      // Coefficients and steps within their limits give products within 32 bits.
+      I32x8 q;
+      load8(q, quant + 8 * r);
+      v[r] = __builtin_convertvector(in[r], I32x8) * q;
+      v[r] = v[r] > kCoefficientLimit ? kCoefficientLimit : v[r];
+      v[r] = v[r] < -kCoefficientLimit ? -kCoefficientLimit : v[r];
+    }
+    idct8<4>(v);  // columns, of the coefficients times 4
+    transpose8x8(v);
+    idct8<1>(v);  // rows, held as columns
+    transpose8x8(v);
+#pragma GCC unroll 8
+    for (int r = 0; r < 8; ++r) {
+      divideRounded<4>(v[r]);
+      store8(out + r * stride, v[r]);
+    }
   }
 }
 

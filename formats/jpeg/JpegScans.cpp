@@ -120,15 +120,6 @@ bool acRefine(BitReader& br, const HuffmanDecodeTable& ac, const ScanHeader& sc,
   return true;
 }
 
-// A whole block of a sequential scan, into the store.
-bool sequentialBlock(BitReader& br, const FrameComponent& fc, const JpegHeader& h, int32_t& pred, int16_t* b) {
-  int32_t coef[64] = {};
-  int last = 0;
-  const bool ok = decodeBlock(br, h.dcTables[fc.dcTable], h.acTables[fc.acTable], pred, coef, last);
-  for (int i = 0; i < 64; ++i) b[i] = int16_t(coef[i]);
-  return ok;
-}
-
 // Reads one scan into the stores. `cut` is set when its data ran out before its last block.
 void readScan(std::span<const uint8_t> data, const JpegHeader& h, std::vector<Store>& stores, bool& damaged,
               bool& cut) {
@@ -145,7 +136,8 @@ void readScan(std::span<const uint8_t> data, const JpegHeader& h, std::vector<St
     const FrameComponent& fc = h.components[size_t(ci)];
     bool ok = true;
     if (!h.progressive) {
-      ok = sequentialBlock(br, fc, h, pred[ci], b);
+      std::fill_n(b, 64, int16_t(0));  // a block coded again replaces what it held
+      ok = decodeBlock(br, h.dcTables[fc.dcTable], h.acTables[fc.acTable], pred[ci], b);
     } else if (sc.ss == 0) {
       if (sc.ah == 0) {
         ok = dcFirst(br, h.dcTables[fc.dcTable], sc.al, pred[ci], b);
@@ -193,30 +185,16 @@ void readScan(std::span<const uint8_t> data, const JpegHeader& h, std::vector<St
   }
 }
 
-// Dequantises, transforms and hands on the whole picture.
+// Dequantises, transforms and hands on the whole picture (clearing the stores).
 void emitPicture(const JpegHeader& h, std::vector<Store>& stores, RowAssembler& rows, RowSink& out) {
   const Grid grid(h);
-  alignas(32) int32_t coef[64];
   for (int my = 0; my < grid.mcusY; ++my) {
     for (int ci = 0; ci < h.componentCount; ++ci) {
       Store& st = stores[size_t(ci)];
-      const FrameComponent& fc = h.components[size_t(ci)];
       const ptrdiff_t stride = rows.stride(ci);
-      for (int by = 0; by < fc.v; ++by) {
-        for (int bx = 0; bx < st.blocksW; ++bx) {
-          const int16_t* b = st.block(bx, my * fc.v + by);
-          int32_t* dst = rows.rows(ci) + by * 8 * stride + bx * 8;
-          int acBits = 0;
-          for (int i = 1; i < 64; ++i) acBits |= b[i] * st.q[i];
-          if (acBits == 0) {
-            const int32_t v = inverseDctDcOnly(clampCoefficient(int64_t(b[0]) * st.q[0]));
-            for (int r = 0; r < 8; ++r) std::fill_n(dst + r * stride, 8, v);
-            continue;
-          }
-          std::copy_n(b, 64, coef);
-          inverseDct(coef, st.q, dst, stride);
-        }
-      }
+      for (int by = 0; by < h.components[size_t(ci)].v; ++by)
+        inverseDctBlocks(st.block(0, my * h.components[size_t(ci)].v + by), st.blocksW, st.q,
+                         rows.rows(ci) + by * 8 * stride, stride);
     }
     rows.push(out);
   }
