@@ -7,39 +7,11 @@
 #include "formats/jpeg/JpegColor.h"
 #include "formats/jpeg/JpegFdct.h"
 #include "formats/jpeg/JpegHuffman.h"
-#include "formats/jpeg/JpegSimd.h"
 #include "formats/jpeg/JpegTables.h"
-#include "formats/jpeg/JpegVector.h"
 
 namespace kanvo {
 
 using namespace jpeg;
-
-KANVO_VECTOR_CLONES uint64_t jpeg::quantiseBlock(const int32_t* coefficients, const int32_t* reciprocals,
-                                                 int32_t* out) {
-  using U32x8 = uint32_t __attribute__((vector_size(32)));
-  const U32x8 laneBit = {1, 2, 4, 8, 16, 32, 64, 128};
-  U32x8 low = {}, high = {};
-#pragma GCC unroll 8
-  for (int r = 0; r < 8; ++r) {
-    I32x8 x, rec;
-    load8(x, coefficients + 8 * r);
-    load8(rec, reciprocals + 8 * r);
-    const I32x8 sign = x >> 31;
-    I32x8 a = (x ^ sign) - sign;
-    a = a > 4095 ? 4095 : a;
-    const I32x8 q = I32x8((U32x8(a) * U32x8(rec)) >> kQuantShift);  // below 2^32
-    const I32x8 v = (q ^ sign) - sign;
-    store8(out + 8 * r, v);
-    (r < 4 ? low : high) |= U32x8(v != 0) & (laneBit << (8 * (r & 3)));
-  }
-  // Lanes 0-3 gather the low half of the mask, lanes 4-7 the high half.
-  U32x8 m = __builtin_shufflevector(low, high, 0, 1, 2, 3, 8, 9, 10, 11) |
-            __builtin_shufflevector(low, high, 4, 5, 6, 7, 12, 13, 14, 15);
-  m |= __builtin_shufflevector(m, m, 2, 3, 0, 1, 6, 7, 4, 5);
-  m |= __builtin_shufflevector(m, m, 1, 0, 3, 2, 5, 4, 7, 6);
-  return uint64_t(m[0]) | uint64_t(m[4]) << 32;
-}
 
 namespace {
 
@@ -121,10 +93,8 @@ struct ComponentCoder {
 constexpr size_t kBlockBytes = 64 * 26 / 8 * 2 + 16;
 
 void encodeBlock(BitWriter& bw, ComponentCoder& cc, const int32_t* samples, ptrdiff_t stride) {
-  alignas(32) int32_t coef[64];
   alignas(32) int32_t q[64];
-  forwardDct(samples, stride, coef);
-  const uint64_t nonZero = quantiseBlock(coef, cc.reciprocal.data(), q);
+  const uint64_t nonZero = forwardDctQuantised(samples, stride, cc.reciprocal.data(), q);
   bw.reserve(kBlockBytes);
 
   int32_t diff = std::clamp(q[0] - cc.pred, -2047, 2047);

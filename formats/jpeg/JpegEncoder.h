@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "formats/Status.h"
+#include "formats/jpeg/JpegQuantise.h"
 #include "raster/pixel/Color32.h"
 
 namespace kanvo {
@@ -46,15 +47,5 @@ class JpegEncoder {
   std::vector<uint8_t> out_;
 };
 
-namespace jpeg {
-// Quantisation: coefficient / step, truncating toward zero, computed as
-// sign(x) * ((|x| * m) >> 20) with m = ceil(2^20 / step); equal to the division for |x| < 4096
-// and steps 1..255 (forward DCT coefficients of 8-bit samples stay within +-1100).
-constexpr int kQuantShift = 20;
-inline int32_t quantReciprocal(int32_t step) { return ((1 << kQuantShift) + step - 1) / step; }
-// coefficients and reciprocals in natural order, 64 each; |coefficients| are held below 4096.
-// Returns the non-zero outputs as a mask, bit i for natural index i.
-uint64_t quantiseBlock(const int32_t* coefficients, const int32_t* reciprocals, int32_t* out);
-}  // namespace jpeg
 
 }  // namespace kanvo

@@ -1,6 +1,7 @@
 #include "formats/jpeg/JpegFdct.h"
 
 #include "formats/jpeg/JpegDctConstants.h"
+#include "formats/jpeg/JpegQuantise.h"
 #include "formats/jpeg/JpegSimd.h"
 #include "formats/jpeg/JpegVector.h"
 
@@ -33,10 +34,8 @@ template <class T>
 }
 #undef m
 
-}  // namespace
-
-KANVO_VECTOR_CLONES void forwardDct(const int32_t* samples, ptrdiff_t stride, int32_t* coefficients) {
-  I32x8 v[8];
+// The transform of one block into rows of lanes.
+[[gnu::always_inline]] inline void transformBlock(const int32_t* samples, ptrdiff_t stride, I32x8 (&v)[8]) {
 #pragma GCC unroll 8
   for (int r = 0; r < 8; ++r) {
     load8(v[r], samples + r * stride);
@@ -49,10 +48,30 @@ KANVO_VECTOR_CLONES void forwardDct(const int32_t* samples, ptrdiff_t stride, in
   fdct8(v);  // rows, held as columns
   transpose8x8(v);
 #pragma GCC unroll 8
-  for (int r = 0; r < 8; ++r) {
-    divideRounded<3>(v[r]);
-    store8(coefficients + 8 * r, v[r]);
-  }
+  for (int r = 0; r < 8; ++r) divideRounded<3>(v[r]);
+}
+
+}  // namespace
+
+KANVO_VECTOR_CLONES void forwardDct(const int32_t* samples, ptrdiff_t stride, int32_t* coefficients) {
+  I32x8 v[8];
+  transformBlock(samples, stride, v);
+#pragma GCC unroll 8
+  for (int r = 0; r < 8; ++r) store8(coefficients + 8 * r, v[r]);
+}
+
+KANVO_VECTOR_CLONES uint64_t forwardDctQuantised(const int32_t* samples, ptrdiff_t stride, const int32_t* reciprocals,
+                                                 int32_t* out) {
+  I32x8 v[8];
+  transformBlock(samples, stride, v);
+  return quantiseRows(v, reciprocals, out);
+}
+
+KANVO_VECTOR_CLONES uint64_t quantiseBlock(const int32_t* coefficients, const int32_t* reciprocals, int32_t* out) {
+  I32x8 v[8];
+#pragma GCC unroll 8
+  for (int r = 0; r < 8; ++r) load8(v[r], coefficients + 8 * r);
+  return quantiseRows(v, reciprocals, out);
 }
 
 void forwardDctPlain(const int32_t* samples, int32_t* coefficients) {

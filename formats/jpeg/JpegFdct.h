@@ -13,6 +13,10 @@ namespace kanvo::jpeg {
 
 void forwardDct(const int32_t* samples, ptrdiff_t stride, int32_t* coefficients);
 
+// The transform and the quantisation of JpegQuantise.h in one pass: quantiseBlock of
+// forwardDct's coefficients, with its mask of the non-zero ones.
+uint64_t forwardDctQuantised(const int32_t* samples, ptrdiff_t stride, const int32_t* reciprocals, int32_t* out);
+
 // One plain 8-point routine applied to columns then rows (rows 8 apart): the reference.
 void forwardDctPlain(const int32_t* samples, int32_t* coefficients);
 

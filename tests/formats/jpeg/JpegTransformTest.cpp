@@ -12,6 +12,7 @@
 #include "formats/jpeg/JpegEncoder.h"
 #include "formats/jpeg/JpegFdct.h"
 #include "formats/jpeg/JpegIdct.h"
+#include "formats/jpeg/JpegQuantise.h"
 #include "formats/jpeg/JpegUpsample.h"
 
 namespace kanvo::jpeg {
@@ -55,6 +56,10 @@ TEST(JpegDct, WholeBlockEqualsPlainRoutine) {
     forwardDct(in, 8, a);
     forwardDctPlain(in, b);
     ASSERT_TRUE(std::equal(a, a + 64, b)) << "forward, iteration " << iter;
+    for (int i = 0; i < 64; ++i) step[i] = quantReciprocal(realStep(rng));
+    const uint64_t mask = forwardDctQuantised(in, 8, step, a);
+    ASSERT_EQ(mask, quantiseBlock(b, step, scaled));
+    ASSERT_TRUE(std::equal(a, a + 64, scaled)) << "quantised, iteration " << iter;
   }
   for (int32_t dc = -kCoefficientLimit; dc <= kCoefficientLimit; ++dc) {
     int16_t dcOnly[64] = {int16_t(dc)};
