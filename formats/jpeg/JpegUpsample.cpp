@@ -50,8 +50,9 @@ namespace {
 // 3 : 1, the inputs' ends repeated; n is 2 * length or one less.
 template <int RV>
 [[gnu::always_inline]] inline void doubleColumns(const int32_t* m, int length, int n, int32_t* out) {
-  constexpr int32_t kTotal = 8 * RV, kLift = 128 * kTotal + kTotal / 2;
-  auto put = [&](int i, int32_t sum) { out[i] = (sum + kLift) / kTotal - 128; };
+  // The lifted sums are non-negative: dividing by the total is a shift.
+  constexpr int32_t kTotal = 8 * RV, kLift = 128 * kTotal + kTotal / 2, kShift = RV == 1 ? 3 : 4;
+  auto put = [&](int i, int32_t sum) { out[i] = ((sum + kLift) >> kShift) - 128; };
   const int last = length - 1;
   if (length == 1) {
     put(0, 4 * m[0]);
@@ -62,8 +63,8 @@ template <int RV>
   put(1, 3 * m[0] + m[1]);
   for (int k = 1; k < last; ++k) {
     const int32_t c = 3 * m[k];
-    out[2 * k] = (c + m[k - 1] + kLift) / kTotal - 128;
-    out[2 * k + 1] = (c + m[k + 1] + kLift) / kTotal - 128;
+    out[2 * k] = ((c + m[k - 1] + kLift) >> kShift) - 128;
+    out[2 * k + 1] = ((c + m[k + 1] + kLift) >> kShift) - 128;
   }
   put(2 * last, 3 * m[last] + m[last - 1]);
   if (n > 2 * last + 1) put(2 * last + 1, 4 * m[last]);
