@@ -55,11 +55,8 @@ inline Color32 referenceCoverage(Color32 d, int c, Color32 p, int op, int w) {
 // A set bit b of the paint colour p at opacity w over d.
 inline Color32 referenceBit(Color32 d, int b, Color32 p, int op, int w) {
   if (w == 0 || b == 0) return d;
-  if (op == kOpOver && alphaOf(p) == 255 && w == 255) return p;
-  if (op == kOpOver && alphaOf(d) == 255) return approach(d, p, w);
-  if (op == kOpOver && alphaOf(d) == 0)
-    return w < 255 ? (p & 0xFFFFFFu) | uint32_t(alphaOf(p) * w / 255) << 24 : p;
-  if (op == kOpOver) return applied(over, d, p, w);
+  if (op == kOpOver && alphaOf(d) == 255 && !(alphaOf(p) == 255 && w == 255)) return approach(d, p, w);
+  if (op == kOpOver) return paintOver(d, p, w);
   if (op == kOpReplaceColour) return applied(blendRgbByAlpha, d, p, w);
   if (op == kOpAddAlpha) return applied(addRgbByAlpha, d, p, w);
   if (op == kOpMultiplyAlpha) return applied(multiplyRgbByAlpha, flattened(d), p, w);
