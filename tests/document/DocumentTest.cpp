@@ -198,7 +198,8 @@ TEST_F(DocumentTest, LayerChangedUpdatesReducedImagesAndTheClippedDirtyRect) {
   } cases[] = {{Rect(100, 20, 1, 1), Rect(36, 30, 1, 1)},
                {Rect(60, 0, 10, 10), Rect(0, 10, 37, 21)},
                {Rect(0, 0, 10, 10), Rect(0, 10, 37, 21)},  // wholly off the canvas
-               {Rect(60, 0, 10, 300000), Rect(0, 10, 37, 140)}};
+               {Rect(60, 0, 10, 300000), Rect(0, 10, 37, 140)},
+               {Rect(250, 20, 50, 1), Rect(0, 10, 200, 140)}};  // reaching past the right edge
   doc.dirtyRect = Rect();
   for (const auto& c : cases) {
     doc.layerChanged(*layer, c.changed.x, c.changed.y, c.changed.width, c.changed.height);
