@@ -50,14 +50,19 @@ double run(const std::string& command) {
   return status == 0 ? std::chrono::duration<double, std::milli>(t1 - t0).count() : -1.0;
 }
 
+// Argument 1: both on one thread (KANVO_THREADS=1; MAGICK_THREAD_LIMIT=1 and OMP_NUM_THREADS=1);
+// 0: both at their defaults (every core).
 void BM_ConvertPsd_VsImageMagick(benchmark::State& state) {
+  const bool one = state.range(0) == 1;
   PsdFile file;
   if (!build(file)) {
     state.SkipWithError("could not build the input PSD");
     return;
   }
-  const std::string ours = std::string(KANVO_CLI_PATH) + " convert " + file.path + " " + file.dir.file("ours.psd");
-  const std::string peer = "convert " + file.path + " " + file.dir.file("im.psd") + " 2>/dev/null";
+  const std::string ours = std::string(one ? "KANVO_THREADS=1 " : "") + KANVO_CLI_PATH + " convert " + file.path +
+                           " " + file.dir.file("ours.psd");
+  const std::string peer = std::string(one ? "MAGICK_THREAD_LIMIT=1 OMP_NUM_THREADS=1 " : "") + "convert " +
+                           file.path + " " + file.dir.file("im.psd") + " 2>/dev/null";
   double oursMs = 0, peerMs = 0;
   for (auto _ : state) {
     const double a = run(ours), b = run(peer);
@@ -75,6 +80,6 @@ void BM_ConvertPsd_VsImageMagick(benchmark::State& state) {
   state.counters["file_MB"] = double(file.bytes) / 1e6;
   state.counters["out_MB"] = double(kanvo::test::readWholeFile(file.dir.file("ours.psd")).size()) / 1e6;
 }
-BENCHMARK(BM_ConvertPsd_VsImageMagick)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ConvertPsd_VsImageMagick)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace
