@@ -85,7 +85,8 @@ TEST(BlendSpan32, FastOpsOverRunsOfEveryKindAtEveryOpacity) {
   for (int op : {kOpOver, kOpReplaceColour})
     for (int w = 0; w < 256; ++w)
       for (int rep = 0; rep < 3; ++rep) {
-        const int n = 260, srcX = int(rng() % 9), dstX = int(rng() % 9), count = n - 9 - int(rng() % 20);
+        const int n = 260, srcX = int(rng() % 9), dstX = int(rng() % 9);
+        const int count = rep == 0 ? w % 71 : n - 9 - int(rng() % 20);  // every short length, every tail
         const auto src = runsOfEveryKind(rng, n, rep == 1), dst = runsOfEveryKind(rng, n, rep == 2);
         ASSERT_TRUE(blendMatches(op, w, src, srcX, dst, dstX, count)) << op << " " << w;
         std::vector<Color32> row = src;  // the source may be the destination row itself
