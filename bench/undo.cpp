@@ -55,13 +55,14 @@ struct Scene {
   StringTable strings{kUiLanguageEnglish};
   Document doc{strings};
   UndoHistory history;
-  explicit Scene(int32_t method) {
+  explicit Scene(int32_t method, uint32_t budget = UndoHistory::kConstructedBudget) {
     doc.newCanvas(1024, 768, kLayerKind32);
     TiledImage32& store = doc.layer(0)->pixels32;
     for (int y = 0; y < kSize; ++y)
       for (int x = 0; x < kSize; ++x) store.setPixel(kAt + x, kAt + y, picture()[size_t(y) * kSize + size_t(x)]);
     doc.layerChangedAll(*doc.layer(0));
     history.setTileMethod(method);
+    history.setMemoryBudget(budget);
   }
 };
 
@@ -73,6 +74,16 @@ void BM_Record(benchmark::State& state) {
     scene.history.recordPixels32(scene.doc.layer(0)->pixels32, kRect, 0, "Brush (Layer1)");
   }
   state.counters["bytes"] = double(scene.history.undoRecord(0)->sizeEstimate());
+}
+
+// The same with the budget the application sets: the history then keeps only the newest step,
+// and each record reuses the memory of the one it releases while that is still in the cache
+// (under the constructed budget the reused memory is that of the oldest of some 60 steps).
+void BM_RecordAppBudget(benchmark::State& state) {
+  Scene scene(int32_t(state.range(0)), UndoHistory::kApplicationBudget);
+  for (auto _ : state) {
+    scene.history.recordPixels32(scene.doc.layer(0)->pixels32, kRect, 0, "Brush (Layer1)");
+  }
 }
 
 void BM_RecordUndo(benchmark::State& state) {
@@ -176,6 +187,7 @@ void BM_PeerCompressTwiceDecompress(benchmark::State& state) {
 }
 
 BENCHMARK(BM_Record)->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(BM_RecordAppBudget)->Arg(0)->Arg(2);
 BENCHMARK(BM_PeerCompress)->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK(BM_RecordUndo)->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK(BM_PeerCompressTwiceDecompress)->Arg(0)->Arg(1)->Arg(2);
@@ -190,6 +202,8 @@ int main(int argc, char** argv) {
     r.printTimeRatio(40, "record, method 0 vs memcpy", "BM_Record/0", "BM_PeerCompress/0");
     r.printTimeRatio(40, "record, method 1 vs compress2", "BM_Record/1", "BM_PeerCompress/1");
     r.printTimeRatio(40, "record, method 2 vs LZ4", "BM_Record/2", "BM_PeerCompress/2");
+    r.printTimeRatio(40, "record, method 0, 1 MiB budget vs memcpy", "BM_RecordAppBudget/0", "BM_PeerCompress/0");
+    r.printTimeRatio(40, "record, method 2, 1 MiB budget vs LZ4", "BM_RecordAppBudget/2", "BM_PeerCompress/2");
     r.printTimeRatio(40, "record + undo, method 0 vs memcpy x3", "BM_RecordUndo/0", "BM_PeerCompressTwiceDecompress/0");
     r.printTimeRatio(40, "record + undo, method 1 vs zlib 2+1", "BM_RecordUndo/1", "BM_PeerCompressTwiceDecompress/1");
     r.printTimeRatio(40, "record + undo, method 2 vs LZ4 2+1", "BM_RecordUndo/2", "BM_PeerCompressTwiceDecompress/2");

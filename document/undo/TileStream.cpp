@@ -22,6 +22,11 @@ void storeWord(uint8_t* p, uint32_t v) {
 // Whether every pixel of the tile holds the same value, and that value as the stream stores it.
 // A block equals itself shifted by one pixel exactly when all its pixels are equal.
 bool uniformValue(const uint8_t* tile, size_t bytes, int bitsPerPixel, uint32_t& value) {
+  // Most tiles that are not uniform differ from their first pixel at one of a few spread
+  // places (the last pixel among them); only the others are compared whole.
+  const size_t unit = bitsPerPixel == 32 ? 4 : 1;
+  for (size_t at = bytes / 8; at <= bytes; at += bytes / 8)
+    if (std::memcmp(tile, tile + at - unit, unit) != 0) return false;
   if (bitsPerPixel == 32) {
     if (std::memcmp(tile, tile + 4, bytes - 4) != 0) return false;
     value = loadWord(tile);  // the Color32 bytes as they lie in memory
@@ -46,7 +51,64 @@ void fillUniform(uint8_t* tile, size_t bytes, int bitsPerPixel, uint32_t value) 
   }
 }
 
+// The buffers streams of this thread gave up, for the next writer: at most kKept of them, each
+// of at most kLargest bytes.
+class SpareBuffers {
+ public:
+  static constexpr size_t kKept = 2, kLargest = size_t(4) << 20;
+  ~SpareBuffers() { gone_ = true; }
+  static SpareBuffers* ofThisThread() { return gone_ ? nullptr : &spares_; }
+
+  // Takes v's memory when it is worth keeping (in place of a smaller kept buffer); v is left
+  // empty either way.
+  void give(std::vector<uint8_t>& v) noexcept {
+    std::vector<uint8_t>* smallest = &kept_[0];
+    for (auto& k : kept_)
+      if (k.capacity() < smallest->capacity()) smallest = &k;
+    if (v.capacity() <= kLargest && v.capacity() > smallest->capacity()) {
+      v.clear();
+      smallest->swap(v);
+    }
+    std::vector<uint8_t>().swap(v);
+  }
+  // Moves the smallest kept buffer of at least room bytes into the empty v; false when none.
+  bool take(std::vector<uint8_t>& v, size_t room) noexcept {
+    std::vector<uint8_t>* best = nullptr;
+    for (auto& k : kept_)
+      if (k.capacity() >= room && (best == nullptr || k.capacity() < best->capacity())) best = &k;
+    if (best == nullptr) return false;
+    best->swap(v);
+    return true;
+  }
+
+ private:
+  std::vector<uint8_t> kept_[kKept];
+  static thread_local SpareBuffers spares_;
+  static thread_local bool gone_;  // set once the thread's buffers are destroyed
+};
+thread_local SpareBuffers SpareBuffers::spares_;
+thread_local bool SpareBuffers::gone_ = false;
+
+void giveUp(std::vector<uint8_t>& bytes) noexcept {
+  if (SpareBuffers* spares = SpareBuffers::ofThisThread())
+    spares->give(bytes);
+  else
+    std::vector<uint8_t>().swap(bytes);
+}
+
 }  // namespace
+
+TileStream& TileStream::operator=(TileStream&& other) noexcept {
+  if (this != &other) {
+    giveUp(bytes_);
+    bytes_.swap(other.bytes_);
+  }
+  return *this;
+}
+
+TileStream::~TileStream() { giveUp(bytes_); }
+
+void TileStream::clear() noexcept { giveUp(bytes_); }
 
 TileRange tileRangeOf(const Rect& r) {
   TileRange t;
@@ -82,7 +144,8 @@ TileStreamWriter::TileStreamWriter(TileStream& out, int bitsPerPixel, int32_t me
   if (room > kMostReserved) room = kMostReserved;
   if (room < 1024) room = 1024;
   try {
-    out_.bytes_.reserve(size_t(room));
+    SpareBuffers* spares = SpareBuffers::ofThisThread();
+    if (spares == nullptr || !spares->take(out_.bytes_, size_t(room))) out_.bytes_.reserve(size_t(room));
     out_.bytes_.resize(4);  // the tile count, stored by finish
   } catch (const std::bad_alloc&) {
     failed_ = true;
@@ -177,7 +240,9 @@ bool TileStreamWriter::finish() {
   std::vector<uint8_t>& b = out_.bytes_;
   if (b.capacity() - b.size() > b.size() / 8) {
     try {
-      b.shrink_to_fit();
+      std::vector<uint8_t> fitted(b.begin(), b.end());
+      giveUp(b);
+      b.swap(fitted);
     } catch (const std::bad_alloc&) {
       // Keeping the spare capacity is harmless.
     }

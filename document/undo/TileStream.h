@@ -60,13 +60,23 @@ struct TileRange {
 };
 TileRange tileRangeOf(const Rect& pixels);
 
-// The stream's bytes. Owns them; copyable and movable.
+// The stream's bytes. Owns them; copyable and movable. The memory a stream gives up (cleared,
+// replaced or destroyed) is kept for the next writer on the same thread, a few buffers of at
+// most a few MiB: a history that records and releases one step after another writes into
+// memory it already has rather than into fresh pages.
 class TileStream {
  public:
+  TileStream() = default;
+  TileStream(const TileStream&) = default;
+  TileStream(TileStream&&) noexcept = default;
+  TileStream& operator=(const TileStream&) = default;
+  TileStream& operator=(TileStream&& other) noexcept;
+  ~TileStream();
+
   const uint8_t* data() const { return bytes_.data(); }
   size_t byteLength() const { return bytes_.size(); }
   bool empty() const { return bytes_.empty(); }
-  void clear() { std::vector<uint8_t>().swap(bytes_); }
+  void clear() noexcept;
   // The tile count of the first word; 0 for an empty stream.
   uint32_t tileCount() const;
 
