@@ -24,17 +24,9 @@ void bilinearRow(Color32* out, int32_t count, const Image32& src, int64_t U, int
   for (int32_t i = 0; i < count; ++i, U += DX, V += DY) {
     uint64_t su = uint64_t(U >> 16), sv = uint64_t(V >> 16);
     if (!(su < sw1 && sv < sh1)) continue;
-    const int fx = int((U >> 8) & 255), fy = int((V >> 8) & 255);
-    const int w00 = ((255 - fx) * (255 - fy)) >> 8, w10 = (fx * (255 - fy)) >> 8, w01 = ((255 - fx) * fy) >> 8;
-    const int w11 = 255 - w00 - w10 - w01;
     const Color32* p = src.pixelAddress(int32_t(su), int32_t(sv));
-    const Color32 p00 = p[0], p10 = p[1], p01 = p[stride], p11 = p[stride + 1];
-    uint32_t result = 0xFF000000u;
-    for (int b = 0; b < 3; ++b) {
-      int v = (w00 * byteOf(p00, b) + w10 * byteOf(p10, b) + w01 * byteOf(p01, b) + w11 * byteOf(p11, b)) / 255;
-      result |= uint32_t(v) << (8 * b);
-    }
-    out[i] = result;
+    out[i] = rotate_detail::bilinearOpaque(p[0], p[1], p[stride], p[stride + 1], int((U >> 8) & 255),
+                                           int((V >> 8) & 255));
   }
 }
 

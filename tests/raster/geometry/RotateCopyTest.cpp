@@ -80,6 +80,26 @@ TEST(RotateCopy, BilinearIsOpaqueAndSkipsTheLastRowAndColumn) {
     }
 }
 
+// The blend of four pixels, bytes side by side in one word, against the byte-by-byte sums at
+// every pair of fractions.
+TEST(RotateCopy, BilinearBlendEqualsThePerByteSums) {
+  const Color32 quads[][4] = {{0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu},
+                              {0x00FF00FFu, 0xFF00FF00u, 0x7F807F80u, 0x01FE01FEu},
+                              {0x12345678u, 0x9ABCDEF0u, 0x0F1E2D3Cu, 0xC3B2A190u}};
+  for (const auto& q : quads)
+    for (int fx = 0; fx < 256; ++fx)
+      for (int fy = 0; fy < 256; ++fy) {
+        const int w[4] = {(255 - fx) * (255 - fy) >> 8, fx * (255 - fy) >> 8, (255 - fx) * fy >> 8, 0};
+        Color32 expected = 0xFF000000u;
+        for (int b = 0; b < 3; ++b) {
+          int sum = (255 - w[0] - w[1] - w[2]) * byteOf(q[3], b);
+          for (int k = 0; k < 3; ++k) sum += w[k] * byteOf(q[k], b);
+          expected |= uint32_t(sum / 255) << (8 * b);
+        }
+        ASSERT_EQ(rotate_detail::bilinearOpaque(q[0], q[1], q[2], q[3], fx, fy), expected) << fx << " " << fy;
+      }
+}
+
 TEST(RotateCopy, DegenerateInputIsSafe) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   Image32 src(16, 16), dst(16, 16), empty, one(1, 1);
