@@ -10,7 +10,9 @@
 // chosen at run time. The sanitizer build keeps the baseline code only, so that the test suite
 // runs both the AVX2 (on this kind of machine) and the baseline code.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+#ifndef KANVO_VECTOR_CLONES  // defined empty where the clones cannot be had
 #define KANVO_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v3", "sse4.1", "default")))
+#endif
 #else
 #define KANVO_VECTOR_CLONES
 #endif
