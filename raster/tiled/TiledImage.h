@@ -31,9 +31,13 @@
 // and in TiledBlit.h and TiledCopy.h, writableTile, getOrCreateTile) first gives this image a
 // copy of its own when the tile has other owners (a copy that cannot be had skips the write,
 // as a failed allocation does). A shared tile is therefore never changed, and the last owner
-// frees it. An image is used by one thread at a time, but images sharing tiles may be used,
-// changed and destroyed on different threads: the owner counts are atomic. Only shareFrom adds
-// owners, and it reads the other image, so it runs on that image's thread.
+// frees it.
+//
+// Threads: an image that is being changed belongs to one thread; while nothing changes it, any
+// number of threads may read it at once (the flatten and the writers read in bands). Images
+// sharing tiles may be used, changed and destroyed on different threads: the owner counts are
+// atomic. Only shareFrom adds owners, and it reads the other image, so it runs on that image's
+// thread.
 #include <cstddef>
 #include <cstdint>
 
