@@ -240,7 +240,7 @@ bool writeLayerSection(FileStream& out, const Document& doc, bool rle, Progress*
     LayerRows rows(layer);
     if (!rows.prepare(doc)) return false;
     const Rect b = bounds[size_t(i)];
-    std::vector<RowScratch> scratch(size_t(parallel::threadCount()));
+    std::vector<RowScratch> scratch(static_cast<size_t>(parallel::threadCount()));
     for (int c = 0; c < 4; ++c) {
       const int shift = c == 0 ? 16 : c == 1 ? 8 : c == 2 ? 0 : 24;
       const auto rowAt = [&](size_t k, int, uint32_t y, uint8_t* bytes) {
@@ -306,7 +306,7 @@ bool writeFlat(FileStream& out, const Document& doc, bool rle) {
   const Layer& layer = *doc.layer(0);
   const uint32_t w = uint32_t(doc.width()), h = uint32_t(doc.height());
   if (!out.writeU32BE(0)) return false;  // no layer section
-  std::vector<std::vector<uint8_t>> scratch(size_t(parallel::threadCount()));
+  std::vector<std::vector<uint8_t>> scratch(static_cast<size_t>(parallel::threadCount()));
   if (layer.kind == kLayerKind32) {
     const int shifts[3] = {16, 8, 0};
     return writePlanes(out, w, h, 3, rle, scratch.size(), [&](size_t k, int plane, uint32_t y, uint8_t* bytes) {
