@@ -6,13 +6,13 @@
 
 #include "raster/pixel/PixelOps.h"
 #include "raster/span/SpanOps.h"
+#include "support/CompositeReference.h"
 #include "support/SpanRows.h"
 
 namespace kanvo {
 namespace {
 
 using test::applied;
-using test::flattened;
 using test::perByte;
 using test::RowMaker;
 using test::rowMatches;
@@ -21,37 +21,19 @@ using test::spanParams;
 
 constexpr Color32 kRgb = 0x00FFFFFFu;
 
-// d moved towards the paint by k / 255, alpha kept.
-Color32 approach(Color32 d, Color32 P, int k) {
-  return perByte(d, P, [k](int dc, int pc) { return dc + (pc - dc) * k / 255; });
-}
-// d flattened, each byte moved towards its inverse by t(255 - P.c) / 255.
-template <class T>
-Color32 invert(Color32 d, Color32 P, T t) {
-  return perByte(flattened(d), P, [t](int dc, int pc) { return dc + (255 - 2 * dc) * t(255 - pc) / 255; });
-}
-
-// The coverage span, one pixel; P is the paint with 0 already taken as opaque black.
+// The coverage span, one pixel; P is the paint with 0 already taken as opaque black. Beside the
+// layer ops the compositor reference knows, the palette (17), the plain blend (4), the inverted
+// coverage (18) and the alpha cuts (20, 21).
 Color32 refCoverage(int op, Color32 d, int c, int w, Color32 P, const Color32* palette) {
-  const int cover = op == 18 ? 255 - c : c, k = cover * w / 255, da = alphaOf(d);
+  const int k = c * w / 255;
   if (op == 17) return applied(blendRgb, d, palette[c], w);
-  if (op == 4 || op == 12 || op == 18) {
-    if (cover == 0 || (op != 4 && w == 0)) return d;
-    return k == 255 ? P : applied(op == 4 ? blendRgb : blendRgbByAlpha, d, P, k);
-  }
+  if (op == 18) return test::referenceCoverage(d, 255 - c, P, kOpReplaceColour, w);
+  if (op == 4) return c == 0 ? d : k == 255 ? P : applied(blendRgb, d, P, k);
   if (op == 20 || op == 21) {
-    const int t = da - (op == 20 ? c : 255 - c) * w / 255;
+    const int t = alphaOf(d) - (op == 20 ? c : 255 - c) * w / 255;
     return t > 0 || (op == 21 && t == 0) ? (d & kRgb) | uint32_t(t) << 24 : 0;
   }
-  if (c == 0) return d;
-  if (op == 23 && alphaOf(P) == 255 && w == 255 && c == 255) return P;
-  if (op == 23 && da == 255) return approach(d, P, k);
-  if (op == 23 && da == 0) return (P & kRgb) | uint32_t(w < 255 ? k : c) << 24;
-  if (op == 23) return applied(over, d, P, k);
-  if (op == 14) return applied(addRgbByAlpha, d, P, c);
-  if (op == 13) return applied(multiplyRgbByAlpha, flattened(d), P, c);
-  if (op == 22) return invert(d, P, [k, w](int q) { return (k + 1) * (q * w / 255) >> 8; });
-  return d;
+  return test::referenceCoverage(d, c, P, op, w);
 }
 
 TEST(CoverageSpan32, EveryOpMatchesPerPixelReference) {
@@ -106,17 +88,11 @@ TEST(MaskedCoverageSpan32, EveryOpMatchesPerPixelReference) {
     }
 }
 
-// The bit span, one pixel.
+// The bit span, one pixel: the two fills (0, 2) and the inversion (3), then the layer ops.
 Color32 refBit(int op, Color32 d, int bit, int w, Color32 P) {
   if (op == 0 || op == 2) return bit ? kOpaqueBlack : op == 0 ? kOpaqueWhite : d;
-  if (!bit || w == 0) return d;
-  if (op == 3) return w == 255 ? ~d : applied(blendRgb, d, ~d, w);
-  if (op == 12) return applied(blendRgbByAlpha, d, P, w);
-  if (op == 14) return applied(addRgbByAlpha, d, P, w);
-  if (op == 13) return applied(multiplyRgbByAlpha, flattened(d), P, w);
-  if (op == 22) return invert(d, P, [w](int q) { return q * w / 255; });
-  if (op == 23 && alphaOf(d) == 255 && !(alphaOf(P) == 255 && w == 255)) return approach(d, P, w);
-  return op == 23 ? test::paintOver(d, P, w) : d;
+  if (op == 3 && bit && w > 0) return w == 255 ? ~d : applied(blendRgb, d, ~d, w);
+  return test::referenceBit(d, bit, P, op, w);
 }
 
 TEST(BitSpan32, EveryOpMatchesPerPixelReference) {
