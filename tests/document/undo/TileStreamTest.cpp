@@ -48,21 +48,23 @@ TileStream encode(const Bytes& tile, int bpp, int32_t method) {
 
 // Every kind of tile comes back exactly, at the cost the undo budget counts: an absent tile 12
 // bytes, a uniform one (zero included) 16, any other at most its raw size plus 16 whatever the
-// method (an unknown one stores raw). A tile that differs from uniform only in its last pixel, 32
-// bpp colour under alpha 0 and 1 bpp alternate bits are no uniform tiles.
+// method (an unknown one stores raw). A tile that differs from uniform only in its last or its
+// next-to-last pixel, 32 bpp colour under alpha 0 and 1 bpp alternate bits are no uniform tiles.
 TEST(TileStream, EveryKindOfTileComesBackAtItsCost) {
   std::mt19937 rng(9);
   for (int bpp : {32, 8, 1}) {
     const size_t n = tileByteCount(bpp);
-    Bytes noise(n), same(n, 0xFF), ghost(n, 0), almost(n, 0xFF);
+    Bytes noise(n), same(n, 0xFF), ghost(n, 0), almost(n, 0xFF), nearly(n, 0xFF);
     for (auto& v : noise) v = uint8_t(rng());
     for (size_t i = 0; i < n; i += 4) ghost[i] = uint8_t(i / 4);
     almost.back() = 0x7F;
+    nearly[n - 5] = 0x7F;
     const std::pair<Bytes, size_t> tiles[] = {{{}, 12},
                                               {Bytes(n, 0), 16},
                                               {same, 16},
                                               {noise, 16 + n},
                                               {almost, 16 + n},
+                                              {nearly, 16 + n},
                                               {ghost, 16 + n},
                                               {Bytes(n, 0x55), bpp == 1 ? 16 + n : 16},
                                               {softDab(bpp), 16 + n}};
