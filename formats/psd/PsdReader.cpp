@@ -53,7 +53,7 @@ bool readChannelPlane(ByteReader& in, uint32_t rows, std::vector<uint8_t>& plane
     why = "channel data cut short";
     return false;
   }
-  plane.assign(size, 0);
+  plane.resize(size);  // every byte is written when the channel reads whole
   if (size == 0) return true;
   if (compression == 0) {
     if (in.remaining() < size) {
@@ -81,6 +81,58 @@ bool readChannelPlane(ByteReader& in, uint32_t rows, std::vector<uint8_t>& plane
   return false;
 }
 
+// Interleaves four planes of w x h bytes (blue, green, red, alpha) into the empty store at
+// (left, top). A tile is made only where some alpha is set, which is what writing the rows and
+// then dropping the empty tiles leaves. False when a tile cannot be had.
+bool storePlanes(TiledImage32& store, uint32_t left, uint32_t top, uint32_t w, uint32_t h,
+                 const uint8_t* const bgra[4]) {
+  const int32_t tx0 = int32_t(left >> kTileShift), tx1 = int32_t((left + w - 1) >> kTileShift);
+  const int32_t ty0 = int32_t(top >> kTileShift), ty1 = int32_t((top + h - 1) >> kTileShift);
+  const size_t across = size_t(tx1 - tx0 + 1), down = size_t(ty1 - ty0 + 1);
+  // The part of tile (tx, ty) inside the planes, in plane coordinates.
+  const auto span = [&](int32_t t, uint32_t origin, uint32_t extent, uint32_t& from, uint32_t& to) {
+    from = std::max<uint32_t>(uint32_t(t) << kTileShift, origin) - origin;
+    to = std::min<uint32_t>((uint32_t(t) + 1) << kTileShift, origin + extent) - origin;
+  };
+  std::vector<TiledImage32::Tile*> tiles(across * down, nullptr);
+  std::vector<uint8_t> used(across * down, 0);
+  parallel::parallelFor(down, [&](size_t j) {
+    uint32_t y0, y1, x0, x1;
+    span(ty0 + int32_t(j), top, h, y0, y1);
+    for (size_t i = 0; i < across; ++i) {
+      span(tx0 + int32_t(i), left, w, x0, x1);
+      uint8_t any = 0;
+      for (uint32_t y = y0; y < y1; ++y)
+        for (uint32_t x = x0; x < x1; ++x) any |= bgra[3][size_t(y) * w + x];
+      used[j * across + i] = any != 0;
+    }
+  });
+  for (size_t k = 0; k < tiles.size(); ++k) {
+    if (!used[k]) continue;
+    tiles[k] = store.getOrCreateTile(tx0 + int32_t(k % across), ty0 + int32_t(k / across));
+    if (tiles[k] == nullptr) return false;
+  }
+  parallel::parallelFor(down, [&](size_t j) {
+    const int32_t ty = ty0 + int32_t(j);
+    uint32_t y0, y1, x0, x1;
+    span(ty, top, h, y0, y1);
+    for (size_t i = 0; i < across; ++i) {
+      TiledImage32::Tile* tile = tiles[j * across + i];
+      if (tile == nullptr) continue;
+      const int32_t tx = tx0 + int32_t(i);
+      span(tx, left, w, x0, x1);
+      for (uint32_t y = y0; y < y1; ++y) {
+        Color32* out = tile->pixelAddress(int32_t(left + x0) - (tx << kTileShift), int32_t(top + y) - (ty << kTileShift));
+        const size_t row = size_t(y) * w;
+        for (uint32_t x = x0; x < x1; ++x)
+          *out++ = Color32(bgra[0][row + x]) | Color32(bgra[1][row + x]) << 8 | Color32(bgra[2][row + x]) << 16 |
+                   Color32(bgra[3][row + x]) << 24;
+      }
+    }
+  });
+  return true;
+}
+
 class PsdParser {
  public:
   PsdParser(Document& doc, ByteReader in, Progress* progress) : doc_(doc), in_(in), progress_(progress) {}
@@ -104,6 +156,7 @@ class PsdParser {
   uint8_t palette_[768] = {};
   std::string why_;
   int32_t layersLeftOut_ = 0;  // records past what the document holds; their channels are skipped
+  std::vector<std::vector<uint8_t>> planes_;  // unpacked channels, kept from layer to layer
 };
 
 Status PsdParser::run() {
@@ -348,15 +401,15 @@ bool PsdParser::readLayerPixels(PsdLayerRecord& r) {
     why_ = "PSD layer larger than its data";
     return false;
   }
-  std::vector<uint8_t> red, green, blue, alpha, mask;
   // The channels' data are found in order, then unpacked at once, a channel per piece of the
-  // worker pool; the first failure in channel order is the one reported.
+  // worker pool into planes kept from layer to layer; the first failure in channel order is
+  // the one reported.
   struct Unpack {
     const PsdChannel* channel;
     ByteReader data;
     uint32_t rows;
     size_t size;
-    std::vector<uint8_t> plane;
+    std::vector<uint8_t>* plane = nullptr;
     std::string why;
     bool ok = true;
   };
@@ -379,14 +432,16 @@ bool PsdParser::readLayerPixels(PsdLayerRecord& r) {
       }
       maskW = int32_t(mw);
       maskH = int32_t(mh);
-      unpacks.push_back({&c, ch, uint32_t(mh), size_t(mw) * size_t(mh), {}, {}});
+      unpacks.push_back({&c, ch, uint32_t(mh), size_t(mw) * size_t(mh), nullptr, {}});
       continue;
     }
-    unpacks.push_back({&c, ch, h, size, {}, {}});
+    unpacks.push_back({&c, ch, h, size, nullptr, {}});
   }
+  if (planes_.size() < unpacks.size()) planes_.resize(unpacks.size());
+  for (size_t i = 0; i < unpacks.size(); ++i) unpacks[i].plane = &planes_[i];
   parallel::parallelFor(unpacks.size(), [&](size_t i) {
     Unpack& u = unpacks[i];
-    u.ok = readChannelPlane(u.data, u.rows, u.plane, u.size, u.why);
+    u.ok = readChannelPlane(u.data, u.rows, *u.plane, u.size, u.why);
   });
   for (Unpack& u : unpacks) {
     if (!u.ok) {
@@ -398,40 +453,39 @@ bool PsdParser::readLayerPixels(PsdLayerRecord& r) {
     why_ = "PSD channel data cut short";
     return false;
   }
+  // Channels the layer lacks: no colour, full alpha.
+  std::vector<uint8_t> noColour, fullAlpha, indexed;
+  const uint8_t *red = nullptr, *green = nullptr, *blue = nullptr, *mask = nullptr;
+  uint8_t* alpha = nullptr;
   for (Unpack& u : unpacks) {
     const PsdChannel& c = *u.channel;
-    std::vector<uint8_t>& plane = u.plane;
+    uint8_t* plane = u.plane->data();
     if (c.id == -2) {
-      mask = std::move(plane);
+      mask = plane;
       continue;
     }
     if (!size) continue;
-    if (colourChannels <= 2) {
-      if (c.id == -1) {
-        alpha = std::move(plane);
-      } else if (c.id == 0 && header_.mode == 2) {
-        // Indexed files store palette indices in the layers too.
-        red.resize(size);
-        green.resize(size);
-        blue.resize(size);
-        for (size_t i = 0; i < size; ++i) {
-          red[i] = palette_[plane[i]];
-          green[i] = palette_[256 + plane[i]];
-          blue[i] = palette_[512 + plane[i]];
-        }
-      } else if (c.id == 0) {
-        red = plane;
-        green = plane;
-        blue = std::move(plane);
+    if (c.id == -1) {
+      alpha = plane;
+    } else if (colourChannels <= 2 && c.id == 0 && header_.mode == 2) {
+      // Indexed files store palette indices in the layers too.
+      indexed.resize(size * 3);
+      for (size_t i = 0; i < size; ++i) {
+        indexed[i] = palette_[plane[i]];
+        indexed[size + i] = palette_[256 + plane[i]];
+        indexed[2 * size + i] = palette_[512 + plane[i]];
       }
-    } else if (c.id == 0) {
-      red = std::move(plane);
-    } else if (c.id == 1) {
-      green = std::move(plane);
-    } else if (c.id == 2) {
-      blue = std::move(plane);
-    } else if (c.id == -1) {
-      alpha = std::move(plane);
+      red = indexed.data();
+      green = red + size;
+      blue = green + size;
+    } else if (colourChannels <= 2 && c.id == 0) {
+      red = green = blue = plane;
+    } else if (colourChannels > 2 && c.id == 0) {
+      red = plane;
+    } else if (colourChannels > 2 && c.id == 1) {
+      green = plane;
+    } else if (colourChannels > 2 && c.id == 2) {
+      blue = plane;
     }
   }
   Layer& layer = *r.layer;
@@ -440,10 +494,14 @@ bool PsdParser::readLayerPixels(PsdLayerRecord& r) {
     return true;
   }
   (void)hasAlpha;
-  // Channels the layer lacks: no colour, full alpha.
-  for (std::vector<uint8_t>* colour : {&red, &green, &blue})
-    if (colour->size() != size) colour->assign(size, 0);
-  if (alpha.size() != size) alpha.assign(size, 255);
+  if (!red || !green || !blue) noColour.assign(size, 0);
+  if (!red) red = noColour.data();
+  if (!green) green = noColour.data();
+  if (!blue) blue = noColour.data();
+  if (!alpha) {
+    fullAlpha.assign(size, 255);
+    alpha = fullAlpha.data();
+  }
   if (r.hasMask && !r.maskDisabled) {
     for (uint32_t y = 0; y < h; ++y) {
       const int64_t my = int64_t(r.top) + y - r.maskTop;
@@ -470,20 +528,11 @@ bool PsdParser::readLayerPixels(PsdLayerRecord& r) {
     }
   }
   layer.setOffset(offsetX, offsetY);
-  uint8_t* buffer = store.rowBuffer();
-  for (uint32_t y = 0; y < h; ++y) {
-    std::memset(buffer, 0, store.rowBufferBytes());
-    uint8_t* p = buffer + size_t(left) * 4;
-    const size_t row = size_t(y) * w;
-    for (uint32_t x = 0; x < w; ++x, p += 4) {
-      p[0] = blue[row + x];
-      p[1] = green[row + x];
-      p[2] = red[row + x];
-      p[3] = alpha[row + x];
-    }
-    store.writeRow(buffer, int32_t(left), int32_t(top + y), int32_t(w));
+  const uint8_t* const bgra[4] = {blue, green, red, alpha};
+  if (!storePlanes(store, left, top, w, h, bgra)) {
+    why_ = "not enough memory for a PSD layer";
+    return false;
   }
-  store.dropEmptyTiles();
   if (store.width() != uint32_t(doc_.width()) || store.height() != uint32_t(doc_.height()) || offsetX != 0 ||
       offsetY != 0) {
     if (!layer.moveContent(0, 0)) {
