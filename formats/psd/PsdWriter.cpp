@@ -4,6 +4,7 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <new>
 #include <vector>
 
 #include "document/CompositeOptions.h"
@@ -131,56 +132,81 @@ struct RowScratch {
   std::vector<Color32> pixels;
 };
 
-// Writes image data: compression, then (packed) planes of h rows of w bytes, planes in order
-// and rows top to bottom. rowAt(slot, plane, y, bytes) fills a row; rows are filled and packed
-// in runs of kBandRows on the worker pool, `slots` runs at a time, each on a slot of its own
-// (for state the caller keeps per slot), and written in order.
-// afterRun(plane, y) follows each run on the calling thread. Returns the bytes written, 0 on a
-// write failure.
-using PlaneRow = std::function<void(size_t slot, int plane, uint32_t y, uint8_t* bytes)>;
-uint64_t writePlanes(FileStream& out, uint32_t w, uint32_t h, int planes, bool rle, size_t slots,
-                     const PlaneRow& rowAt, const std::function<void(int plane, uint32_t y)>& afterRun = {}) {
-  const uint64_t start = out.position();
-  if (w > kMaxPackedRowBytes) rle = false;
-  if (!out.writeU16BE(rle ? 1 : 0)) return 0;
-  const uint64_t countsAt = out.position();
-  std::vector<uint8_t> counts(rle ? size_t(h) * size_t(planes) * 2 : 0, 0);
-  if (rle && !out.write(counts.data(), counts.size())) return 0;
+// Image data as planes of h rows of w bytes, each plane's rows packed (or raw) in one run of
+// bytes, with the packed row lengths (2 bytes each, big-endian) when packed.
+struct Planes {
+  bool rle = true;
+  std::vector<std::vector<uint8_t>> counts, bytes;
+};
+
+// Makes the planes: rowsAt(slot, y, bytes) fills row y of every plane, plane p at bytes + p * w.
+// Rows are filled and packed in runs of kBandRows on the worker pool, `slots` runs at a time,
+// each on a slot of its own (for state the caller keeps per slot), so every row is made once.
+// afterRun(y) follows each run on the calling thread. False when the planes cannot be held.
+using PlaneRows = std::function<void(size_t slot, uint32_t y, uint8_t* bytes)>;
+bool makePlanes(Planes& planes, uint32_t w, uint32_t h, int count, bool rle, size_t slots, const PlaneRows& rowsAt,
+                const std::function<void(uint32_t y)>& afterRun = {}) try {
+  planes.rle = rle && w <= kMaxPackedRowBytes;
+  planes.counts.assign(size_t(count), std::vector<uint8_t>(planes.rle ? size_t(h) * 2 : 0));
+  planes.bytes.assign(size_t(count), {});
   struct Run {
-    std::vector<uint8_t> row, bytes;
+    std::vector<uint8_t> rows;
+    std::vector<std::vector<uint8_t>> bytes;
   };
   std::vector<Run> runs(std::max<size_t>(slots, 1));
-  const uint32_t runsInPlane = (h + kBandRows - 1) / kBandRows;
-  for (int plane = 0; plane < planes; ++plane)
-    for (uint32_t first = 0; first < runsInPlane; first += uint32_t(runs.size())) {
-      const uint32_t count = std::min(uint32_t(runs.size()), runsInPlane - first);
-      parallel::parallelFor(count, [&](size_t k) {
-        Run& run = runs[k];
-        run.row.resize(w);
-        run.bytes.clear();
-        const uint32_t y0 = (first + uint32_t(k)) * kBandRows, y1 = std::min(h, y0 + kBandRows);
-        for (uint32_t y = y0; y < y1; ++y) {
-          if (!rle) {
-            run.bytes.resize(run.bytes.size() + w);
-            rowAt(k, plane, y, run.bytes.data() + run.bytes.size() - w);
+  const uint32_t runCount = (h + kBandRows - 1) / kBandRows;
+  for (uint32_t first = 0; first < runCount; first += uint32_t(runs.size())) {
+    const uint32_t n = std::min(uint32_t(runs.size()), runCount - first);
+    parallel::parallelFor(n, [&](size_t k) {
+      Run& run = runs[k];
+      run.rows.resize(size_t(w) * size_t(count));
+      run.bytes.resize(size_t(count));
+      for (std::vector<uint8_t>& bytes : run.bytes) bytes.clear();
+      const uint32_t y0 = (first + uint32_t(k)) * kBandRows, y1 = std::min(h, y0 + kBandRows);
+      for (uint32_t y = y0; y < y1; ++y) {
+        rowsAt(k, y, run.rows.data());
+        for (size_t p = 0; p < size_t(count); ++p) {
+          const uint8_t* row = run.rows.data() + p * w;
+          if (!planes.rle) {
+            run.bytes[p].insert(run.bytes[p].end(), row, row + w);
             continue;
           }
-          rowAt(k, plane, y, run.row.data());
-          const size_t n = packBitsRow(run.row.data(), w, run.bytes);
-          const size_t at = (size_t(plane) * h + y) * 2;
-          counts[at] = uint8_t(n >> 8);
-          counts[at + 1] = uint8_t(n);
+          const size_t packed = packBitsRow(row, w, run.bytes[p]);
+          planes.counts[p][size_t(y) * 2] = uint8_t(packed >> 8);
+          planes.counts[p][size_t(y) * 2 + 1] = uint8_t(packed);
         }
-      });
-      for (uint32_t k = 0; k < count; ++k) {
-        if (!out.write(runs[k].bytes.data(), runs[k].bytes.size())) return 0;
-        if (afterRun) afterRun(plane, (first + k) * kBandRows);
       }
+    });
+    for (uint32_t k = 0; k < n; ++k) {
+      for (size_t p = 0; p < size_t(count); ++p)
+        planes.bytes[p].insert(planes.bytes[p].end(), runs[k].bytes[p].begin(), runs[k].bytes[p].end());
+      if (afterRun) afterRun((first + k) * kBandRows);
     }
-  const uint64_t end = out.position();
-  if (rle && (!out.seekTo(countsAt) || !out.write(counts.data(), counts.size()) || !out.seekTo(end))) return 0;
-  return end - start;
+  }
+  return true;
+} catch (const std::bad_alloc&) {
+  return false;
 }
+
+// Writes planes [first, last) as one block of image data: compression, the row lengths of
+// every plane, then their bytes. Returns the bytes written, 0 on a write failure.
+uint64_t writePlanes(FileStream& out, const Planes& planes, size_t first, size_t last) {
+  const uint64_t start = out.position();
+  if (!out.writeU16BE(planes.rle ? 1 : 0)) return 0;
+  for (size_t p = first; p < last; ++p)
+    if (planes.rle && !out.write(planes.counts[p].data(), planes.counts[p].size())) return 0;
+  for (size_t p = first; p < last; ++p)
+    if (!planes.bytes[p].empty() && !out.write(planes.bytes[p].data(), planes.bytes[p].size())) return 0;
+  return out.position() - start;
+}
+
+// The bytes of w pixels into planes of w bytes at bytes, plane p taking the byte at shifts[p].
+void splitPixels(const Color32* pixels, uint32_t w, const int* shifts, int planes, uint8_t* bytes) {
+  for (int p = 0; p < planes; ++p, bytes += w)
+    for (uint32_t x = 0; x < w; ++x) bytes[x] = uint8_t(pixels[x] >> shifts[p]);
+}
+
+constexpr int kRgbaShifts[4] = {16, 8, 0, 24};
 
 bool writeHeader(FileStream& out, const Document& doc, uint16_t channels, uint16_t depth, uint16_t mode) {
   bool ok = out.write("8BPS", 4) && out.writeU16BE(1);
@@ -241,19 +267,20 @@ bool writeLayerSection(FileStream& out, const Document& doc, bool rle, Progress*
     if (!rows.prepare(doc)) return false;
     const Rect b = bounds[size_t(i)];
     std::vector<RowScratch> scratch(static_cast<size_t>(parallel::threadCount()));
-    for (int c = 0; c < 4; ++c) {
-      const int shift = c == 0 ? 16 : c == 1 ? 8 : c == 2 ? 0 : 24;
-      const auto rowAt = [&](size_t k, int, uint32_t y, uint8_t* bytes) {
-        std::vector<Color32>& pixels = scratch[k].pixels;
-        pixels.resize(size_t(b.width));
-        rows.row(b.x, b.y + int32_t(y), b.width, pixels.data(), scratch[k].store);
-        for (int32_t x = 0; x < b.width; ++x) bytes[x] = uint8_t(pixels[size_t(x)] >> shift);
-      };
-      const uint64_t n = writePlanes(out, uint32_t(b.width), uint32_t(b.height), 1, rle, scratch.size(), rowAt);
+    Planes planes;
+    const bool made = makePlanes(planes, uint32_t(b.width), uint32_t(b.height), 4, rle, scratch.size(),
+                                 [&](size_t k, uint32_t y, uint8_t* bytes) {
+                                   std::vector<Color32>& pixels = scratch[k].pixels;
+                                   pixels.resize(size_t(b.width));
+                                   rows.row(b.x, b.y + int32_t(y), b.width, pixels.data(), scratch[k].store);
+                                   splitPixels(pixels.data(), uint32_t(b.width), kRgbaShifts, 4, bytes);
+                                 });
+    if (!made) return false;
+    for (size_t c = 0; c < 4; ++c) {
+      const uint64_t n = writePlanes(out, planes, c, c + 1);
       if (n == 0 || n > 0xFFFFFFFFu) return false;
       const uint64_t end = out.position();
-      if (!out.seekTo(lengthAt[size_t(i) * 4 + size_t(c)]) || !out.writeU32BE(uint32_t(n)) || !out.seekTo(end))
-        return false;
+      if (!out.seekTo(lengthAt[size_t(i) * 4 + c]) || !out.writeU32BE(uint32_t(n)) || !out.seekTo(end)) return false;
     }
   }
   if (!out.padTo(2) || !out.writeU32BE(0)) return false;
@@ -264,12 +291,12 @@ bool writeLayerSection(FileStream& out, const Document& doc, bool rle, Progress*
          out.seekTo(end);
 }
 
-// The merged image of a layered file: the composite over white, red, green and blue planes
-// (each plane composites its bands again, so only one band is ever held).
+// The merged image of a layered file: the composite over white, red, green and blue planes,
+// each band composited once.
 bool writeComposite(FileStream& out, const Document& doc, bool rle, Progress* progress) {
   const uint32_t w = uint32_t(doc.width()), h = uint32_t(doc.height());
   std::deque<Image32> bands;
-  std::vector<int64_t> held;  // plane x bands + band of what each band image holds
+  std::vector<int64_t> held;  // the band each band image holds
   for (int32_t k = bandsAtOnce(doc); k > 0; --k) {
     if (!bands.emplace_back().resizeBuffer(int32_t(w), int32_t(kBandRows))) return false;
     held.push_back(-1);
@@ -277,21 +304,19 @@ bool writeComposite(FileStream& out, const Document& doc, bool rle, Progress* pr
   CompositeOptions options;
   options.background = kOpaqueWhite;
   const uint32_t bandCount = (h + kBandRows - 1) / kBandRows;
-  const auto rowAt = [&](size_t k, int plane, uint32_t y, uint8_t* bytes) {
+  const auto rowsAt = [&](size_t k, uint32_t y, uint8_t* bytes) {
     const uint32_t bi = y / kBandRows;
-    const int64_t wanted = int64_t(plane) * bandCount + bi;
-    if (wanted != held[k]) {
+    if (int64_t(bi) != held[k]) {
       doc.compositeRow(bands[k], options, int32_t(bi), 0);
-      held[k] = wanted;
+      held[k] = bi;
     }
-    const int shift = plane == 0 ? 16 : plane == 1 ? 8 : 0;
-    const Color32* p = bands[k].pixelAddress(0, int32_t(y - bi * kBandRows));
-    for (uint32_t x = 0; x < w; ++x) bytes[x] = uint8_t(p[x] >> shift);
+    splitPixels(bands[k].pixelAddress(0, int32_t(y - bi * kBandRows)), w, kRgbaShifts, 3, bytes);
   };
-  const auto afterRun = [&](int plane, uint32_t y) {
-    if (progress) progress->report(int32_t(plane * bandCount + y / kBandRows), int32_t(3 * bandCount));
+  const auto afterRun = [&](uint32_t y) {
+    if (progress) progress->report(int32_t(y / kBandRows), int32_t(bandCount));
   };
-  return writePlanes(out, w, h, 3, rle, bands.size(), rowAt, afterRun) != 0;
+  Planes planes;
+  return makePlanes(planes, w, h, 3, rle, bands.size(), rowsAt, afterRun) && writePlanes(out, planes, 0, 3) != 0;
 }
 
 bool isFlat(const Document& doc) {
@@ -307,29 +332,30 @@ bool writeFlat(FileStream& out, const Document& doc, bool rle) {
   const uint32_t w = uint32_t(doc.width()), h = uint32_t(doc.height());
   if (!out.writeU32BE(0)) return false;  // no layer section
   std::vector<std::vector<uint8_t>> scratch(static_cast<size_t>(parallel::threadCount()));
+  Planes planes;
+  bool made;
   if (layer.kind == kLayerKind32) {
-    const int shifts[3] = {16, 8, 0};
-    return writePlanes(out, w, h, 3, rle, scratch.size(), [&](size_t k, int plane, uint32_t y, uint8_t* bytes) {
+    made = makePlanes(planes, w, h, 3, rle, scratch.size(), [&](size_t k, uint32_t y, uint8_t* bytes) {
       scratch[k].resize(layer.pixels32.rowBufferBytes());
       layer.pixels32.readRow(scratch[k].data(), 0, int32_t(y), int32_t(w));
-      const Color32* p = reinterpret_cast<const Color32*>(scratch[k].data());
-      for (uint32_t x = 0; x < w; ++x) bytes[x] = uint8_t(p[x] >> shifts[plane]);
-    }) != 0;
-  }
-  if (layer.kind == kLayerKind8) {
-    return writePlanes(out, w, h, 1, rle, scratch.size(), [&](size_t k, int, uint32_t y, uint8_t* bytes) {
+      splitPixels(reinterpret_cast<const Color32*>(scratch[k].data()), w, kRgbaShifts, 3, bytes);
+    });
+  } else if (layer.kind == kLayerKind8) {
+    made = makePlanes(planes, w, h, 1, rle, scratch.size(), [&](size_t k, uint32_t y, uint8_t* bytes) {
       scratch[k].resize(layer.pixels8.rowBufferBytes());
       layer.pixels8.readRow(scratch[k].data(), 0, int32_t(y), int32_t(w));
       for (uint32_t x = 0; x < w; ++x) bytes[x] = uint8_t(255 - scratch[k][x]);
-    }) != 0;
+    });
+  } else {
+    const uint32_t rowBytes = (w + 7) / 8;
+    made = makePlanes(planes, rowBytes, h, 1, rle, scratch.size(), [&](size_t k, uint32_t y, uint8_t* bytes) {
+      scratch[k].resize(layer.pixels1.rowBufferBytes());
+      layer.pixels1.readRow(scratch[k].data(), 0, int32_t(y), int32_t(w));
+      for (uint32_t i = 0; i < rowBytes; ++i) bytes[i] = reverseBits(scratch[k][i]);
+      if (w & 7) bytes[rowBytes - 1] &= uint8_t(0xFF00 >> (w & 7));
+    });
   }
-  const uint32_t rowBytes = (w + 7) / 8;
-  return writePlanes(out, rowBytes, h, 1, rle, scratch.size(), [&](size_t k, int, uint32_t y, uint8_t* bytes) {
-    scratch[k].resize(layer.pixels1.rowBufferBytes());
-    layer.pixels1.readRow(scratch[k].data(), 0, int32_t(y), int32_t(w));
-    for (uint32_t i = 0; i < rowBytes; ++i) bytes[i] = reverseBits(scratch[k][i]);
-    if (w & 7) bytes[rowBytes - 1] &= uint8_t(0xFF00 >> (w & 7));
-  }) != 0;
+  return made && writePlanes(out, planes, 0, planes.bytes.size()) != 0;
 }
 
 }  // namespace
