@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 namespace kanvo {
 
@@ -31,7 +30,7 @@ std::string humanSize(uint64_t bytes) {
 }  // namespace
 
 void FileBuffer::release() {
-  std::vector<uint8_t>().swap(bytes_);
+  bytes_.release();
 }
 
 Status FileBuffer::load(const std::string& path, uint64_t maxBytes) {
@@ -50,12 +49,8 @@ Status FileBuffer::load(const std::string& path, uint64_t maxBytes) {
   if (size > maxBytes || size > uint64_t(SIZE_MAX / 2))
     return Status::failed("'" + path + "' is too large (" + humanSize(size) + "; at most " + humanSize(maxBytes) + ")");
 
-  try {
-    bytes_.resize(size_t(size));
-  } catch (const std::bad_alloc&) {
-    release();
+  if (!bytes_.resize(size_t(size)))
     return Status::failed("cannot read '" + path + "': not enough memory for " + humanSize(size));
-  }
 
   size_t done = 0;
   while (done < bytes_.size()) {

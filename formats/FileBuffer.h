@@ -1,5 +1,5 @@
 #pragma once
-// A whole file in one heap buffer, for readers that parse from memory (the JPEG decoder).
+// A whole file in one buffer of pages (see PageBytes), for readers that parse from memory (the JPEG decoder).
 // load checks the file's size against a limit before allocating anything, reads the file in one
 // piece and reports failures with the operating system's reason:
 //   "cannot open 'a.jpg': No such file or directory", "'big.jpg' is too large (3.0 GiB; at most 1.0 GiB)".
@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "formats/ByteReader.h"
+#include "formats/PageBytes.h"
 #include "formats/Status.h"
 
 namespace kanvo {
@@ -33,7 +33,7 @@ class FileBuffer {
   size_t copyOut(uint64_t offset, void* dst, size_t n) const;
 
  private:
-  std::vector<uint8_t> bytes_;
+  PageBytes bytes_;
 };
 
 }  // namespace kanvo

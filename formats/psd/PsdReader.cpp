@@ -7,6 +7,7 @@
 #include "document/Document.h"
 #include "formats/ByteReader.h"
 #include "formats/FileBuffer.h"
+#include "formats/PageBytes.h"
 #include "formats/psd/PackBits.h"
 #include "raster/parallel/WorkerPool.h"
 
@@ -47,13 +48,16 @@ int32_t blendModeOf(const uint8_t key[4]) {
 
 // Reads a channel of size bytes (compression, then raw or packed data) from the reader,
 // which covers exactly the channel's data. False on a damaged or unsupported channel.
-bool readChannelPlane(ByteReader& in, uint32_t rows, std::vector<uint8_t>& plane, size_t size, std::string& why) {
+bool readChannelPlane(ByteReader& in, uint32_t rows, PageBytes& plane, size_t size, std::string& why) {
   uint16_t compression = 0;
   if (!in.readU16BE(compression)) {
     why = "channel data cut short";
     return false;
   }
-  plane.resize(size);  // every byte is written when the channel reads whole
+  if (!plane.resize(size)) {  // every byte is written when the channel reads whole
+    why = "not enough memory for a PSD channel";
+    return false;
+  }
   if (size == 0) return true;
   if (compression == 0) {
     if (in.remaining() < size) {
@@ -156,7 +160,7 @@ class PsdParser {
   uint8_t palette_[768] = {};
   std::string why_;
   int32_t layersLeftOut_ = 0;  // records past what the document holds; their channels are skipped
-  std::vector<std::vector<uint8_t>> planes_;  // unpacked channels, kept from layer to layer
+  std::vector<PageBytes> planes_;  // unpacked channels, kept from layer to layer
 };
 
 Status PsdParser::run() {
@@ -409,7 +413,7 @@ bool PsdParser::readLayerPixels(PsdLayerRecord& r) {
     ByteReader data;
     uint32_t rows;
     size_t size;
-    std::vector<uint8_t>* plane = nullptr;
+    PageBytes* plane = nullptr;
     std::string why;
     bool ok = true;
   };

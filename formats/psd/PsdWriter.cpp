@@ -132,56 +132,48 @@ struct RowScratch {
   std::vector<Color32> pixels;
 };
 
-// Image data as planes of h rows of w bytes, each plane's rows packed (or raw) in one run of
-// bytes, with the packed row lengths (2 bytes each, big-endian) when packed.
+// Image data as planes of h rows of w bytes, each plane's rows packed (or raw) in runs of
+// kBandRows rows, with the packed row lengths (2 bytes each, big-endian) when packed.
 struct Planes {
   bool rle = true;
-  std::vector<std::vector<uint8_t>> counts, bytes;
+  std::vector<std::vector<uint8_t>> counts;
+  std::vector<std::vector<std::vector<uint8_t>>> runs;  // plane, then run
 };
 
 // Makes the planes: rowsAt(slot, y, bytes) fills row y of every plane, plane p at bytes + p * w.
-// Rows are filled and packed in runs of kBandRows on the worker pool, `slots` runs at a time,
-// each on a slot of its own (for state the caller keeps per slot), so every row is made once.
-// afterRun(y) follows each run on the calling thread. False when the planes cannot be held.
+// Rows are filled and packed in runs on the worker pool, `slots` runs at a time, each on a slot
+// of its own (for state the caller keeps per slot), so every row is made once. afterRun(y)
+// follows each run on the calling thread. False when the planes cannot be held.
 using PlaneRows = std::function<void(size_t slot, uint32_t y, uint8_t* bytes)>;
 bool makePlanes(Planes& planes, uint32_t w, uint32_t h, int count, bool rle, size_t slots, const PlaneRows& rowsAt,
                 const std::function<void(uint32_t y)>& afterRun = {}) try {
+  const uint32_t runCount = (h + kBandRows - 1) / kBandRows;
   planes.rle = rle && w <= kMaxPackedRowBytes;
   planes.counts.assign(size_t(count), std::vector<uint8_t>(planes.rle ? size_t(h) * 2 : 0));
-  planes.bytes.assign(size_t(count), {});
-  struct Run {
-    std::vector<uint8_t> rows;
-    std::vector<std::vector<uint8_t>> bytes;
-  };
-  std::vector<Run> runs(std::max<size_t>(slots, 1));
-  const uint32_t runCount = (h + kBandRows - 1) / kBandRows;
-  for (uint32_t first = 0; first < runCount; first += uint32_t(runs.size())) {
-    const uint32_t n = std::min(uint32_t(runs.size()), runCount - first);
+  planes.runs.assign(size_t(count), std::vector<std::vector<uint8_t>>(runCount));
+  std::vector<std::vector<uint8_t>> rows(std::max<size_t>(slots, 1));
+  for (uint32_t first = 0; first < runCount; first += uint32_t(rows.size())) {
+    const uint32_t n = std::min(uint32_t(rows.size()), runCount - first);
     parallel::parallelFor(n, [&](size_t k) {
-      Run& run = runs[k];
-      run.rows.resize(size_t(w) * size_t(count));
-      run.bytes.resize(size_t(count));
-      for (std::vector<uint8_t>& bytes : run.bytes) bytes.clear();
-      const uint32_t y0 = (first + uint32_t(k)) * kBandRows, y1 = std::min(h, y0 + kBandRows);
+      rows[k].resize(size_t(w) * size_t(count));
+      const uint32_t run = first + uint32_t(k), y0 = run * kBandRows, y1 = std::min(h, y0 + kBandRows);
       for (uint32_t y = y0; y < y1; ++y) {
-        rowsAt(k, y, run.rows.data());
+        rowsAt(k, y, rows[k].data());
         for (size_t p = 0; p < size_t(count); ++p) {
-          const uint8_t* row = run.rows.data() + p * w;
+          const uint8_t* row = rows[k].data() + p * w;
+          std::vector<uint8_t>& bytes = planes.runs[p][run];
           if (!planes.rle) {
-            run.bytes[p].insert(run.bytes[p].end(), row, row + w);
+            bytes.insert(bytes.end(), row, row + w);
             continue;
           }
-          const size_t packed = packBitsRow(row, w, run.bytes[p]);
+          const size_t packed = packBitsRow(row, w, bytes);
           planes.counts[p][size_t(y) * 2] = uint8_t(packed >> 8);
           planes.counts[p][size_t(y) * 2 + 1] = uint8_t(packed);
         }
       }
     });
-    for (uint32_t k = 0; k < n; ++k) {
-      for (size_t p = 0; p < size_t(count); ++p)
-        planes.bytes[p].insert(planes.bytes[p].end(), runs[k].bytes[p].begin(), runs[k].bytes[p].end());
-      if (afterRun) afterRun((first + k) * kBandRows);
-    }
+    if (afterRun)
+      for (uint32_t k = 0; k < n; ++k) afterRun((first + k) * kBandRows);
   }
   return true;
 } catch (const std::bad_alloc&) {
@@ -196,7 +188,8 @@ uint64_t writePlanes(FileStream& out, const Planes& planes, size_t first, size_t
   for (size_t p = first; p < last; ++p)
     if (planes.rle && !out.write(planes.counts[p].data(), planes.counts[p].size())) return 0;
   for (size_t p = first; p < last; ++p)
-    if (!planes.bytes[p].empty() && !out.write(planes.bytes[p].data(), planes.bytes[p].size())) return 0;
+    for (const std::vector<uint8_t>& run : planes.runs[p])
+      if (!run.empty() && !out.write(run.data(), run.size())) return 0;
   return out.position() - start;
 }
 
@@ -355,7 +348,7 @@ bool writeFlat(FileStream& out, const Document& doc, bool rle) {
       if (w & 7) bytes[rowBytes - 1] &= uint8_t(0xFF00 >> (w & 7));
     });
   }
-  return made && writePlanes(out, planes, 0, planes.bytes.size()) != 0;
+  return made && writePlanes(out, planes, 0, planes.runs.size()) != 0;
 }
 
 }  // namespace

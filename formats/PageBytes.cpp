@@ -1,0 +1,47 @@
+#include "formats/PageBytes.h"
+
+#include <sys/mman.h>
+
+#include <utility>
+
+namespace kanvo {
+
+PageBytes::PageBytes(PageBytes&& other) noexcept
+    : bytes_(std::exchange(other.bytes_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      mapped_(std::exchange(other.mapped_, 0)) {}
+
+PageBytes& PageBytes::operator=(PageBytes&& other) noexcept {
+  if (this != &other) {
+    release();
+    bytes_ = std::exchange(other.bytes_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    mapped_ = std::exchange(other.mapped_, 0);
+  }
+  return *this;
+}
+
+bool PageBytes::resize(size_t n) {
+  if (n <= mapped_) {
+    size_ = n;
+    return true;
+  }
+  release();
+  if (n == 0) return true;
+  void* p = mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) return false;
+  madvise(p, n, MADV_HUGEPAGE);  // advice only: without huge pages the buffer works the same
+  bytes_ = static_cast<uint8_t*>(p);
+  size_ = n;
+  mapped_ = n;
+  return true;
+}
+
+void PageBytes::release() {
+  if (bytes_ != nullptr) munmap(bytes_, mapped_);
+  bytes_ = nullptr;
+  size_ = 0;
+  mapped_ = 0;
+}
+
+}  // namespace kanvo
