@@ -2,9 +2,23 @@
 
 #include <sys/mman.h>
 
+#include <new>
 #include <utility>
 
 namespace kanvo {
+
+namespace {
+
+// Under AddressSanitizer the bytes come from the heap, so that a read past the end is caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kFromHeap = true;
+#elif defined(__has_feature)
+constexpr bool kFromHeap = __has_feature(address_sanitizer);
+#else
+constexpr bool kFromHeap = false;
+#endif
+
+}  // namespace
 
 PageBytes::PageBytes(PageBytes&& other) noexcept
     : bytes_(std::exchange(other.bytes_, nullptr)),
@@ -28,6 +42,11 @@ bool PageBytes::resize(size_t n) {
   }
   release();
   if (n == 0) return true;
+  if (kFromHeap) {
+    bytes_ = static_cast<uint8_t*>(::operator new(n, std::nothrow));
+    size_ = mapped_ = bytes_ != nullptr ? n : 0;
+    return bytes_ != nullptr;
+  }
   void* p = mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) return false;
   madvise(p, n, MADV_HUGEPAGE);  // advice only: without huge pages the buffer works the same
@@ -38,7 +57,8 @@ bool PageBytes::resize(size_t n) {
 }
 
 void PageBytes::release() {
-  if (bytes_ != nullptr) munmap(bytes_, mapped_);
+  if (bytes_ != nullptr && kFromHeap) ::operator delete(bytes_);
+  else if (bytes_ != nullptr) munmap(bytes_, mapped_);
   bytes_ = nullptr;
   size_ = 0;
   mapped_ = 0;

@@ -3,7 +3,8 @@
 // before it is read (a file read into memory, unpacked image planes). The bytes start out
 // unspecified (never cleared by the program), and the system is asked to back the buffer with
 // huge pages, so a buffer of many megabytes costs a few page faults rather than one per 4 KiB.
-// Move-only; the pages go back to the system when the buffer is released or destroyed.
+// (Under AddressSanitizer they come from the heap instead, so that reads past the end are
+// caught.) Move-only; the pages go back to the system when the buffer is released or destroyed.
 #include <cstddef>
 #include <cstdint>
 
