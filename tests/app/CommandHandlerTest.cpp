@@ -11,11 +11,8 @@
 #include <filesystem>
 
 #include "app/Application.h"
-#include "app/OpenStep.h"
 #include "app/commands/CommandIds.h"
-#include "formats/CompositeRows.h"
 #include "support/DocumentState.h"
-#include "support/ImageCompare.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TempDir.h"
 
@@ -41,16 +38,6 @@ class CommandHandlerTest : public ::testing::Test {
     for (int32_t y = rect.y; y < rect.bottom(); ++y)
       for (int32_t x = rect.x; x < rect.right(); ++x) layer.pixels32.setPixel(x, y, colour);
     app.document.layerChanged(layer, rect.x, rect.y, rect.width, rect.height);
-  }
-  std::vector<uint8_t> composite(const Document& d, Color32 background) {
-    CompositeRows rows(d, exportCompositeOptions(background));
-    std::vector<uint8_t> rgb;
-    for (int32_t y = 0; y < d.height(); ++y)
-      for (int32_t x = 0; x < d.width(); ++x) {
-        const Color32 c = rows.row(y)[x];
-        rgb.insert(rgb.end(), {uint8_t(redOf(c)), uint8_t(greenOf(c)), uint8_t(blueOf(c))});
-      }
-    return rgb;
   }
   const std::string& lastCaption() { return platform.messages.shown.back().caption; }
 
@@ -196,21 +183,6 @@ TEST_F(CommandHandlerTest, QuickSaveNamesTheFileByTheLocalTime) {
   paint();
   handler.run(kCmdQuickSave);
   EXPECT_EQ(lastCaption(), "Save failed");
-}
-
-TEST_F(CommandHandlerTest, RoundTripsThroughPsdAndJpegKeepTheDocument) {
-  ASSERT_FALSE(openFile(app, KANVO_CORPUS_DIR "/gimp_layered_rle_90x60.psd", platform.messages).isFailed());
-  paint();
-  platform.paths = {dir.file("r.psd"), dir.file("r.jpg")};
-  handler.run(kCmdSaveAs);
-  handler.run(kCmdSaveAs);
-  Application reopened;
-  ASSERT_TRUE(reopened.initialise());
-  ASSERT_TRUE(openFile(reopened, dir.file("r.psd"), platform.messages).isOk());
-  EXPECT_EQ(composite(reopened.document, 0), composite(app.document, 0));
-  ASSERT_TRUE(openFile(reopened, dir.file("r.jpg"), platform.messages).isOk());
-  // A small picture of hard content: the encoder's own floor for such pictures is about 25 dB.
-  EXPECT_GE(test::psnr(composite(reopened.document, kOpaqueWhite), composite(app.document, kOpaqueWhite)), 25.0);
 }
 
 TEST_F(CommandHandlerTest, CanvasCommandsAreStepsThatMarkTheDocumentChanged) {

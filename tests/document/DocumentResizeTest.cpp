@@ -10,18 +10,13 @@
 #include "support/LayerStores.h"
 #include "support/PointObject.h"
 #include "support/RandomDocuments.h"
+#include "support/RecordingProgress.h"
 
 namespace kanvo {
 namespace {
 
 using test::randomIn;
 using test::storePixel;
-
-class CountingProgress : public Progress {
- public:
-  void report(int32_t done, int32_t total) override { calls.push_back({done, total}); }
-  std::vector<std::pair<int32_t, int32_t>> calls;
-};
 
 // A random document of three more layers (stores of their own sizes and offsets, tone layers
 // among them), a selection mask and an empty selection, the second layer current; original
@@ -45,7 +40,7 @@ TEST(DocumentResizeTest, ResizeStretchesAndCropPlacesTheContentAtMinusTheOrigin)
     ASSERT_TRUE(cropped.assign(original));
     const int64_t w = doc.width(), h = doc.height();
     const int32_t nw = seed == 1 ? 1 : randomIn(rng, 1, 400), nh = randomIn(rng, 1, 400);
-    CountingProgress progress;
+    test::RecordingProgress progress;
     ASSERT_TRUE(doc.resizeImage(nw, nh, &progress));
     EXPECT_EQ(doc.busy, 0);
     EXPECT_EQ(progress.calls.size(), 6u);  // after each layer and selection

@@ -6,16 +6,11 @@
 #include "formats/native/NativeReader.h"
 #include "strings/StringTable.h"
 #include "support/NativeFileBuilder.h"
+#include "support/RecordingProgress.h"
 #include "support/TempDir.h"
 
 namespace kanvo {
 namespace {
-
-class RecordingProgress : public Progress {
- public:
-  void report(int32_t done, int32_t total) override { calls.push_back({done, total}); }
-  std::vector<std::pair<int32_t, int32_t>> calls;
-};
 
 class DocumentSaverTest : public ::testing::Test {
  protected:
@@ -38,7 +33,7 @@ TEST_F(DocumentSaverTest, CompositeRowsEqualTheFlattenedPicture) {
   for (Color32 background : {0u, kOpaqueWhite, 0x80402010u}) {
     Image32 whole(doc.width(), doc.height());
     ASSERT_TRUE(doc.flatten(whole, exportCompositeOptions(background)));
-    RecordingProgress progress;
+    test::RecordingProgress progress;
     CompositeRows rows(doc, exportCompositeOptions(background), &progress);
     ASSERT_TRUE(rows.ready());
     for (int32_t y = 0; y < doc.height(); ++y)

@@ -1,13 +1,11 @@
 #pragma once
 // A drawing surface that records what the view and the tools send it and keeps a picture of the
-// window: presented rectangles are copied from the picture they name, and snapshot() adds the
-// two overlays as the window would show them.
+// window: presented rectangles are copied from the picture they name.
 #include <cstdint>
 #include <vector>
 
 #include "raster/image/Image32.h"
 #include "view/DrawingSurface.h"
-#include "view/OverlayRaster.h"
 
 namespace kanvo::test {
 
@@ -24,32 +22,18 @@ class RecordingSurface : public DrawingSurface {
         if (uint32_t(x - pictureX) < uint32_t(picture.width()) && uint32_t(y - pictureY) < uint32_t(picture.height()))
           window.setPixel(x, y, picture.getPixel(x - pictureX, y - pictureY));
   }
-  void setOverlay(OverlaySlot slot, const Overlay& overlay) override {
-    overlays[int(slot)] = overlay;
-    ++overlayCalls[int(slot)];
-  }
-  void setCursor(int32_t kind) override { cursor = kind; }
-  void beginWait() override {
-    ++waitDepth;
-    ++waits;
-  }
-  void endWait() override { --waitDepth; }
+  void setOverlay(OverlaySlot slot, const Overlay& overlay) override { overlays[int(slot)] = overlay; }
+  void setCursor(int32_t) override {}
+  void beginWait() override { ++waits; }
+  void endWait() override {}
 
-  // The window as it shows now: the presented pixels with both overlays on top.
-  void snapshot(Image32& out) const {
-    out.assign(window);
-    drawOverlay(out, overlays[0]);
-    drawOverlay(out, overlays[1]);
-  }
   const Overlay& feedback() const { return overlays[int(OverlaySlot::kToolFeedback)]; }
   const Overlay& outline() const { return overlays[int(OverlaySlot::kSelectionOutline)]; }
 
   Image32 window;
   std::vector<Rect> presented;
   Overlay overlays[2];
-  int overlayCalls[2] = {0, 0};
-  int32_t cursor = -1;
-  int waitDepth = 0, waits = 0;
+  int waits = 0;
 };
 
 }  // namespace kanvo::test

@@ -14,8 +14,7 @@ class ScriptedPlatform : public FileDialogs, public Dialogs, public Clipboard, p
  public:
   // ---- answers ----
   std::deque<std::string> paths;  // the next file dialogs' choices ("" cancels; none left cancels)
-  bool dialogAnswer = true;       // OK or Cancel for New, Resolution and Choose Brush
-  std::string typedWidth, typedHeight;  // what the user types into New or Resolution
+  std::string typedWidth, typedHeight;  // what the user types into New or Resolution (then OK)
   LocalTime time{2025, 3, 7, 9, 5, 3};
   std::string pictures;  // the pictures folder; empty: none can be had
   bool cameraPresent = false;
@@ -24,28 +23,17 @@ class ScriptedPlatform : public FileDialogs, public Dialogs, public Clipboard, p
 
   // ---- what was asked ----
   int fileDialogs = 0, dialogs = 0;
-  std::string savedFolder, clipboard;
+  std::string clipboard;
 
   RecordingMessageBox messages;
 
   CommandServices services() { return {&messages, this, this, this, this, this}; }
 
   std::string chooseOpenPath(int32_t& filter) override { return next(filter); }
-  std::string chooseSavePath(const std::string& folder, int32_t& filter) override {
-    savedFolder = folder;
-    return next(filter);
-  }
-  bool runNew(NewDialogValues& values) override {
-    ++dialogs;
-    if (dialogAnswer) values.accept(typedWidth, typedHeight);
-    return dialogAnswer;
-  }
-  bool runResolution(ResolutionDialogValues& values) override {
-    ++dialogs;
-    if (dialogAnswer) values.accept(typedWidth, typedHeight);
-    return dialogAnswer;
-  }
-  bool runChooseBrush(Application&) override { return ++dialogs, dialogAnswer; }
+  std::string chooseSavePath(const std::string&, int32_t& filter) override { return next(filter); }
+  bool runNew(NewDialogValues& values) override { return typeInto(values); }
+  bool runResolution(ResolutionDialogValues& values) override { return typeInto(values); }
+  bool runChooseBrush(Application&) override { return ++dialogs, true; }
   bool setText(const std::string& text) override {
     clipboard = text;
     return true;
@@ -63,6 +51,12 @@ class ScriptedPlatform : public FileDialogs, public Dialogs, public Clipboard, p
   }
 
  private:
+  template <class Values>
+  bool typeInto(Values& values) {
+    ++dialogs;
+    values.accept(typedWidth, typedHeight);
+    return true;
+  }
   std::string next(int32_t& filter) {
     ++fileDialogs;
     filter = 1;

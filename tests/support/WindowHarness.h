@@ -45,6 +45,13 @@ class WindowHarness {
   bool exposed = false;
 
   CanvasWidget& canvas() { return window.canvas(); }
+  // The canvas focused, with canvas pixel (x, y) at view pixel (x, y).
+  void canvasAtOrigin() {
+    canvas().setFocus();
+    app.view.setOrigin(0, 0);
+    app.view.invalidate();
+    app.view.redraw();
+  }
   // A point of the canvas widget in the window's coordinates.
   QPoint inWindow(QPointF widgetPoint) { return canvas().mapTo(&window, widgetPoint.toPoint()); }
 
@@ -79,7 +86,6 @@ class WindowHarness {
     static QPointingDevice* device = QTest::createTouchDevice();
     return device;
   }
-
 };
 
 }  // namespace kanvo::test

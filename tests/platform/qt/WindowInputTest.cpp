@@ -1,9 +1,13 @@
-// Real Qt event sequences through the window: keys held with the stylus, colour picks, focus
+// Real Qt event sequences through the window: mouse, pen and finger strokes against the same
+// points given to the tool dispatcher, the bar's undo, a stroke cut short by the window losing
+// activation, Z held as the eraser against Z tapped for Undo, keys held with the stylus, focus
 // loss, and two fingers steering the view.
 #include <gtest/gtest.h>
 
 #include <QTest>
 #include <cmath>
+#include <memory>
+#include <vector>
 
 #include "support/DocumentState.h"
 #include "support/WindowHarness.h"
@@ -11,15 +15,154 @@
 namespace kanvo {
 namespace {
 
+const std::vector<QPointF> kPath = {{120, 140}, {150, 150}, {200, 170}, {260, 175}, {320, 160}, {340, 150}};
+
+// A window with canvas pixel (x, y) at view pixel (x, y); the palette shown when asked.
+std::unique_ptr<test::WindowHarness> window(bool palette = false) {
+  auto h = std::make_unique<test::WindowHarness>(800, 600);
+  if (palette) h->app.togglePalette();
+  h->canvasAtOrigin();
+  return h;
+}
+
+Rect paintedBounds(const Application& app) { return app.document.currentLayer()->pixels32.usedBounds(); }
+
+std::vector<QPointF> shifted(std::vector<QPointF> points, double dx) {
+  for (QPointF& p : points) p.rx() += dx;
+  return points;
+}
+
+TEST(WindowPaintTest, MouseDragPaintsAsTheDispatcherDoesAndTheBarUndoesIt) {
+  auto h = window();
+  ASSERT_TRUE(h->started && h->exposed);
+  const uint64_t before = test::stateHash(h->app.document);
+  h->drag(kPath);
+
+  // The same points straight to the dispatcher of an application without a window.
+  Application direct;
+  ASSERT_TRUE(direct.initialise());
+  direct.layOut(800, 600);
+  direct.view.setOrigin(0, 0);
+  for (size_t i = 0; i < kPath.size(); ++i) {
+    const StylusEvent e{kPath[i].x(), kPath[i].y()};
+    i == 0 ? void(direct.tools.Press(e)) : direct.tools.Move(e);
+  }
+  direct.tools.Release(StylusEvent{kPath.back().x(), kPath.back().y()});
+  EXPECT_EQ(test::stateHash(h->app.document), test::stateHash(direct.document));
+
+  // Only pixels within the brush's reach of the path changed.
+  const Rect painted = paintedBounds(h->app);
+  const int reach = int(h->app.settings.attached().size) + 1;
+  EXPECT_FALSE(painted.isEmpty());
+  const Rect allowed(120 - reach, 140 - reach, 220 + 2 * reach, 35 + 2 * reach);
+  EXPECT_EQ(Rect::intersect(painted, allowed), painted)
+      << painted.x << "," << painted.y << " " << painted.width << "x" << painted.height;
+  ASSERT_EQ(h->app.history.count(), 1);
+  EXPECT_EQ(*h->app.history.undoLabel(), "Brush (" + h->app.document.currentLayer()->name + ")");
+
+  h->click(QPointF(175, 585));  // the bar's undo button
+  EXPECT_EQ(test::stateHash(h->app.document), before);
+  EXPECT_TRUE(h->app.history.canRedo());
+}
+
+TEST(WindowPaintTest, PaletteShownFingerAndMouseGiveTheSamePixels) {
+  auto mouse = window();
+  mouse->drag(kPath);
+  const uint64_t painted = test::stateHash(mouse->app.document);
+
+  auto palette = window(true);
+  ASSERT_EQ(palette->app.layout().canvasX, 177);
+  palette->drag(shifted(kPath, 177));
+  EXPECT_EQ(test::stateHash(palette->app.document), painted);
+
+  auto finger = window();
+  QPointingDevice* screen = finger->touchScreen();
+  QTest::touchEvent(&finger->canvas(), screen).press(0, kPath.front().toPoint());
+  for (size_t i = 1; i < kPath.size(); ++i) QTest::touchEvent(&finger->canvas(), screen).move(0, kPath[i].toPoint());
+  QTest::touchEvent(&finger->canvas(), screen).release(0, kPath.back().toPoint());
+  EXPECT_EQ(test::stateHash(finger->app.document), painted);
+  EXPECT_EQ(finger->app.history.count(), 1);
+}
+
+TEST(WindowPaintTest, PenPressureSetsTheWidthAndTheEraserEndErases) {
+  auto h = window();
+  auto heightAt = [&](int32_t x) {
+    int n = 0;
+    for (int32_t y = 0; y < 512; ++y) n += (h->app.document.currentLayer()->pixels32.getPixel(x, y) >> 24) != 0;
+    return n;
+  };
+  h->penStroke({{100, 100}, {200, 100}, {300, 100}}, 1.0);
+  const int full = heightAt(200);
+  h->app.history.clear();
+  h->app.document.currentLayer()->pixels32.clear();
+  h->penStroke({{100, 300}, {200, 300}, {300, 300}}, 0.25);
+  const int quarter = heightAt(200);
+  EXPECT_GT(quarter, 0);
+  EXPECT_LT(quarter, full);
+
+  h->penStroke({{200, 250}, {200, 350}}, 1.0, /*eraser=*/true);
+  EXPECT_EQ(heightAt(200), 0);
+  EXPECT_EQ(h->app.history.count(), 2);
+}
+
+TEST(WindowPaintTest, LosingActivationEndsTheStrokeOnce) {
+  auto h = window();
+  QApplication::setActiveWindow(&h->window);
+  QWindow* w = h->window.windowHandle();
+  QTest::mousePress(w, Qt::LeftButton, {}, h->inWindow(kPath[0]));
+  QTest::mouseMove(w, h->inWindow(kPath[1]));
+  QTest::mouseMove(w, h->inWindow(kPath[2]));
+  QWidget other;
+  other.show();
+  QApplication::setActiveWindow(&other);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(h->window.isActiveWindow());
+  EXPECT_EQ(h->app.history.count(), 1);
+  EXPECT_FALSE(paintedBounds(h->app).isEmpty());
+  // The release that follows belongs to no stroke.
+  QTest::mouseMove(w, h->inWindow(kPath[3]));
+  QTest::mouseRelease(w, Qt::LeftButton, {}, h->inWindow(kPath[3]));
+  EXPECT_EQ(h->app.history.count(), 1);
+}
+
+// X11 repeats a held key as release-press pairs sharing a timestamp, not always marked as repeats.
+TEST(WindowPaintTest, HeldZErasesThroughItsRepeatsAndATapUndoes) {
+  auto h = window();
+  auto key = [&](QEvent::Type type, ulong time) {
+    QKeyEvent e(type, Qt::Key_Z, Qt::NoModifier);
+    e.setTimestamp(time);
+    QApplication::sendEvent(&h->canvas(), &e);
+  };
+  auto repeat = [&](ulong time) {
+    key(QEvent::KeyRelease, time);
+    key(QEvent::KeyPress, time);
+  };
+  h->drag(kPath);
+  const uint64_t painted = test::stateHash(h->app.document);
+  key(QEvent::KeyPress, 1000);
+  repeat(1500);
+  h->drag({{200, 100}, {200, 200}, {200, 250}});
+  repeat(1540);
+  QTest::qWait(3 * CanvasWidget::kReleaseWaitMs);
+  repeat(1580);
+  key(QEvent::KeyRelease, 2000);
+  QTest::qWait(3 * CanvasWidget::kReleaseWaitMs);
+  EXPECT_EQ(h->app.history.count(), 2);
+  EXPECT_FALSE(h->app.history.canRedo());
+  EXPECT_EQ(h->app.document.currentLayer()->pixels32.getPixel(200, 167) >> 24, 0u);
+
+  key(QEvent::KeyPress, 3000);
+  key(QEvent::KeyRelease, 3050);
+  QTest::qWait(3 * CanvasWidget::kReleaseWaitMs);
+  EXPECT_EQ(test::stateHash(h->app.document), painted);
+  EXPECT_TRUE(h->app.history.canRedo());
+}
+
 class WindowInputTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(h.started && h.exposed);
-    h.canvas().setFocus();
-    // Canvas pixel (x, y) at view pixel (x, y).
-    h.app.view.setOrigin(0, 0);
-    h.app.view.invalidate();
-    h.app.view.redraw();
+    h.canvasAtOrigin();
   }
   void key(Qt::Key k, bool down, Qt::KeyboardModifiers modifiers = {}) {
     if (down)
@@ -40,17 +183,6 @@ TEST_F(WindowInputTest, SpaceDragScrollsAndPaintsNothing) {
   EXPECT_NEAR(now.x, held.x, 1e-9);
   EXPECT_NEAR(now.y, held.y, 1e-9);
   EXPECT_EQ(test::stateHash(h.app.document), before);
-  EXPECT_EQ(h.app.history.count(), 0);
-}
-
-TEST_F(WindowInputTest, AltClickPicksTheExactColourWithThePaletteShown) {
-  h.app.document.layer(1)->pixels32.setPixel(40, 30, rgba(3, 141, 59));
-  h.click({15, 585});  // the palette button
-  ASSERT_TRUE(h.app.paletteShown());
-  key(Qt::Key_Alt, true, Qt::AltModifier);
-  h.click({177 + 40, 30});  // mouse positions are whole pixels
-  key(Qt::Key_Alt, false);
-  EXPECT_EQ(h.app.settings.foreground(), rgba(3, 141, 59));
   EXPECT_EQ(h.app.history.count(), 0);
 }
 

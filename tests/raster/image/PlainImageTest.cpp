@@ -1,15 +1,18 @@
-// The rules every plain image buffer shares through PixelStore, run on each depth (Image32,
-// Image8, Image1): the byte layout and the resize rule, coordinates outside, sizes that cannot
-// be had, blits clipped against both buffers (within one buffer too) and the uniformity tests;
-// then what Image8 and Image1 add (Image32's own are in Image32Test).
+// The rules every plain image buffer shares through PixelStore, run on each depth (Image32 and
+// the display's DibImage, Image8, Image1): the byte layout and the resize rule, coordinates
+// outside, sizes that cannot be had, blits clipped against both buffers (within one buffer too)
+// and the uniformity tests; then what DibImage, Image8 and Image1 add (Image32's own are in
+// Image32Test).
 #include "raster/image/PixelStore.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <utility>
 #include <vector>
 
+#include "raster/image/DibImage.h"
 #include "raster/image/Image1.h"
 #include "raster/image/Image32.h"
 #include "raster/image/Image8.h"
@@ -43,6 +46,8 @@ struct Depth<Image32> {
   }
 };
 template <>
+struct Depth<DibImage> : Depth<Image32> {};
+template <>
 struct Depth<Image8> {
   static uint8_t at(const Image8& i, int32_t x, int32_t y) { return i.bits()[x + i.width() * y]; }
   static bool resize(Image8& i, int32_t w, int32_t h) { return i.resize(w, h); }
@@ -70,7 +75,7 @@ struct Depth<Image1> {
 
 template <class Image>
 class PlainImage : public ::testing::Test {};
-using PlainImages = ::testing::Types<Image32, Image8, Image1>;
+using PlainImages = ::testing::Types<Image32, DibImage, Image8, Image1>;
 TYPED_TEST_SUITE(PlainImage, PlainImages);
 
 TYPED_TEST(PlainImage, LayoutCoordinatesOutsideAndResizeRule) {
@@ -189,6 +194,28 @@ TYPED_TEST(PlainImage, UniformityComparesEveryPixel) {
     EXPECT_FALSE(image.isFullyTransparent()) << w;
   }
 }
+
+bool aligned64(const void* p) { return reinterpret_cast<uintptr_t>(p) % 64 == 0; }
+
+// The display's buffer keeps presentable rows in 64-byte aligned memory, allocated through
+// Image32's virtual slots whatever the caller holds.
+TEST(DibImage, AlignedPixelsThroughTheVirtualSlots) {
+  DibImage dib;
+  EXPECT_TRUE(dib.width() == 8 && dib.height() == 8 && dib.stride() == 32 && aligned64(dib.bits()));
+  std::unique_ptr<Image32> image = std::make_unique<DibImage>(3, 2);
+  Image32& drawing = *image;
+  for (int32_t size : {1, 7, 33, 100}) {
+    ASSERT_TRUE(drawing.resizeBuffer(size, size + 1));
+    EXPECT_TRUE(aligned64(drawing.bits())) << size;
+  }
+  Image32 source(9, 4);
+  source.fill(0xFFABCDEFu);
+  EXPECT_TRUE(drawing.assign(source));  // resizes through DibImage::resizeBuffer
+  EXPECT_TRUE(aligned64(drawing.bits()) && drawing.width() == 9 && drawing.isUniform());
+  drawing.releasePixels();
+  EXPECT_TRUE(drawing.resizeBuffer(2, 2));
+  EXPECT_TRUE(aligned64(drawing.bits()));
+}  // destroyed through the base pointer
 
 TEST(Image8, BlendPixel) {
   Image8 image(1, 1);

@@ -1,17 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
 #include <string>
 #include <vector>
 
-#include "formats/DocumentOpener.h"
-#include "formats/NetpbmWriter.h"
 #include "support/FakeTools.h"
 #include "support/ManualClock.h"
-#include "support/RandomImages.h"
 #include "support/RecordingSurface.h"
-#include "support/TempDir.h"
 #include "support/TiledImages.h"
 #include "tools/dispatch/KeyCodes.h"
 #include "tools/dispatch/ToolState.h"
@@ -363,62 +358,6 @@ TEST(ToolStateTest, LockedLayersOutsidePointsAndCursors) {
   EXPECT_EQ(d.state.CursorKind(), kCursorHand);  // Space and Shift: the temporary rotation
   d.state.ResetStroke(true);
   EXPECT_EQ(d.state.keyOverride(), kOverrideNone);
-}
-
-// A session on a corpus picture as a new user would try the view: every step's window (the
-// presented picture with the overlays) is written as a PPM file; the turn, the mirror and the
-// hand each change what shows; the rectangle band shows while dragged and goes at the release.
-TEST(ToolStateTest, WindowPicturesOfASession) {
-  Dispatch d(480, 320);
-  test::TempDir dir;
-  ASSERT_FALSE(openDocument(d.doc, KANVO_CORPUS_DIR "/psd_flat_rgb_rle_1500x1000.psd").isFailed());
-  d.view.setZoom(0.25);
-  d.view.centreDocument();
-  d.view.invalidate();
-  d.view.redraw();
-  std::map<std::string, std::vector<Color32>> shots;
-  auto shoot = [&](const std::string& name) {
-    Image32 window;
-    d.surface.snapshot(window);
-    EXPECT_TRUE(writePpm(dir.file(name + ".ppm"), reinterpret_cast<const Color32*>(window.bits()),
-                         window.width(), window.height(), window.width())
-                    .isOk());
-    shots[name] = test::pixelsOf(window);
-  };
-  shoot("1-opened");
-  d.tool(kCategoryView, kToolZoomIn);
-  d.click(300, 120);
-  d.click(300, 120);
-  shoot("2-zoomed-at-point");
-  d.hold({kShift, kLeft});
-  d.letGo({kLeft, kShift});
-  shoot("3-turned-15");
-  d.hold({kDown});
-  d.letGo({kDown});
-  shoot("4-mirrored");
-  d.tool(kCategoryShape, kToolFillRect);
-  d.hold({kSpace});
-  d.press(240, 160);
-  d.move(260, 170);
-  d.move(300, 200);
-  d.release(300, 200);
-  d.letGo({kSpace});
-  shoot("5-scrolled-with-hand");
-  d.press(120, 80);
-  d.move(200, 120);
-  d.move(330, 240);
-  shoot("6-rectangle-band");
-  d.release(330, 240);
-  shoot("7-released");
-  EXPECT_EQ(test::readWholeFile(dir.file("6-rectangle-band.ppm")).size(), 15u + 480u * 320u * 3u);
-  const auto pixel = [&](const std::string& shot, int x, int y) { return shots[shot][size_t(y) * 480 + size_t(x)]; };
-  EXPECT_EQ(pixel("6-rectangle-band", 120, 80), kOpaqueBlack);  // the band's corner, its white twin below
-  EXPECT_EQ(pixel("6-rectangle-band", 200, 81), kOpaqueWhite);
-  EXPECT_EQ(pixel("7-released", 200, 81), pixel("5-scrolled-with-hand", 200, 81));
-  EXPECT_NE(shots["2-zoomed-at-point"], shots["1-opened"]);
-  EXPECT_NE(shots["3-turned-15"], shots["2-zoomed-at-point"]);
-  EXPECT_NE(shots["4-mirrored"], shots["3-turned-15"]);
-  EXPECT_NE(shots["5-scrolled-with-hand"], shots["4-mirrored"]);
 }
 
 }  // namespace
