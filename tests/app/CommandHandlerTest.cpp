@@ -1,5 +1,5 @@
 // The menu commands through the handler with a scripted platform: prompts, saves and their
-// failures, the canvas commands, the menu state and the title.
+// failures, the canvas commands, the menu state and the title; and what opening a file leaves.
 #include "app/commands/CommandHandler.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +11,10 @@
 #include <filesystem>
 
 #include "app/Application.h"
+#include "app/OpenStep.h"
 #include "app/commands/CommandIds.h"
 #include "support/DocumentState.h"
+#include "support/FakeImageLoader.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TempDir.h"
 
@@ -24,6 +26,7 @@ namespace fs = std::filesystem;
 class CommandHandlerTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    app.imageLoader = &loader;
     ASSERT_TRUE(app.initialise());
     app.strings.setLanguage(kUiLanguageEnglish);
     app.layOut(700, 600);
@@ -43,6 +46,7 @@ class CommandHandlerTest : public ::testing::Test {
 
   test::TempDir dir;
   test::ScriptedPlatform platform;
+  test::FakeImageLoader loader;
   Application app;
   CommandHandler handler{app, platform.services()};
 };
@@ -269,6 +273,56 @@ TEST_F(CommandHandlerTest, CameraCaptureOpensAsUntitledAndFailuresChangeNothing)
   handler.run(kCmdCamera);
   EXPECT_EQ(app.document.width(), 100);
   EXPECT_EQ(app.fileName, "Untitled");
+}
+
+// Opening a file as the document: what a failure, a partial read and a success leave.
+using OpenStepTest = CommandHandlerTest;
+
+size_t occurrences(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+TEST_F(OpenStepTest, AFailureChangesNothingAndNamesTheFileOnce) {
+  paint();
+  const uint64_t before = test::stateHash(app.document);
+  for (const std::string& path : {dir.file("missing.psd"), dir.file("picture.xyz"), dir.file("broken.bmp")}) {
+    SCOPED_TRACE(path);
+    loader.result = Status::failed("cannot read '" + path + "': damaged");
+    platform.messages.shown.clear();
+    EXPECT_TRUE(openFile(app, path, platform.messages).isFailed());
+    EXPECT_EQ(test::stateHash(app.document), before);
+    EXPECT_EQ(app.fileName, "Untitled");
+    EXPECT_TRUE(app.history.canUndo());
+    ASSERT_EQ(platform.messages.shown.size(), 1u);
+    EXPECT_EQ(occurrences(lastCaption() + platform.messages.shown[0].text, path), 1u);
+    EXPECT_EQ(lastCaption(), "Open failed");
+  }
+}
+
+TEST_F(OpenStepTest, APartialReadOpensAsUntitledWithAWarningAndASuccessTakesTheName) {
+  loader.width = 3;
+  loader.height = 2;
+  loader.pixels.assign(6, rgba(10, 20, 30));
+  paint();
+  loader.result = Status::partial("the last rows are missing");
+  EXPECT_TRUE(openFile(app, dir.file("cut.bmp"), platform.messages).isPartial());
+  EXPECT_EQ(std::pair(app.document.width(), app.document.layerCount()), std::pair(3, 2));
+  EXPECT_EQ(app.fileName, "Untitled");
+  EXPECT_FALSE(app.history.canUndo());
+  ASSERT_EQ(platform.messages.shown.size(), 1u);
+  EXPECT_EQ(occurrences(platform.messages.shown[0].text, "the last rows are missing"), 1u);
+  EXPECT_EQ(occurrences(platform.messages.shown[0].text, dir.file("cut.bmp")), 1u);
+
+  paint();
+  loader.result = Status::ok();
+  EXPECT_TRUE(openFile(app, dir.file("whole.bmp"), platform.messages).isOk());
+  EXPECT_EQ(app.fileName, dir.file("whole.bmp"));
+  EXPECT_EQ(app.title(), "100% - whole.bmp");
+  EXPECT_EQ(app.document.layer(0)->pixels32.getPixel(2, 1), rgba(10, 20, 30));
+  EXPECT_FALSE(app.history.canUndo());
+  EXPECT_EQ(platform.messages.shown.size(), 1u);  // no new message
 }
 
 }  // namespace

@@ -24,6 +24,10 @@ class InputRoutingTest : public ::testing::Test {
     stylusRelease(app, {x, y});
     return r;
   }
+  void tap(int32_t key) {
+    keyDown(app, key);
+    keyUp(app, key);
+  }
   Application app;
 };
 
@@ -83,19 +87,15 @@ TEST_F(InputRoutingTest, ColourKeysOnlyWithoutModifiers) {
   app.settings.setForeground(rgba(1, 2, 3));
   for (int32_t modifier : {16, 17, 18, 32}) {
     keyDown(app, modifier);
-    keyDown(app, 'X');
-    keyUp(app, 'X');
-    keyDown(app, 'D');
-    keyUp(app, 'D');
+    tap('X');
+    tap('D');
     keyUp(app, modifier);
     EXPECT_EQ(app.settings.foreground(), rgba(1, 2, 3)) << modifier;
   }
-  keyDown(app, 'X');
-  keyUp(app, 'X');
+  tap('X');
   EXPECT_EQ(app.settings.foreground(), kOpaqueWhite);
   EXPECT_EQ(app.settings.background(), rgba(1, 2, 3));
-  keyDown(app, 'D');
-  keyUp(app, 'D');
+  tap('D');
   EXPECT_EQ(app.settings.foreground(), kOpaqueBlack);
   EXPECT_EQ(app.settings.background(), kOpaqueWhite);
 }
@@ -145,8 +145,7 @@ TEST_F(InputRoutingTest, BarAndQStepTheHistory) {
   click(200, 580);  // redo
   EXPECT_EQ(app.document.layer(1), top);
   click(170, 580);
-  keyDown(app, 'Q');
-  keyUp(app, 'Q');
+  tap('Q');
   EXPECT_EQ(app.document.layer(1), top);
   keyDown(app, 'Z');  // a tap of Z undoes on its release
   EXPECT_EQ(app.document.layer(1), top);
