@@ -4,6 +4,7 @@
 #include <random>
 
 #include "support/CompositeReference.h"
+#include "support/LayerStores.h"
 #include "support/PointObject.h"
 #include "support/RandomDocuments.h"
 #include "support/RecordingSurface.h"
@@ -146,9 +147,7 @@ TEST(ViewPartialTest, PartialRedrawEqualsFull) {
         const Rect r(test::randomIn(rng, -10, int32_t(layer.storeWidth())), test::randomIn(rng, -10, int32_t(layer.storeHeight())),
                      test::randomIn(rng, 1, 90), test::randomIn(rng, 1, 90));
         SpanParams fill = test::fillWith(rng());
-        if (layer.kind == kLayerKind32) layer.pixels32.fillRect(fill, r.x, r.y, r.width, r.height);
-        if (layer.kind == kLayerKind8) layer.pixels8.fillRect(fill, r.x, r.y, r.width, r.height);
-        if (layer.kind == kLayerKind1) layer.pixels1.fillRect(fill, r.x, r.y, r.width, r.height);
+        test::withStore(layer, [&](auto& store) { store.fillRect(fill, r.x, r.y, r.width, r.height); });
         doc.layerChanged(layer, r.x, r.y, r.width, r.height);
         surface.presented.clear();
         view.redrawRect(r.x + layer.offsetX, r.y + layer.offsetY, r.width, r.height);
