@@ -43,6 +43,7 @@ class CommandHandlerTest : public ::testing::Test {
     app.document.layerChanged(layer, rect.x, rect.y, rect.width, rect.height);
   }
   const std::string& lastCaption() { return platform.messages.shown.back().caption; }
+  std::pair<int32_t, int32_t> canvasSize() const { return {app.document.width(), app.document.height()}; }
 
   test::TempDir dir;
   test::ScriptedPlatform platform;
@@ -201,8 +202,7 @@ TEST_F(CommandHandlerTest, CanvasCommandsAreStepsThatMarkTheDocumentChanged) {
   platform.typedWidth = "100";
   platform.typedHeight = "-5";  // out of range: the stored height stays
   handler.run(kCmdResolution);
-  EXPECT_EQ(app.document.width(), 100);
-  EXPECT_EQ(app.document.height(), 480);
+  EXPECT_EQ(canvasSize(), std::pair(100, 480));
   EXPECT_TRUE(handler.documentChanged());
   handler.run(kCmdUndo);
   EXPECT_EQ(app.document.width(), Application::kStartSide);
@@ -218,8 +218,7 @@ TEST_F(CommandHandlerTest, CanvasCommandsAreStepsThatMarkTheDocumentChanged) {
   EXPECT_TRUE(handler.menuState().of(kCmdTrimming).enabled);
   app.document.modified = 0;
   handler.run(kCmdTrimming);
-  EXPECT_EQ(app.document.width(), 40);
-  EXPECT_EQ(app.document.height(), 20);
+  EXPECT_EQ(canvasSize(), std::pair(40, 20));
   EXPECT_TRUE(handler.documentChanged());
   handler.run(kCmdUndo);
   EXPECT_EQ(app.document.width(), Application::kStartSide);
@@ -228,8 +227,7 @@ TEST_F(CommandHandlerTest, CanvasCommandsAreStepsThatMarkTheDocumentChanged) {
   platform.typedWidth = "32761";
   platform.typedHeight = "20";
   handler.run(kCmdNew);
-  EXPECT_EQ(app.document.width(), 640);
-  EXPECT_EQ(app.document.height(), 20);
+  EXPECT_EQ(canvasSize(), std::pair(640, 20));
   EXPECT_EQ(app.document.layerCount(), 2);
   EXPECT_FALSE(handler.documentChanged());
   // Clear empties the current layer as one step.
