@@ -14,6 +14,9 @@ struct Run {
   int32_t offset;
 };
 
+// Rows of a whole destination tile blended at a time.
+constexpr int32_t kPartRows = 8;
+
 // Sources. hasTiles is the row-skip test of the row protocol over the blit's whole source
 // range; row() reads that range through the row buffer (indexed by the source's x); run()
 // gives the pixels from x on that lie within one source tile, straight from the tile (zeros
@@ -21,6 +24,7 @@ struct Run {
 
 template <int Bpp>
 struct TiledSource {
+  explicit TiledSource(const TiledImage<Bpp>& of) : image(of) {}
   const TiledImage<Bpp>& image;
   static constexpr int32_t kRowBytes = TiledImage<Bpp>::kTileRowBytes;
   const void* identity() const { return &image; }
@@ -52,10 +56,56 @@ struct TiledSource {
     for (int32_t i = 0; i < bytes; i += kPiece) std::memcpy(to + i, from + i, kPiece);
   }
   const uint8_t* tileRow(int32_t tx, int32_t y) const {
-    static constexpr uint8_t kZeros[kRowBytes] = {};
     const auto* tile = image.tile(tx, y >> kTileShift);
-    return tile ? tile->bits() + size_t(y & kTileMask) * kRowBytes : kZeros;
+    return tile ? tile->bits() + size_t(y & kTileMask) * kRowBytes : kZeroTile;
   }
+
+  // Whole destination tiles: part(x, from, n) gives the pixels of source rows y + from ..
+  // y + from + n - 1 of a band (within one source tile row), columns x .. x + 63, as one run of
+  // n x 64 pixels, row after row as a destination tile holds them. In place when x lies on the
+  // tile grid; otherwise composed in a copy of the first tile's rows, with each row's last
+  // pixels, which lie in the second tile, put where the run reads them: the first columns of
+  // the next row of the copy, which the run does not read otherwise. A few rows at a time, so
+  // that reading the source and blending into the destination overlap.
+  static constexpr bool kBands = Bpp >= 8;
+  class BandWalk {
+   public:
+    BandWalk(const TiledSource& source, int32_t y)
+        : source_(source), at_(size_t(y & kTileMask) * kRowBytes), ty_(y >> kTileShift) {}
+    Run part(int32_t x, int32_t from, int32_t n) {
+      const int32_t tx = x >> kTileShift, local = x & kTileMask;
+      const uint8_t* first = rowsOf(tx) + size_t(from) * kRowBytes;
+      if (local == 0) return {first, 0};
+      const uint8_t* second = rowsOf(tx + 1) + size_t(from) * kRowBytes;
+      // The 32-byte pieces of each row from the one holding column `local` on.
+      const int32_t firstByte = (local * Bpp / 8) & ~31, lastBytes = local * Bpp / 8;
+      for (int32_t r = 0; r < n; ++r)
+        for (int32_t i = firstByte; i < kRowBytes; i += 32)
+          std::memcpy(copy_ + size_t(r) * kRowBytes + i, first + size_t(r) * kRowBytes + i, 32);
+      for (int32_t r = 0; r < n; ++r)
+        copySmall(copy_ + size_t(r + 1) * kRowBytes, second + size_t(r) * kRowBytes, lastBytes);
+      return {copy_, local};
+    }
+
+   private:
+    const uint8_t* rowsOf(int32_t tx) const {
+      const auto* tile = source_.image.tile(tx, ty_);
+      return tile ? tile->bits() + at_ : kZeroTile;
+    }
+    // Fewer than a row's bytes, without a library call.
+    static void copySmall(uint8_t* to, const uint8_t* from, int32_t bytes) {
+      int32_t i = 0;
+      for (; i + 8 <= bytes; i += 8) std::memcpy(to + i, from + i, 8);
+      for (; i < bytes; ++i) to[i] = from[i];
+    }
+    const TiledSource& source_;
+    size_t at_;
+    int32_t ty_;
+    alignas(32) uint8_t copy_[size_t(kPartRows + 1) * kRowBytes];
+  };
+
+ private:
+  static constexpr uint8_t kZeroTile[kRowBytes * kTileSize] = {};
 };
 
 template <class Image>
@@ -67,6 +117,11 @@ struct PlainSource {
   bool hasTiles(int32_t, int32_t, int32_t) const { return true; }
   const uint8_t* row(int32_t, int32_t y, int32_t) const { return image.rowAddress(y); }
   Run run(int32_t x, int32_t y, int32_t, uint8_t*) const { return {image.rowAddress(y), x}; }
+  static constexpr bool kBands = false;  // a plain image's rows do not follow each other as a tile's do
+  struct BandWalk {
+    BandWalk(const PlainSource&, int32_t) {}
+    Run part(int32_t, int32_t, int32_t) { return {nullptr, 0}; }
+  };
 };
 
 // The absent mask of the unmasked forms.
@@ -75,6 +130,11 @@ struct NoMask {
   bool hasTiles(int32_t, int32_t, int32_t) const { return true; }
   const uint8_t* row(int32_t, int32_t, int32_t) const { return nullptr; }
   Run run(int32_t, int32_t, int32_t, uint8_t*) const { return {nullptr, 0}; }
+  static constexpr bool kBands = true;
+  struct BandWalk {
+    BandWalk(const NoMask&, int32_t) {}
+    Run part(int32_t, int32_t, int32_t) { return {nullptr, 0}; }
+  };
 };
 
 // Whether the row of source y is processed: a mask row without tiles skips it whatever the op;
@@ -114,14 +174,50 @@ bool blitToPlain(Image32& dst, const SpanParams& params, int32_t dx, int32_t dy,
   return true;
 }
 
+// The destination tile at (tx, ty) for changing rows of it: present tiles in place (their own
+// copy first when shared; null when that cannot be had, and the tile is then left alone).
+// Absent tiles are created only for rows that come out non-zero: rows() gives a zeroed scratch
+// to compute them in, and keep() creates the tile and copies them when they hold anything.
+template <int Bpp>
+class DestinationTile {
+ public:
+  static constexpr int32_t kRowBytes = TiledImage<Bpp>::kTileRowBytes;
+  DestinationTile(TiledImage<Bpp>& image, int32_t tx, int32_t ty, uint8_t* scratch)
+      : image_(image), tx_(tx), ty_(ty), scratch_(scratch), present_(image.tile(tx, ty) != nullptr) {
+    if (present_) tile_ = image.writableTile(tx, ty);
+  }
+  bool skipped() const { return present_ && tile_ == nullptr; }
+  // Where count rows from row (tile-local) are computed.
+  uint8_t* rows(int32_t row, int32_t count) {
+    if (tile_ != nullptr) return tile_->bits() + size_t(row) * kRowBytes;
+    std::memset(scratch_, 0, size_t(count) * kRowBytes);
+    return scratch_;
+  }
+  void keep(int32_t row, int32_t count) {
+    if (tile_ != nullptr) return;  // changed in place
+    const size_t bytes = size_t(count) * kRowBytes;
+    if (tile_detail::orOfWords(scratch_, bytes, 0xFFFFFFFFu) == 0) return;
+    tile_ = image_.getOrCreateTileUnchecked(tx_, ty_);
+    if (tile_ != nullptr) std::memcpy(tile_->bits() + size_t(row) * kRowBytes, scratch_, bytes);
+  }
+
+ private:
+  TiledImage<Bpp>& image_;
+  int32_t tx_, ty_;
+  uint8_t* scratch_;
+  bool present_;
+  typename TiledImage<Bpp>::Tile* tile_ = nullptr;
+};
+
 // A tiled destination. The result is that of the row protocol (read the source and
 // destination rows, apply the span, write the destination row back, skipping all-zero slices
 // over absent tiles), reached tile by tile: every span routine changes each destination pixel
 // from that pixel and its own source (and mask) pixel alone, so the span may run on each
-// destination tile's row in place, in pieces that each lie within one source tile, taking the
-// source pixels straight from the source tiles. An absent destination tile is computed in a
-// zeroed scratch row and created only when that row comes out non-zero. The rows skipped are
-// those the row protocol skips.
+// destination tile's rows in place, taking the source pixels straight from the source tiles.
+// A destination tile the blit covers in its whole width takes each band of consecutive rows
+// that run (and read one source tile row) as a single run of the span, band by band across
+// the tile row; the tiles it covers in part take each row on its own, in pieces that each lie
+// within one source tile. The rows skipped are those the row protocol skips.
 template <int Bpp, class Src, class Mask, class Apply>
 bool blitToTiled(TiledImage<Bpp>& dst, const SpanParams& params, int32_t dx, int32_t dy, const Src& src,
                  const Mask& mask, int32_t sx, int32_t sy, int32_t w, int32_t h, Apply apply) {
@@ -129,7 +225,7 @@ bool blitToTiled(TiledImage<Bpp>& dst, const SpanParams& params, int32_t dx, int
     return false;
   constexpr int32_t kRowBytes = TiledImage<Bpp>::kTileRowBytes;
   const bool skipEmpty = !opChangesWhereSourceEmpty(params.op);
-  alignas(16) uint8_t scratch[kRowBytes];
+  alignas(32) uint8_t scratch[size_t(kRowBytes) * kTileSize];
   bool runs[kTileSize];
   // Source and mask runs of a destination run that crosses a source tile boundary are
   // gathered here (two tile rows of the widest depth each).
@@ -137,36 +233,57 @@ bool blitToTiled(TiledImage<Bpp>& dst, const SpanParams& params, int32_t dx, int
   alignas(32) uint8_t maskGather[2 * 64];
   const int32_t tx0 = dx >> kTileShift, tx1 = (dx + w - 1) >> kTileShift;
   const int32_t ty0 = dy >> kTileShift, ty1 = (dy + h - 1) >> kTileShift;
+  // The tile columns covered in their whole width: whole0 .. whole1 - 1.
+  constexpr bool kBands = Src::kBands && Mask::kBands;
+  const int32_t whole0 = kBands ? (dx + kTileMask) >> kTileShift : 0;
+  const int32_t whole1 = kBands ? (dx + w) >> kTileShift : 0;
   for (int32_t ty = ty0; ty <= ty1; ++ty) {
     const int32_t rowFrom = std::max(dy, ty * kTileSize), rowTo = std::min(dy + h, (ty + 1) * kTileSize);
     bool any = false;
     for (int32_t d = rowFrom; d < rowTo; ++d)
       any |= runs[d - rowFrom] = rowRuns(src, mask, skipEmpty, sx, sy + (d - dy), w);
     if (!any) continue;
+    for (int32_t d = rowFrom; whole0 < whole1 && d < rowTo;) {
+      if (!runs[d - rowFrom]) {
+        ++d;
+        continue;
+      }
+      const int32_t s = sy + (d - dy);
+      const int32_t bandEnd = std::min(rowTo, d + (kTileSize - (s & kTileMask)));
+      int32_t end = d + 1;
+      while (end < bandEnd && runs[end - rowFrom]) ++end;
+      const int32_t rows = end - d, row = d & kTileMask;
+      typename Src::BandWalk sources(src, s);
+      typename Mask::BandWalk weights(mask, s);
+      for (int32_t tx = whole0; tx < whole1; ++tx) {
+        const int32_t srcX = sx + (tx * kTileSize - dx);
+        DestinationTile<Bpp> target(dst, tx, ty, scratch);
+        if (target.skipped()) continue;
+        uint8_t* out = target.rows(row, rows);
+        for (int32_t from = 0; from < rows; from += kPartRows) {
+          const int32_t n = std::min(kPartRows, rows - from);
+          const Run a = sources.part(srcX, from, n);
+          const Run b = weights.part(srcX, from, n);
+          apply(a.row, a.offset, b.row, b.offset, out + size_t(from) * kRowBytes, 0, n * kTileSize);
+        }
+        target.keep(row, rows);
+      }
+      d = end;
+    }
     for (int32_t tx = tx0; tx <= tx1; ++tx) {
+      if (tx >= whole0 && tx < whole1) continue;
       const int32_t tileX = tx * kTileSize;
       const int32_t from = std::max(dx, tileX), n = std::min(dx + w, tileX + kTileSize) - from;
       const int32_t srcX = sx + (from - dx), local = from - tileX;
-      // A present tile is changed in place (its own copy first when shared); an absent one is
-      // created only for a row that comes out non-zero.
-      const bool present = dst.tile(tx, ty) != nullptr;
-      auto* tile = present ? dst.writableTile(tx, ty) : nullptr;
-      if (present && tile == nullptr) continue;
+      DestinationTile<Bpp> target(dst, tx, ty, scratch);
+      if (target.skipped()) continue;
       for (int32_t d = rowFrom; d < rowTo; ++d) {
         if (!runs[d - rowFrom]) continue;
         const int32_t s = sy + (d - dy);
         const Run source = src.run(srcX, s, n, srcGather);
         const Run weight = mask.run(srcX, s, n, maskGather);
-        const size_t rowOffset = size_t(d & kTileMask) * kRowBytes;
-        if (tile != nullptr) {
-          apply(source.row, source.offset, weight.row, weight.offset, tile->bits() + rowOffset, local, n);
-          continue;
-        }
-        std::memset(scratch, 0, sizeof(scratch));
-        apply(source.row, source.offset, weight.row, weight.offset, scratch, local, n);
-        if (tile_detail::orOfWords(scratch, sizeof(scratch), 0xFFFFFFFFu) == 0) continue;
-        tile = dst.getOrCreateTileUnchecked(tx, ty);
-        if (tile != nullptr) std::memcpy(tile->bits() + rowOffset, scratch, kRowBytes);
+        apply(source.row, source.offset, weight.row, weight.offset, target.rows(d & kTileMask, 1), local, n);
+        target.keep(d & kTileMask, 1);
       }
     }
   }
@@ -176,7 +293,7 @@ bool blitToTiled(TiledImage<Bpp>& dst, const SpanParams& params, int32_t dx, int
 // The sources by image kind.
 template <int Bpp>
 TiledSource<Bpp> sourceOf(const TiledImage<Bpp>& image) {
-  return {image};
+  return TiledSource<Bpp>(image);
 }
 inline PlainSource<Image32> sourceOf(const Image32& image) { return {image}; }
 inline PlainSource<Image1> sourceOf(const Image1& image) { return {image}; }
