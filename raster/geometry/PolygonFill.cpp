@@ -19,9 +19,32 @@ struct Crossings {
   int count = 0;
 };
 
-// Sorts the crossings ascending by insertion: the same order as any ascending sort for
-// ordinary values, and safe for NaN.
+// A sub-row's coverage as events in ascending x: at x, the sub-row enters (runs 1) or leaves
+// (runs -1) a run, or an end pixel adds its 8-bit coverage `end`. At most kMaxCrossings / 2
+// runs, each giving at most four events.
+struct RowEvent {
+  int32_t x;
+  int16_t runs;
+  int16_t end;
+};
+struct RowEvents {
+  RowEvent at[(kMaxCrossings + 1) * 2];
+  int32_t count = 0;
+  void add(int32_t x, int runs, int end) { at[count++] = {x, int16_t(runs), int16_t(end)}; }
+  void addRun(int32_t x0, int32_t x1) {  // the pixels x0 ... x1 - 1
+    add(x0, 1, 0);
+    add(x1, -1, 0);
+  }
+};
+
+// Sorts the crossings ascending. Ordinary values end in the one ascending order whatever the
+// sort (equal values differ at most in the sign of a zero, which nothing downstream tells
+// apart); with a NaN among them the order is that of an insertion sort, which is safe for NaN.
 void sortCrossings(Crossings& c) {
+  if (c.count > 16 && std::none_of(c.x, c.x + c.count, [](double v) { return std::isnan(v); })) {
+    std::sort(c.x, c.x + c.count);
+    return;
+  }
   for (int i = 1; i < c.count; ++i) {
     double v = c.x[i];
     int j = i;
@@ -235,32 +258,52 @@ void fillRow(Image32& image, int32_t y, Color32 colour, int opacity, ScanParams&
 }
 
 void fillRowSubsampled(Image32& image, int32_t y, Color32 colour, int opacity, ScanParams& params,
-                       const EdgeList& edges, Image8& coverage) {
+                       const EdgeList& edges) {
   Color32* row = image.pixelAddress(0, y);
   const int32_t width = image.width();
-  if (!row || coverage.width() < width || coverage.height() < 4) return;
+  if (!row) return;
   opacity = clampOpacity(opacity);
 
-  // Every sub-row is collected before anything is painted, so an abandoned row leaves the
-  // coverage buffer clear.
+  // Every sub-row is collected before anything is painted: an abandoned row paints nothing.
   Crossings sub[4];
   if (!collectSubRows(edges, y, sub)) return;
   for (int k = 0; k < 4; ++k)
     if (sub[k].count & 1) return;
 
+  // A pixel's weight is the mean of its four sub-rows' 8-bit coverage: the value (opacity) inside
+  // a run, the mixed-in fraction at an anti-aliased end (two ends of one sub-row in one pixel
+  // mixed in turn), 0 elsewhere. Each sub-row is held as events along it, so that the weight
+  // is constant between two events of the four.
+  RowEvents subEvents[4];
   int32_t minX = INT32_MAX, maxX = INT32_MIN;
-  uint8_t* cov[4];
   for (int k = 0; k < 4; ++k) {
-    cov[k] = coverage.rowAddress(k);
+    RowEvents& events = subEvents[k];
+    int32_t lastEnd = -1, covered = 0;
     for (int i = 0; i + 1 < sub[k].count; i += 2) {
       double x1 = sub[k].x[i], x2 = sub[k].x[i + 1];
       if (x1 == x2 || std::isnan(x1) || std::isnan(x2)) continue;
       int32_t a = saturateToInt32(x1), b = saturateToInt32(x2);
       if (params.antialiasEnds) {
-        coverageRun(cov[k], width, x1, x2, opacity);
+        paintAntialiasedRun(
+            width, x1, x2, 255,
+            [&](int32_t x, int w, bool) {
+              if (x == lastEnd) {
+                RowEvent& e = events.at[events.count - 1];
+                uint8_t v = uint8_t(e.end);
+                mix8(v, opacity, w);
+                e.end = v;
+              } else {
+                uint8_t v = 0;
+                mix8(v, opacity, w);
+                events.add(x, 0, v);
+                lastEnd = x;
+              }
+            },
+            [&](int32_t x0, int32_t x1) { events.addRun(x0, x1); });
       } else {
-        int32_t lo = a, hi = b;
-        if (clipRun(lo, hi, width)) std::memset(cov[k] + lo, opacity, size_t(hi - lo + 1));
+        int32_t lo = a, hi = b;  // runs of one sub-row that meet in a pixel cover it once
+        if (clipRun(lo, hi, width) && std::max(lo, covered) <= hi) events.addRun(std::max(lo, covered), hi + 1);
+        covered = std::max(covered, hi + 1);
       }
       minX = std::min(minX, a);
       maxX = std::max(maxX, b);
@@ -270,38 +313,13 @@ void fillRowSubsampled(Image32& image, int32_t y, Color32 colour, int opacity, S
   minX = std::clamp(minX, 0, width - 1);
   maxX = std::clamp(maxX, 0, width - 1);
 
-  // The row's cache lines are asked for at once rather than one miss at a time in the loop.
-  for (int32_t x = minX & ~15; x <= maxX; x += 16) __builtin_prefetch(row + x, 1);
+  // The next row's cache lines over the same stretch are asked for ahead, while this one is
+  // painted, rather than one miss at a time when its turn comes.
+  if (Color32* next = image.pixelAddress(0, y + 1))
+    for (int32_t x = minX & ~15; x <= maxX; x += 16) __builtin_prefetch(next + x, 1);
 
   const FillSourceStack* sources = params.fillSources;
-  // With a solid colour, stretches of eight pixels are taken at once where all four sub-rows
-  // are empty (weight 0 leaves a pixel as it is, but for a transparent one, which takes the
-  // colour at alpha 0) or, for an opaque colour at full opacity, fully covered (the colour is
-  // simply stored). The coverage buffer is cleared as it is read.
-  const bool storeWhenFull = !sources && alphaOf(colour) == 255 && opacity == 255;
-  const Color32 clearColour = colour & 0x00FFFFFFu;
-  for (int32_t x = minX; x <= maxX; ++x) {
-    for (; !sources && x + 8 <= maxX + 1; x += 8) {
-      uint64_t all = ~uint64_t(0), any = 0;
-      for (int k = 0; k < 4; ++k) {
-        uint64_t w;
-        std::memcpy(&w, cov[k] + x, 8);
-        all &= w;
-        any |= w;
-      }
-      if (storeWhenFull && all == ~uint64_t(0)) {
-        std::fill(row + x, row + x + 8, colour);
-      } else if (any == 0) {
-        for (int32_t i = x; i < x + 8; ++i)
-          if (alphaOf(row[i]) == 0) row[i] = clearColour;
-      } else {
-        break;
-      }
-      for (int k = 0; k < 4; ++k) std::memset(cov[k] + x, 0, 8);
-    }
-    if (x > maxX) break;
-    int c = (cov[0][x] + cov[1][x] + cov[2][x] + cov[3][x]) >> 2;
-    for (int k = 0; k < 4; ++k) cov[k][x] = 0;
+  const auto paint = [&](int32_t x, int c) {
     Color32 C = sources ? sources->evaluate(x, y) : colour;
     Color32& P = row[x];
     if (alphaOf(C) == 255 && c == 255) {
@@ -315,6 +333,39 @@ void fillRowSubsampled(Image32& image, int32_t y, Color32 colour, int opacity, S
     } else {
       over(P, C, c);
     }
+  };
+  int inside = 0;  // sub-rows inside a run
+  int32_t next[4] = {};  // each sub-row's first event not yet taken
+  const auto take = [&](int32_t upTo, int& ends, bool& end) {  // the events at x < upTo
+    for (int k = 0; k < 4; ++k)
+      for (; next[k] < subEvents[k].count && subEvents[k].at[next[k]].x < upTo; ++next[k]) {
+        const RowEvent& e = subEvents[k].at[next[k]];
+        inside += e.runs;
+        ends += e.end;
+        end = end || e.runs == 0;
+      }
+  };
+  int unused = 0;
+  bool unusedEnd = false;
+  take(minX, unused, unusedEnd);
+  for (int32_t x = minX; x <= maxX;) {
+    int ends = 0;
+    bool end = false;
+    take(x + 1, ends, end);
+    int32_t stop = maxX + 1;
+    for (int k = 0; k < 4; ++k)
+      if (next[k] < subEvents[k].count) stop = std::min(stop, subEvents[k].at[next[k]].x);
+    if (end) paint(x++, (ends + inside * opacity) >> 2);
+    const int c = (inside * opacity) >> 2;
+    if (!sources && c == 255 && alphaOf(colour) == 255) {
+      std::fill(row + x, row + std::max(x, stop), colour);  // simply stored
+    } else if (!sources && c == 0) {
+      for (; x < stop; ++x)  // left as it is, but for a transparent pixel: the colour at alpha 0
+        if (alphaOf(row[x]) == 0) row[x] = colour & 0x00FFFFFFu;
+    } else {
+      for (; x < stop; ++x) paint(x, c);
+    }
+    x = std::max(x, stop);
   }
   params.dirty.includePoint(minX, y);
   params.dirty.includePoint(maxX, y);
@@ -326,11 +377,6 @@ void fillShape(Image32& image, const PointList& points, Color32 colour, int opac
   firstRow = std::max(firstRow, 0);
   lastRow = std::min(lastRow, image.height() - 1);
   if (firstRow > lastRow) return;
-  Image8 coverage;
-  if (params.subRows) {
-    if (!coverage.resize(image.width(), 4)) return;
-    coverage.fill(0);
-  }
   EdgeList all = edgesOf(points), band;
   bool first = true;
   for (int32_t y = firstRow; y <= lastRow; ++y) {
@@ -341,7 +387,7 @@ void fillShape(Image32& image, const PointList& points, Color32 colour, int opac
       first = false;
     }
     if (params.subRows)
-      fillRowSubsampled(image, y, colour, opacity, params, band, coverage);
+      fillRowSubsampled(image, y, colour, opacity, params, band);
     else
       fillRow(image, y, colour, opacity, params, band);
   }

@@ -11,8 +11,9 @@
 // sub-rows) with 256 or more crossings, or with an odd count, paints nothing.
 //
 // Anti-aliasing: antialiasEnds weights the two end pixels of every run by their covered
-// fraction; subRows accumulates the four sub-rows in an 8-bit coverage buffer and paints each
-// pixel once by its mean coverage (an opaque pixel whose weight comes to 0 is left as it is).
+// fraction; subRows weighs each pixel by the mean of its four sub-rows' 8-bit coverage (as
+// coverageRun, or a plain run without antialiasEnds, would draw each sub-row at value opacity)
+// and paints it once (an opaque pixel whose weight comes to 0 is left as it is).
 // Every painted run extends params.dirty.
 //
 // Coordinates beyond the 32-bit range are clipped, NaN crossings paint nothing, and row ranges
@@ -68,10 +69,9 @@ void fillShape(Image32& image, const PointList& points, Color32 colour, int opac
                int32_t firstRow, int32_t lastRow);
 // One row from prepared band edges, sampled at its centre.
 void fillRow(Image32& image, int32_t y, Color32 colour, int opacity, ScanParams& params, const EdgeList& edges);
-// One row from four sub-rows; coverage is an Image8 at least the image's width wide and 4 rows
-// high, all zero on entry and left all zero.
+// One row from four sub-rows.
 void fillRowSubsampled(Image32& image, int32_t y, Color32 colour, int opacity, ScanParams& params,
-                       const EdgeList& edges, Image8& coverage);
+                       const EdgeList& edges);
 // Even-odd test of the integer point (x, y), sampled on the line y itself; a point on a run's
 // end counts as inside.
 bool pointInShape(const PointList& points, int32_t x, int32_t y);
