@@ -8,6 +8,7 @@
 #include "document/CompositeOptions.h"
 #include "document/DocumentCompositor.h"
 #include "document/LayerPyramid.h"
+#include "raster/pixel/VectorClones.h"
 
 namespace kanvo {
 
@@ -21,13 +22,9 @@ ViewSource viewSourceFor(double zoom) {
 }
 
 // The view's own blends run eight pixels at a time in vector registers (GCC/Clang vector
-// extensions; AVX2 or SSE4.1 clones chosen at run time on x86-64, the baseline alone in the
-// sanitizer build): every lane computes every case and masks select the right one.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
-#define KANVO_VIEW_CLONES __attribute__((target_clones("avx2", "sse4.1", "default")))
-#else
-#define KANVO_VIEW_CLONES
-#endif
+// extensions; AVX2 or SSE4.1 clones chosen at run time on x86-64): every lane computes every
+// case and masks select the right one.
+#define KANVO_VIEW_CLONES KANVO_CLONES("avx2", "sse4.1", "default")
 
 namespace {
 
