@@ -5,24 +5,34 @@
 // used, the over's division by its alpha sum uses a float reciprocal corrected to the exact
 // integer quotient, and blocks of transparent or opaque source pixels take short cuts.
 // w (the opacity) must be 1..255; offsets are already applied to the rows.
+#include <bit>
 #include <cstdint>
+#include <span>
 
 namespace kanvo::span_detail {
 
 // x / 255 for 0 <= x <= 65534 (x + 1 + (x >> 8) stays below 65536).
 constexpr uint32_t div255(uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
 
-// num / den truncated, for 0 <= num < 2^25 and 1 <= den <= 65535 with a quotient below 2^9:
-// the float estimate is within one of the quotient and the remainder test corrects it. The
-// vector code of the over performs exactly these steps lane by lane; this scalar form states
-// them for the tests.
+// num / den truncated, for 1 <= den <= 65025 and 0 <= num <= 256 x den (below 2^24).
+// The float just below the rounded reciprocal makes an estimate that is the quotient or one
+// less, never more; the remainder test corrects it. The vector code of the over performs
+// exactly these steps lane by lane; this scalar form states them for the tests.
 inline int32_t divideByAlphaSum(int32_t num, int32_t den) {
-  int32_t q = int32_t(float(num) * (1.0f / float(den)));
-  int32_t rem = num - q * den;
-  return q + int32_t(rem >= den) - int32_t(rem < 0);
+  const float below = std::bit_cast<float>(std::bit_cast<uint32_t>(1.0f / float(den)) - 1);
+  const int32_t q = int32_t(float(num) * below);
+  return q + int32_t(num - q * den >= den);
 }
 
+// The row functions: overRow32 and replaceColourRow32 run the first form of fastRowForms,
+// the fastest this machine has; the others are there for the tests.
 void overRow32(const uint8_t* src, uint8_t* dst, int32_t count, int w);
 void replaceColourRow32(const uint8_t* src, uint8_t* dst, int32_t count, int w);
+
+struct FastRowForms {
+  void (*over)(const uint8_t* src, uint8_t* dst, int32_t count, int w);
+  void (*replaceColour)(const uint8_t* src, uint8_t* dst, int32_t count, int w);
+};
+std::span<const FastRowForms> fastRowForms();
 
 }  // namespace kanvo::span_detail

@@ -46,13 +46,21 @@ Color32 refBlend(int op, Color32 d, Color32 s, int w, Color32 key) {
   return op == 23 ? paintOver(d, s, w) : d;
 }
 
-// Runs the blend span over rows src and dst and checks it against the reference.
-::testing::AssertionResult blendMatches(int op, int w, const std::vector<Color32>& src, int srcX,
+// Runs a blend span over rows src and dst and checks it against the reference.
+template <class Span>
+::testing::AssertionResult blendMatches(Span span, int op, int w, const std::vector<Color32>& src, int srcX,
                                         const std::vector<Color32>& dst, int dstX, int count,
                                         Color32 key = 0) {
   return rowMatches(
-      runSpan32(blendSpan32, spanParams(op, w, key), src, srcX, dst, dstX, count), dst, dstX, count,
+      runSpan32(span, spanParams(op, w, key), src, srcX, dst, dstX, count), dst, dstX, count,
       [&](int i) { return refBlend(op, dst[size_t(dstX + i)], src[size_t(srcX + i)], w, key); });
+}
+
+// Ops 12 and 23 through one of the machine's fast row forms (blendSpan32 runs the first).
+auto throughForm(const span_detail::FastRowForms& form) {
+  return [&form](const SpanParams& p, const uint8_t* s, int32_t sx, uint8_t* d, int32_t dx, int32_t n) {
+    if (p.opacity != 0) (p.op == kOpOver ? form.over : form.replaceColour)(s + 4 * sx, d + 4 * dx, n, p.opacity);
+  };
 }
 
 TEST(BlendSpan32, EveryOpMatchesPerPixelReference) {
@@ -61,7 +69,7 @@ TEST(BlendSpan32, EveryOpMatchesPerPixelReference) {
     for (int w : test::kOpacities) {
       const int srcX = int(make.rng()() % 5), dstX = int(make.rng()() % 5);
       const auto src = make.pixels(300), dst = make.pixels(300);
-      ASSERT_TRUE(blendMatches(op, w, src, srcX, dst, dstX, 293, src[size_t(srcX) + 3])) << op << " " << w;
+      ASSERT_TRUE(blendMatches(blendSpan32, op, w, src, srcX, dst, dstX, 293, src[size_t(srcX) + 3])) << op << " " << w;
     }
 }
 
@@ -88,7 +96,8 @@ TEST(BlendSpan32, FastOpsOverRunsOfEveryKindAtEveryOpacity) {
         const int n = 260, srcX = int(rng() % 9), dstX = int(rng() % 9);
         const int count = rep == 0 ? w % 71 : n - 9 - int(rng() % 20);  // every short length, every tail
         const auto src = runsOfEveryKind(rng, n, rep == 1), dst = runsOfEveryKind(rng, n, rep == 2);
-        ASSERT_TRUE(blendMatches(op, w, src, srcX, dst, dstX, count)) << op << " " << w;
+        for (const auto& form : span_detail::fastRowForms())
+          ASSERT_TRUE(blendMatches(throughForm(form), op, w, src, srcX, dst, dstX, count)) << op << " " << w;
         std::vector<Color32> row = src;  // the source may be the destination row itself
         blendSpan32(spanParams(op, w), reinterpret_cast<uint8_t*>(row.data()), 0,
                     reinterpret_cast<uint8_t*>(row.data()), 0, count);
@@ -113,16 +122,17 @@ TEST(BlendSpan32, FastOpsOverEveryAlphaPairWithExtremeColours) {
             src[i] = set[1] | (sourceRuns ? i >> 8 : i & 255) << 24;
             dst[i] = set[0] | (sourceRuns ? i & 255 : i >> 8) << 24;
           }
-          ASSERT_TRUE(blendMatches(op, w, src, 0, dst, 0, 65536)) << op << " " << w;
+          for (const auto& form : span_detail::fastRowForms())
+            ASSERT_TRUE(blendMatches(throughForm(form), op, w, src, 0, dst, 0, 65536)) << op << " " << w;
         }
 }
 
 TEST(BlendSpan32, FastDivisionsAreExact) {
   for (uint32_t x = 0; x <= 65534; ++x) ASSERT_EQ(span_detail::div255(x), x / 255) << x;
   // The over divides numerators of at most 255 x den by den <= 65025. The float estimate is
-  // within 3 ulp of num / den, less than 5e-5 for quotients up to 256, so its truncation can
-  // only miss where num is within 3 of a multiple of den: try every den with every numerator
-  // that close to every multiple up to 256 x den.
+  // within 3 ulp of num / den, less than 5e-5 for quotients up to 256: it can only reach the
+  // next quotient, or fall two below, where num is within 3 of a multiple of den. Try every den
+  // with every numerator that close to every multiple up to 256 x den.
   for (int32_t den = 1; den <= 65025; ++den)
     for (int32_t q = 0; q <= 256; ++q)
       for (int32_t num = std::max(q * den - 4, 0); num <= q * den + 4; ++num)
