@@ -39,8 +39,6 @@ namespace {
 #define KANVO_BOTH_HALVES(x) U16((x) | ((x) << 16))
 #define KANVO_JOIN_BYTES(even, odd) (U32(even) | (U32(odd) << 8))
 
-constexpr uint64_t kAlphaBytes = 0xFF000000FF000000ull;
-
 // Vectors of Bytes bytes of T (the typedef form: an alias declaration drops the attribute).
 template <class T, int Bytes>
 struct Vector {
@@ -97,7 +95,7 @@ struct Rows {
     U32 saw = KANVO_SMALL_PRODUCT(sa, w);
     U32 k = KANVO_DIV255(saw);
     U32 sum = saw - KANVO_SMALL_PRODUCT(k, da) + ((da << 8) - da);  // 255 x the resulting alpha
-    I32 den = I32(sum - U32(sum == 0u));  // sum is 0 only where the source is transparent
+    I32 den = I32(sum > 1u ? sum : U32{} + 1u);  // sum is 0 only where the source is transparent
     U32 e = KANVO_SMALL_PRODUCT(KANVO_DIV255(65025u - saw), da);
     F32 denF = __builtin_convertvector(den, F32);
     F32 eF = __builtin_convertvector(I32(e), F32), sawF = __builtin_convertvector(I32(saw), F32);
@@ -132,31 +130,36 @@ struct Rows {
     result = (KANVO_JOIN_BYTES(KANVO_DIV255(even), KANVO_DIV255(odd)) & 0x00FFFFFFu) | (d & 0xFF000000u);
   }
 
-  // The alpha bytes of the block at p: any not 0, all 255, any 255. Scalar 64-bit reads.
+  // The alpha bytes of a block, packed into 64-bit words (kBlock / 8 of them).
+  using U8 = typename Vector<uint8_t, kBlock>::type;
+  static constexpr int kWords = kBlock / 8;
+  [[gnu::always_inline]] static void alphaWords(uint64_t (&words)[kWords], const U32& v) {
+    U8 bytes = __builtin_convertvector(v >> 24, U8);
+    std::memcpy(words, &bytes, sizeof bytes);
+  }
+
+  // Of a block's alphas: any not 0, all 255.
   struct AlphaSummary {
     bool anyVisible, allOpaque;
   };
-  [[gnu::always_inline]] static AlphaSummary summarise(const uint8_t* p) {
-    uint64_t o = 0, a = ~0ull;
-    for (int j = 0; j < kBlock / 2; ++j) {
-      uint64_t v;
-      std::memcpy(&v, p + 8 * j, 8);
-      o |= v;
-      a &= v;
+  [[gnu::always_inline]] static AlphaSummary summarise(const U32& v) {
+    uint64_t words[kWords], o = 0, a = ~0ull;
+    alphaWords(words, v);
+    for (uint64_t w : words) {
+      o |= w;
+      a &= w;
     }
-    return {(o & kAlphaBytes) != 0, (a & kAlphaBytes) == kAlphaBytes};
+    return {o != 0, a == ~0ull};
   }
 
-  // Whether some alpha byte of the block at p is 255.
-  [[gnu::always_inline]] static bool anyOpaque(const uint8_t* p) {
-    bool any = false;
-    for (int j = 0; j < kBlock / 2; ++j) {
-      uint64_t v;
-      std::memcpy(&v, p + 8 * j, 8);
-      const uint64_t missing = ~v & kAlphaBytes;  // zero alpha lanes of this are 255 in v
-      any |= uint32_t(missing) == 0 || (missing >> 32) == 0;
-    }
-    return any;
+  // Whether some alpha of the block is 255: the borrow of x - 1 per byte of x (the complements
+  // of the alphas) reaches the top bit of a byte, the lowest such byte exactly, only where that
+  // byte is 0.
+  [[gnu::always_inline]] static bool anyOpaque(const U32& v) {
+    uint64_t words[kWords], zeroBytes = 0;
+    alphaWords(words, v);
+    for (uint64_t w : words) zeroBytes |= (~w - 0x0101010101010101ull) & w;
+    return (zeroBytes & 0x8080808080808080ull) != 0;
   }
 
   // The last count < kBlock pixels go through a zero-padded block.
@@ -180,21 +183,21 @@ struct Rows {
     for (; i + kBlock <= count; i += kBlock) {
       const uint8_t* sp = src + size_t(i) * 4;
       uint8_t* dp = dst + size_t(i) * 4;
-      AlphaSummary sum = summarise(sp);
-      if (!sum.anyVisible) continue;  // all transparent: nothing changes
       load(s, sp);
+      AlphaSummary sum = summarise(s);
+      if (!sum.anyVisible) continue;  // all transparent: nothing changes
       if (w == 255 && sum.allOpaque) {  // all opaque at full weight: copied
         store(dp, s);
         continue;
       }
       load(d, dp);
-      AlphaSummary under = summarise(dp);
+      AlphaSummary under = summarise(d);
       if (under.allOpaque)
         overOntoOpaque(out, s, d, wu);
       else if (!under.anyVisible)
         overOntoClear(out, s, d, wu);
       else
-        overAny(out, s, d, wu, anyOpaque(dp));
+        overAny(out, s, d, wu, anyOpaque(d));
       store(dp, out);
     }
     if (i < count)
@@ -209,9 +212,9 @@ struct Rows {
     for (; i + kBlock <= count; i += kBlock) {
       const uint8_t* sp = src + size_t(i) * 4;
       uint8_t* dp = dst + size_t(i) * 4;
-      AlphaSummary sum = summarise(sp);
-      if (!sum.anyVisible) continue;
       load(s, sp);
+      AlphaSummary sum = summarise(s);
+      if (!sum.anyVisible) continue;
       load(d, dp);
       if (sum.allOpaque)  // opaque sources replace the colour bytes outright
         out = (d & 0xFF000000u) | (s & 0x00FFFFFFu);
