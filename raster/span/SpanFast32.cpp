@@ -130,12 +130,18 @@ struct Rows {
     result = (KANVO_JOIN_BYTES(KANVO_DIV255(even), KANVO_DIV255(odd)) & 0x00FFFFFFu) | (d & 0xFF000000u);
   }
 
-  // The alpha bytes of a block, packed into 64-bit words (kBlock / 8 of them).
-  using U8 = typename Vector<uint8_t, kBlock>::type;
-  static constexpr int kWords = kBlock / 8;
+  // A block's alphas as 64-bit words: with sixteen lanes (AVX-512) narrowed to bytes in one
+  // instruction, all of each word alpha; with eight the pixels themselves, whose alpha bytes
+  // kAlphas marks (narrowing costs more there than it saves).
+  static constexpr int kWords = kBlock == 16 ? 2 : kBlock / 2;
+  static constexpr uint64_t kAlphas = kBlock == 16 ? ~0ull : 0xFF000000FF000000ull;
   [[gnu::always_inline]] static void alphaWords(uint64_t (&words)[kWords], const U32& v) {
-    U8 bytes = __builtin_convertvector(v >> 24, U8);
-    std::memcpy(words, &bytes, sizeof bytes);
+    if constexpr (kBlock == 16) {
+      typename Vector<uint8_t, kBlock>::type bytes = __builtin_convertvector(v >> 24, typename Vector<uint8_t, kBlock>::type);
+      std::memcpy(words, &bytes, sizeof bytes);
+    } else {
+      std::memcpy(words, &v, sizeof v);
+    }
   }
 
   // Of a block's alphas: any not 0, all 255.
@@ -149,16 +155,19 @@ struct Rows {
       o |= w;
       a &= w;
     }
-    return {o != 0, a == ~0ull};
+    return {(o & kAlphas) != 0, (a & kAlphas) == kAlphas};
   }
 
-  // Whether some alpha of the block is 255: the borrow of x - 1 per byte of x (the complements
-  // of the alphas) reaches the top bit of a byte, the lowest such byte exactly, only where that
-  // byte is 0.
+  // Whether some alpha of the block is 255: x holds the complements of the alphas and ones in
+  // every other byte, and the borrow of x - 1 per byte reaches the top bit of a byte (the
+  // lowest such byte exactly) only where that byte is 0.
   [[gnu::always_inline]] static bool anyOpaque(const U32& v) {
     uint64_t words[kWords], zeroBytes = 0;
     alphaWords(words, v);
-    for (uint64_t w : words) zeroBytes |= (~w - 0x0101010101010101ull) & w;
+    for (uint64_t w : words) {
+      const uint64_t x = ~w | ~kAlphas;
+      zeroBytes |= (x - 0x0101010101010101ull) & ~x;
+    }
     return (zeroBytes & 0x8080808080808080ull) != 0;
   }
 
