@@ -222,7 +222,7 @@ TEST_F(CommandHandlerTest, CanvasCommandsAreStepsThatMarkTheDocumentChanged) {
   EXPECT_TRUE(handler.documentChanged());
   handler.run(kCmdUndo);
   EXPECT_EQ(app.document.width(), Application::kStartSide);
-  // New with a single layer cannot exchange layers.
+  // New: a width out of range takes the default; the new document counts as unchanged.
   app.document.modified = 0;
   platform.typedWidth = "32761";
   platform.typedHeight = "20";
