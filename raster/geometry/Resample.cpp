@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "raster/parallel/WorkerPool.h"
 #include "raster/pixel/FixedPoint.h"
 
 namespace kanvo {
@@ -52,6 +53,11 @@ struct Sums {
   }
   Color32 result() const {
     if (A == 0) return 0;
+    if ((A | c[0] | c[1] | c[2] | W | (A * 255)) >> 32 == 0) {  // the same quotients in 32 bits
+      const uint32_t a = uint32_t(A);
+      return makeColor(int(uint32_t(c[0]) / a), int(uint32_t(c[1]) / a), int(uint32_t(c[2]) / a),
+                       int(uint32_t(A * 255) / uint32_t(W)));
+    }
     return makeColor(int(c[0] / A), int(c[1] / A), int(c[2] / A), int(A * 255 / W));
   }
 };
@@ -85,9 +91,11 @@ Color32 boxPixel(const Image32& src, const AxisSpan& xs, const AxisSpan& ys) {
 
 // Box averages of one destination row for reductions of at least 2 in both directions, with
 // the same contributions as boxPixel summed in another order (integer sums, so the result is
-// identical). Every block is then at least three columns and rows wide; its inner rows are
-// first summed per source column, once for all blocks of the row. Inner columns belong to one
-// block only; an edge column is the last of one block and the first of the next.
+// identical). Every block is then at least three columns and rows wide. Inner columns belong to
+// one block only, and a pixel of an inner column counts with a weight of its row alone (255
+// inside, 255 - f0 in the first row, f1 in the last), so the whole rows of a block's row span
+// are first summed per source column, once for all blocks of the row. An edge column is the
+// last of one block and the first of the next; its pixels are weighed one by one.
 class BoxReducer {
  public:
   BoxReducer(const Image32& src, const std::vector<AxisSpan>& columns) : src_(src), columns_(columns) {
@@ -98,61 +106,85 @@ class BoxReducer {
     for (auto& c : c_) c.assign(n, 0);
   }
 
-  // Usable when inner-row sums fit 32 bits.
+  // Usable when the column sums, and each colour's edge-column sum, fit 32 bits.
   static bool suits(int64_t RX, int64_t RY) {
-    return RX >= 2 * 65536 && RY >= 2 * 65536 && (RY >> 16) < 60000;
+    return RX >= 2 * 65536 && RY >= 2 * 65536 && (RY >> 16) < 30000;
   }
 
   void row(const AxisSpan& ys, Color32* out) {
     std::fill(a_.begin(), a_.end(), 0u);
     for (auto& c : c_) std::fill(c.begin(), c.end(), 0u);
-    for (int64_t sy = ys.s0 + 1; sy < ys.s1; ++sy) {
+    const int wyTop = 255 - ys.f0, wyBottom = ys.f1;
+    for (int64_t sy = ys.s0; sy <= ys.s1; ++sy) {
+      if (uint64_t(sy) >= uint64_t(src_.height())) continue;  // reads as 0
+      const int wy = sy == ys.s0 ? wyTop : (sy == ys.s1 ? wyBottom : 255);
       const Color32* p = src_.pixelAddress(0, int32_t(sy)) + first_;
       const size_t n = a_.size();
       uint32_t *A = a_.data(), *B = c_[0].data(), *G = c_[1].data(), *R = c_[2].data();
-      for (size_t i = 0; i < n; ++i) {
-        const uint32_t v = p[i], a = v >> 24;
-        A[i] += a;
-        B[i] += (v & 0xFF) * a;
-        G[i] += ((v >> 8) & 0xFF) * a;
-        R[i] += ((v >> 16) & 0xFF) * a;
+      if (wy == 255) {
+        for (size_t i = 0; i < n; ++i) {
+          const uint32_t v = p[i], a = v >> 24;
+          A[i] += a;
+          B[i] += (v & 0xFF) * a;
+          G[i] += ((v >> 8) & 0xFF) * a;
+          R[i] += ((v >> 16) & 0xFF) * a;
+        }
+      } else {
+        for (size_t i = 0; i < n; ++i) {
+          const uint32_t v = p[i], a = (v >> 24) * uint32_t(wy) / 255;
+          A[i] += a;
+          B[i] += (v & 0xFF) * a;
+          G[i] += ((v >> 8) & 0xFF) * a;
+          R[i] += ((v >> 16) & 0xFF) * a;
+        }
       }
     }
-    const uint64_t innerRows = uint64_t(ys.s1 - ys.s0 - 1);
-    const int wyTop = 255 - ys.f0, wyBottom = ys.f1;
+    const uint64_t rowWeight = uint64_t(ys.s1 - ys.s0 - 1) * 255 + uint64_t(wyTop) + uint64_t(wyBottom);
+    rows_.clear();
+    for (int64_t sy = ys.s0; sy <= ys.s1; ++sy)
+      rows_.push_back(uint64_t(sy) < uint64_t(src_.height()) ? src_.pixelAddress(0, int32_t(sy)) : nullptr);
+    const int64_t width = src_.width();
     for (size_t d = 0; d < columns_.size(); ++d) {
       const AxisSpan& xs = columns_[d];
       const int wf = 255 - xs.f0, wl = xs.f1;
-      Sums s;
-      // Inner rows: the two edge columns pixel by pixel, the inner columns from the sums.
-      for (int64_t sy = ys.s0 + 1; sy < ys.s1; ++sy) {
-        s.partial(at(xs.s0, sy), wf * 255);
-        s.partial(at(xs.s1, sy), wl * 255);
+      // The edge columns as Sums::partial weighs them; blue and red share a 64-bit sum, each in
+      // 32 bits (suits keeps the rows few enough).
+      uint64_t A = 0, W = 0, blueRed = 0, green = 0;
+      const auto edge = [&](Color32 p, int weight) {
+        const uint64_t q = uint64_t(alphaOf(p) * (weight / 255) / 255);
+        A += q;
+        blueRed += ((p & 0xFFu) | uint64_t(p & 0xFF0000u) << 16) * q;
+        green += ((p >> 8) & 0xFFu) * q;
+        W += uint64_t(weight / 255);
+      };
+      for (size_t r = 0; r < rows_.size(); ++r) {
+        const int wy = r == 0 ? wyTop : (r + 1 == rows_.size() ? wyBottom : 255);
+        const Color32* row = rows_[r];
+        edge(row ? row[xs.s0] : 0, wf * wy);
+        edge(row && xs.s1 < width ? row[xs.s1] : 0, wl * wy);
       }
-      for (int64_t sx = xs.s0 + 1; sx < xs.s1; ++sx) {
-        if (sx > last_) continue;
+      Sums s;
+      s.A = A;
+      s.W = W;
+      s.c[0] = blueRed & 0xFFFFFFFFu;
+      s.c[1] = green;
+      s.c[2] = blueRed >> 32;
+      for (int64_t sx = xs.s0 + 1; sx < xs.s1 && sx <= last_; ++sx) {
         const size_t i = size_t(sx - first_);
         s.A += a_[i];
         for (int b = 0; b < 3; ++b) s.c[b] += c_[b][i];
       }
-      s.W += innerRows * 255 * uint64_t(xs.s1 - xs.s0 - 1);
-      // The first and last rows: every pixel partial.
-      for (int64_t sx = xs.s0; sx <= xs.s1; ++sx) {
-        const int wx = sx == xs.s0 ? wf : (sx == xs.s1 ? wl : 255);
-        s.partial(at(sx, ys.s0), wx * wyTop);
-        s.partial(at(sx, ys.s1), wx * wyBottom);
-      }
+      s.W += rowWeight * uint64_t(xs.s1 - xs.s0 - 1);
       out[d] = s.result();
     }
   }
 
  private:
-  Color32 at(int64_t x, int64_t y) const { return pixelOrZero(src_, x, y); }
-
   const Image32& src_;
   const std::vector<AxisSpan>& columns_;
   int64_t first_ = 0, last_ = 0;
   std::vector<uint32_t> a_, c_[3];
+  std::vector<const Color32*> rows_;  // the source rows of the row span, null outside
 };
 
 Color32 sixSamplePixel(const Image32& src, int64_t bx, int64_t by, int64_t RX3, int64_t RY2) {
@@ -192,11 +224,8 @@ bool resample(Image32& dst, const Image32& src, int32_t x, int32_t y, int32_t wi
     columns.resize(size_t(w));
     for (int64_t i = 0; i < w; ++i) columns[size_t(i)] = axisSpan(left + i, RX);
   }
-  std::optional<BoxReducer> reducer;
-  if (mode == kResampleBox && BoxReducer::suits(RX, RY)) reducer.emplace(src, columns);
   const int64_t RX3 = saturateToInt64(rx * 65536 / 3), RY2 = saturateToInt64(ry * 32768);
-
-  for (int64_t r = 0; r < h; ++r) {
+  const auto computeRow = [&](int64_t r, std::optional<BoxReducer>& reducer) {
     const int64_t dy = top + r;
     Color32* out = dst.pixelAddress(int32_t(left), int32_t(dy));
     switch (mode) {
@@ -220,7 +249,24 @@ bool resample(Image32& dst, const Image32& src, int32_t x, int32_t y, int32_t wi
         break;
       }
     }
-    if (progress) progress->rowDone(int32_t(r), int32_t(h));
+  };
+
+  // Bands of rows on the worker pool, as many at once as there are threads, each thread with a
+  // reducer of its own; progress is told in row order after each round.
+  constexpr int64_t kBandRows = 16;
+  const int64_t bands = (h + kBandRows - 1) / kBandRows;
+  std::vector<std::optional<BoxReducer>> reducers(size_t(std::min<int64_t>(parallel::threadCount(), bands)));
+  if (mode == kResampleBox && BoxReducer::suits(RX, RY))
+    for (std::optional<BoxReducer>& reducer : reducers) reducer.emplace(src, columns);
+  for (int64_t first = 0; first < bands; first += int64_t(reducers.size())) {
+    const int64_t count = std::min<int64_t>(int64_t(reducers.size()), bands - first);
+    parallel::parallelFor(size_t(count), [&](size_t k) {
+      const int64_t r0 = (first + int64_t(k)) * kBandRows;
+      for (int64_t r = r0; r < std::min(h, r0 + kBandRows); ++r) computeRow(r, reducers[k]);
+    });
+    if (progress)
+      for (int64_t r = first * kBandRows; r < std::min(h, (first + count) * kBandRows); ++r)
+        progress->rowDone(int32_t(r), int32_t(h));
   }
   return true;
 }

@@ -16,8 +16,9 @@ enum ResampleMode : int32_t {
   kResampleSixSample = 3,  // alpha-weighted mean of 3 x 2 samples across the area
 };
 
-// Told after every destination row: the row's index within the rectangle and the row count.
-// Handed in by the caller (a progress display, or nothing).
+// Told of every destination row, in order, once it is done (rows are done in bands on the
+// worker pool, so several at a time): the row's index within the rectangle and the row count.
+// Handed in by the caller (a progress display, or nothing); called on the calling thread.
 class ResampleProgress {
  public:
   virtual ~ResampleProgress() = default;
@@ -27,7 +28,8 @@ class ResampleProgress {
 // Computes the destination pixels of (x, y, width, height), clipped to the destination. When
 // the destination is at least twice the source's size in either direction, nearest sampling is
 // used whatever the mode. An unknown mode leaves the destination unchanged. Returns true;
-// images without pixels are left alone.
+// images without pixels are left alone. Bands of rows run on the worker pool; the result does
+// not depend on the thread count.
 bool resample(Image32& destination, const Image32& source, int32_t x, int32_t y, int32_t width, int32_t height,
               int32_t mode, ResampleProgress* progress = nullptr);
 bool resampleWhole(Image32& destination, const Image32& source, int32_t mode,

@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "raster/parallel/WorkerPool.h"
 #include "support/RandomImages.h"
 
 namespace kanvo {
@@ -53,6 +54,7 @@ TEST(Resample, BoxAverageEqualsItsDefinition) {
       dh = fixed[trial - 40][3];
     Image32 src(sw, sh), dst(dw, dh);
     fillRandom(src, uint32_t(trial));
+    parallel::ThreadCountOverride threads(1 + trial % 3);  // the same on any thread count
     resampleWhole(dst, src, kResampleBox);
     const int64_t RX = int64_t(double(sw) / dw * 65536), RY = int64_t(double(sh) / dh * 65536);
     const bool nearest = double(sw) / dw <= 0.5 || double(sh) / dh <= 0.5;  // enlargements by 2 or more
