@@ -4,8 +4,7 @@
 //   both on every core);
 //   bilinear rotation of 2048 x 2048 vs pixman_image_composite with a rotation transform.
 // Every pair benchmark reports kanvo_ms, peer_ms (thread CPU time per run; wall time where both
-// run on every core) and ratio = kanvo /
-// peer (below 1 is faster).
+// run on every core) and ratio = kanvo / peer (below 1 is faster).
 #include <benchmark/benchmark.h>
 
 #include <chrono>
