@@ -28,22 +28,51 @@ bool unpackBits(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize, 
   return o == outSize;
 }
 
-size_t packBitsRow(const uint8_t* row, size_t n, std::vector<uint8_t>& out) {
+namespace {
+
+uint64_t load64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+
+// The index of the lowest byte of v that is 0 (8 when none), little-endian.
+int firstZeroByte(uint64_t v) {
+  const uint64_t zero = (v - 0x0101010101010101u) & ~v & 0x8080808080808080u;  // exact for the lowest
+  return zero ? __builtin_ctzll(zero) / 8 : 8;
+}
+
+}  // namespace
+
+size_t packBitsRow(const uint8_t* row, size_t n, uint8_t* out) {
   constexpr size_t kMaxRun = 125;
-  const size_t start = out.size();
-  out.resize(start + 2 * n);  // no run takes more than twice its bytes
-  uint8_t* const first = out.data() + start;
-  uint8_t* o = first;
+  uint8_t* o = out;
   size_t i = 0;
   while (i < n) {
     if (i + 1 < n && row[i + 1] == row[i]) {
       size_t len = 2;
+      // Eight bytes at a time while they all lie in the row and the run can take them.
+      const uint64_t same = 0x0101010101010101u * row[i];
+      while (i + len + 8 <= n && len + 8 <= kMaxRun) {
+        const uint64_t diff = load64(row + i + len) ^ same;
+        if (diff != 0) {
+          len += size_t(__builtin_ctzll(diff) / 8);
+          break;
+        }
+        len += 8;
+      }
       while (i + len < n && len < kMaxRun && row[i + len] == row[i]) ++len;
       *o++ = uint8_t(int8_t(1 - int(len)));
       *o++ = row[i];
       i += len;
     } else {
       size_t len = 1;
+      // A literal stops before the first equal pair: eight neighbour pairs compared at a time.
+      while (i + len + 9 <= n && len + 8 <= kMaxRun) {
+        const int k = firstZeroByte(load64(row + i + len) ^ load64(row + i + len + 1));
+        len += size_t(k);
+        if (k < 8) break;
+      }
       while (i + len < n && len < kMaxRun && !(i + len + 1 < n && row[i + len + 1] == row[i + len])) ++len;
       // The first byte of an equal pair stays in the literal when the literal can take it.
       if (i + len + 1 < n && len < kMaxRun && row[i + len + 1] == row[i + len]) ++len;
@@ -53,8 +82,7 @@ size_t packBitsRow(const uint8_t* row, size_t n, std::vector<uint8_t>& out) {
       i += len;
     }
   }
-  out.resize(start + size_t(o - first));
-  return size_t(o - first);
+  return size_t(o - out);
 }
 
 }  // namespace kanvo

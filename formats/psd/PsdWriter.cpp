@@ -151,26 +151,37 @@ bool makePlanes(Planes& planes, uint32_t w, uint32_t h, int count, bool rle, siz
   planes.rle = rle && w <= kMaxPackedRowBytes;
   planes.counts.assign(size_t(count), std::vector<uint8_t>(planes.rle ? size_t(h) * 2 : 0));
   planes.runs.assign(size_t(count), std::vector<std::vector<uint8_t>>(runCount));
-  std::vector<std::vector<uint8_t>> rows(std::max<size_t>(slots, 1));
-  for (uint32_t first = 0; first < runCount; first += uint32_t(rows.size())) {
-    const uint32_t n = std::min(uint32_t(rows.size()), runCount - first);
+  struct Slot {
+    std::vector<uint8_t> rows, bytes;  // a row of every plane; each plane's run as it is made
+  };
+  std::vector<Slot> slotData(std::max<size_t>(slots, 1));
+  const size_t stride = size_t(kBandRows) * packBitsBound(w);  // one plane's run at most
+  for (uint32_t first = 0; first < runCount; first += uint32_t(slotData.size())) {
+    const uint32_t n = std::min(uint32_t(slotData.size()), runCount - first);
     parallel::parallelFor(n, [&](size_t k) {
-      rows[k].resize(size_t(w) * size_t(count));
+      Slot& slot = slotData[k];
+      slot.rows.resize(size_t(w) * size_t(count));
+      slot.bytes.resize(stride * size_t(count));
+      std::vector<size_t> used(size_t(count), 0);
       const uint32_t run = first + uint32_t(k), y0 = run * kBandRows, y1 = std::min(h, y0 + kBandRows);
       for (uint32_t y = y0; y < y1; ++y) {
-        rowsAt(k, y, rows[k].data());
+        rowsAt(k, y, slot.rows.data());
         for (size_t p = 0; p < size_t(count); ++p) {
-          const uint8_t* row = rows[k].data() + p * w;
-          std::vector<uint8_t>& bytes = planes.runs[p][run];
+          const uint8_t* row = slot.rows.data() + p * w;
+          uint8_t* to = slot.bytes.data() + p * stride + used[p];
           if (!planes.rle) {
-            bytes.insert(bytes.end(), row, row + w);
+            std::memcpy(to, row, w);
+            used[p] += w;
             continue;
           }
-          const size_t packed = packBitsRow(row, w, bytes);
+          const size_t packed = packBitsRow(row, w, to);
+          used[p] += packed;
           planes.counts[p][size_t(y) * 2] = uint8_t(packed >> 8);
           planes.counts[p][size_t(y) * 2 + 1] = uint8_t(packed);
         }
       }
+      for (size_t p = 0; p < size_t(count); ++p)
+        planes.runs[p][run].assign(slot.bytes.data() + p * stride, slot.bytes.data() + p * stride + used[p]);
     });
     if (afterRun)
       for (uint32_t k = 0; k < n; ++k) afterRun((first + k) * kBandRows);

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <random>
+#include <vector>
 
 namespace kanvo {
 namespace {
@@ -25,11 +27,19 @@ TEST(PackBits, ExactRunsRoundTrip) {
       {{3, 3, 4}, {uint8_t(-1), 3, 0, 4}},
   };
   for (const auto& [row, packed] : cases) {
-    std::vector<uint8_t> out, back(row.size());
-    packBitsRow(row.data(), row.size(), out);
+    std::vector<uint8_t> out(packBitsBound(row.size())), back(row.size());
+    out.resize(packBitsRow(row.data(), row.size(), out.data()));
     EXPECT_EQ(out, packed);
     ASSERT_TRUE(unpackBits(out.data(), out.size(), back.data(), back.size()));
     EXPECT_EQ(back, row);
+  }
+  std::mt19937 rng(3);  // random stretches of repeats and noise, across the eight-byte steps
+  for (int trial = 0; trial < 300; ++trial) {
+    std::vector<uint8_t> row;
+    while (row.size() < 400) row.insert(row.end(), rng() % 2 ? 1 : 1 + rng() % 140, uint8_t(rng()));
+    std::vector<uint8_t> out(packBitsBound(row.size())), back(row.size());
+    out.resize(packBitsRow(row.data(), row.size(), out.data()));
+    ASSERT_TRUE(unpackBits(out.data(), out.size(), back.data(), back.size()) && back == row) << trial;
   }
   // -128 is skipped; a run overshooting the count or input running out fails.
   const uint8_t skipped[] = {0x80, 1, 4, 5}, over[] = {uint8_t(-9), 1}, shortLiteral[] = {10, 1, 2};
