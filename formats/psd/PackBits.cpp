@@ -13,14 +13,14 @@ bool unpackBits(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize, 
     if (c >= 0) {
       size_t n = size_t(c) + 1;
       if (n > outSize - o || n > inSize - i) break;
-      for (size_t k = 0; k < n; ++k) out[o + k] = in[i + k];
+      std::memcpy(out + o, in + i, n);
       i += n;
       o += n;
     } else {
       size_t n = size_t(1 - c);
       if (n > outSize - o || i >= inSize) break;
       uint8_t v = in[i++];
-      for (size_t k = 0; k < n; ++k) out[o + k] = v;
+      std::memset(out + o, v, n);
       o += n;
     }
   }
