@@ -14,6 +14,7 @@
 #include "support/CompositeReference.h"
 #include "support/PointObject.h"
 #include "support/RandomDocuments.h"
+#include "support/RecordingProgress.h"
 
 namespace kanvo {
 namespace {
@@ -61,11 +62,6 @@ TEST(DocumentCompositorTest, FlattenAndProbeMatchTheReference) {
   std::mt19937 rng(99);
   Document doc(strings);
   test::makeRandomDocument(doc, rng);
-  class Bands : public Progress {
-   public:
-    void report(int32_t done, int32_t total) override { calls.push_back({done, total}); }
-    std::vector<std::pair<int32_t, int32_t>> calls;
-  };
   const CompositeOptions options{0xFFFFFFFFu, 0, 0};
   using Calls = std::vector<std::pair<int32_t, int32_t>>;
   for (const auto& [height, calls] :
@@ -74,7 +70,7 @@ TEST(DocumentCompositorTest, FlattenAndProbeMatchTheReference) {
     Image32 one(300, height);
     for (int threads : {1, 2, 5}) {
       parallel::ThreadCountOverride count(threads);
-      Bands progress;
+      test::RecordingProgress progress;
       Image32 target(300, height);
       ASSERT_TRUE(doc.flatten(target, options, &progress));
       EXPECT_EQ(progress.calls, calls);

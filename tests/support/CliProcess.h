@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/BuildTree.h"
+
 namespace kanvo::test {
 
 struct CliRun {
@@ -83,7 +85,11 @@ inline CliRun runProgram(std::vector<std::string> args, bool stderrOnTerminal = 
 }
 
 inline CliRun runCliArgs(const std::vector<std::string>& args, bool stderrOnTerminal = false) {
+#ifdef KANVO_CLI_PATH
   std::vector<std::string> all = {KANVO_CLI_PATH};
+#else
+  std::vector<std::string> all = {(buildTree() / "cli" / "kanvo-cli").string()};
+#endif
   all.insert(all.end(), args.begin(), args.end());
   return runProgram(std::move(all), stderrOnTerminal);
 }

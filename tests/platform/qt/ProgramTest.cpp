@@ -10,9 +10,6 @@
 #include "formats/bmp/BmpWriter.h"
 #include "raster/image/Image32.h"
 #include "support/BuildTree.h"
-#ifndef KANVO_CLI_PATH
-#define KANVO_CLI_PATH (kanvo::test::buildTree() / "cli" / "kanvo-cli").string()
-#endif
 #include "support/CliProcess.h"
 #include "support/RunningProgram.h"
 #include "support/TempDir.h"

@@ -5,9 +5,6 @@
 #include <cstdlib>
 
 #include "support/BuildTree.h"
-#ifndef KANVO_CLI_PATH
-#define KANVO_CLI_PATH (kanvo::test::buildTree() / "cli" / "kanvo-cli").string()
-#endif
 #include "support/CliProcess.h"
 #include "support/WindowHarness.h"
 
