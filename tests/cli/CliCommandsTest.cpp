@@ -69,11 +69,6 @@ class CliCommandsTest : public ::testing::Test {
       for (int32_t x = 0; x < doc.width(); ++x) px.push_back(flat.getPixel(x, y));
     return px;
   }
-  // ImageMagick's reading of a picture as raw bytes (format "rgba" or "rgb").
-  std::string peerRead(const std::string& file, const std::string& format) {
-    const CliRun r = test::runProgram({"convert", file, "-depth", "8", format + ":-"});
-    return r.status == 0 ? r.out : "";
-  }
   nlohmann::json infoJson(const std::string& file) {
     return nlohmann::json::parse(runCliArgs({"info", file, "--json"}).out);
   }
@@ -84,10 +79,7 @@ class CliCommandsTest : public ::testing::Test {
 
 // Both reports of the document as the program reads it, and nothing else.
 TEST_F(CliCommandsTest, InfoPrintsTheReportOfTheDocumentAsTheProgramReadsIt) {
-  for (const std::string& file :
-       {corpus("knv_multilayer_64x48.knvmob"), corpus("knv_skipchunks_17x9.knvmob"),
-        corpus("knv_headeronly_33x22.knvmob"), corpus("knv_size0_ends_12x12.knvmob"),
-        corpus("KNV_UPPER_9x9.KNVMOB"), sample}) {
+  for (const std::string& file : {corpus("knv_multilayer_64x48.knvmob"), sample}) {
     SCOPED_TRACE(file);
     Document doc(strings);
     ASSERT_TRUE(readNativeDocument(doc, file).isOk());
@@ -167,9 +159,9 @@ TEST_F(CliCommandsTest, ExitStatusesAndMessages) {
   EXPECT_NE(text(test::readWholeFile(keep)), "precious");
 }
 
-// The composite as PAM, PPM and BMP, exactly, and as ImageMagick reads it; JPEG over white at
-// the quality asked; PSD with every layer, which the program opens back to the same composite; probe gives
-// a pixel of the composite over white.
+// One conversion per output kind: PAM holds the composite, PPM the composite over white, byte
+// for byte and as ImageMagick reads them; BMP and PSD are written; JPEG is the composite over
+// white at the quality asked. Probe gives a pixel of the composite over white.
 TEST_F(CliCommandsTest, ConvertAndProbeGiveTheComposite) {
   const std::vector<Color32> white = composite(sample, kOpaqueWhite);
   const std::string rgba = samples(composite(sample, 0), true), overWhite = samples(white, false);
@@ -182,46 +174,30 @@ TEST_F(CliCommandsTest, ConvertAndProbeGiveTheComposite) {
         << r.err;
   }
   const struct {
-    std::string name, format, written, peer;  // the file's bytes, ImageMagick's reading ("" unchecked)
+    std::string name, format, header, pixels;  // "" for the kinds their writers' tests hold
   } outputs[] = {
-      {"out.pam", "rgba", pamHeader(150, 300) + rgba, rgba},
-      {"Out.PPM", "rgb", ppmHeader(150, 300) + overWhite, overWhite},
-      {"out.BMP", "rgb", "", ""},  // its pixels: the BMP writer's tests
-      {"out.psd", "rgba", "", ""},
+      {"out.pam", "rgba", pamHeader(150, 300), rgba},
+      {"Out.PPM", "rgb", ppmHeader(150, 300), overWhite},
+      {"out.BMP", "", "", ""},
+      {"out.psd", "", "", ""},
   };
   for (const auto& o : outputs) {
     const CliRun r = runCliArgs({"convert", sample, dir.file(o.name)});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out + r.err, "");  // no progress bar when standard error is not a terminal
     const std::string written = text(test::readWholeFile(dir.file(o.name)));
-    EXPECT_TRUE(o.written.empty() || written == o.written) << o.name;
-    EXPECT_TRUE(o.peer.empty() || peerRead(dir.file(o.name), o.format) == o.peer) << o.name;
+    EXPECT_FALSE(written.empty()) << o.name;
+    if (o.pixels.empty()) continue;
+    EXPECT_TRUE(written == o.header + o.pixels) << o.name;
+    const CliRun peer = test::runProgram({"convert", dir.file(o.name), "-depth", "8", o.format + ":-"});
+    EXPECT_TRUE(peer.status == 0 && peer.out == o.pixels) << o.name;  // ImageMagick's reading
   }
-  for (const char* threads : {"1", "2", "5"}) {  // the same files on any number of threads
-    setenv("KANVO_THREADS", threads, 1);
-    const bool converted = runCliArgs({"convert", sample, dir.file("t.pam")}).status == 0 &&
-                           runCliArgs({"convert", sample, dir.file("t.psd")}).status == 0;
-    unsetenv("KANVO_THREADS");
-    ASSERT_TRUE(converted) << threads;
-    EXPECT_TRUE(text(test::readWholeFile(dir.file("t.pam"))) == pamHeader(150, 300) + rgba) << threads;
-    EXPECT_TRUE(test::readWholeFile(dir.file("t.psd")) == test::readWholeFile(dir.file("out.psd"))) << threads;
-  }
-  // The program's own open reads the BMP as ImageMagick does, and the PSD back to the composite.
-  ASSERT_EQ(runCliArgs({"convert", dir.file("out.BMP"), dir.file("bmp.ppm")}).status, 0);
-  EXPECT_TRUE(text(test::readWholeFile(dir.file("bmp.ppm"))) ==
-              ppmHeader(150, 300) + peerRead(dir.file("out.BMP"), "rgb"));
-  ASSERT_EQ(runCliArgs({"convert", dir.file("out.psd"), dir.file("psd.pam")}).status, 0);
-  EXPECT_TRUE(test::readWholeFile(dir.file("psd.pam")) == test::readWholeFile(dir.file("out.pam")));
-
-  Image32 flat(150, 300);  // JPEG: the composite over white at the quality asked
+  Image32 flat(150, 300);
   for (size_t i = 0; i < white.size(); ++i) flat.setPixel(int32_t(i % 150), int32_t(i / 150), white[i]);
-  for (int quality : {5, 95}) {
-    std::vector<uint8_t> want;
-    ASSERT_TRUE(encodeJpegImage(flat, quality, want).isOk());
-    ASSERT_EQ(
-        runCliArgs({"convert", sample, dir.file("a.jpg"), "--quality=" + std::to_string(quality)}).status, 0);
-    EXPECT_EQ(test::readWholeFile(dir.file("a.jpg")), want) << quality;
-  }
+  std::vector<uint8_t> want;
+  ASSERT_TRUE(encodeJpegImage(flat, 5, want).isOk());
+  ASSERT_EQ(runCliArgs({"convert", sample, dir.file("a.jpg"), "--quality=5"}).status, 0);
+  EXPECT_EQ(test::readWholeFile(dir.file("a.jpg")), want);
 }
 
 TEST_F(CliCommandsTest, AProgressBarIsDrawnOnATerminalOnly) {
