@@ -1,7 +1,7 @@
-// Real Qt event sequences through the window: mouse, pen and finger strokes against the same
-// points given to the tool dispatcher, the bar's undo, a stroke cut short by the window losing
-// activation, Z held as the eraser against Z tapped for Undo, keys held with the stylus, focus
-// loss, and two fingers steering the view.
+// Real Qt event sequences through the window: mouse and finger strokes against the same points
+// given to the tool dispatcher, the pen's pressure and eraser end, a stroke cut short by the
+// window losing activation, Z held as the eraser against Z tapped for Undo, and two fingers
+// steering the view. What the routing does with the events is the app's tests' concern.
 #include <gtest/gtest.h>
 
 #include <QTest>
@@ -17,63 +17,34 @@ namespace {
 
 const std::vector<QPointF> kPath = {{120, 140}, {150, 150}, {200, 170}, {260, 175}, {320, 160}, {340, 150}};
 
-// A window with canvas pixel (x, y) at view pixel (x, y); the palette shown when asked.
-std::unique_ptr<test::WindowHarness> window(bool palette = false) {
+// A window with canvas pixel (x, y) at view pixel (x, y).
+std::unique_ptr<test::WindowHarness> window() {
   auto h = std::make_unique<test::WindowHarness>(800, 600);
-  if (palette) h->app.togglePalette();
   h->canvasAtOrigin();
   return h;
 }
 
 Rect paintedBounds(const Application& app) { return app.document.currentLayer()->pixels32.usedBounds(); }
 
-std::vector<QPointF> shifted(std::vector<QPointF> points, double dx) {
-  for (QPointF& p : points) p.rx() += dx;
-  return points;
-}
-
-TEST(WindowPaintTest, MouseDragPaintsAsTheDispatcherDoesAndTheBarUndoesIt) {
-  auto h = window();
-  ASSERT_TRUE(h->started && h->exposed);
-  const uint64_t before = test::stateHash(h->app.document);
-  h->drag(kPath);
-
+TEST(WindowPaintTest, MouseAndFingerPaintAsTheDispatcherDoes) {
   // The same points straight to the dispatcher of an application without a window.
   Application direct;
   ASSERT_TRUE(direct.initialise());
   direct.layOut(800, 600);
   direct.view.setOrigin(0, 0);
+  const uint64_t before = test::stateHash(direct.document);
   for (size_t i = 0; i < kPath.size(); ++i) {
     const StylusEvent e{kPath[i].x(), kPath[i].y()};
     i == 0 ? void(direct.tools.Press(e)) : direct.tools.Move(e);
   }
   direct.tools.Release(StylusEvent{kPath.back().x(), kPath.back().y()});
-  EXPECT_EQ(test::stateHash(h->app.document), test::stateHash(direct.document));
+  const uint64_t painted = test::stateHash(direct.document);
+  ASSERT_NE(painted, before);
 
-  // Only pixels within the brush's reach of the path changed.
-  const Rect painted = paintedBounds(h->app);
-  const int reach = int(h->app.settings.attached().size) + 1;
-  EXPECT_FALSE(painted.isEmpty());
-  const Rect allowed(120 - reach, 140 - reach, 220 + 2 * reach, 35 + 2 * reach);
-  EXPECT_EQ(Rect::intersect(painted, allowed), painted)
-      << painted.x << "," << painted.y << " " << painted.width << "x" << painted.height;
-  ASSERT_EQ(h->app.history.count(), 1);
-  EXPECT_EQ(*h->app.history.undoLabel(), "Brush (" + h->app.document.currentLayer()->name + ")");
-
-  h->click(QPointF(175, 585));  // the bar's undo button
-  EXPECT_EQ(test::stateHash(h->app.document), before);
-  EXPECT_TRUE(h->app.history.canRedo());
-}
-
-TEST(WindowPaintTest, PaletteShownFingerAndMouseGiveTheSamePixels) {
   auto mouse = window();
+  ASSERT_TRUE(mouse->started && mouse->exposed);
   mouse->drag(kPath);
-  const uint64_t painted = test::stateHash(mouse->app.document);
-
-  auto palette = window(true);
-  ASSERT_EQ(palette->app.layout().canvasX, 177);
-  palette->drag(shifted(kPath, 177));
-  EXPECT_EQ(test::stateHash(palette->app.document), painted);
+  EXPECT_EQ(test::stateHash(mouse->app.document), painted);
 
   auto finger = window();
   QPointingDevice* screen = finger->touchScreen();
@@ -105,13 +76,17 @@ TEST(WindowPaintTest, PenPressureSetsTheWidthAndTheEraserEndErases) {
   EXPECT_EQ(h->app.history.count(), 2);
 }
 
-TEST(WindowPaintTest, LosingActivationEndsTheStrokeOnce) {
+// Whatever was down when the window stops being active is let go: the stroke ends once, and
+// the keys held count as released.
+TEST(WindowPaintTest, LosingActivationEndsTheStrokeOnceAndReleasesHeldKeys) {
   auto h = window();
   QApplication::setActiveWindow(&h->window);
   QWindow* w = h->window.windowHandle();
   QTest::mousePress(w, Qt::LeftButton, {}, h->inWindow(kPath[0]));
   QTest::mouseMove(w, h->inWindow(kPath[1]));
   QTest::mouseMove(w, h->inWindow(kPath[2]));
+  QTest::keyPress(&h->canvas(), Qt::Key_Alt, Qt::AltModifier);
+  ASSERT_EQ(h->app.keys[18], 1);
   QWidget other;
   other.show();
   QApplication::setActiveWindow(&other);
@@ -119,6 +94,8 @@ TEST(WindowPaintTest, LosingActivationEndsTheStrokeOnce) {
   EXPECT_FALSE(h->window.isActiveWindow());
   EXPECT_EQ(h->app.history.count(), 1);
   EXPECT_FALSE(paintedBounds(h->app).isEmpty());
+  EXPECT_EQ(h->app.keys[18], 0);
+  EXPECT_TRUE(h->app.tools.keys().noneDown());
   // The release that follows belongs to no stroke.
   QTest::mouseMove(w, h->inWindow(kPath[3]));
   QTest::mouseRelease(w, Qt::LeftButton, {}, h->inWindow(kPath[3]));
@@ -158,47 +135,9 @@ TEST(WindowPaintTest, HeldZErasesThroughItsRepeatsAndATapUndoes) {
   EXPECT_TRUE(h->app.history.canRedo());
 }
 
-class WindowInputTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(h.started && h.exposed);
-    h.canvasAtOrigin();
-  }
-  void key(Qt::Key k, bool down, Qt::KeyboardModifiers modifiers = {}) {
-    if (down)
-      QTest::keyPress(&h.canvas(), k, modifiers);
-    else
-      QTest::keyRelease(&h.canvas(), k, modifiers);
-  }
-  test::WindowHarness h{800, 600};
-};
-
-TEST_F(WindowInputTest, SpaceDragScrollsAndPaintsNothing) {
-  const uint64_t before = test::stateHash(h.app.document);
-  const CurvePoint held = h.app.view.windowToCanvas(100, 100);
-  key(Qt::Key_Space, true);
-  h.drag({{100, 100}, {130, 110}, {160, 140}});
-  key(Qt::Key_Space, false);
-  const CurvePoint now = h.app.view.windowToCanvas(160, 140);
-  EXPECT_NEAR(now.x, held.x, 1e-9);
-  EXPECT_NEAR(now.y, held.y, 1e-9);
-  EXPECT_EQ(test::stateHash(h.app.document), before);
-  EXPECT_EQ(h.app.history.count(), 0);
-}
-
-TEST_F(WindowInputTest, LosingFocusReleasesHeldKeys) {
-  key(Qt::Key_Alt, true, Qt::AltModifier);
-  ASSERT_EQ(h.app.keys[18], 1);
-  QWidget other;
-  other.show();
-  other.activateWindow();
-  other.setFocus();
-  QTRY_VERIFY(!h.window.isActiveWindow() || !h.canvas().hasFocus());
-  EXPECT_EQ(h.app.keys[18], 0);
-  EXPECT_TRUE(h.app.tools.keys().noneDown());
-}
-
-TEST_F(WindowInputTest, TwoFingersZoomAndTurnAboutTheirMidpointAndNeverPaint) {
+TEST(WindowPaintTest, TwoFingersZoomAndTurnAboutTheirMidpointAndNeverPaint) {
+  test::WindowHarness h(800, 600);
+  h.canvasAtOrigin();
   const uint64_t before = test::stateHash(h.app.document);
   QPointingDevice* screen = h.touchScreen();
   const QPointF a(200, 250), b(300, 250), mid = (a + b) / 2;
