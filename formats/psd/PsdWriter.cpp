@@ -149,8 +149,11 @@ bool makePlanes(Planes& planes, uint32_t w, uint32_t h, int count, bool rle, siz
                 const std::function<void(uint32_t y)>& afterRun = {}) try {
   const uint32_t runCount = (h + kBandRows - 1) / kBandRows;
   planes.rle = rle && w <= kMaxPackedRowBytes;
-  planes.counts.assign(size_t(count), std::vector<uint8_t>(planes.rle ? size_t(h) * 2 : 0));
-  planes.runs.assign(size_t(count), std::vector<std::vector<uint8_t>>(runCount));
+  // Planes made before keep their memory for these.
+  planes.counts.resize(size_t(count));
+  for (std::vector<uint8_t>& counts : planes.counts) counts.assign(planes.rle ? size_t(h) * 2 : 0, 0);
+  planes.runs.resize(size_t(count));
+  for (std::vector<std::vector<uint8_t>>& runs : planes.runs) runs.resize(runCount);
   struct Slot {
     std::vector<uint8_t> rows, bytes;  // a row of every plane; each plane's run as it is made
   };
@@ -264,6 +267,7 @@ bool writeLayerSection(FileStream& out, const Document& doc, bool rle, Progress*
     for (size_t k = 1 + nameLength; ok && k < nameBlock; ++k) ok = out.writeU8(0);
     if (!ok) return false;
   }
+  Planes planes;  // one layer's channels, the memory kept from layer to layer
   for (int32_t i = 0; i < count; ++i) {
     if (progress) progress->report(i, count);
     const Layer& layer = *doc.layer(i);
@@ -271,7 +275,6 @@ bool writeLayerSection(FileStream& out, const Document& doc, bool rle, Progress*
     if (!rows.prepare(doc)) return false;
     const Rect b = bounds[size_t(i)];
     std::vector<RowScratch> scratch(static_cast<size_t>(parallel::threadCount()));
-    Planes planes;
     const bool made = makePlanes(planes, uint32_t(b.width), uint32_t(b.height), 4, rle, scratch.size(),
                                  [&](size_t k, uint32_t y, uint8_t* bytes) {
                                    std::vector<Color32>& pixels = scratch[k].pixels;
