@@ -207,13 +207,15 @@ uint64_t writePlanes(FileStream& out, const Planes& planes, size_t first, size_t
   return out.position() - start;
 }
 
-// The bytes of w pixels into planes of w bytes at bytes, plane p taking the byte at shifts[p].
-void splitPixels(const Color32* pixels, uint32_t w, const int* shifts, int planes, uint8_t* bytes) {
-  for (int p = 0; p < planes; ++p, bytes += w)
-    for (uint32_t x = 0; x < w; ++x) bytes[x] = uint8_t(pixels[x] >> shifts[p]);
+// The red, green, blue (and, with 4 planes, alpha) bytes of w pixels into planes of w bytes at
+// bytes, in that order.
+void splitPixels(const Color32* pixels, uint32_t w, int planes, uint8_t* bytes) {
+  constexpr int kShifts[4] = {16, 8, 0, 24};
+  for (int p = 0; p < planes; ++p, bytes += w) {
+    const int shift = kShifts[p];
+    for (uint32_t x = 0; x < w; ++x) bytes[x] = uint8_t(pixels[x] >> shift);
+  }
 }
-
-constexpr int kRgbaShifts[4] = {16, 8, 0, 24};
 
 bool writeHeader(FileStream& out, const Document& doc, uint16_t channels, uint16_t depth, uint16_t mode) {
   bool ok = out.write("8BPS", 4) && out.writeU16BE(1);
@@ -280,7 +282,7 @@ bool writeLayerSection(FileStream& out, const Document& doc, bool rle, Progress*
                                    std::vector<Color32>& pixels = scratch[k].pixels;
                                    pixels.resize(size_t(b.width));
                                    rows.row(b.x, b.y + int32_t(y), b.width, pixels.data(), scratch[k].store);
-                                   splitPixels(pixels.data(), uint32_t(b.width), kRgbaShifts, 4, bytes);
+                                   splitPixels(pixels.data(), uint32_t(b.width), 4, bytes);
                                  });
     if (!made) return false;
     for (size_t c = 0; c < 4; ++c) {
@@ -317,7 +319,7 @@ bool writeComposite(FileStream& out, const Document& doc, bool rle, Progress* pr
       doc.compositeRow(bands[k], options, int32_t(bi), 0);
       held[k] = bi;
     }
-    splitPixels(bands[k].pixelAddress(0, int32_t(y - bi * kBandRows)), w, kRgbaShifts, 3, bytes);
+    splitPixels(bands[k].pixelAddress(0, int32_t(y - bi * kBandRows)), w, 3, bytes);
   };
   const auto afterRun = [&](uint32_t y) {
     if (progress) progress->report(int32_t(y / kBandRows), int32_t(bandCount));
@@ -345,7 +347,7 @@ bool writeFlat(FileStream& out, const Document& doc, bool rle) {
     made = makePlanes(planes, w, h, 3, rle, scratch.size(), [&](size_t k, uint32_t y, uint8_t* bytes) {
       scratch[k].resize(layer.pixels32.rowBufferBytes());
       layer.pixels32.readRow(scratch[k].data(), 0, int32_t(y), int32_t(w));
-      splitPixels(reinterpret_cast<const Color32*>(scratch[k].data()), w, kRgbaShifts, 3, bytes);
+      splitPixels(reinterpret_cast<const Color32*>(scratch[k].data()), w, 3, bytes);
     });
   } else if (layer.kind == kLayerKind8) {
     made = makePlanes(planes, w, h, 1, rle, scratch.size(), [&](size_t k, uint32_t y, uint8_t* bytes) {
