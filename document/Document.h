@@ -195,8 +195,7 @@ class Document {
   void compositeRow(Image32& band, const CompositeOptions& options, int32_t bandIndex, int32_t x0) const;
   // Composites the whole canvas into target (normally of the canvas size) in bands of 256
   // rows, reporting (band, height / 256) after each. False, doing nothing, while a flatten is
-  // running (a progress receiver calling back) or when target has no pixels or the band cannot
-  // be had.
+  // running (a progress receiver calling back) or when target has no pixels.
   bool flatten(Image32& target, const CompositeOptions& options, Progress* progress = nullptr);
   bool isFlattening() const { return flattening_; }
   // The composite colour at canvas point (x, y) over opaque white, 8 bpp layers from their
@@ -213,6 +212,8 @@ class Document {
   uint64_t byteEstimate() const;
 
  private:
+  // compositeRow's work: fills rows with the composite of canvas rows top ... top + height - 1.
+  void compositeRows(Image32& rows, const CompositeOptions& options, int64_t top, int32_t x0) const;
   bool takeCurrentCopy();
   // The common part of assign and shareFrom: every layer and selection copied (share: sharing
   // tiles), installed with the size and the current indices only when all could be had.

@@ -2,8 +2,6 @@
 #include "document/DocumentCompositor.h"
 
 #include <algorithm>
-#include <cstring>
-#include <deque>
 
 #include "document/Document.h"
 #include "raster/parallel/WorkerPool.h"
@@ -68,18 +66,28 @@ CompositeSource compositeSourceOf(const Layer& layer, bool coverageAsIs) {
   }
 }
 
-int32_t bandsAtOnce(const Document& document) {
+namespace {
+
+bool drawsVectorLayer(const Document& document) {
   for (int32_t i = 0; i < document.layerCount(); ++i) {
     const Layer& layer = *document.layer(i);
-    if (layer.visible != 0 && layer.kind == kLayerKindVector) return 1;
+    if (layer.visible != 0 && layer.kind == kLayerKindVector) return true;
   }
-  return parallel::threadCount();
+  return false;
 }
 
+}  // namespace
+
+int32_t bandsAtOnce(const Document& document) { return drawsVectorLayer(document) ? 1 : parallel::threadCount(); }
+
 void Document::compositeRow(Image32& band, const CompositeOptions& options, int32_t bandIndex, int32_t x0) const {
+  compositeRows(band, options, int64_t(band.height()) * bandIndex, x0);
+}
+
+void Document::compositeRows(Image32& band, const CompositeOptions& options, int64_t top, int32_t x0) const {
   if (!band.hasPixels()) return;
   band.fill(options.background);
-  const int64_t dy = -(int64_t(band.height()) * bandIndex);
+  const int64_t dy = -top;
   for (const auto& entry : layers_) {
     const Layer& layer = *entry;
     if (layer.visible == 0) continue;
@@ -116,33 +124,45 @@ class GuardScope {
   bool& flag_;
 };
 
+// Rows first ... first + count - 1 of an image (all inside it), addressed as an image of their
+// own; it owns nothing and cannot be resized.
+class RowsOf final : public Image32 {
+ public:
+  RowsOf(Image32& image, int32_t first, int32_t count) : Image32(NoPixels{}) {
+    info_ = ImageInfo::make(image.width(), count, kBytesPerPixel);
+    data_ = image.rowAddress(first);
+  }
+  ~RowsOf() override { RowsOf::releasePixels(); }
+  void releasePixels() override {
+    data_ = nullptr;
+    info_ = ImageInfo();
+  }
+  bool resizeBuffer(int32_t, int32_t) override { return false; }
+};
+
 }  // namespace
 
 bool Document::flatten(Image32& target, const CompositeOptions& options, Progress* progress) {
   if (flattening_ || !target.hasPixels()) return false;
   GuardScope guard(flattening_);
-  // Each band is composited into a band image of its own, a round of bandsAtOnce bands at a
-  // time, and the progress is reported between rounds on this thread.
+  // Each band is composited straight into the target's rows, a round of bandsAtOnce bands at a
+  // time, and the progress is reported between rounds on this thread. Within a band the rows go
+  // a tile row at a time, which stays in the cache while every layer is laid over it; with a
+  // vector layer the whole band at once, as the vector renderer draws it.
   const int32_t bands = target.height() / kBandRows;
   const int32_t perRound = std::min(bandsAtOnce(*this), bands + 1);
-  std::deque<Image32> images;
-  for (int32_t i = 0; i < perRound; ++i) {
-    images.emplace_back(target.width(), kBandRows);
-    if (!images.back().hasPixels()) return false;
-  }
-  const size_t rowBytes = size_t(target.width()) * 4;
+  const int32_t step = drawsVectorLayer(*this) ? kBandRows : kTileSize;
   // Bands 0 ... height / 256 inclusive: a height that is a multiple of 256 gets a last band
-  // lying wholly below the target, which copies nothing (its compositing is skipped).
+  // lying wholly below the target, which composites nothing.
   for (int32_t first = 0; first <= bands; first += perRound) {
     const int32_t count = std::min(perRound, bands + 1 - first);
     parallel::parallelFor(size_t(count), [&](size_t k) {
-      const int32_t b = first + int32_t(k);
-      const int64_t top = int64_t(b) * kBandRows;
-      if (top >= target.height()) return;
-      Image32& band = images[k];
-      compositeRow(band, options, b, 0);
-      const int32_t rows = int32_t(std::min<int64_t>(kBandRows, target.height() - top));
-      for (int32_t r = 0; r < rows; ++r) std::memcpy(target.rowAddress(int32_t(top) + r), band.rowAddress(r), rowBytes);
+      const int64_t top = int64_t(first + int32_t(k)) * kBandRows;
+      const int64_t end = std::min<int64_t>(top + kBandRows, target.height());
+      for (int64_t y = top; y < end; y += step) {
+        RowsOf rows(target, int32_t(y), int32_t(std::min<int64_t>(step, end - y)));
+        compositeRows(rows, options, y, 0);
+      }
     });
     if (progress != nullptr)
       for (int32_t b = first; b < first + count; ++b) progress->report(b, bands);
