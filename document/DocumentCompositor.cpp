@@ -22,18 +22,22 @@ void compositeTiles(Image32& target, const SpanParams& params, int64_t destX, in
   const int64_t x0 = std::max<int64_t>(0, -destX), x1 = std::min<int64_t>(store.width(), target.width() - destX);
   const int64_t y0 = std::max<int64_t>(0, -destY), y1 = std::min<int64_t>(store.height(), target.height() - destY);
   if (x0 >= x1 || y0 >= y1) return;
+  // Tile by tile, each tile's rows in order: a tile is read front to back, as the memory's
+  // prefetching expects, and looked up once.
   const int32_t tx0 = int32_t(x0 >> kTileShift), tx1 = int32_t((x1 - 1) >> kTileShift);
-  for (int64_t y = y0; y < y1; ++y) {
-    const int32_t ty = int32_t(y >> kTileShift);
-    const size_t rowOffset = size_t(y & kTileMask) * TileTraits<Bpp>::kRowBytes;
-    uint8_t* out = target.rowAddress(int32_t(y + destY));
+  const int32_t ty0 = int32_t(y0 >> kTileShift), ty1 = int32_t((y1 - 1) >> kTileShift);
+  for (int32_t ty = ty0; ty <= ty1; ++ty) {
+    const int64_t top = int64_t(ty) << kTileShift;
+    const int64_t rowFrom = std::max(y0, top), rowTo = std::min(y1, top + kTileSize);
     for (int32_t tx = tx0; tx <= tx1; ++tx) {
       const auto* tile = store.tile(tx, ty);
       if (tile == nullptr) continue;
       const int64_t left = int64_t(tx) << kTileShift;
       const int32_t from = int32_t(std::max(x0, left) - left);
       const int32_t to = int32_t(std::min(x1, left + kTileSize) - left);
-      span(params, tile->bits() + rowOffset, from, out, int32_t(left + from + destX), to - from);
+      for (int64_t y = rowFrom; y < rowTo; ++y)
+        span(params, tile->bits() + size_t(y - top) * TileTraits<Bpp>::kRowBytes, from,
+             target.rowAddress(int32_t(y + destY)), int32_t(left + from + destX), to - from);
     }
   }
 }
