@@ -11,7 +11,7 @@
 // FMA (x86-64-v3) and SSE4.1, and the best the machine runs is chosen once. The sanitizer
 // builds keep the baseline code only, so that the test suite also runs that.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__) && \
-    !defined(KANVO_VECTOR_CLONES)
+    !defined(__SANITIZE_THREAD__)
 #define KANVO_SPAN_VARIANTS 1
 #endif
 
@@ -47,7 +47,7 @@ struct Vector {
 
 // The rows over blocks of kBlock pixels. Every member is inlined into the row functions below,
 // which are built once per instruction set; vectors are passed by reference throughout.
-template <int kBlock>
+template <int kBlock, bool kFused>
 struct Rows {
   using U32 = typename Vector<uint32_t, 4 * kBlock>::type;
   using I32 = typename Vector<int32_t, 4 * kBlock>::type;
@@ -87,8 +87,9 @@ struct Rows {
   // Op 23, any destination pixels; anyOpaque tells whether some destination pixel is opaque. A
   // transparent destination and an opaque source at full weight need no case of their own: the
   // over formula gives exactly the source there. The division by the alpha sum is the steps of
-  // divideByAlphaSum lane by lane: its numerators, products and remainders are whole numbers
-  // below 2^24, so float arithmetic on them is exact.
+  // divideByAlphaSum lane by lane (numerators, products and remainders are whole numbers below
+  // 2^24, so float arithmetic on them is exact), or with fused multiply-adds (kFused: the
+  // compiler contracts each product and sum below into one) those of divideByAlphaSumFused.
   [[gnu::always_inline]] static void overAny(U32& result, const U32& s, const U32& d, const U16& w,
                                              bool anyOpaque) {
     U32 sa = s >> 24, da = d >> 24;
@@ -99,15 +100,23 @@ struct Rows {
     U32 e = KANVO_SMALL_PRODUCT(KANVO_DIV255(65025u - saw), da);
     F32 denF = __builtin_convertvector(den, F32);
     F32 eF = __builtin_convertvector(I32(e), F32), sawF = __builtin_convertvector(I32(saw), F32);
-    F32 below = F32(I32(1.0f / denF) - 1);  // the float just below the rounded reciprocal
+    F32 hi = 1.0f / denF;
+    F32 lo = (1.0f - denF * hi) * hi, half = 0.5f * hi;
+    F32 below = F32(I32(hi) - 1);  // the float just below the rounded reciprocal
     U32 composed = KANVO_DIV255(sum) << 24;
     for (int i = 0; i < 3; ++i) {
       F32 dc = __builtin_convertvector(I32(KANVO_CHANNEL(d, i)), F32);
       F32 sc = __builtin_convertvector(I32(KANVO_CHANNEL(s, i)), F32);
       F32 num = dc * eF + sc * sawF;
-      I32 q = __builtin_convertvector(num * below, I32);
-      F32 rem = num - __builtin_convertvector(q, F32) * denF;
-      q = q - I32(rem >= denF);  // comparisons give -1 where true
+      I32 q;
+      if constexpr (kFused) {
+        F32 rest = num * lo + half;
+        q = __builtin_convertvector(num * hi + rest, I32);
+      } else {
+        q = __builtin_convertvector(num * below, I32);
+        F32 rem = num - __builtin_convertvector(q, F32) * denF;
+        q = q - I32(rem >= denF);  // comparisons give -1 where true
+      }
       composed |= U32(q) << (8 * i);
     }
     if (anyOpaque) {
@@ -247,19 +256,19 @@ struct Rows {
 #undef KANVO_JOIN_BYTES
 
 // One pair of row functions per instruction set.
-#define KANVO_ROW_FORMS(name, attributes, block)                                                  \
+#define KANVO_ROW_FORMS(name, attributes, block, fused)                                           \
   attributes void name##Over(const uint8_t* s, uint8_t* d, int32_t n, int w) {                    \
-    Rows<block>::over(s, d, n, w);                                                                 \
+    Rows<block, fused>::over(s, d, n, w);                                                          \
   }                                                                                                \
   attributes void name##ReplaceColour(const uint8_t* s, uint8_t* d, int32_t n, int w) {           \
-    Rows<block>::replaceColour(s, d, n, w);                                                        \
+    Rows<block, fused>::replaceColour(s, d, n, w);                                                 \
   }
 
-KANVO_ROW_FORMS(baseline, , 8)
+KANVO_ROW_FORMS(baseline, , 8, false)
 #ifdef KANVO_SPAN_VARIANTS
-KANVO_ROW_FORMS(sse41, __attribute__((target("sse4.1"))), 8)
-KANVO_ROW_FORMS(avx2, __attribute__((target("arch=x86-64-v3"))), 8)
-KANVO_ROW_FORMS(avx512, __attribute__((target("arch=x86-64-v4"))), 16)
+KANVO_ROW_FORMS(sse41, __attribute__((target("sse4.1"))), 8, false)
+KANVO_ROW_FORMS(avx2, __attribute__((target("arch=x86-64-v3"))), 8, true)
+KANVO_ROW_FORMS(avx512, __attribute__((target("arch=x86-64-v4"))), 16, true)
 #endif
 #undef KANVO_ROW_FORMS
 

@@ -6,6 +6,7 @@
 // integer quotient, and blocks of transparent or opaque source pixels take short cuts.
 // w (the opacity) must be 1..255; offsets are already applied to the rows.
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <span>
 
@@ -22,6 +23,16 @@ inline int32_t divideByAlphaSum(int32_t num, int32_t den) {
   const float below = std::bit_cast<float>(std::bit_cast<uint32_t>(1.0f / float(den)) - 1);
   const int32_t q = int32_t(float(num) * below);
   return q + int32_t(num - q * den >= den);
+}
+
+// The same quotient where fused multiply-adds are at hand: hi + lo is the reciprocal to twice
+// float precision, and (num + 1/2) (hi + lo) taken with one rounding at the end lies within
+// half a unit in the last place (below 2^-17) of (num + 1/2) / den, which is at least
+// 1 / (2 den) > 2^-17 away from every whole number: its truncation is the quotient.
+inline int32_t divideByAlphaSumFused(int32_t num, int32_t den) {
+  const float n = float(num), d = float(den), hi = 1.0f / d;
+  const float lo = std::fma(-d, hi, 1.0f) * hi;
+  return int32_t(std::fma(n, hi, std::fma(n, lo, 0.5f * hi)));
 }
 
 // The row functions: overRow32 and replaceColourRow32 run the first form of fastRowForms,

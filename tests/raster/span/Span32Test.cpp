@@ -136,7 +136,9 @@ TEST(BlendSpan32, FastDivisionsAreExact) {
   for (int32_t den = 1; den <= 65025; ++den)
     for (int32_t q = 0; q <= 256; ++q)
       for (int32_t num = std::max(q * den - 4, 0); num <= q * den + 4; ++num)
-        if (span_detail::divideByAlphaSum(num, den) != num / den) FAIL() << num << " / " << den;
+        if (span_detail::divideByAlphaSum(num, den) != num / den ||
+            span_detail::divideByAlphaSumFused(num, den) != num / den)
+          FAIL() << num << " / " << den;
 }
 
 TEST(FillSpan32, EveryOpMatchesPerPixelReference) {
