@@ -26,8 +26,9 @@ void growHeapInLargePages() {
   return;
 #endif
   constexpr size_t kStep = size_t(1) << 30;
-  if (mallopt(M_MMAP_THRESHOLD, 32 << 20) == 0 || mallopt(M_TOP_PAD, int(kStep)) == 0 ||
-      mallopt(M_TRIM_THRESHOLD, int(kStep)) == 0)
+  // Worker threads allocate from the same heap rather than from arenas of their own.
+  if (mallopt(M_ARENA_MAX, 1) == 0 || mallopt(M_MMAP_THRESHOLD, 32 << 20) == 0 ||
+      mallopt(M_TOP_PAD, int(kStep)) == 0 || mallopt(M_TRIM_THRESHOLD, int(kStep)) == 0)
     return;
   void* grown = std::malloc(4 << 20);  // the heap grows by this and the pad
   if (grown == nullptr) return;
