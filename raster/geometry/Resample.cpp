@@ -150,19 +150,21 @@ class BoxReducer {
       // The edge columns as Sums::partial weighs them; blue and red share a 64-bit sum, each in
       // 32 bits (suits keeps the rows few enough).
       uint64_t A = 0, W = 0, blueRed = 0, green = 0;
-      const auto edge = [&](Color32 p, int weight) {
-        const uint64_t q = uint64_t(alphaOf(p) * (weight / 255) / 255);
-        A += q;
-        blueRed += ((p & 0xFFu) | uint64_t(p & 0xFF0000u) << 16) * q;
-        green += ((p >> 8) & 0xFFu) * q;
-        W += uint64_t(weight / 255);
+      const bool lastInside = xs.s1 < width;
+      // Both edge pixels of a row, weighed wf * wy and wl * wy (k = that / 255).
+      const auto edges = [&](const Color32* row, int kFirst, int kLast) {
+        W += uint64_t(kFirst + kLast);
+        if (row == nullptr) return;
+        for (const auto& [p, k] : {std::pair{row[xs.s0], kFirst}, std::pair{lastInside ? row[xs.s1] : 0u, kLast}}) {
+          const uint64_t q = uint64_t(alphaOf(p) * k / 255);
+          A += q;
+          blueRed += ((p & 0xFFu) | uint64_t(p & 0xFF0000u) << 16) * q;
+          green += ((p >> 8) & 0xFFu) * q;
+        }
       };
-      for (size_t r = 0; r < rows_.size(); ++r) {
-        const int wy = r == 0 ? wyTop : (r + 1 == rows_.size() ? wyBottom : 255);
-        const Color32* row = rows_[r];
-        edge(row ? row[xs.s0] : 0, wf * wy);
-        edge(row && xs.s1 < width ? row[xs.s1] : 0, wl * wy);
-      }
+      edges(rows_.front(), wf * wyTop / 255, wl * wyTop / 255);
+      for (size_t r = 1; r + 1 < rows_.size(); ++r) edges(rows_[r], wf, wl);  // (w * 255) / 255 = w
+      edges(rows_.back(), wf * wyBottom / 255, wl * wyBottom / 255);
       Sums s;
       s.A = A;
       s.W = W;
