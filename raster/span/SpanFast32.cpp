@@ -46,8 +46,9 @@ struct Vector {
 };
 
 // The rows over blocks of kBlock pixels. Every member is inlined into the row functions below,
-// which are built once per instruction set; vectors are passed by reference throughout.
-template <int kBlock, bool kFused>
+// which are built once per instruction set; vectors are passed by reference throughout. kAvx:
+// the AVX2 and AVX-512 forms, which have fused multiply-adds and byte shuffles across a block.
+template <int kBlock, bool kAvx>
 struct Rows {
   using U32 = typename Vector<uint32_t, 4 * kBlock>::type;
   using I32 = typename Vector<int32_t, 4 * kBlock>::type;
@@ -88,7 +89,7 @@ struct Rows {
   // transparent destination and an opaque source at full weight need no case of their own: the
   // over formula gives exactly the source there. The division by the alpha sum is the steps of
   // divideByAlphaSum lane by lane (numerators, products and remainders are whole numbers below
-  // 2^24, so float arithmetic on them is exact), or with fused multiply-adds (kFused: the
+  // 2^24, so float arithmetic on them is exact), or with fused multiply-adds (kAvx: the
   // compiler contracts each product and sum below into one) those of divideByAlphaSumFused.
   [[gnu::always_inline]] static void overAny(U32& result, const U32& s, const U32& d, const U16& w,
                                              bool anyOpaque) {
@@ -109,7 +110,7 @@ struct Rows {
       F32 sc = __builtin_convertvector(I32(KANVO_CHANNEL(s, i)), F32);
       F32 num = dc * eF + sc * sawF;
       I32 q;
-      if constexpr (kFused) {
+      if constexpr (kAvx) {
         F32 rest = num * lo + half;
         q = __builtin_convertvector(num * hi + rest, I32);
       } else {
@@ -139,15 +140,20 @@ struct Rows {
     result = (KANVO_JOIN_BYTES(KANVO_DIV255(even), KANVO_DIV255(odd)) & 0x00FFFFFFu) | (d & 0xFF000000u);
   }
 
-  // A block's alphas as 64-bit words: with sixteen lanes (AVX-512) narrowed to bytes in one
-  // instruction, all of each word alpha; with eight the pixels themselves, whose alpha bytes
-  // kAlphas marks (narrowing costs more there than it saves).
-  static constexpr int kWords = kBlock == 16 ? 2 : kBlock / 2;
-  static constexpr uint64_t kAlphas = kBlock == 16 ? ~0ull : 0xFF000000FF000000ull;
+  // A block's alphas as 64-bit words: with AVX narrowed to bytes (one instruction for sixteen
+  // lanes, two shuffles for eight), all of each word alpha; otherwise the pixels themselves,
+  // whose alpha bytes kAlphas marks (narrowing costs more there than it saves).
+  static constexpr int kWords = kAvx ? kBlock / 8 : kBlock / 2;
+  static constexpr uint64_t kAlphas = kAvx ? ~0ull : 0xFF000000FF000000ull;
   [[gnu::always_inline]] static void alphaWords(uint64_t (&words)[kWords], const U32& v) {
-    if constexpr (kBlock == 16) {
-      typename Vector<uint8_t, kBlock>::type bytes = __builtin_convertvector(v >> 24, typename Vector<uint8_t, kBlock>::type);
-      std::memcpy(words, &bytes, sizeof bytes);
+    using Bytes = typename Vector<uint8_t, 4 * kBlock>::type;
+    if constexpr (kAvx && kBlock == 16) {
+      typename Vector<uint8_t, kBlock>::type alphas =
+          __builtin_convertvector(v >> 24, typename Vector<uint8_t, kBlock>::type);
+      std::memcpy(words, &alphas, sizeof words);
+    } else if constexpr (kAvx && kBlock == 8) {
+      Bytes alphas = __builtin_shuffle(Bytes(v), Bytes{3, 7, 11, 15, 19, 23, 27, 31});
+      std::memcpy(words, &alphas, sizeof words);
     } else {
       std::memcpy(words, &v, sizeof v);
     }
@@ -256,12 +262,12 @@ struct Rows {
 #undef KANVO_JOIN_BYTES
 
 // One pair of row functions per instruction set.
-#define KANVO_ROW_FORMS(name, attributes, block, fused)                                           \
+#define KANVO_ROW_FORMS(name, attributes, block, avx)                                           \
   attributes void name##Over(const uint8_t* s, uint8_t* d, int32_t n, int w) {                    \
-    Rows<block, fused>::over(s, d, n, w);                                                          \
+    Rows<block, avx>::over(s, d, n, w);                                                          \
   }                                                                                                \
   attributes void name##ReplaceColour(const uint8_t* s, uint8_t* d, int32_t n, int w) {           \
-    Rows<block, fused>::replaceColour(s, d, n, w);                                                 \
+    Rows<block, avx>::replaceColour(s, d, n, w);                                                 \
   }
 
 KANVO_ROW_FORMS(baseline, , 8, false)
