@@ -1,30 +1,57 @@
-// The window program as a user starts it: one running instance per user, and what an
-// installation puts in place.
+// The window program as a user starts it: one running instance per user, the work of a killed
+// program given back at the next start, and what an installation puts in place.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
 
 #include <QImage>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <thread>
 
 #include "formats/bmp/BmpWriter.h"
+#include "formats/native/NativeReader.h"
 #include "raster/image/Image32.h"
 #include "support/BuildTree.h"
 #include "support/CliProcess.h"
+#include "support/DocumentState.h"
 #include "support/RunningProgram.h"
 #include "support/TempDir.h"
 
 namespace kanvo {
 namespace {
 
+namespace fs = std::filesystem;
+
+// Sets environment variables for the test's programs and puts the old values back at the end.
+class Environment {
+ public:
+  void set(const char* name, const std::string& value) {
+    const char* old = std::getenv(name);
+    saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
+    setenv(name, value.c_str(), 1);
+  }
+  ~Environment() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+      it->second ? void(setenv(it->first, it->second->c_str(), 1)) : void(unsetenv(it->first));
+  }
+
+ private:
+  std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
+};
+
 class ProgramTest : public ::testing::Test {
  protected:
+  // The programs' home, settings, data, runtime and temporary folders are the test's own.
   void SetUp() override {
-    ASSERT_FALSE(runtime.path().empty());
-    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
-    setenv("XDG_DATA_HOME", runtime.path().c_str(), 1);  // the work kept aside goes here too
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("KANVO_TRACE", "1", 1);
+    ASSERT_FALSE(home.path().empty());
+    for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"})
+      env.set(name, home.path());
+    env.set("QT_QPA_PLATFORM", "offscreen");
+    env.set("LC_ALL", "en_US.UTF-8");
+    env.set("KANVO_TRACE", "1");
   }
   // The window program with args; waits for its first frame unless told not to.
   std::unique_ptr<test::RunningProgram> start(std::vector<std::string> args = {}, bool wait = true) {
@@ -35,7 +62,8 @@ class ProgramTest : public ::testing::Test {
     }
     return p;
   }
-  test::TempDir runtime;
+  Environment env;
+  test::TempDir home;
 };
 
 // A second start raises the running window, or hands it its file (named relative to the second
@@ -47,10 +75,9 @@ TEST_F(ProgramTest, ASecondStartHandsOverAndEnds) {
   EXPECT_TRUE(first->waitFor("kanvo: raise"));
 
   first->kill(SIGKILL);
-  test::TempDir files;
   Image32 picture(7, 5);
   picture.fill(rgba(1, 2, 3));
-  const std::string path = files.file("handed.bmp");
+  const std::string path = home.file("handed.bmp");
   ASSERT_TRUE(writeBmp(picture, path).isOk());
   auto third = start();
   const std::string relative = std::filesystem::relative(path).string();
@@ -62,11 +89,60 @@ TEST_F(ProgramTest, ASecondStartHandsOverAndEnds) {
 }
 
 TEST_F(ProgramTest, AFileThatCannotBeOpenedLeavesTheStartDocument) {
-  test::TempDir files;
-  auto first = start({files.file("missing.psd")}, false);
+  auto first = start({home.file("missing.psd")}, false);
   EXPECT_TRUE(first->waitFor("kanvo: message "));  // the file opens before the first frame
   EXPECT_TRUE(first->waitFor("kanvo: document 512 x 512, 2 layers, Untitled"));
   EXPECT_TRUE(first->waitFor("kanvo: ready"));
+}
+
+// The recovery files in folder.
+std::vector<fs::path> keptAside(const fs::path& folder) {
+  std::vector<fs::path> found;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder, ec))
+    if (e.path().extension() == ".knvmob") found.push_back(e.path());
+  return found;
+}
+
+std::string stateOf(const std::string& path) {
+  StringTable strings;
+  Document doc(strings);
+  EXPECT_TRUE(readNativeDocument(doc, path).isOk()) << path;
+  return test::documentState(doc);
+}
+
+// The program paints, is killed while its work is only in the recovery file, and the next start
+// gives the work back.
+TEST_F(ProgramTest, AProgramKilledAfterPaintingOffersItsWorkAtTheNextStart) {
+  env.set("KANVO_AUTOSAVE_MS", "100");
+  const fs::path recovery = fs::path(home.path()) / "kanvo" / "recovery";
+  auto script = [&](const std::string& name, const std::string& lines) {
+    std::ofstream(home.file(name)) << lines;
+    env.set("KANVO_INPUT_SCRIPT", home.file(name));
+  };
+
+  // Two strokes across the canvas, the second crossing the first.
+  script("paint", "copy " + home.file("before.knvmob") +
+                      "\npress 60 80\nmove 90 95\nmove 140 120\nmove 210 150\nrelease 210 150\n"
+                      "press 200 60\nmove 170 110\nmove 120 170\nrelease 120 170\ncopy " +
+                      home.file("painted.knvmob") + "\n");
+  auto first = start({}, false);
+  ASSERT_TRUE(first->waitFor("kanvo: copied Untitled, changed", 60000));
+  ASSERT_TRUE(first->waitFor("kanvo: script done"));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (keptAside(recovery).empty() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_EQ(keptAside(recovery).size(), 1u) << "no work was kept aside";
+  first->kill(SIGKILL);
+
+  script("look", "copy " + home.file("restored.knvmob") + "\n");
+  auto second = start({}, false);
+  EXPECT_TRUE(second->waitFor("kanvo: message Unsaved work: Restore unsaved work from ", 60000));
+  ASSERT_TRUE(second->waitFor("kanvo: copied Untitled, changed"));  // the answer was Yes
+  const std::string painted = stateOf(home.file("painted.knvmob"));
+  EXPECT_NE(painted, stateOf(home.file("before.knvmob")));
+  EXPECT_EQ(test::readWholeFile(home.file("restored.knvmob")), test::readWholeFile(home.file("painted.knvmob")));
+  EXPECT_EQ(keptAside(recovery).size(), 1u);  // the restored work is the second start's own now
 }
 
 TEST(InstallTest, EveryFileInPlaceAndTheEntryValid) {
