@@ -1,14 +1,31 @@
 #pragma once
-// The menu commands' platform without a display: file dialogs, dialogs, clipboard, desktop and
-// camera that answer from what the test set and record what was asked.
+// The menu commands' platform without a display: message boxes, file dialogs, dialogs,
+// clipboard, desktop and camera that answer from what the test set and record what was asked.
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "app/Application.h"
+#include "app/MessageBox.h"
 #include "app/commands/CommandHandler.h"
-#include "support/RecordingMessageBox.h"
 
 namespace kanvo::test {
+
+// Records each box and answers with a preset button.
+class RecordingMessageBox : public MessageBox {
+ public:
+  struct Shown {
+    std::string caption, text;
+    Buttons buttons;
+  };
+  std::vector<Shown> shown;
+  Answer answer = Answer::kOk;
+
+  Answer show(const std::string& caption, const std::string& text, Buttons buttons) override {
+    shown.push_back({caption, text, buttons});
+    return answer;
+  }
+};
 
 class ScriptedPlatform : public FileDialogs, public Dialogs, public Clipboard, public Desktop, public Camera {
  public:
