@@ -99,7 +99,6 @@ TEST_F(CliCommandsTest, InfoPrintsTheReportOfTheDocumentAsTheProgramReadsIt) {
 // the output that could not be written) and the reason, and standard output empty unless
 // something was read. A failed conversion leaves the file it aimed at as it was.
 TEST_F(CliCommandsTest, ExitStatusesAndMessages) {
-  ASSERT_TRUE(test::writeWholeFile(dir.file("a.psd"), std::string("8BPS")));
   ASSERT_TRUE(test::writeWholeFile(dir.file("bad.knvmob"), std::string("tiny")));
   const std::string keep = dir.file("keep.pam"), tga = dir.file("x.tga"), cut = dir.file("cut.psd");
   ASSERT_TRUE(test::writeWholeFile(keep, std::string("precious")) &&
@@ -117,17 +116,14 @@ TEST_F(CliCommandsTest, ExitStatusesAndMessages) {
       {{"--help"}, 0, "", "kanvo-cli convert IN OUT [--quality N]"},
       {{"--version"}, 0, "", "kanvo-cli "},
       {{"info", dir.file("missing.knvmob")}, 1, "No such file", ""},
-      {{"info", dir.file("a.psd")}, 1, "not a PSD file", ""},
       {{"probe", dir.file("bad.knvmob"), "0", "0"}, 1, "shorter than", ""},
       {{"convert", dir.file("a.tga"), keep}, 1, "does not open .tga files", ""},
       {{"info", dir.path()}, 1, "without an extension", ""},
-      {{"info", corpus("jpg_arithmetic_64x64.jpg")}, 1, "jpg_arithmetic_64x64.jpg", ""},
       {{"info", corpus("knv_truncated_in_pixels_40x30.knvmob")}, 1, ": warning: ", "layers: 2"},
       {{"info", corpus("knv_truncated_in_pixels_40x30.knvmob"), "--json"}, 1, "2 layers read", "\"layers\""},
       {{"probe", corpus("knv_truncated_header_16x16.knvmob"), "8", "8"}, 1, "warning", "\n"},
       {{"convert", corpus("knv_badzlib_48x32.knvmob"), keep}, 1, "nothing was written", ""},
       {{"convert", cut, keep}, 1, "", ""},
-      {{"convert", cut, dir.file("cut.bmp")}, 1, "", ""},
       {{"convert", sample, tga}, 3, tga, ""},
       {{"convert", sample, dir.file("x")}, 3, dir.file("x"), ""},
       {{"convert", sample, dir.file("no/such/x.knvmob")}, 3, dir.file("no/such/x.knvmob"), ""},
@@ -154,7 +150,7 @@ TEST_F(CliCommandsTest, ExitStatusesAndMessages) {
     EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
   }
   EXPECT_EQ(text(test::readWholeFile(keep)) + text(test::readWholeFile(tga)), "precioustga");
-  EXPECT_EQ(dir.entries().size(), 6u);  // nothing else was written
+  EXPECT_EQ(dir.entries().size(), 5u);  // nothing else was written
   ASSERT_EQ(runCliArgs({"convert", sample, keep}).status, 0);
   EXPECT_NE(text(test::readWholeFile(keep)), "precious");
 }

@@ -25,6 +25,24 @@ struct CliRun {
   std::string err;
 };
 
+// Starts args[0] (looked up on PATH) in this process's environment, its standard output on
+// outFd (unless -1) and its standard error on errFd, with the parent's ends closed in the
+// child; its process id, -1 when it could not be started.
+inline pid_t startProgram(std::vector<std::string>& args, int outFd, int errFd, std::vector<int> parentEnds) {
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (outFd >= 0) posix_spawn_file_actions_adddup2(&actions, outFd, 1);
+  posix_spawn_file_actions_adddup2(&actions, errFd, 2);
+  for (int fd : parentEnds) posix_spawn_file_actions_addclose(&actions, fd);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), ::environ) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
 // args[0] is the program.
 inline CliRun runProgram(std::vector<std::string> args, bool stderrOnTerminal = false) {
   CliRun r;
@@ -40,21 +58,10 @@ inline CliRun runProgram(std::vector<std::string> args, bool stderrOnTerminal = 
     errParent = errPipe[0];
     errChild = errPipe[1];
   }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, errChild, 2);
-  posix_spawn_file_actions_addclose(&actions, outPipe[0]);
-  posix_spawn_file_actions_addclose(&actions, errParent);
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), ::environ);
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t pid = startProgram(args, outPipe[1], errChild, {outPipe[0], errParent});
   close(outPipe[1]);
   close(errChild);
-  if (rc != 0) {
+  if (pid < 0) {
     close(outPipe[0]);
     close(errParent);
     return r;

@@ -2,16 +2,16 @@
 // A program started in the background (no shell), whose standard error is read line by line
 // while it runs: for watching a window's trace lines (KANVO_TRACE) from a test. The process is
 // killed when the object goes.
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
+
+#include "support/CliProcess.h"
 
 namespace kanvo::test {
 
@@ -21,15 +21,7 @@ class RunningProgram {
   explicit RunningProgram(std::vector<std::string> args) {
     int errPipe[2];
     if (pipe(errPipe) != 0) return;
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    posix_spawn_file_actions_addclose(&actions, errPipe[0]);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), ::environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    pid_ = startProgram(args, -1, errPipe[1], {errPipe[0]});
     close(errPipe[1]);
     err_ = errPipe[0];
   }
