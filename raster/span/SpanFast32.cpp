@@ -200,55 +200,58 @@ struct Rows {
     std::memcpy(dp, db, size_t(count) * 4);
   }
 
-  [[gnu::always_inline]] static void over(const uint8_t* src, uint8_t* dst, int32_t count, int w) {
-    const U16 wu = U16{} + uint16_t(w);
-    U32 s, d, out;
+  // Runs block(out, s, dp, summary) on every whole block with a visible source pixel, storing
+  // out at dp (blocks of transparent sources change nothing), and the tail through op.
+  template <class Block, class Op>
+  [[gnu::always_inline]] static void walk(const uint8_t* src, uint8_t* dst, int32_t count, Block block, Op op) {
+    U32 s, out;
     int32_t i = 0;
     for (; i + kBlock <= count; i += kBlock) {
-      const uint8_t* sp = src + size_t(i) * 4;
       uint8_t* dp = dst + size_t(i) * 4;
-      load(s, sp);
-      AlphaSummary sum = summarise(s);
-      if (!sum.anyVisible) continue;  // all transparent: nothing changes
-      if (w == 255 && sum.allOpaque) {  // all opaque at full weight: copied
-        store(dp, s);
-        continue;
-      }
-      load(d, dp);
-      AlphaSummary under = summarise(d);
-      if (under.allOpaque)
-        overOntoOpaque(out, s, d, wu);
-      else if (!under.anyVisible)
-        overOntoClear(out, s, d, wu);
-      else
-        overAny(out, s, d, wu, anyOpaque(d));
+      load(s, src + size_t(i) * 4);
+      const AlphaSummary sum = summarise(s);
+      if (!sum.anyVisible) continue;
+      block(out, s, dp, sum);
       store(dp, out);
     }
-    if (i < count)
-      tail(src + size_t(i) * 4, dst + size_t(i) * 4, count - i,
-           [wu](U32& r, const U32& sv, const U32& dv) { overAny(r, sv, dv, wu, true); });
+    if (i < count) tail(src + size_t(i) * 4, dst + size_t(i) * 4, count - i, op);
+  }
+
+  [[gnu::always_inline]] static void over(const uint8_t* src, uint8_t* dst, int32_t count, int w) {
+    const U16 wu = U16{} + uint16_t(w);
+    walk(
+        src, dst, count,
+        [&](U32& out, const U32& s, const uint8_t* dp, AlphaSummary sum) {
+          if (w == 255 && sum.allOpaque) {  // all opaque at full weight: copied
+            out = s;
+            return;
+          }
+          U32 d;
+          load(d, dp);
+          AlphaSummary under = summarise(d);
+          if (under.allOpaque)
+            overOntoOpaque(out, s, d, wu);
+          else if (!under.anyVisible)
+            overOntoClear(out, s, d, wu);
+          else
+            overAny(out, s, d, wu, anyOpaque(d));
+        },
+        [wu](U32& r, const U32& sv, const U32& dv) { overAny(r, sv, dv, wu, true); });
   }
 
   [[gnu::always_inline]] static void replaceColour(const uint8_t* src, uint8_t* dst, int32_t count, int w) {
     const U16 wu = U16{} + uint16_t(w);
-    U32 s, d, out;
-    int32_t i = 0;
-    for (; i + kBlock <= count; i += kBlock) {
-      const uint8_t* sp = src + size_t(i) * 4;
-      uint8_t* dp = dst + size_t(i) * 4;
-      load(s, sp);
-      AlphaSummary sum = summarise(s);
-      if (!sum.anyVisible) continue;
-      load(d, dp);
-      if (sum.allOpaque)  // opaque sources replace the colour bytes outright
-        out = (d & 0xFF000000u) | (s & 0x00FFFFFFu);
-      else
-        replaceColour(out, s, d, wu);
-      store(dp, out);
-    }
-    if (i < count)
-      tail(src + size_t(i) * 4, dst + size_t(i) * 4, count - i,
-           [wu](U32& r, const U32& sv, const U32& dv) { replaceColour(r, sv, dv, wu); });
+    walk(
+        src, dst, count,
+        [&](U32& out, const U32& s, const uint8_t* dp, AlphaSummary sum) {
+          U32 d;
+          load(d, dp);
+          if (sum.allOpaque)  // opaque sources replace the colour bytes outright
+            out = (d & 0xFF000000u) | (s & 0x00FFFFFFu);
+          else
+            replaceColour(out, s, d, wu);
+        },
+        [wu](U32& r, const U32& sv, const U32& dv) { replaceColour(r, sv, dv, wu); });
   }
 };
 
