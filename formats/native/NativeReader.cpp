@@ -139,8 +139,8 @@ struct PixelsRead {
 };
 
 // Inflates the layer's pixels from the next `available` bytes of the input into its store, a
-// row at a time straight into the store's row buffer; afterRows (optional) follows every 64
-// rows. Pixels the stream does not deliver are 0. Touches nothing but the layer's store and
+// band of rows at a time, each band then written into the tiles whole; afterRows (optional)
+// follows every band (at most 64 rows). Pixels the stream does not deliver are 0. Touches nothing but the layer's store and
 // the input, so layers are inflated on several threads at once, each from its own input.
 PixelsRead inflateLayer(Layer& layer, int32_t width, int32_t height, NativeInput& in, uint64_t available,
                         const std::function<void()>& afterRows);
@@ -601,10 +601,18 @@ PixelsRead inflateLayer(Layer& layer, int32_t width, int32_t height, NativeInput
                         const std::function<void()>& afterRows) {
   PixelsRead result;
   TiledImage32& store = layer.pixels32;
-  const size_t rowBytes = size_t(width) * 4;
+  const size_t rowBytes = size_t(width) * 4, stride = store.rowBufferBytes();
   const uint64_t pixelBytes = uint64_t(rowBytes) * uint64_t(height);
-  uint8_t* row = store.rowBuffer();
-  std::memset(row, 0, store.rowBufferBytes());
+  // Rows are inflated a band at a time (up to a tile row, about kBandBytes), then written into
+  // the tiles whole; the bytes past the layer's width stay 0.
+  constexpr size_t kBandBytes = size_t(1) << 20;
+  int32_t bandRows = kTileSize;
+  while (bandRows > 1 && size_t(bandRows) * stride > kBandBytes) bandRows /= 2;
+  std::unique_ptr<uint8_t[]> band(new (std::nothrow) uint8_t[size_t(bandRows) * stride]());
+  if (band == nullptr) {
+    result.outcome = PixelsRead::kNoMemory;
+    return result;
+  }
 
   ZlibInflater zlib;
   uint64_t inputLeft = available;
@@ -615,23 +623,40 @@ PixelsRead inflateLayer(Layer& layer, int32_t width, int32_t height, NativeInput
     inputLeft = got ? inputLeft - got : 0;
     zlib.supply(piece, got);
   };
-
-  for (int32_t y = 0; y < height && zlib.state() == ZlibInflater::kRunning; ++y) {
+  // Fills `want` bytes at out as far as the stream delivers them; returns how many it did.
+  auto fill = [&](uint8_t* out, size_t want) {
     size_t filled = 0;
-    while (filled < rowBytes) {
+    while (filled < want) {
       feed();
-      const size_t made = zlib.produce(row + filled, rowBytes - filled);
+      const size_t made = zlib.produce(out + filled, want - filled);
       filled += made;
       if (zlib.state() != ZlibInflater::kRunning || (made == 0 && zlib.needsInput() && inputLeft == 0)) break;
     }
-    // Bytes the stream did not deliver are 0; a partly delivered row keeps what it got, and the
-    // rows after it stay empty.
-    if (filled < rowBytes) std::memset(row + filled, 0, rowBytes - filled);
-    store.writeRow(row, 0, y, width);
-    if (afterRows && (y & 63) == 63) afterRows();
-    if (filled < rowBytes) break;
+    return filled;
+  };
+
+  bool complete = true;
+  for (int32_t y = 0; y < height && complete && zlib.state() == ZlibInflater::kRunning; y += bandRows) {
+    const int32_t rows = std::min(bandRows, height - y);
+    int32_t r = 0;
+    // A band as wide as the layer is inflated in one piece; otherwise row by row.
+    if (stride == rowBytes) {
+      const size_t want = rowBytes * size_t(rows), got = fill(band.get(), want);
+      complete = got == want;
+      if (!complete) std::memset(band.get() + got, 0, want - got);
+      r = rows;
+    }
+    for (; r < rows && complete; ++r) {
+      uint8_t* row = band.get() + size_t(r) * stride;
+      const size_t got = fill(row, rowBytes);
+      complete = got == rowBytes;
+      // Bytes the stream did not deliver are 0; a partly delivered row keeps what it got, and
+      // the rows after it stay empty.
+      if (!complete) std::memset(row + got, 0, rowBytes - got);
+    }
+    store.writeBand(band.get(), stride, y, r);
+    if (afterRows) afterRows();
   }
-  std::memset(row, 0, store.rowBufferBytes());
 
   // Every pixel is there: the stream should end now, with its check value.
   bool extra = false;

@@ -29,9 +29,11 @@ SharedTile<Tile>& sharedOf(Tile* tile) {
   return *static_cast<SharedTile<Tile>*>(tile);
 }
 
-// A new tile of one owner, all zero (or a copy of from), or null when the memory cannot be had.
+// A new tile of one owner, all zero (or a copy of from; left as allocated when the caller
+// writes it whole), or null when the memory cannot be had.
+enum class Fill { kZero, kNone };
 template <class Tile>
-Tile* newTile(const Tile* from = nullptr) {
+Tile* newTile(const Tile* from = nullptr, Fill fill = Fill::kZero) {
   auto* tile = new (std::nothrow) SharedTile<Tile>;
   if (tile == nullptr) return nullptr;
   if (!tile->hasPixels()) {
@@ -40,7 +42,7 @@ Tile* newTile(const Tile* from = nullptr) {
   }
   if (from != nullptr)
     std::memcpy(tile->bits(), from->bits(), size_t(tile->byteCount()));
-  else
+  else if (fill == Fill::kZero)
     std::memset(tile->bits(), 0, size_t(tile->byteCount()));
   return tile;
 }
@@ -361,6 +363,39 @@ bool TiledImage<Bpp>::writeRow(const uint8_t* buffer, int32_t x, int32_t y, int3
     Tile* tile = getOrCreateTileUnchecked(t, ty);
     if (tile == nullptr) continue;
     std::memcpy(tile->bits() + rowOffset, in, kTileRowBytes);
+    wrote = true;
+  }
+  return wrote;
+}
+
+template <int Bpp>
+bool TiledImage<Bpp>::writeBand(const uint8_t* rows, size_t stride, int32_t y, int32_t count) {
+  const int32_t first = y & kTileMask, ty = y >> kTileShift;
+  if (rows == nullptr || uint32_t(y) >= height_ || count < 1 || first + count > kTileSize ||
+      uint64_t(y) + uint64_t(count) > height_)
+    return false;
+  const size_t at = size_t(first) * kTileRowBytes, bytes = size_t(count) * kTileRowBytes;
+  bool wrote = false;
+  for (int32_t t = 0; t < tilesX_; ++t) {
+    const uint8_t* in = rows + size_t(t) * kTileRowBytes;
+    Tile*& slot = tiles_[size_t(t) + size_t(tilesX_) * size_t(ty)];
+    Tile* tile = nullptr;
+    if (slot != nullptr) {
+      tile = own(slot);
+    } else {
+      bool any = false;
+      for (int32_t r = 0; r < count && !any; ++r)
+        any = tile_detail::orOfWords(in + size_t(r) * stride, kTileRowBytes, 0xFFFFFFFFu) != 0;
+      if (!any) continue;
+      tile = slot = newTile<Tile>(nullptr, Fill::kNone);
+      if (tile == nullptr) continue;
+      ++presentTiles_;
+      std::memset(tile->bits(), 0, at);  // the rows around the band, which it does not write
+      std::memset(tile->bits() + at + bytes, 0, size_t(tile->byteCount()) - at - bytes);
+    }
+    if (tile == nullptr) continue;
+    for (int32_t r = 0; r < count; ++r)
+      std::memcpy(tile->bits() + at + size_t(r) * kTileRowBytes, in + size_t(r) * stride, kTileRowBytes);
     wrote = true;
   }
   return wrote;

@@ -148,6 +148,12 @@ class TiledImage {
   // writeRow copies each slice into its tile, creating the tile, except that an all-zero slice
   // over an absent tile is skipped; true when anything was written.
   bool writeRow(const uint8_t* buffer, int32_t x, int32_t y, int32_t length);
+  // writeBand writes count whole rows from y on, all within one tile row and inside the image,
+  // row r from rows + r x stride, laid out as the row buffer is (every tile column, from x =
+  // 0): the tiles and pixels of writeRow(row, 0, y + r, width) for each row in turn, but a tile
+  // it creates is cleared only around the band. False (nothing written) when the rows are not
+  // so placed; otherwise whether anything was written.
+  bool writeBand(const uint8_t* rows, size_t stride, int32_t y, int32_t count);
   // Whether any of those tile columns holds a tile.
   bool rowHasTiles(int32_t x, int32_t y, int32_t length) const;
 

@@ -59,7 +59,7 @@ TYPED_TEST(TiledImageDepth, RandomWritesMatchAPlainBuffer) {
       bool anyTile = false;
       for (int32_t t = first; anyColumns && y >= 0 && y < h && t <= last; ++t)
         anyTile |= image.tileExists(t, y / 64);
-      const uint32_t kind = rng() % 6;
+      const uint32_t kind = rng() % 7;
       auto both = [&](auto write) {
         write(image);
         write(flat);
@@ -124,6 +124,19 @@ TYPED_TEST(TiledImageDepth, RandomWritesMatchAPlainBuffer) {
             for (int32_t px = 0; px < w; ++px)
               if (!image.tileExists(px / 64, py / 64)) flat.setPixel(px, py, 0);
           break;
+        case 5: {  // a band of whole rows within one tile row, often zero (as writeRow of each)
+          const int32_t y0 = randomIn(rng, 0, h - 1);
+          const int32_t count = randomIn(rng, 1, std::min(64 - y0 % 64, h - y0));
+          std::vector<uint8_t> band(size_t(count) * row.size());
+          for (int32_t r = 0; r < count; ++r)
+            for (int32_t px = 0, zeros = rng() % 2; px < w; ++px) {
+              const auto value = zeros || rng() % 3 ? 0 : test::randomValue<Bpp>(rng);
+              Traits::set(band.data() + size_t(r) * row.size(), px, value);
+              flat.setPixel(px, y0 + r, value);
+            }
+          image.writeBand(band.data(), row.size(), y0, count);
+          break;
+        }
         default:
           if (rng() % 8 == 0) {
             image.clear();
