@@ -87,6 +87,13 @@ struct TiledSource {
       return {copy_, local};
     }
 
+    // Whether the tiles part(x, ...) reads are absent (all zero).
+    bool absent(int32_t x) const {
+      const int32_t tx = x >> kTileShift;
+      return source_.image.tile(tx, ty_) == nullptr &&
+             ((x & kTileMask) == 0 || source_.image.tile(tx + 1, ty_) == nullptr);
+    }
+
    private:
     const uint8_t* rowsOf(int32_t tx) const {
       const auto* tile = source_.image.tile(tx, ty_);
@@ -121,6 +128,7 @@ struct PlainSource {
   struct BandWalk {
     BandWalk(const PlainSource&, int32_t) {}
     Run part(int32_t, int32_t, int32_t) { return {nullptr, 0}; }
+    bool absent(int32_t) const { return false; }
   };
 };
 
@@ -134,6 +142,7 @@ struct NoMask {
   struct BandWalk {
     BandWalk(const NoMask&, int32_t) {}
     Run part(int32_t, int32_t, int32_t) { return {nullptr, 0}; }
+    bool absent(int32_t) const { return false; }
   };
 };
 
@@ -235,6 +244,9 @@ bool blitToTiled(TiledImage<Bpp>& dst, const SpanParams& params, int32_t dx, int
   const int32_t ty0 = dy >> kTileShift, ty1 = (dy + h - 1) >> kTileShift;
   // The tile columns covered in their whole width: whole0 .. whole1 - 1.
   constexpr bool kBands = Src::kBands && Mask::kBands;
+  // The over of 32 bpp pixels leaves the destination as it is where the source is transparent:
+  // whole tiles over absent source tiles are passed by.
+  const bool overKeepsEmpty = std::is_same_v<Src, TiledSource<32>> && params.op == kOpOver;
   const int32_t whole0 = kBands ? (dx + kTileMask) >> kTileShift : 0;
   const int32_t whole1 = kBands ? (dx + w) >> kTileShift : 0;
   for (int32_t ty = ty0; ty <= ty1; ++ty) {
@@ -257,6 +269,7 @@ bool blitToTiled(TiledImage<Bpp>& dst, const SpanParams& params, int32_t dx, int
       typename Mask::BandWalk weights(mask, s);
       for (int32_t tx = whole0; tx < whole1; ++tx) {
         const int32_t srcX = sx + (tx * kTileSize - dx);
+        if (overKeepsEmpty && sources.absent(srcX)) continue;
         DestinationTile<Bpp> target(dst, tx, ty, scratch);
         if (target.skipped()) continue;
         uint8_t* out = target.rows(row, rows);
