@@ -3,6 +3,4 @@
 // x86-64, for AVX2 and for the baseline instruction set (see VectorClones.h).
 #include "raster/pixel/VectorClones.h"
 
-#ifndef KANVO_VECTOR_CLONES
 #define KANVO_VECTOR_CLONES KANVO_CLONES("avx2", "default")
-#endif
