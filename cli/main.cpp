@@ -22,9 +22,7 @@ namespace {
 // 4 KiB of pixels. Advice only: where it is not taken, memory works as before.
 // (Sanitizers keep their own heap: nothing is changed under them.)
 void growHeapInLargePages() {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-  return;
-#endif
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
   constexpr size_t kStep = size_t(1) << 30;
   // Worker threads allocate from the same heap rather than from arenas of their own.
   if (mallopt(M_ARENA_MAX, 1) == 0 || mallopt(M_MMAP_THRESHOLD, 32 << 20) == 0 ||
@@ -36,6 +34,7 @@ void growHeapInLargePages() {
   const uintptr_t from = uintptr_t(grown) & ~(page - 1), to = uintptr_t(sbrk(0));
   if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
   std::free(grown);
+#endif
 }
 
 }  // namespace

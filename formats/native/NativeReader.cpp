@@ -140,8 +140,9 @@ struct PixelsRead {
 
 // Inflates the layer's pixels from the next `available` bytes of the input into its store, a
 // band of rows at a time, each band then written into the tiles whole; afterRows (optional)
-// follows every band (at most 64 rows). Pixels the stream does not deliver are 0. Touches nothing but the layer's store and
-// the input, so layers are inflated on several threads at once, each from its own input.
+// follows every band (at most 64 rows). Pixels the stream does not deliver are 0. Touches
+// nothing but the layer's store and the input, so layers are inflated on several threads at
+// once, each from its own input.
 PixelsRead inflateLayer(Layer& layer, int32_t width, int32_t height, NativeInput& in, uint64_t available,
                         const std::function<void()>& afterRows);
 
