@@ -13,6 +13,7 @@
 #include "app/Application.h"
 #include "app/OpenStep.h"
 #include "app/commands/CommandIds.h"
+#include "support/Corpus.h"
 #include "support/DocumentState.h"
 #include "support/FakeImageLoader.h"
 #include "support/ScriptedPlatform.h"
@@ -267,7 +268,7 @@ TEST_F(CommandHandlerTest, CameraCaptureOpensAsUntitledAndFailuresChangeNothing)
   }
   EXPECT_EQ(platform.messages.shown.size(), 1u);
   platform.cameraOutcome = Camera::Outcome::kOk;
-  platform.capturedPath = KANVO_CORPUS_DIR "/jpg_420_q85_100x70.jpg";
+  platform.capturedPath = test::corpus("jpg_420_q85_100x70.jpg");
   handler.run(kCmdCamera);
   EXPECT_EQ(app.document.width(), 100);
   EXPECT_EQ(app.fileName, "Untitled");

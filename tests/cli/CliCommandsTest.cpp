@@ -18,6 +18,7 @@
 #include "formats/native/NativeReader.h"
 #include "strings/Cp932.h"
 #include "support/CliProcess.h"
+#include "support/Corpus.h"
 #include "support/NativeFileBuilder.h"
 #include "support/TempDir.h"
 
@@ -25,11 +26,9 @@ namespace kanvo {
 namespace {
 
 using test::CliRun;
+using test::corpus;
 using test::runCliArgs;
 
-std::string corpus(const std::string& name) {
-  return std::string(KANVO_CORPUS_DIR) + "/" + name;
-}
 size_t lines(const std::string& s) {
   return size_t(std::count(s.begin(), s.end(), '\n'));
 }

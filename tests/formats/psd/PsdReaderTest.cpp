@@ -8,14 +8,13 @@
 #include "formats/Endian.h"
 #include "strings/StringTable.h"
 #include "support/ImageMagick.h"
+#include "support/Corpus.h"
 #include "support/TempDir.h"
 
 namespace kanvo {
 namespace {
 
-std::string corpus(const std::string& name) {
-  return std::string(KANVO_CORPUS_DIR) + "/" + name;
-}
+using test::corpus;
 
 class PsdReaderTest : public ::testing::Test {
  protected:

@@ -9,15 +9,14 @@
 
 #include "formats/Status.h"
 #include "raster/pixel/Color32.h"
+#include "support/Corpus.h"
 #include "support/Netpbm.h"
 #include "support/TempDir.h"
 
 namespace kanvo {
 namespace {
 
-std::string corpus(const std::string& name) {
-  return std::string(KANVO_CORPUS_DIR) + "/" + name;
-}
+using test::corpus;
 
 // The stored colour bytes are kept even where the file says transparent; 16-bit fields are
 // widened as ImageMagick does (31 -> 255).
