@@ -144,5 +144,42 @@ TEST_F(InputRoutingTest, BarAndQStepTheHistory) {
   EXPECT_NE(app.document.layer(1), top);
 }
 
+// Two fingers: the zoom step nearest the start zoom times the ratio of their spreads, the view
+// turned by their turn (the other way when mirrored), and the canvas point that lay between
+// them kept between them; with the palette shown too (the canvas area then starts at x 177).
+TEST_F(InputRoutingTest, TwoFingersZoomAndTurnAboutThePointBetweenThem) {
+  using Fingers = TwoFingerGesture::Fingers;
+  const struct {
+    Fingers now;
+    bool mirrored;
+    double zoom, degrees;
+  } cases[] = {
+      {{150, 250, 350, 250}, false, 2.0, 0},         // spread to twice the distance
+      {{250, 150, 250, 350}, false, 2.0, 270},       // and turned a quarter clockwise on screen
+      {{250, 150, 250, 350}, true, 2.0, 90},
+      {{265, 275, 335, 275}, false, 0.665, 0},       // pinched to 0.7 and moved: the nearest step
+      {{300, 270, 300, 270.5}, false, 0.015625, 0},  // together: the angle stays
+  };
+  for (bool palette : {false, true}) {
+    if (palette != app.paletteShown()) app.togglePalette();
+    const double x0 = app.layout().canvasX;
+    for (const auto& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.now.x0 << " " << c.now.y0 << (c.mirrored ? " mirrored" : ""));
+      app.view.setZoom(1.0);
+      app.view.setAngle(0.0);
+      app.view.setMirrored(c.mirrored);
+      const Fingers start{200 + x0, 250, 300 + x0, 250};
+      const CurvePoint held = app.view.windowToCanvas(250, 250);
+      twoFingersBegin(app, start);
+      twoFingersMove(app, {c.now.x0 + x0, c.now.y0, c.now.x1 + x0, c.now.y1});
+      EXPECT_EQ(app.view.zoom(), c.zoom);
+      EXPECT_NEAR(app.view.transform().angle, c.degrees * kViewTurn / 360, 1e-6);
+      const CurvePoint now = app.view.windowToCanvas(c.now.midX(), c.now.midY());
+      EXPECT_NEAR(now.x, held.x, 1e-6);
+      EXPECT_NEAR(now.y, held.y, 1e-6);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kanvo

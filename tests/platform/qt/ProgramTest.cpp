@@ -12,11 +12,9 @@
 #include <thread>
 
 #include "formats/bmp/BmpWriter.h"
-#include "formats/native/NativeReader.h"
 #include "raster/image/Image32.h"
 #include "support/BuildTree.h"
 #include "support/CliProcess.h"
-#include "support/DocumentState.h"
 #include "support/RunningProgram.h"
 #include "support/TempDir.h"
 
@@ -104,15 +102,8 @@ std::vector<fs::path> keptAside(const fs::path& folder) {
   return found;
 }
 
-std::string stateOf(const std::string& path) {
-  StringTable strings;
-  Document doc(strings);
-  EXPECT_TRUE(readNativeDocument(doc, path).isOk()) << path;
-  return test::documentState(doc);
-}
-
-// The program paints, is killed while its work is only in the recovery file, and the next start
-// gives the work back.
+// The running program keeps its work aside on its own; killed, its next start asks and gives
+// the work back (what the file holds, and when it is written, are the recovery's own tests').
 TEST_F(ProgramTest, AProgramKilledAfterPaintingOffersItsWorkAtTheNextStart) {
   env.set("KANVO_AUTOSAVE_MS", "100");
   const fs::path recovery = fs::path(home.path()) / "kanvo" / "recovery";
@@ -121,28 +112,23 @@ TEST_F(ProgramTest, AProgramKilledAfterPaintingOffersItsWorkAtTheNextStart) {
     env.set("KANVO_INPUT_SCRIPT", home.file(name));
   };
 
-  // Two strokes across the canvas, the second crossing the first.
-  script("paint", "copy " + home.file("before.knvmob") +
-                      "\npress 60 80\nmove 90 95\nmove 140 120\nmove 210 150\nrelease 210 150\n"
-                      "press 200 60\nmove 170 110\nmove 120 170\nrelease 120 170\ncopy " +
-                      home.file("painted.knvmob") + "\n");
+  script("paint", "press 60 80\nmove 140 120\nrelease 140 120\ncopy " + home.file("painted.knvmob") + "\n");
   auto first = start({}, false);
   ASSERT_TRUE(first->waitFor("kanvo: copied Untitled, changed", 60000));
-  ASSERT_TRUE(first->waitFor("kanvo: script done"));
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (keptAside(recovery).empty() && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   ASSERT_EQ(keptAside(recovery).size(), 1u) << "no work was kept aside";
+  const fs::path kept = keptAside(recovery)[0];
   first->kill(SIGKILL);
 
   script("look", "copy " + home.file("restored.knvmob") + "\n");
   auto second = start({}, false);
   EXPECT_TRUE(second->waitFor("kanvo: message Unsaved work: Restore unsaved work from ", 60000));
   ASSERT_TRUE(second->waitFor("kanvo: copied Untitled, changed"));  // the answer was Yes
-  const std::string painted = stateOf(home.file("painted.knvmob"));
-  EXPECT_NE(painted, stateOf(home.file("before.knvmob")));
   EXPECT_EQ(test::readWholeFile(home.file("restored.knvmob")), test::readWholeFile(home.file("painted.knvmob")));
-  EXPECT_EQ(keptAside(recovery).size(), 1u);  // the restored work is the second start's own now
+  const std::vector<fs::path> now = keptAside(recovery);
+  EXPECT_TRUE(now.size() == 1 && now[0] != kept);  // the restored work is the second start's own now
 }
 
 TEST(InstallTest, EveryFileInPlaceAndTheEntryValid) {
