@@ -1,6 +1,10 @@
 #include "formats/PageBytes.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <new>
 #include <utility>
@@ -16,6 +20,13 @@ constexpr bool kFromHeap = true;
 constexpr bool kFromHeap = __has_feature(address_sanitizer);
 #else
 constexpr bool kFromHeap = false;
+#endif
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kSanitizedHeap = true;
+#elif defined(__has_feature)
+constexpr bool kSanitizedHeap = kFromHeap || __has_feature(thread_sanitizer);
+#else
+constexpr bool kSanitizedHeap = kFromHeap;
 #endif
 
 }  // namespace
@@ -62,6 +73,20 @@ void PageBytes::release() {
   bytes_ = nullptr;
   size_ = 0;
   mapped_ = 0;
+}
+
+void growHeapInLargePages() {
+  if (kSanitizedHeap) return;
+  constexpr size_t kStep = size_t(1) << 30;
+  if (mallopt(M_ARENA_MAX, 1) == 0 || mallopt(M_MMAP_THRESHOLD, 32 << 20) == 0 ||
+      mallopt(M_TOP_PAD, int(kStep)) == 0 || mallopt(M_TRIM_THRESHOLD, int(kStep)) == 0)
+    return;
+  void* grown = std::malloc(4 << 20);  // the heap grows by this and the pad
+  if (grown == nullptr) return;
+  const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+  const uintptr_t from = uintptr_t(grown) & ~(page - 1), to = uintptr_t(sbrk(0));
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+  std::free(grown);
 }
 
 }  // namespace kanvo

@@ -35,4 +35,12 @@ class PageBytes {
   size_t mapped_ = 0;  // bytes mapped, a whole number of pages
 };
 
+// Prepares the heap of a program that holds whole documents, allocated tile by tile: the heap
+// grows in one large step that the system is asked to back with huge pages (sparing a page
+// fault for every 4 KiB of pixels), keeps what is freed for the next document, and worker
+// threads allocate from it too rather than from arenas of their own. Called once at the start,
+// before any other thread runs. Advice only: where it is not taken, memory works as before.
+// (Sanitizers keep their own heap: nothing is changed under them.)
+void growHeapInLargePages();
+
 }  // namespace kanvo

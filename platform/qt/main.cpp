@@ -12,6 +12,7 @@
 
 #include "app/Application.h"
 #include "app/Recovery.h"
+#include "formats/PageBytes.h"
 #include "platform/qt/CommandMenus.h"
 #include "platform/qt/DisplayCheck.h"
 #include "platform/qt/InputScript.h"
@@ -26,6 +27,7 @@
 #include "platform/qt/StartupRecovery.h"
 
 int main(int argc, char** argv) {
+  kanvo::growHeapInLargePages();
   kanvo::requireDisplay();
   kanvo::beginDisplayConnection();
   QApplication qt(argc, argv);
