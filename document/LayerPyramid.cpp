@@ -163,6 +163,24 @@ bool LayerPyramid<LevelBpp>::update(const TiledImage<SourceBpp>& store, const Re
 }
 
 template <int LevelBpp>
+template <int SourceBpp>
+bool LayerPyramid<LevelBpp>::reduceTileRow(const TiledImage<SourceBpp>& store, int32_t ty) {
+  static_assert(SourceBpp == LevelBpp || (SourceBpp == 1 && LevelBpp == 8), "no such reduction");
+  if (!isPreparedFor(store.width(), store.height()) || ty < 0 || ty >= store.tilesY()) return false;
+  bool complete = reduceTiles(store, 0, ty, store.tilesX() - 1, ty, levels_[0]);
+  const bool last = ty == store.tilesY() - 1;
+  // Tile row ty >> j of level j is made from the store's tile rows (ty >> j) << j and the
+  // 2^j - 1 after it: it is complete once the last of them is written.
+  for (int32_t k = 2; k <= kPyramidLevels; ++k) {
+    if (!last && ((ty + 1) & ((1 << (k - 1)) - 1)) != 0) break;
+    const Level& from = levels_[k - 2];
+    const int32_t row = ty >> (k - 1);
+    if (!reduceTiles(from, 0, row, from.tilesX() - 1, row, levels_[k - 1])) complete = false;
+  }
+  return complete;
+}
+
+template <int LevelBpp>
 bool LayerPyramid<LevelBpp>::assign(const LayerPyramid& other) {
   if (&other == this) return true;
   bool complete = true;
@@ -192,5 +210,8 @@ template bool LayerPyramid<8>::rebuild<1>(const TiledImage<1>&);
 template bool LayerPyramid<32>::update<32>(const TiledImage<32>&, const Rect&);
 template bool LayerPyramid<8>::update<8>(const TiledImage<8>&, const Rect&);
 template bool LayerPyramid<8>::update<1>(const TiledImage<1>&, const Rect&);
+template bool LayerPyramid<32>::reduceTileRow<32>(const TiledImage<32>&, int32_t);
+template bool LayerPyramid<8>::reduceTileRow<8>(const TiledImage<8>&, int32_t);
+template bool LayerPyramid<8>::reduceTileRow<1>(const TiledImage<1>&, int32_t);
 
 }  // namespace kanvo

@@ -62,6 +62,14 @@ class LayerPyramid {
   template <int SourceBpp>
   bool update(const TiledImage<SourceBpp>& store, const Rect& rect);
 
+  // For a store written from the top a tile row at a time into levels freshly prepared for its
+  // size (empty): reduces tile row ty, just written, into level 1, and each later level's tile
+  // row that this completes (all of the store rows under it written; the store's last tile row
+  // completes them all). Once every tile row has been passed, in order, the levels equal a
+  // rebuild. False when the levels are not prepared for the store or memory ran out.
+  template <int SourceBpp>
+  bool reduceTileRow(const TiledImage<SourceBpp>& store, int32_t ty);
+
   // A copy of other's levels. False when memory ran out.
   bool assign(const LayerPyramid& other);
   // Bytes held by the levels' tiles.

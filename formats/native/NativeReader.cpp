@@ -136,13 +136,15 @@ struct PixelsRead {
   } outcome = kComplete;
   uint64_t bytes = 0;  // pixel bytes decoded
   std::string reason;
+  bool reduced = false;  // the layer's reduced images were made as its rows came
 };
 
 // Inflates the layer's pixels from the next `available` bytes of the input into its store, a
-// band of rows at a time, each band then written into the tiles whole; afterRows (optional)
-// follows every band (at most 64 rows). Pixels the stream does not deliver are 0. Touches
-// nothing but the layer's store and the input, so layers are inflated on several threads at
-// once, each from its own input.
+// band of rows at a time, each band then written into the tiles whole, and each tile row, once
+// written, reduced into the layer's reduced images (freshly prepared) while it is still in the
+// cache; afterRows (optional) follows every band (at most 64 rows). Pixels the stream does not
+// deliver are 0. Touches nothing but the layer's store, its reduced images and the input, so
+// layers are inflated on several threads at once, each from its own input.
 PixelsRead inflateLayer(Layer& layer, int32_t width, int32_t height, NativeInput& in, uint64_t available,
                         const std::function<void()>& afterRows);
 
@@ -410,7 +412,8 @@ NativeReader::Next NativeReader::readLayerChunk(uint64_t chunkStart) {
 void NativeReader::finishLayerChunk(Layer& layer, const PixelsRead& got, int32_t width, int32_t height, bool cut,
                                     const std::string& layerName) {
   const uint64_t pixelBytes = uint64_t(width) * uint64_t(height) * 4;
-  layer.refresh();
+  if (got.reduced) layer.rebuildThumbnail();
+  else layer.refresh();
   if (got.bytes < pixelBytes) ++summary_.damagedLayers;
   switch (got.outcome) {
     case PixelsRead::kComplete:
@@ -637,6 +640,12 @@ PixelsRead inflateLayer(Layer& layer, int32_t width, int32_t height, NativeInput
   };
 
   bool complete = true;
+  int32_t reducedRows = 0;  // tile rows reduced so far
+  result.reduced = true;
+  auto reduceUpTo = [&](int32_t tileRows) {
+    for (; reducedRows < tileRows; ++reducedRows)
+      result.reduced = layer.pyramid32.reduceTileRow(store, reducedRows) && result.reduced;
+  };
   for (int32_t y = 0; y < height && complete && zlib.state() == ZlibInflater::kRunning; y += bandRows) {
     const int32_t rows = std::min(bandRows, height - y);
     int32_t r = 0;
@@ -656,8 +665,10 @@ PixelsRead inflateLayer(Layer& layer, int32_t width, int32_t height, NativeInput
       if (!complete) std::memset(row + got, 0, rowBytes - got);
     }
     store.writeBand(band.get(), stride, y, r);
+    if (r == rows) reduceUpTo((y + rows) / kTileSize);
     if (afterRows) afterRows();
   }
+  reduceUpTo(store.tilesY());  // the rows the stream did not reach, and a last partial tile row
 
   // Every pixel is there: the stream should end now, with its check value.
   bool extra = false;

@@ -52,8 +52,9 @@ void fillStore(TiledImage<Bpp>& store, std::mt19937& rng) {
   }
 }
 
-// A random store's levels equal the reference reduction; after random changes to rectangles
-// (erased, painted, or filled with one value), updating the levels equals rebuilding them.
+// A random store's levels, rebuilt or made a tile row at a time, equal the reference
+// reduction; after random changes to rectangles (erased, painted, or filled with one value),
+// updating the levels equals rebuilding them.
 template <int SourceBpp, int LevelBpp>
 void checkPyramid(uint32_t seed) {
   SCOPED_TRACE(::testing::Message() << "seed " << seed);
@@ -63,6 +64,9 @@ void checkPyramid(uint32_t seed) {
   fillStore(store, rng);
   LayerPyramid<LevelBpp> updated, rebuilt;
   ASSERT_TRUE(updated.rebuild(store));
+  LayerPyramid<LevelBpp> rowByRow;  // the same levels made a tile row at a time
+  ASSERT_TRUE(rowByRow.prepare(store.width(), store.height()));
+  for (int32_t ty = 0; ty < store.tilesY(); ++ty) ASSERT_TRUE(rowByRow.reduceTileRow(store, ty));
   typename FlatOf<SourceBpp>::Image flat;
   test::copyToFlat(store, flat);
   auto level = reduce<SourceBpp, LevelBpp>(flat);
@@ -71,6 +75,7 @@ void checkPyramid(uint32_t seed) {
     ASSERT_EQ(updated.level(k).height(), pyramidLevelSide(store.height(), k));
     if (updated.level(k).width() == 0 || updated.level(k).height() == 0) break;
     ASSERT_TRUE(test::samePixels(updated.level(k), *level)) << "level " << k;
+    ASSERT_TRUE(test::samePixels(rowByRow.level(k), *level)) << "level " << k;
     level = reduce<LevelBpp, LevelBpp>(*level);
   }
   for (int step = 0; step < 6; ++step) {
