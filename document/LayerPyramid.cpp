@@ -24,8 +24,8 @@ typename TileTraits<SourceBpp == 1 ? 8 : SourceBpp>::Value uniformValue(const ty
   }
 }
 
-// Reduces source tile (tx, ty) into its 32 x 32 block of dst. False when a tile of dst could
-// not be had.
+// Reduces source tile (tx, ty) into its 32 x 32 block of dst, which holds only 0 pixels
+// before. False when a tile of dst could not be had.
 template <int SourceBpp, int LevelBpp>
 bool reduceTile(const TiledImage<SourceBpp>& src, int32_t tx, int32_t ty, TiledImage<LevelBpp>& dst) {
   using SrcTraits = TileTraits<SourceBpp>;
@@ -57,6 +57,18 @@ bool reduceTile(const TiledImage<SourceBpp>& src, int32_t tx, int32_t ty, TiledI
   }
   for (int32_t j = 0; j < rows; ++j) {
     const uint8_t* a = tile->bits() + size_t(2 * j) * SrcTraits::kRowBytes;
+    if constexpr (SourceBpp == LevelBpp) {
+      // The row's even pixels gathered, then written as one run when any is not 0: the block
+      // is empty beforehand, so its 0 pixels are the same written or not.
+      Value run[32];
+      Value any = 0;
+      for (int32_t i = 0; i < cols; ++i) any |= run[i] = SrcTraits::get(a, 2 * i);
+      if (any == 0) continue;
+      uint8_t* row = outRow(j);
+      if (row == nullptr) return false;
+      std::memcpy(row + size_t(lx) * sizeof(Value), run, size_t(cols) * sizeof(Value));
+      continue;
+    }
     uint8_t* row = nullptr;
     for (int32_t i = 0; i < cols; ++i) {
       Value v;
