@@ -60,6 +60,14 @@ void expectLayersAre(const Document& doc, const std::vector<SourceLayer>& want) 
       }
     EXPECT_EQ(mismatches, 0) << "layer " << i;
     EXPECT_EQ(test::presence(store), tiles) << "layer " << i;
+    LayerPyramid<32> rebuilt;  // the reduced images made as the rows came equal a rebuild
+    ASSERT_TRUE(rebuilt.rebuild(store));
+    for (int32_t k = 1; k <= kPyramidLevels; ++k) {
+      if (rebuilt.level(k).width() == 0 || rebuilt.level(k).height() == 0) break;
+      Image32 level;
+      test::copyToFlat(rebuilt.level(k), level);
+      EXPECT_TRUE(test::samePixels(layer.pyramid32.level(k), level)) << "layer " << i << " level " << k;
+    }
   }
 }
 
@@ -203,6 +211,16 @@ TEST_F(NativeReaderTest, EveryKindOfChunkDamageFollowsItsRule) {
   check("long stream", stream(more, 20 * 12 * 4, Z_DEFAULT_COMPRESSION, 0), Status::kPartial,
         "hold more than 20 x 10", {a, w, c}, {});
   check("no end", stream(w, 800, 0, 4), Status::kPartial, "lack their end", {a, w, c}, {});
+  // A layer too wide for bands of whole tile rows, whole and with its stream ending in a band.
+  const SourceLayer wide{4200, 150, 3, 0, patternPixels(4200, 150, 27, true)};
+  SourceLayer wideCut = wide;
+  std::fill(wideCut.pixels.begin() + 4200 * 100 + 17, wideCut.pixels.end(), 0u);
+  auto wideStreams = [&](NativeFileBuilder& b) {
+    addLayer(b, wide);
+    const std::vector<uint8_t> s = test::zlibCompress(wide.pixels.data(), (4200 * 100 + 17) * 4, 1);
+    b.addLayerStream(wide.width, wide.height, wide.offsetX, 0, s, int32_t(s.size()));
+  };
+  check("wide", wideStreams, Status::kPartial, "end after", {a, wide, wideCut}, {.damagedLayers = 1});
   // Canvas sides out of range fail and leave the document as it was (a header cut short too,
   // below); the largest canvas is taken.
   for (auto [cw, ch] : std::vector<std::pair<int32_t, int32_t>>{
