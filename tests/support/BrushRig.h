@@ -87,10 +87,13 @@ struct DispatchRig : BrushRig {
   ViewRedraw redraw{view};
   ToolState state{doc, view, settings, &clock};
 
-  DispatchRig(int32_t width, int32_t height, int32_t kind = kLayerKind32)
-      : BrushRig(width, height, kind), surface(width, height) {
+  // A window of the canvas's size unless one is given.
+  DispatchRig(int32_t width, int32_t height, int32_t kind = kLayerKind32, int32_t windowWidth = -1,
+              int32_t windowHeight = -1)
+      : BrushRig(width, height, kind),
+        surface(windowWidth < 0 ? width : windowWidth, windowHeight < 0 ? height : windowHeight) {
     view.setSurface(&surface);
-    view.resize(width, height);
+    view.resize(surface.window.width(), surface.window.height());
     view.setOrigin(0, 0);
     view.invalidate();
     view.redraw();

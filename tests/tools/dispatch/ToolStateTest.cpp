@@ -4,9 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "support/BrushRig.h"
 #include "support/FakeTools.h"
-#include "support/ManualClock.h"
-#include "support/RecordingSurface.h"
 #include "support/TiledImages.h"
 #include "tools/dispatch/KeyCodes.h"
 #include "tools/dispatch/ToolState.h"
@@ -18,26 +17,13 @@ namespace {
 using namespace kanvo::keys;
 using Log = std::vector<std::string>;
 
-// A 200 x 150 canvas of two 32 bpp layers in a 160 x 120 window (unless told otherwise),
-// dispatch with recording families.
-struct Dispatch {
-  StringTable strings{kUiLanguageEnglish};
-  Document doc{strings};
-  DisplaySettings display;
-  View view{doc, display};
-  test::RecordingSurface surface;
-  ToolSettings settings;
-  test::ManualClock clock;
+// A 200 x 150 canvas of two 32 bpp layers in a 160 x 120 window, dispatch with recording
+// families.
+struct Dispatch : test::DispatchRig {
   test::FakeTools tools;
-  ToolState state{doc, view, settings, &clock};
 
-  explicit Dispatch(int32_t width = 160, int32_t height = 120) : surface{width, height} {
-    doc.newCanvas(200, 150, kLayerKind32);
+  Dispatch() : DispatchRig(200, 150, kLayerKind32, 160, 120) {
     doc.addLayer32();
-    view.setSurface(&surface);
-    view.resize(width, height);
-    view.invalidate();
-    view.redraw();
     state.setFamilies(tools.families());
   }
   void tool(int32_t category, int32_t sub) { state.mode.select(category, sub); }
