@@ -32,7 +32,6 @@ class RunningProgram {
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
 
-  bool started() const { return pid_ > 0; }
   // Waits up to timeoutMs for a line of standard error containing text, after the line the
   // last successful wait found; true when one came.
   bool waitFor(const std::string& text, int timeoutMs = 20000) {

@@ -24,8 +24,6 @@ std::unique_ptr<test::WindowHarness> window() {
   return h;
 }
 
-Rect paintedBounds(const Application& app) { return app.document.currentLayer()->pixels32.usedBounds(); }
-
 TEST(WindowPaintTest, MouseAndFingerPaintAsTheDispatcherDoes) {
   // The same points straight to the dispatcher of an application without a window.
   Application direct;
@@ -93,7 +91,7 @@ TEST(WindowPaintTest, LosingActivationEndsTheStrokeOnceAndReleasesHeldKeys) {
   QCoreApplication::processEvents();
   EXPECT_FALSE(h->window.isActiveWindow());
   EXPECT_EQ(h->app.history.count(), 1);
-  EXPECT_FALSE(paintedBounds(h->app).isEmpty());
+  EXPECT_FALSE(h->app.document.currentLayer()->pixels32.usedBounds().isEmpty());
   EXPECT_EQ(h->app.keys[18], 0);
   EXPECT_TRUE(h->app.tools.keys().noneDown());
   // The release that follows belongs to no stroke.
