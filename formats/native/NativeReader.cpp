@@ -531,21 +531,28 @@ std::string NativeReader::applyLayerRecord(const uint8_t* body, size_t size, Lay
     }
     if (!why.empty()) return why + "; its layer keeps the pixels of its layer chunk";
   }
-  TiledImage32 shown = std::move(layer->pixels32);
-  layer->kind = r.kind;
-  layer->toneMode = 0;
-  const int32_t width = ownStore ? r.storeWidth : int32_t(shown.width());
-  const int32_t height = ownStore ? r.storeHeight : int32_t(shown.height());
-  if (!layer->sizeStore(width, height)) why = "needs more memory than there is";
-  if (why.empty()) {
-    switch (r.kind) {
-      case kLayerKind32: layer->pixels32 = ownStore ? std::move(store32) : std::move(shown); break;
-      case kLayerKind8: layer->pixels8 = std::move(store8); break;
-      case kLayerKind1: layer->pixels1 = std::move(store1); break;
-      default: break;
+  // A 32 bpp layer without a store of its own keeps the layer chunk's pixels as they are, and
+  // with them their reduced images; any other kind is made anew.
+  const bool keepsPixels = r.kind == kLayerKind32 && !ownStore;
+  TiledImage32 shown;
+  if (!keepsPixels) {
+    shown = std::move(layer->pixels32);
+    layer->kind = r.kind;
+    layer->toneMode = 0;
+    const int32_t width = ownStore ? r.storeWidth : int32_t(shown.width());
+    const int32_t height = ownStore ? r.storeHeight : int32_t(shown.height());
+    if (!layer->sizeStore(width, height)) {
+      why = "needs more memory than there is";
+    } else {
+      switch (r.kind) {
+        case kLayerKind32: layer->pixels32 = std::move(store32); break;
+        case kLayerKind8: layer->pixels8 = std::move(store8); break;
+        case kLayerKind1: layer->pixels1 = std::move(store1); break;
+        default: break;
+      }
+      if (r.kind == kLayerKind8 && r.toneMode != 0 && !layer->setTone(r.toneMode, r.toneLines))
+        why = "holds a tone screen of " + std::to_string(r.toneLines) + " lines that cannot be made";
     }
-    if (r.kind == kLayerKind8 && r.toneMode != 0 && !layer->setTone(r.toneMode, r.toneLines))
-      why = "holds a tone screen of " + std::to_string(r.toneLines) + " lines that cannot be made";
   }
   if (!why.empty()) {  // back to the layer of the layer chunk
     layer->kind = kLayerKind32;
@@ -557,7 +564,8 @@ std::string NativeReader::applyLayerRecord(const uint8_t* body, size_t size, Lay
   r.applyTo(*layer);
   layer->toneMode = r.toneMode;
   layer->toneLines = r.toneLines;
-  layer->refresh();
+  if (keepsPixels) layer->rebuildThumbnail();  // placed anew on the canvas
+  else layer->refresh();
   recordTakenFor_ = ordinal;
   ++summary_.layerRecords;
   return {};
