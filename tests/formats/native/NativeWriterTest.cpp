@@ -38,6 +38,17 @@ std::string fullState(const Document& doc) {
       word(v);
     word(l.subPixelX);
     word(l.subPixelY);
+    // What a reader makes from the pixels: the reduced images and the thumbnail.
+    auto pixels = [&](const auto& image) {
+      for (int32_t y = 0; y < int32_t(image.height()); ++y)
+        for (int32_t x = 0; x < int32_t(image.width()); ++x) word(uint32_t(image.getPixel(x, y)));
+    };
+    for (int32_t k = 1; k <= kPyramidLevels; ++k) {
+      pixels(l.pyramid32.level(k));
+      pixels(l.pyramid8.level(k));
+      pixels(l.pyramid1.level(k));
+    }
+    pixels(l.thumbnail.picture());
   }
   for (uint8_t flag : doc.selectionFlags()) word(flag);
   return s;
