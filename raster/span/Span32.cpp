@@ -54,6 +54,27 @@ void blendSpan32(const SpanParams& p, const uint8_t* src, int32_t srcX, uint8_t*
   }
 }
 
+void blendSpan32Joined(const SpanParams& p, const JoinedRows& src, uint8_t* dst) {
+  if (src.left == nullptr || dst == nullptr || src.count < 1 || src.shift < 0 || src.shift >= src.count ||
+      (src.shift != 0 && src.right == nullptr) || src.rows < 1 ||
+      (src.rows > 1 && src.stride < ptrdiff_t(src.count) * 4))
+    return;
+  const int64_t total = int64_t(src.count) * src.rows;  // rows one after another make one row
+  if (src.shift == 0 && src.stride == ptrdiff_t(src.count) * 4 && total <= INT32_MAX)
+    return blendSpan32(p, src.left, 0, dst, 0, int32_t(total));
+  if (p.opacity != 0 && (p.op == kOpOver || p.op == kOpReplaceColour) &&
+      (src.shift == 0 || src.count % kJoinedMultiple == 0)) {
+    (p.op == kOpOver ? overRows32 : replaceColourRows32)(src, dst, p.opacity);
+    return;
+  }
+  const int32_t split = src.count - src.shift;
+  for (int32_t r = 0; r < src.rows; ++r) {
+    const size_t at = size_t(r) * size_t(src.stride);
+    blendSpan32(p, src.left + at, src.shift, dst + at, 0, split);
+    if (src.shift != 0) blendSpan32(p, src.right + at, 0, dst + at, split, src.shift);
+  }
+}
+
 void blendSpan32Scaled(const SpanParams& p, const uint8_t* src, int32_t start16, int32_t step16,
                        uint8_t* dst, int32_t dstX, int32_t count) {
   if (src == nullptr || !spanArgsOk(dst, dstX, count) || !scaledRangeOk(start16, step16, count)) return;

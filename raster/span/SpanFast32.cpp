@@ -200,27 +200,56 @@ struct Rows {
     std::memcpy(dp, db, size_t(count) * 4);
   }
 
-  // Runs block(out, s, dp, summary) on every whole block with a visible source pixel, storing
-  // out at dp (blocks of transparent sources change nothing), and the tail through op.
+  // Runs block(out, s, dp, summary) on every whole block of every row with a visible source
+  // pixel, storing out at dp (blocks of transparent sources change nothing), and the tail,
+  // which lies in the left rows, through op. A block of a row comes from the left row, from
+  // the right row, or, for the one block that straddles the join, from a window onto the last
+  // block of the left row and the first of the right, which are both whole.
   template <class Block, class Op>
-  [[gnu::always_inline]] static void walk(const uint8_t* src, uint8_t* dst, int32_t count, Block block, Op op) {
+  [[gnu::always_inline]] static void walk(const JoinedRows& rows, uint8_t* dst, Block block, Op op) {
+    const int32_t shift = rows.shift, count = rows.count, rowCount = rows.rows, split = count - shift;
+    const int32_t whole = count - count % kBlock;
+    const size_t stride = size_t(rows.stride);
+    const uint8_t* left = rows.left + size_t(shift) * 4;
+    const uint8_t* right = shift != 0 ? rows.right : left;
+    const int32_t across = split % kBlock != 0 ? split - split % kBlock : -1;  // the straddling block
+    U32 lanes;
+    for (int j = 0; j < kBlock; ++j) lanes[j] = uint32_t(j + kBlock - split % kBlock);
     U32 s, out;
-    int32_t i = 0;
-    for (; i + kBlock <= count; i += kBlock) {
-      uint8_t* dp = dst + size_t(i) * 4;
-      load(s, src + size_t(i) * 4);
-      const AlphaSummary sum = summarise(s);
-      if (!sum.anyVisible) continue;
-      block(out, s, dp, sum);
-      store(dp, out);
+    for (int32_t r = 0, i = 0; r < rowCount;) {
+      if (i < whole) {
+        uint8_t* dp = dst + size_t(i) * 4;
+        if (i + kBlock <= split) {
+          load(s, left + size_t(i) * 4);
+        } else if (i != across) {
+          load(s, right + size_t(i - split) * 4);
+        } else {
+          U32 last, first;
+          load(last, left + size_t(split - kBlock) * 4);
+          load(first, right);
+          s = __builtin_shuffle(last, first, lanes);
+        }
+        i += kBlock;
+        const AlphaSummary sum = summarise(s);
+        if (sum.anyVisible) {
+          block(out, s, dp, sum);
+          store(dp, out);
+        }
+        continue;
+      }
+      if (i < count) tail(left + size_t(i) * 4, dst + size_t(i) * 4, count - i, op);
+      i = 0;
+      ++r;
+      left += stride;
+      right += stride;
+      dst += stride;
     }
-    if (i < count) tail(src + size_t(i) * 4, dst + size_t(i) * 4, count - i, op);
   }
 
-  [[gnu::always_inline]] static void over(const uint8_t* src, uint8_t* dst, int32_t count, int w) {
+  [[gnu::always_inline]] static void over(const JoinedRows& src, uint8_t* dst, int w) {
     const U16 wu = U16{} + uint16_t(w);
     walk(
-        src, dst, count,
+        src, dst,
         [&](U32& out, const U32& s, const uint8_t* dp, AlphaSummary sum) {
           if (w == 255 && sum.allOpaque) {  // all opaque at full weight: copied
             out = s;
@@ -239,10 +268,10 @@ struct Rows {
         [wu](U32& r, const U32& sv, const U32& dv) { overAny(r, sv, dv, wu, true); });
   }
 
-  [[gnu::always_inline]] static void replaceColour(const uint8_t* src, uint8_t* dst, int32_t count, int w) {
+  [[gnu::always_inline]] static void replaceColour(const JoinedRows& src, uint8_t* dst, int w) {
     const U16 wu = U16{} + uint16_t(w);
     walk(
-        src, dst, count,
+        src, dst,
         [&](U32& out, const U32& s, const uint8_t* dp, AlphaSummary sum) {
           U32 d;
           load(d, dp);
@@ -264,14 +293,21 @@ struct Rows {
 #undef KANVO_BOTH_HALVES
 #undef KANVO_JOIN_BYTES
 
-// One pair of row functions per instruction set.
+// The row functions of one instruction set: the joined rows, and a plain row as joined rows of one.
 #define KANVO_ROW_FORMS(name, attributes, block, avx)                                           \
+  attributes void name##OverRows(const JoinedRows& s, uint8_t* d, int w) {                        \
+    Rows<block, avx>::over(s, d, w);                                                             \
+  }                                                                                                \
+  attributes void name##ReplaceColourRows(const JoinedRows& s, uint8_t* d, int w) {               \
+    Rows<block, avx>::replaceColour(s, d, w);                                                    \
+  }                                                                                                \
   attributes void name##Over(const uint8_t* s, uint8_t* d, int32_t n, int w) {                    \
-    Rows<block, avx>::over(s, d, n, w);                                                          \
+    Rows<block, avx>::over({s, nullptr, 0, n, 1, 0}, d, w);                                      \
   }                                                                                                \
   attributes void name##ReplaceColour(const uint8_t* s, uint8_t* d, int32_t n, int w) {           \
-    Rows<block, avx>::replaceColour(s, d, n, w);                                                 \
-  }
+    Rows<block, avx>::replaceColour({s, nullptr, 0, n, 1, 0}, d, w);                             \
+  }                                                                                                \
+  constexpr FastRowForms name##Forms = {name##Over, name##ReplaceColour, name##OverRows, name##ReplaceColourRows};
 
 KANVO_ROW_FORMS(baseline, , 8, false)
 #ifdef KANVO_SPAN_VARIANTS
@@ -286,11 +322,11 @@ struct Forms {
   int count = 0;
   Forms() {
 #ifdef KANVO_SPAN_VARIANTS
-    if (__builtin_cpu_supports("x86-64-v4")) list[count++] = {avx512Over, avx512ReplaceColour};
-    if (__builtin_cpu_supports("x86-64-v3")) list[count++] = {avx2Over, avx2ReplaceColour};
-    if (__builtin_cpu_supports("sse4.1")) list[count++] = {sse41Over, sse41ReplaceColour};
+    if (__builtin_cpu_supports("x86-64-v4")) list[count++] = avx512Forms;
+    if (__builtin_cpu_supports("x86-64-v3")) list[count++] = avx2Forms;
+    if (__builtin_cpu_supports("sse4.1")) list[count++] = sse41Forms;
 #endif
-    list[count++] = {baselineOver, baselineReplaceColour};
+    list[count++] = baselineForms;
   }
 };
 
@@ -307,6 +343,12 @@ void overRow32(const uint8_t* src, uint8_t* dst, int32_t count, int w) { forms()
 
 void replaceColourRow32(const uint8_t* src, uint8_t* dst, int32_t count, int w) {
   forms().list[0].replaceColour(src, dst, count, w);
+}
+
+void overRows32(const JoinedRows& src, uint8_t* dst, int w) { forms().list[0].overRows(src, dst, w); }
+
+void replaceColourRows32(const JoinedRows& src, uint8_t* dst, int w) {
+  forms().list[0].replaceColourRows(src, dst, w);
 }
 
 }  // namespace kanvo::span_detail

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <span>
 
+#include "raster/span/SpanOps.h"
+
 namespace kanvo::span_detail {
 
 // x / 255 for 0 <= x <= 65534 (x + 1 + (x >> 8) stays below 65536).
@@ -35,14 +37,22 @@ inline int32_t divideByAlphaSumFused(int32_t num, int32_t den) {
   return int32_t(std::fma(n, hi, std::fma(n, lo, 0.5f * hi)));
 }
 
-// The row functions: overRow32 and replaceColourRow32 run the first form of fastRowForms,
-// the fastest this machine has; the others are there for the tests.
+// The joined rows (SpanOps.h) the row functions take: where shift is not 0, count is a
+// multiple of kJoinedMultiple.
+constexpr int32_t kJoinedMultiple = 16;
+
+// The row functions: overRow32, replaceColourRow32 and their joined forms run the first form
+// of fastRowForms, the fastest this machine has; the others are there for the tests.
 void overRow32(const uint8_t* src, uint8_t* dst, int32_t count, int w);
 void replaceColourRow32(const uint8_t* src, uint8_t* dst, int32_t count, int w);
+void overRows32(const JoinedRows& src, uint8_t* dst, int w);
+void replaceColourRows32(const JoinedRows& src, uint8_t* dst, int w);
 
 struct FastRowForms {
   void (*over)(const uint8_t* src, uint8_t* dst, int32_t count, int w);
   void (*replaceColour)(const uint8_t* src, uint8_t* dst, int32_t count, int w);
+  void (*overRows)(const JoinedRows& src, uint8_t* dst, int w);
+  void (*replaceColourRows)(const JoinedRows& src, uint8_t* dst, int w);
 };
 std::span<const FastRowForms> fastRowForms();
 

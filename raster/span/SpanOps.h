@@ -4,6 +4,7 @@
 // in pixels (bits for 1 bpp rows), a pixel count and a SpanParams whose op selects the
 // arithmetic. All arithmetic is integer and exact; see PixelOps.h for the per-pixel primitives.
 // A null row does nothing. A routine ignores op codes it does not implement.
+#include <cstddef>
 #include <cstdint>
 
 #include "raster/pixel/Color32.h"
@@ -67,6 +68,18 @@ void fillSpan32(const SpanParams& p, uint8_t* dst, int32_t dstX, int32_t count);
 // 2. 32-bit blend span (32-bit source): ops 0, 1, 2, 4, 5, 6, 8, 12, 13, 14, 22, 23.
 void blendSpan32(const SpanParams& p, const uint8_t* src, int32_t srcX, uint8_t* dst, int32_t dstX,
                  int32_t count);
+// 2a. The same over rows of count pixels, stride bytes apart in the source and the destination
+// alike, whose source pixel i is pixel shift + i of the row at left continued by the row at
+// right (a run across two tiles, say; right is not read when shift is 0): row by row the result
+// of blendSpan32 on the two parts. Nothing is done unless 0 <= shift < count, rows >= 1 and
+// stride >= 4 x count (or rows is 1).
+struct JoinedRows {
+  const uint8_t* left;
+  const uint8_t* right;
+  int32_t shift, count, rows;
+  ptrdiff_t stride;
+};
+void blendSpan32Joined(const SpanParams& p, const JoinedRows& src, uint8_t* dst);
 // 3. Coverage-to-colour span (8-bit coverage source onto 32-bit), colour = params.paint (0 is
 // taken as opaque black), palette = params.palette (op 17; null does nothing): ops 4, 12, 13,
 // 14, 17, 18, 20, 21, 22, 23.

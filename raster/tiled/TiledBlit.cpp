@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <type_traits>
 
 namespace kanvo {
@@ -13,9 +14,6 @@ struct Run {
   const uint8_t* row;
   int32_t offset;
 };
-
-// Rows of a whole destination tile blended at a time.
-constexpr int32_t kPartRows = 8;
 
 // Sources. hasTiles is the row-skip test of the row protocol over the blit's whole source
 // range; row() reads that range through the row buffer (indexed by the source's x); run()
@@ -60,34 +58,20 @@ struct TiledSource {
     return tile ? tile->bits() + size_t(y & kTileMask) * kRowBytes : kZeroTile;
   }
 
-  // Whole destination tiles: part(x, from, n) gives the pixels of source rows y + from ..
-  // y + from + n - 1 of a band (within one source tile row), columns x .. x + 63, as one run of
-  // n x 64 pixels, row after row as a destination tile holds them. In place when x lies on the
-  // tile grid; otherwise composed in a copy of the first tile's rows, with each row's last
-  // pixels, which lie in the second tile, put where the run reads them: the first columns of
-  // the next row of the copy, which the run does not read otherwise. A few rows at a time, so
-  // that reading the source and blending into the destination overlap.
+  // Whole destination tiles: band(x, rows) gives the pixels of `rows` source rows from y (within
+  // one source tile row), columns x .. x + 63, straight from the tile holding x continued by the
+  // next one (none when x lies on the tile grid).
   static constexpr bool kBands = Bpp >= 8;
   class BandWalk {
    public:
     BandWalk(const TiledSource& source, int32_t y)
         : source_(source), at_(size_t(y & kTileMask) * kRowBytes), ty_(y >> kTileShift) {}
-    Run part(int32_t x, int32_t from, int32_t n) {
+    JoinedRows band(int32_t x, int32_t rows) const {
       const int32_t tx = x >> kTileShift, local = x & kTileMask;
-      const uint8_t* first = rowsOf(tx) + size_t(from) * kRowBytes;
-      if (local == 0) return {first, 0};
-      const uint8_t* second = rowsOf(tx + 1) + size_t(from) * kRowBytes;
-      // The 32-byte pieces of each row from the one holding column `local` on.
-      const int32_t firstByte = (local * Bpp / 8) & ~31, lastBytes = local * Bpp / 8;
-      for (int32_t r = 0; r < n; ++r)
-        for (int32_t i = firstByte; i < kRowBytes; i += 32)
-          std::memcpy(copy_ + size_t(r) * kRowBytes + i, first + size_t(r) * kRowBytes + i, 32);
-      for (int32_t r = 0; r < n; ++r)
-        copySmall(copy_ + size_t(r + 1) * kRowBytes, second + size_t(r) * kRowBytes, lastBytes);
-      return {copy_, local};
+      return {rowsOf(tx), local == 0 ? nullptr : rowsOf(tx + 1), local, kTileSize, rows, kRowBytes};
     }
 
-    // Whether the tiles part(x, ...) reads are absent (all zero).
+    // Whether the tiles band(x, ...) reads are absent (all zero).
     bool absent(int32_t x) const {
       const int32_t tx = x >> kTileShift;
       return source_.image.tile(tx, ty_) == nullptr &&
@@ -99,16 +83,9 @@ struct TiledSource {
       const auto* tile = source_.image.tile(tx, ty_);
       return tile ? tile->bits() + at_ : kZeroTile;
     }
-    // Fewer than a row's bytes, without a library call.
-    static void copySmall(uint8_t* to, const uint8_t* from, int32_t bytes) {
-      int32_t i = 0;
-      for (; i + 8 <= bytes; i += 8) std::memcpy(to + i, from + i, 8);
-      for (; i < bytes; ++i) to[i] = from[i];
-    }
     const TiledSource& source_;
     size_t at_;
     int32_t ty_;
-    alignas(32) uint8_t copy_[size_t(kPartRows + 1) * kRowBytes];
   };
 
  private:
@@ -125,11 +102,6 @@ struct PlainSource {
   const uint8_t* row(int32_t, int32_t y, int32_t) const { return image.rowAddress(y); }
   Run run(int32_t x, int32_t y, int32_t, uint8_t*) const { return {image.rowAddress(y), x}; }
   static constexpr bool kBands = false;  // a plain image's rows do not follow each other as a tile's do
-  struct BandWalk {
-    BandWalk(const PlainSource&, int32_t) {}
-    Run part(int32_t, int32_t, int32_t) { return {nullptr, 0}; }
-    bool absent(int32_t) const { return false; }
-  };
 };
 
 // The absent mask of the unmasked forms.
@@ -141,8 +113,7 @@ struct NoMask {
   static constexpr bool kBands = true;
   struct BandWalk {
     BandWalk(const NoMask&, int32_t) {}
-    Run part(int32_t, int32_t, int32_t) { return {nullptr, 0}; }
-    bool absent(int32_t) const { return false; }
+    JoinedRows band(int32_t, int32_t rows) const { return {nullptr, nullptr, 0, kTileSize, rows, 0}; }
   };
 };
 
@@ -164,6 +135,9 @@ bool admissible(const void* dst, const Src& src, const Mask& mask, const TiledIm
     return false;
   return true;
 }
+
+// The joined form of a span (blendSpan32Joined), or null.
+using JoinedSpan = void (*)(const SpanParams&, const JoinedRows&, uint8_t*);
 
 // A plain destination: each row through the source's (and mask's) row buffer. Apply is
 // called as apply(sourceRow, sx, maskRow, sx, destinationRow, dx, width).
@@ -224,12 +198,14 @@ class DestinationTile {
 // from that pixel and its own source (and mask) pixel alone, so the span may run on each
 // destination tile's rows in place, taking the source pixels straight from the source tiles.
 // A destination tile the blit covers in its whole width takes each band of consecutive rows
-// that run (and read one source tile row) as a single run of the span, band by band across
-// the tile row; the tiles it covers in part take each row on its own, in pieces that each lie
-// within one source tile. The rows skipped are those the row protocol skips.
+// that run (and read one source tile row) at once, band after band, through the joined span
+// where the form has one, else through the span; the tiles it covers in part take each row on
+// its own, in pieces that each lie within one source tile. The rows skipped are those the row
+// protocol skips.
 template <int Bpp, class Src, class Mask, class Apply>
 bool blitToTiled(TiledImage<Bpp>& dst, const SpanParams& params, int32_t dx, int32_t dy, const Src& src,
-                 const Mask& mask, int32_t sx, int32_t sy, int32_t w, int32_t h, Apply apply) {
+                 const Mask& mask, int32_t sx, int32_t sy, int32_t w, int32_t h, Apply apply,
+                 JoinedSpan joined) {
   if (!clipBlit(src.width(), src.height(), int32_t(dst.width()), int32_t(dst.height()), sx, sy, w, h, dx, dy))
     return false;
   constexpr int32_t kRowBytes = TiledImage<Bpp>::kTileRowBytes;
@@ -247,6 +223,19 @@ bool blitToTiled(TiledImage<Bpp>& dst, const SpanParams& params, int32_t dx, int
   // The over of 32 bpp pixels leaves the destination as it is where the source is transparent:
   // whole tiles over absent source tiles are passed by.
   const bool overKeepsEmpty = std::is_same_v<Src, TiledSource<32>> && params.op == kOpOver;
+  // A band of whole destination tile rows (stride kRowBytes) from the source rows a and the
+  // mask rows b: through the joined span, or through the span one run at a time (the whole band
+  // at once where a lies on the tile grid, as the tile holds its rows one after another).
+  const auto band = [&](const JoinedRows& a, const JoinedRows& b, uint8_t* out) {
+    if (joined != nullptr) return joined(params, a, out);
+    if (a.shift == 0) return apply(a.left, 0, b.left, 0, out, 0, a.rows * kTileSize);
+    const int32_t split = kTileSize - a.shift;
+    for (int32_t r = 0; r < a.rows; ++r) {
+      uint8_t* to = out + size_t(r) * kRowBytes;
+      apply(a.left + r * a.stride, a.shift, b.left + r * b.stride, a.shift, to, 0, split);
+      apply(a.right + r * a.stride, 0, b.right + r * b.stride, 0, to, split, a.shift);
+    }
+  };
   const int32_t whole0 = kBands ? (dx + kTileMask) >> kTileShift : 0;
   const int32_t whole1 = kBands ? (dx + w) >> kTileShift : 0;
   for (int32_t ty = ty0; ty <= ty1; ++ty) {
@@ -255,33 +244,35 @@ bool blitToTiled(TiledImage<Bpp>& dst, const SpanParams& params, int32_t dx, int
     for (int32_t d = rowFrom; d < rowTo; ++d)
       any |= runs[d - rowFrom] = rowRuns(src, mask, skipEmpty, sx, sy + (d - dy), w);
     if (!any) continue;
+    // The bands: runs of consecutive rows that run and read one source tile row.
+    int32_t bandFrom[kTileSize], bandRows[kTileSize], bandCount = 0;
     for (int32_t d = rowFrom; whole0 < whole1 && d < rowTo;) {
       if (!runs[d - rowFrom]) {
         ++d;
         continue;
       }
-      const int32_t s = sy + (d - dy);
-      const int32_t bandEnd = std::min(rowTo, d + (kTileSize - (s & kTileMask)));
+      const int32_t bandEnd = std::min(rowTo, d + (kTileSize - ((sy + (d - dy)) & kTileMask)));
       int32_t end = d + 1;
       while (end < bandEnd && runs[end - rowFrom]) ++end;
-      const int32_t rows = end - d, row = d & kTileMask;
-      typename Src::BandWalk sources(src, s);
-      typename Mask::BandWalk weights(mask, s);
+      bandFrom[bandCount] = d;
+      bandRows[bandCount++] = end - d;
+      d = end;
+    }
+    // Each whole destination tile takes its bands one after another.
+    if constexpr (kBands) {
       for (int32_t tx = whole0; tx < whole1; ++tx) {
         const int32_t srcX = sx + (tx * kTileSize - dx);
-        if (overKeepsEmpty && sources.absent(srcX)) continue;
-        DestinationTile<Bpp> target(dst, tx, ty, scratch);
-        if (target.skipped()) continue;
-        uint8_t* out = target.rows(row, rows);
-        for (int32_t from = 0; from < rows; from += kPartRows) {
-          const int32_t n = std::min(kPartRows, rows - from);
-          const Run a = sources.part(srcX, from, n);
-          const Run b = weights.part(srcX, from, n);
-          apply(a.row, a.offset, b.row, b.offset, out + size_t(from) * kRowBytes, 0, n * kTileSize);
+        std::optional<DestinationTile<Bpp>> target;
+        for (int32_t b = 0; b < bandCount; ++b) {
+          const int32_t s = sy + (bandFrom[b] - dy), rows = bandRows[b], row = bandFrom[b] & kTileMask;
+          const typename Src::BandWalk sources(src, s);
+          if (overKeepsEmpty && sources.absent(srcX)) continue;
+          if (!target) target.emplace(dst, tx, ty, scratch);
+          if (target->skipped()) break;
+          band(sources.band(srcX, rows), typename Mask::BandWalk(mask, s).band(srcX, rows), target->rows(row, rows));
+          target->keep(row, rows);
         }
-        target.keep(row, rows);
       }
-      d = end;
     }
     for (int32_t tx = tx0; tx <= tx1; ++tx) {
       if (tx >= whole0 && tx < whole1) continue;
@@ -314,21 +305,25 @@ inline PlainSource<Image1> sourceOf(const Image1& image) { return {image}; }
 // The entry points: refusals first, then the loop of the destination kind with the span.
 template <class Dst, class Src, class Mask, class Apply>
 bool run(Dst& dst, const SpanParams& params, int32_t dx, int32_t dy, const Src& src, const Mask& mask,
-         const TiledImage8* maskImage, int32_t sx, int32_t sy, int32_t w, int32_t h, Apply apply) {
+         const TiledImage8* maskImage, int32_t sx, int32_t sy, int32_t w, int32_t h, Apply apply,
+         JoinedSpan joined = nullptr) {
   if (!admissible(&dst, src, mask, maskImage)) return false;
   if constexpr (std::is_same_v<Dst, Image32>)
     return blitToPlain(dst, params, dx, dy, src, mask, sx, sy, w, h, apply);
   else
-    return blitToTiled(dst, params, dx, dy, src, mask, sx, sy, w, h, apply);
+    return blitToTiled(dst, params, dx, dy, src, mask, sx, sy, w, h, apply, joined);
 }
 
-// An unmasked form: span(params, sourceRow, sx, destinationRow, dx, n).
+// An unmasked form: span(params, sourceRow, sx, destinationRow, dx, n); joined, its joined form.
 template <class Dst, class Image, class SpanFn>
 bool runUnmasked(Dst& dst, const SpanParams& params, int32_t dx, int32_t dy, const Image& src, int32_t sx,
-                 int32_t sy, int32_t w, int32_t h, SpanFn span) {
-  return run(dst, params, dx, dy, sourceOf(src), NoMask{}, nullptr, sx, sy, w, h,
-             [&params, span](const uint8_t* s, int32_t srcX, const uint8_t*, int32_t, uint8_t* d, int32_t dstX,
-                             int32_t n) { span(params, s, srcX, d, dstX, n); });
+                 int32_t sy, int32_t w, int32_t h, SpanFn span, JoinedSpan joined = nullptr) {
+  return run(
+      dst, params, dx, dy, sourceOf(src), NoMask{}, nullptr, sx, sy, w, h,
+      [&params, span](const uint8_t* s, int32_t srcX, const uint8_t*, int32_t, uint8_t* d, int32_t dstX, int32_t n) {
+        span(params, s, srcX, d, dstX, n);
+      },
+      joined);
 }
 
 // A masked form, from 8 bpp through an 8 bpp mask: span(params, sourceRow, sx, maskRow, mx,
@@ -345,7 +340,7 @@ bool runMasked(Dst& dst, const SpanParams& params, int32_t dx, int32_t dy, const
 
 bool blit(TiledImage32& dst, const SpanParams& params, int32_t dx, int32_t dy, const TiledImage32& src, int32_t sx,
           int32_t sy, int32_t width, int32_t height) {
-  return runUnmasked(dst, params, dx, dy, src, sx, sy, width, height, blendSpan32);
+  return runUnmasked(dst, params, dx, dy, src, sx, sy, width, height, blendSpan32, blendSpan32Joined);
 }
 
 bool blit(TiledImage32& dst, const SpanParams& params, int32_t dx, int32_t dy, const Image32& src, int32_t sx,

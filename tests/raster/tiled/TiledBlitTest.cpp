@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "raster/image/Rect.h"
+#include "raster/span/SpanFast32.h"
 #include "raster/span/SpanOps.h"
+#include "support/SpanRows.h"
 #include "support/TiledImages.h"
 
 namespace kanvo {
@@ -185,6 +187,39 @@ TEST(TiledBlit, OneBitDestinations) {
   compareBlits<TiledImage1, Image1, false>(11, kBit1Ops, blitSpan1);
   compareBlits<TiledImage1, TiledImage8, false>(12, {0, 2, 7, 11, 3}, thresholdSpan);
   compareBlits<TiledImage1, TiledImage8, true>(13, {2, 7, 0, 11}, maskedThresholdSpan);
+}
+
+// Rows joined from two at every shift, through blendSpan32Joined and each fast form, against
+// blendSpan32 on each row's two parts.
+TEST(TiledBlit, JoinedRowsMatchTheSpanOnBothParts) {
+  test::RowMaker make(21);
+  constexpr int32_t kRows = 3, kStride = 4 * 64 + 12;
+  for (int32_t count : {64, 40})
+    for (int32_t shift = 0; shift < count; ++shift)
+      for (int op : {kOpOver, kOpReplaceColour, kOpMultiply}) {
+        const auto left = test::toBytes(make.pixels(kRows * kStride / 4));
+        const auto right = test::toBytes(make.pixels(kRows * kStride / 4));
+        const auto dst = test::toBytes(make.pixels(kRows * kStride / 4));
+        const SpanParams p = {op, uint8_t(test::kOpacities[make.rng()() % 9])};
+        auto expected = dst;
+        for (size_t at = 0; at < size_t(kRows * kStride); at += kStride) {
+          blendSpan32(p, left.data() + at, shift, expected.data() + at, 0, count - shift);
+          blendSpan32(p, right.data() + at, 0, expected.data() + at, count - shift, shift);
+        }
+        const JoinedRows rows = {left.data(), right.data(), shift, count, kRows, kStride};
+        const auto onDst = [&dst](auto apply) {
+          auto got = dst;
+          apply(got.data());
+          return got;
+        };
+        ASSERT_EQ(onDst([&](uint8_t* d) { blendSpan32Joined(p, rows, d); }), expected)
+            << op << " shift " << shift << " count " << count;
+        if (op == kOpMultiply || p.opacity == 0 || count % span_detail::kJoinedMultiple != 0) continue;
+        for (const auto& form : span_detail::fastRowForms()) {
+          const auto fast = op == kOpOver ? form.overRows : form.replaceColourRows;
+          ASSERT_EQ(onDst([&](uint8_t* d) { fast(rows, d, p.opacity); }), expected) << op << " shift " << shift;
+        }
+      }
 }
 
 TEST(TiledBlit, RefusesSelfAndMismatchedMaskAndCopiesWhole) {
