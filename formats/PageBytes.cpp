@@ -4,8 +4,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
-
 #include <new>
 #include <utility>
 
@@ -21,12 +21,14 @@ constexpr bool kFromHeap = __has_feature(address_sanitizer);
 #else
 constexpr bool kFromHeap = false;
 #endif
-#if defined(__SANITIZE_THREAD__)
-constexpr bool kSanitizedHeap = true;
+
+// Under AddressSanitizer and ThreadSanitizer the heap is theirs: it is left as they set it up.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define KANVO_SANITIZED_HEAP 1
 #elif defined(__has_feature)
-constexpr bool kSanitizedHeap = kFromHeap || __has_feature(thread_sanitizer);
-#else
-constexpr bool kSanitizedHeap = kFromHeap;
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define KANVO_SANITIZED_HEAP 1
+#endif
 #endif
 
 }  // namespace
@@ -76,7 +78,7 @@ void PageBytes::release() {
 }
 
 void growHeapInLargePages() {
-  if (kSanitizedHeap) return;
+#if !defined(KANVO_SANITIZED_HEAP)
   constexpr size_t kStep = size_t(1) << 30;
   if (mallopt(M_ARENA_MAX, 1) == 0 || mallopt(M_MMAP_THRESHOLD, 32 << 20) == 0 ||
       mallopt(M_TOP_PAD, int(kStep)) == 0 || mallopt(M_TRIM_THRESHOLD, int(kStep)) == 0)
@@ -87,6 +89,7 @@ void growHeapInLargePages() {
   const uintptr_t from = uintptr_t(grown) & ~(page - 1), to = uintptr_t(sbrk(0));
   if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
   std::free(grown);
+#endif
 }
 
 }  // namespace kanvo
