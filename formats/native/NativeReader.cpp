@@ -148,6 +148,17 @@ struct PixelsRead {
 PixelsRead inflateLayer(Layer& layer, int32_t width, int32_t height, NativeInput& in, uint64_t available,
                         const std::function<void()>& afterRows);
 
+// A selection record decoded and its mask inflated. This needs nothing of the document but
+// the canvas size, so it runs on the worker pool; the record is taken in later, in file order.
+struct SelectionRead {
+  RecordCheck check = RecordCheck::kDamaged;
+  SelectionRecord r;
+  std::string why;     // what is wrong with the record, or else with its mask
+  bool fits = false;   // the mask has the canvas size and the mode is known
+  TiledImage8 mask;
+  void read(const uint8_t* body, size_t size, int32_t width, int32_t height);
+};
+
 class NativeReader {
  public:
   NativeReader(Document& document, NativeInput& input, Progress* progress, NativeReadSummary& summary)
@@ -164,7 +175,7 @@ class NativeReader {
   // Each returns the damage found (empty when the record was taken in). A layer record
   // belongs to `layer`, added for the layer chunk numbered `ordinal`, the last one read before it.
   std::string applyLayerRecord(const uint8_t* body, size_t size, Layer* layer, int32_t ordinal);
-  std::string applySelectionRecord(const uint8_t* body, size_t size);
+  std::string applySelectionRecord(SelectionRead& got);
   std::string takeDocumentRecord(const uint8_t* body, size_t size);
   // Whether a decoded record can be used; one of a version this reader does not know is
   // skipped like a chunk of an unknown type (why is then cleared: it is no damage).
@@ -469,21 +480,27 @@ void NativeReader::readRecord(int32_t type, uint64_t chunkStart, uint64_t bodyBy
     return;
   }
   if (in_.read(body.data(), body.size()) < body.size()) return;  // the file shrank: reported as cut
-  // Taken in once the layers read before it are complete.
+  // Taken in once the layers read before it are complete; a selection's mask is inflated
+  // alongside them.
   Step step;
-  step.finish = [this, type, what, chunkStart, layer = lastLayer_, ordinal = layerOrdinal_,
-                 body = std::make_shared<std::vector<uint8_t>>(std::move(body))] {
+  auto held = std::make_shared<std::vector<uint8_t>>(std::move(body));
+  auto selection = std::make_shared<SelectionRead>();
+  if (type == kSelectionRecordType)
+    step.work = [held, selection, width = document_.width(), height = document_.height()] {
+      selection->read(held->data(), held->size(), width, height);
+    };
+  step.finish = [this, type, what, chunkStart, layer = lastLayer_, ordinal = layerOrdinal_, held, selection] {
     std::string damage;
     switch (type) {
-      case kLayerRecordType: damage = applyLayerRecord(body->data(), body->size(), layer, ordinal); break;
-      case kSelectionRecordType: damage = applySelectionRecord(body->data(), body->size()); break;
-      default: damage = takeDocumentRecord(body->data(), body->size()); break;
+      case kLayerRecordType: damage = applyLayerRecord(held->data(), held->size(), layer, ordinal); break;
+      case kSelectionRecordType: damage = applySelectionRecord(*selection); break;
+      default: damage = takeDocumentRecord(held->data(), held->size()); break;
     }
     if (damage.empty()) return;
     ++summary_.damagedRecords;
     note(std::string("the ") + what + " at offset " + std::to_string(chunkStart) + " " + damage);
   };
-  hold(std::move(step), 0);
+  hold(std::move(step), held->size());
 }
 
 namespace {
@@ -503,6 +520,18 @@ std::string takeStore(const LayerRecord& r, const RecordStream& stream, TiledIma
 }
 
 }  // namespace
+
+void SelectionRead::read(const uint8_t* body, size_t size, int32_t width, int32_t height) {
+  RecordStream stream;
+  check = decodeSelectionRecord(body, size, r, stream, why);
+  fits = check == RecordCheck::kGood && r.maskWidth == width && r.maskHeight == height && r.mode >= 0 &&
+         r.mode <= kSelectionAll;
+  if (!fits) return;
+  LayerRecord size8;
+  size8.storeWidth = r.maskWidth;
+  size8.storeHeight = r.maskHeight;
+  why = takeStore(size8, stream, mask);
+}
 
 std::string NativeReader::applyLayerRecord(const uint8_t* body, size_t size, Layer* layer, int32_t ordinal) {
   LayerRecord r;
@@ -571,25 +600,17 @@ std::string NativeReader::applyLayerRecord(const uint8_t* body, size_t size, Lay
   return {};
 }
 
-std::string NativeReader::applySelectionRecord(const uint8_t* body, size_t size) {
-  SelectionRecord r;
-  RecordStream stream;
-  std::string why;
-  if (!known(decodeSelectionRecord(body, size, r, stream, why), why)) return why;
+std::string NativeReader::applySelectionRecord(SelectionRead& got) {
+  const SelectionRecord& r = got.r;
+  if (!known(got.check, got.why)) return got.why;
   if (r.index < 0 || r.index > document_.selectionCount() || r.index >= Document::kMaxSelections)
     return "is numbered " + std::to_string(r.index) + " after " + std::to_string(document_.selectionCount()) +
            " selections";
-  if (r.maskWidth != document_.width() || r.maskHeight != document_.height() || r.mode < 0 || r.mode > kSelectionAll)
-    return "does not fit the canvas or has an unknown mode";
-  TiledImage8 mask;
-  LayerRecord size8;
-  size8.storeWidth = r.maskWidth;
-  size8.storeHeight = r.maskHeight;
-  why = takeStore(size8, stream, mask);
-  if (!why.empty()) return why;
+  if (!got.fits) return "does not fit the canvas or has an unknown mode";
+  if (!got.why.empty()) return got.why;
   Selection* selection = r.index < document_.selectionCount() ? document_.selection(r.index) : document_.addSelection();
   if (selection == nullptr) return "needs more memory than there is";
-  selection->mask = std::move(mask);
+  selection->mask = std::move(got.mask);
   selection->mode = r.mode;
   selection->refresh();
   document_.setSelectionFlag(r.index, r.flag);
