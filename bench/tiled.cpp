@@ -1,6 +1,6 @@
-// Tiled images against plain buffers: the same fill or blit over a 4096 x 4096 image, once on
-// a TiledImage32 (row protocol through the row buffer) and once on a flat Image32 (the peer),
-// timed in the same iteration. Counters: tiled_ms and flat_ms (this thread's CPU time per
+// Tiled images against plain buffers: the same fill or blit over a 4096 x 4096 image (the same
+// pixels, op and opacity), once on a TiledImage32 (tile by tile) and once on a flat Image32 (the
+// peer), timed in the same iteration. Counters: tiled_ms and flat_ms (this thread's CPU time per
 // operation: the machine is shared, so wall time would charge other processes) and their
 // ratio (the tiling overhead). pixman_fill gives a further reference for the plain store.
 // Also the time of building the screentone set.
