@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "raster/span/SpanOps.h"
-#include "strings/Cp932.h"
 #include "support/DocumentState.h"
 #include "support/LayerStores.h"
 #include "support/ManualClock.h"
@@ -55,10 +54,6 @@ TEST_F(DocumentTest, SizesAreClampedWorkingImagesFollowAndSerialsCountOn) {
   ASSERT_NE(doc.newCanvas(100, 100, kLayerKind8), nullptr);
   EXPECT_EQ(doc.name, u"Untitled");
   EXPECT_EQ(std::pair(doc.layer(0)->name, doc.layer(0)->serial), std::pair(std::string("Layer2"), 2));
-  StringTable japanese{kUiLanguageJapanese};
-  Document jp(japanese);
-  ASSERT_NE(jp.newCanvas(8, 8, kLayerKind32), nullptr);
-  EXPECT_EQ(cp932ToUtf8(jp.layer(0)->name), "レイヤー1");
 }
 
 // Random additions, removals, exchanges and choices of layers and selections against a model of
