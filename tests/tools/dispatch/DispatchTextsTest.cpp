@@ -109,8 +109,6 @@ TEST(DispatchTextsTest, StatusTexts) {
   EXPECT_EQ(colourText(english, rgba(1, 2, 3), ink, 2, 3), "Combined RGB ( 1, 2, 3 )   8bpp Layer Color ( 77 )");
   EXPECT_EQ(jp(colourText(japanese, rgba(1, 2, 3), bits, 2, 3)), "統合色RGB ( 1, 2, 3 )   1bppレイヤー 濃度 ( 0 )");
   EXPECT_EQ(colourText(english, rgba(1, 2, 3), nullptr, 0, 0), "Combined RGB ( 1, 2, 3 )   ");
-  const int64_t second[2] = {64, -64};
-  EXPECT_EQ(offsetText(english, 5, -6, second), "Moving Offset ( 5, -6 ) ( 64, -64 )");
   EXPECT_EQ(jp(offsetText(japanese, 5, -6)), "移動量 ( 5, -6 )");
   EXPECT_EQ(jp(layerPickText(english, doc, {})), "画素をクリックでレイヤー選択  [ ]");
   EXPECT_EQ(layerPickText(english, doc, {0, 1}).substr(std::string(english.GetString(116)).size()), " [Back] [" + ink->name + "] ");
