@@ -124,6 +124,9 @@ std::string plural(int64_t n, const char* one, const char* many) {
 // Compressed layer pixels read from a file are held for the worker pool up to this many bytes
 // per thread; a larger stream is inflated as it is read.
 constexpr uint64_t kHeldBytesPerThread = uint64_t(32) << 20;
+// Up to this many steps with work are held per thread before they run, so that layers of
+// unequal cost (an opaque backdrop, sparse strokes) share the threads evenly.
+constexpr size_t kHeldWorksPerThread = 4;
 
 struct PixelsRead {
   enum Outcome {
@@ -201,7 +204,7 @@ class NativeReader {
     held_.push_back(std::move(step));
     heldBytes_ += bytes;
     if (held_.back().work) ++heldWorks_;
-    if (heldWorks_ >= size_t(threads_) || heldBytes_ >= kHeldBytesPerThread * uint64_t(threads_)) flush();
+    if (heldWorks_ >= kHeldWorksPerThread * size_t(threads_) || heldBytes_ >= kHeldBytesPerThread * uint64_t(threads_)) flush();
   }
   void flush();
   // What follows the inflation of a layer chunk's pixels.
