@@ -1,10 +1,8 @@
 #pragma once
 // Test helpers: differences between two pictures of equal size given as interleaved 8-bit
 // samples (packed RGB, or any channel count as long as both agree), and a digest of bytes.
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <limits>
 #include <span>
 
@@ -22,14 +20,6 @@ inline double psnr(std::span<const uint8_t> a, std::span<const uint8_t> b) {
   if (sum == 0) return std::numeric_limits<double>::infinity();
   double mse = sum / double(a.size());
   return 10.0 * std::log10(255.0 * 255.0 / mse);
-}
-
-// Largest absolute difference of any sample (256 when the sizes differ).
-inline int maxDifference(std::span<const uint8_t> a, std::span<const uint8_t> b) {
-  if (a.size() != b.size()) return 256;
-  int m = 0;
-  for (size_t i = 0; i < a.size(); ++i) m = std::max(m, std::abs(int(a[i]) - int(b[i])));
-  return m;
 }
 
 // FNV-1a of a byte sequence: pins down exact results (golden values) in tests.

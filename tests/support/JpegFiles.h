@@ -1,6 +1,6 @@
 #pragma once
-// Test helpers for JPEG files: our decoder to packed RGB in one call, and the marker segments
-// of a file's headers.
+// Test helpers for JPEG files: our decoder to packed RGB in one call, and where a file's header
+// segments start.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -37,30 +37,15 @@ inline DecodedRgb decodeJpegRgb(const std::vector<uint8_t>& bytes) {
   return d;
 }
 
-struct JpegSegment {
-  uint8_t marker;                // the byte after 0xFF
-  size_t at;                     // where the 0xFF is
-  std::vector<uint8_t> payload;  // after the length field
-};
-
-// The segments from the first after SOI up to and including SOS (whose payload is its header).
-inline std::vector<JpegSegment> jpegSegments(const std::vector<uint8_t>& f) {
-  std::vector<JpegSegment> out;
+// Where the first header segment with this marker (the byte after 0xFF) starts, looking from
+// the first segment after SOI up to SOS; 0 when there is none.
+inline size_t jpegSegmentAt(const std::vector<uint8_t>& f, uint8_t marker) {
   for (size_t p = 2; p + 4 <= f.size() && f[p] == 0xFF;) {
+    if (f[p + 1] == marker) return p;
     const size_t length = size_t(f[p + 2]) << 8 | f[p + 3];
-    if (length < 2 || p + 2 + length > f.size()) break;
-    out.push_back(
-        {f[p + 1], p, std::vector<uint8_t>(f.begin() + long(p + 4), f.begin() + long(p + 2 + length))});
-    if (f[p + 1] == 0xDA) break;
+    if (length < 2 || f[p + 1] == 0xDA) break;
     p += 2 + length;
   }
-  return out;
-}
-
-// Where the first segment with this marker starts (0 when there is none).
-inline size_t jpegSegmentAt(const std::vector<uint8_t>& f, uint8_t marker) {
-  for (const JpegSegment& s : jpegSegments(f))
-    if (s.marker == marker) return s.at;
   return 0;
 }
 

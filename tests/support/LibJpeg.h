@@ -1,7 +1,6 @@
 #pragma once
 // Test helper: libjpeg (libjpeg-turbo) as a peer, in memory. Errors are caught and reported
 // as an empty result instead of ending the process.
-#include <algorithm>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdint>
@@ -85,8 +84,6 @@ inline std::vector<uint8_t> libjpegEncode(const uint8_t* rgb, int width, int hei
   err.pub.error_exit = libjpeg_detail::onError;
   unsigned char* mem = nullptr;
   unsigned long memSize = 0;
-  std::vector<uint8_t> out;
-  std::vector<uint8_t> row(size_t(width) * 3);
   if (setjmp(err.jump)) {
     jpeg_destroy_compress(&cinfo);
     free(mem);
@@ -112,13 +109,11 @@ inline std::vector<uint8_t> libjpegEncode(const uint8_t* rgb, int width, int hei
   if (o.progressive) jpeg_simple_progression(&cinfo);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
-    const uint8_t* src = rgb + size_t(cinfo.next_scanline) * width * 3;
-    std::copy(src, src + size_t(width) * 3, row.begin());
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&cinfo, &r, 1);
+    JSAMPROW row = const_cast<uint8_t*>(rgb) + size_t(cinfo.next_scanline) * width * 3;  // only read
+    jpeg_write_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_compress(&cinfo);
-  out.assign(mem, mem + memSize);
+  std::vector<uint8_t> out(mem, mem + memSize);
   jpeg_destroy_compress(&cinfo);
   free(mem);
   return out;

@@ -54,14 +54,10 @@ class RowMaker {
   std::mt19937 rng_;
 };
 
+// The bytes of a row of pixels.
 inline std::vector<uint8_t> toBytes(const std::vector<Color32>& px) {
   std::vector<uint8_t> out(px.size() * 4);
   if (!px.empty()) std::memcpy(out.data(), px.data(), out.size());
-  return out;
-}
-inline std::vector<Color32> toPixels(const std::vector<uint8_t>& bytes) {
-  std::vector<Color32> out(bytes.size() / 4);
-  if (!out.empty()) std::memcpy(out.data(), bytes.data(), out.size() * 4);
   return out;
 }
 

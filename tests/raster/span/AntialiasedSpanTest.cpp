@@ -55,19 +55,19 @@ TEST(AntialiasedSpan32, OpaquePixelsBlendOthersComposite) {
   SpanParams p;
   p.paint = makeColor(255, 255, 255, 255);
   p.opacity = 255;
-  std::vector<Color32> px = {makeColor(0, 0, 0, 255), makeColor(0, 0, 0, 255), makeColor(0, 0, 0, 0),
-                             makeColor(0, 0, 0, 100)};
-  std::vector<uint8_t> row = test::toBytes(px);
-  EXPECT_TRUE(antialiasedSpan32(p, row.data(), 4, 0.5, 3.5));
+  const std::vector<Color32> px = {makeColor(0, 0, 0, 255), makeColor(0, 0, 0, 255), makeColor(0, 0, 0, 0),
+                                   makeColor(0, 0, 0, 100)};
+  std::vector<Color32> row = px;
+  EXPECT_TRUE(antialiasedSpan32(p, reinterpret_cast<uint8_t*>(row.data()), 4, 0.5, 3.5));
   const std::vector<Color32> want = {test::applied(blendRgb, px[0], p.paint, 128),  // 255 - int(127.5)
                                      test::applied(blendRgb, px[1], p.paint, 255),
                                      test::applied(over, px[2], p.paint, 255),
                                      test::applied(over, px[3], p.paint, 127)};
-  EXPECT_EQ(test::toPixels(row), want);
+  EXPECT_EQ(row, want);
   // A run inside one opaque pixel takes over: weight int(0.5 x 255) = 127.
-  row = test::toBytes({px[0]});
-  antialiasedSpan32(p, row.data(), 1, 0.25, 0.75);
-  EXPECT_EQ(test::toPixels(row)[0], test::applied(over, px[0], p.paint, 127));
+  Color32 one = px[0];
+  antialiasedSpan32(p, reinterpret_cast<uint8_t*>(&one), 1, 0.25, 0.75);
+  EXPECT_EQ(one, test::applied(over, px[0], p.paint, 127));
 }
 
 }  // namespace
