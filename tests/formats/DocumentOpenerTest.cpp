@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "formats/FileExtension.h"
 #include "formats/jpeg/JpegImage.h"
 #include "strings/StringTable.h"
 #include "support/FakeImageLoader.h"
@@ -11,10 +12,10 @@
 namespace kanvo {
 namespace {
 
-// Pictures come from the platform's loader (BMP, any case) or the JPEG decoder (.jpg, .jpeg):
-// one read wholly or in part becomes the bottom layer of a canvas of its size (new serials)
-// under an empty current layer, reported as its reader reported it; a failure says why and
-// leaves the document alone.
+// Pictures come from the platform's loader (BMP, any case; PNG) or the JPEG decoder (.jpg,
+// .jpeg): one read wholly or in part becomes the bottom layer of a canvas of its size (new
+// serials) under an empty current layer (a PNG, with its alpha, goes above it), reported as its
+// reader reported it; a failure says why and leaves the document alone.
 TEST(DocumentOpener, PicturesAreImportedAsTheirReadersGiveThem) {
   StringTable strings;
   test::TempDir dir;
@@ -40,6 +41,7 @@ TEST(DocumentOpener, PicturesAreImportedAsTheirReadersGiveThem) {
       {dir.file("c.bmp"), Status::failed("not a BMP"), &none},
       {cut, jpeg(cut, cutPicture), &cutPicture},
       {dir.file("a.jpeg"), Status::failed("not a JPEG file"), &none},
+      {dir.file("x.PNG"), Status::ok(), &loaded},
   };
   for (const auto& [path, want, picture] : cases) {
     SCOPED_TRACE(path);
@@ -56,15 +58,16 @@ TEST(DocumentOpener, PicturesAreImportedAsTheirReadersGiveThem) {
                 std::make_tuple(40, 30, 2, 0xFF00FF00u));
       continue;
     }
+    const int shown = lowerCaseExtension(path) == ".png" ? 1 : 0, empty = 1 - shown;
     ASSERT_EQ(std::make_tuple(doc.width(), doc.height(), doc.layerCount(), doc.currentLayerIndex()),
-              std::make_tuple(picture->width(), picture->height(), 2, 1));
-    EXPECT_EQ(std::make_tuple(doc.layer(0)->serial, doc.layer(1)->serial,
-                              doc.layer(1)->pixels32.presentTileCount()),
+              std::make_tuple(picture->width(), picture->height(), 2, empty));
+    EXPECT_EQ(std::make_tuple(doc.layer(shown)->serial, doc.layer(empty)->serial,
+                              doc.layer(empty)->pixels32.presentTileCount()),
               std::make_tuple(serial + 1, serial + 2, 0));
     int64_t mismatches = 0;
     for (int32_t y = 0; y < picture->height(); ++y)
       for (int32_t x = 0; x < picture->width(); ++x)
-        mismatches += doc.layer(0)->pixel32(x, y) != picture->getPixel(x, y);
+        mismatches += doc.layer(shown)->pixel32(x, y) != picture->getPixel(x, y);
     EXPECT_EQ(mismatches, 0);
   }
   EXPECT_EQ(loader.asked.front(), dir.file("Picture.BMP"));

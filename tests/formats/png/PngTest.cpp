@@ -1,17 +1,15 @@
 // PNG out through libpng and in through the program's picture loader (kanvo-cli, on Qt): the
 // peers read what we write pixel for pixel, alpha included, and what they write in other forms
-// of PNG opens as the same picture, over an empty layer.
+// of PNG opens as the same picture, over an empty layer (DocumentOpenerTest: which is current).
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "formats/DocumentOpener.h"
 #include "formats/DocumentSaver.h"
 #include "formats/native/NativeReader.h"
 #include "strings/StringTable.h"
 #include "support/CliProcess.h"
 #include "support/ImageMagick.h"
-#include "support/FakeImageLoader.h"
 #include "support/Netpbm.h"
 #include "support/RandomDocuments.h"
 #include "support/TempDir.h"
@@ -64,21 +62,6 @@ TEST_F(PngTest, PeersReadEveryPixelAndTheResolutionAndThePngOpensAsItWasWritten)
       EXPECT_EQ(differences, 0) << in;
     }
   }
-}
-
-// The picture with its alpha goes above an empty layer, which is current.
-TEST_F(PngTest, APictureOpensAboveAnEmptyCurrentLayer) {
-  test::FakeImageLoader loader;
-  loader.width = 2;
-  loader.height = 1;
-  loader.pixels = {0x80102030u, 0u};
-  OpenServices services;
-  services.imageLoader = &loader;
-  Document doc(strings);
-  ASSERT_TRUE(openDocument(doc, dir.file("x.PNG"), services).isOk());
-  ASSERT_EQ(std::make_pair(doc.layerCount(), doc.currentLayerIndex()), std::make_pair(2, 0));
-  EXPECT_EQ(doc.layer(1)->pixel32(0, 0), 0x80102030u);
-  EXPECT_EQ(doc.layer(0)->pixels32.presentTileCount(), 0);
 }
 
 }  // namespace
