@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <random>
-#include <string>
 #include <vector>
 
 #include "formats/jpeg/JpegColor.h"
@@ -66,45 +65,6 @@ TEST(JpegDct, WholeBlockEqualsPlainRoutine) {
     std::fill(out, out + 8 * 20, -999);
     inverseDctBlocks(dcOnly, 1, ones.data(), out, 20);
     for (int i = 0; i < 8 * 20; ++i) ASSERT_EQ(out[i], i % 20 < 8 ? inverseDctDcOnly(dc) : -999) << dc;
-  }
-}
-
-// A plane of w x h samples enlarged rh x rv times through the two passes.
-std::vector<int32_t> enlargePlane(const std::vector<int32_t>& in, int w, int h, int rh, int rv) {
-  const AxisTaps cols = axisTaps(w * rh, w, rh), rows = axisTaps(h * rv, h, rv);
-  std::vector<int32_t> out(size_t(w * rh) * size_t(h * rv));
-  std::vector<int32_t> mixed(static_cast<size_t>(w));
-  for (int y = 0; y < h * rv; ++y) {
-    mixRows(&in[size_t(rows.first[size_t(y)] * w)], &in[size_t(rows.second[size_t(y)] * w)],
-            rows.firstWeight[size_t(y)], rv, w, mixed.data());
-    mixColumns(mixed.data(), cols, rv, w, w * rh, &out[size_t(y) * size_t(w * rh)]);
-  }
-  return out;
-}
-
-// Every ratio: a flat plane stays flat, samples beyond 8 bits count as their limit, the result
-// lies within the inputs' range, and mirroring the input mirrors the output (the samples are
-// centred, so neither edge is favoured).
-TEST(JpegUpsample, CentredEnlargementKeepsFlatnessRangeAndSymmetry) {
-  std::mt19937 rng(5);
-  for (int iter = 0; iter < 16 * 40; ++iter) {
-    const int rh = 1 + iter % 4, rv = 1 + iter / 4 % 4, w = 1 + int(rng() % 9), h = 1 + int(rng() % 9);
-    SCOPED_TRACE(std::to_string(rh) + "x" + std::to_string(rv));
-    const int flat = int(rng() % 256) - 128, extreme = flat < 0 ? -1000 : 1000;
-    std::vector<int32_t> in(size_t(w * h), flat);
-    const size_t outSize = size_t(w * rh) * size_t(h * rv);
-    EXPECT_EQ(enlargePlane(in, w, h, rh, rv), std::vector<int32_t>(outSize, flat));
-    std::fill(in.begin(), in.end(), extreme);
-    EXPECT_EQ(enlargePlane(in, w, h, rh, rv), std::vector<int32_t>(outSize, flat < 0 ? -128 : 127));
-    for (int32_t& v : in) v = int32_t(rng() % 256) - 128;
-    const std::vector<int32_t> out = enlargePlane(in, w, h, rh, rv);
-    const auto [lo, hi] = std::minmax_element(in.begin(), in.end());
-    for (int32_t v : out) ASSERT_TRUE(v >= *lo && v <= *hi) << v;
-    std::vector<int32_t> mirrored(in.size());
-    for (int i = 0; i < w * h; ++i) mirrored[size_t(i)] = in[size_t((h - 1 - i / w) * w + (w - 1 - i % w))];
-    std::vector<int32_t> back = enlargePlane(mirrored, w, h, rh, rv);
-    std::reverse(back.begin(), back.end());
-    ASSERT_EQ(back, out);
   }
 }
 
