@@ -84,19 +84,6 @@ TEST(PolygonFill, SubRowsWeighTheCoverage) {
   auto mix = filled({{2, 10.5}, {18, 10.5}, {18, 15}, {2, 15}}, 20, 20, 0xFF808080u, kBlack, m);
   EXPECT_EQ(mix->getPixel(10, 12), kBlack);
   EXPECT_EQ(mix->getPixel(10, 10), test::applied(blendRgbByAlpha, 0xFF808080u, kBlack, 127));
-  // Even-odd: the centre of a pentagram stays empty, with and without sub-rows.
-  PointList star;
-  for (int k = 0; k < 5; ++k) {
-    const double a = -std::acos(-1.0) / 2 + (2 * k % 5) * 2 * std::acos(-1.0) / 5;
-    star.push_back({50 + 45 * std::cos(a), 50 + 45 * std::sin(a)});
-  }
-  for (uint8_t sub : {0, 1}) {
-    ScanParams p;
-    p.subRows = p.antialiasEnds = sub;
-    auto img = filled(star, 100, 100, 0xFFFFFFFFu, kBlack, p);
-    EXPECT_TRUE(img->getPixel(50, 50) == 0xFFFFFFFFu && img->getPixel(50, 20) == kBlack);
-  }
-  EXPECT_TRUE(pointInShape(star, 50, 12) && !pointInShape(star, 50, 50));
 }
 
 // pointInShape samples the line y itself, the filler y + 0.5: moving a shape down by half a row
