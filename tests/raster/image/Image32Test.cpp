@@ -1,5 +1,5 @@
-// What Image32 adds to the plain buffer rules: the pixel painting forms, the checkerboard,
-// gradient and bitwise fills, the filled rectangles.
+// What Image32 adds to the plain buffer rules: the pixel painting forms, the checkerboard and
+// bitwise fills, the filled rectangles.
 #include "raster/image/Image32.h"
 
 #include <gtest/gtest.h>
@@ -79,15 +79,6 @@ TEST(Image32, FillCheckerboardMatchesDefinition) {
   EXPECT_TRUE(whole.fillCheckerboard(A, B, 8, -3, -1) &&
               whole.getPixel(8, 6) == checkerAt(8, 6, A, B, 8, -3, -1));
   EXPECT_FALSE(whole.fillCheckerboard(0, 0, 9, 7, A, B, 0, 0, 0));
-}
-
-TEST(Image32, VerticalGradientWeights) {
-  const Color32 top = rgba(0, 100, 255, 200), bottom = rgba(255, 0, 10, 7);
-  Image32 image(3, 4);
-  image.fillVerticalGradient(top, bottom);
-  // Weights y x 255 / 4: 0, 63, 127, 191; the alpha is the top's.
-  const Color32 rows[4] = {top, rgba(63, 75, 194, 200), rgba(127, 50, 132, 200), rgba(191, 25, 71, 200)};
-  for (int32_t y = 0; y < 4; ++y) EXPECT_EQ(image.getPixel(2, y), rows[y]) << y;
 }
 
 Color32 bitwiseReference(Color32 p, int mode, Color32 v) {
