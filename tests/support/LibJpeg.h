@@ -72,11 +72,10 @@ struct LibJpegOptions {
   int restartBlocks = 0;     // restart interval in MCUs, 0 = none
   bool grayscale = false;
   bool rgb = false;  // store R, G, B without conversion (Adobe marker, transform 0)
-  bool progressive = false;
   bool optimize = false;
 };
 
-// Encodes packed RGB with libjpeg (baseline unless progressive is asked for).
+// Encodes packed RGB with libjpeg, baseline.
 inline std::vector<uint8_t> libjpegEncode(const uint8_t* rgb, int width, int height, const LibJpegOptions& o) {
   jpeg_compress_struct cinfo;
   libjpeg_detail::ErrorManager err;
@@ -106,7 +105,6 @@ inline std::vector<uint8_t> libjpegEncode(const uint8_t* rgb, int width, int hei
   }
   cinfo.restart_interval = JDIMENSION(o.restartBlocks);
   cinfo.optimize_coding = o.optimize ? TRUE : FALSE;
-  if (o.progressive) jpeg_simple_progression(&cinfo);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW row = const_cast<uint8_t*>(rgb) + size_t(cinfo.next_scanline) * width * 3;  // only read

@@ -66,13 +66,6 @@ TEST(JpegProgressive, LibjpegFilesOfEveryLayoutDecodeAlikeInOneScanOrSeveral) {
     ASSERT_TRUE(got.status.isOk()) << got.status.reason();
     EXPECT_EQ(got.rgb, want.rgb);
   }
-  // libjpeg's progressive encoder quantises as its baseline one does.
-  const std::vector<uint8_t> rgb = test::photoLikeRgb(77, 51, 4);
-  const test::DecodedRgb baseline = decodeJpegRgb(test::libjpegEncode(rgb.data(), 77, 51, {.lumaH = 2, .lumaV = 2}));
-  const test::DecodedRgb progressive =
-      decodeJpegRgb(test::libjpegEncode(rgb.data(), 77, 51, {.lumaH = 2, .lumaV = 2, .progressive = true}));
-  ASSERT_TRUE(progressive.status.isOk()) << progressive.status.reason();
-  EXPECT_EQ(progressive.rgb, baseline.rgb);
 }
 
 // Cut at every byte: refused before the first scan, partial after it. Cut where a scan starts,
