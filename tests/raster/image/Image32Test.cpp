@@ -39,8 +39,6 @@ TEST(Image32, PixelPaintingFormsMatchPrimitives) {
     const std::pair<Paint, Color32> forms[] = {
         {&Image32::paintPixel, painted},
         {&Image32::blendPixelRgb, applied(blendRgb, pixel, colour, w)},
-        {&Image32::blendPixelRgbIfOpaque, alphaOf(pixel) ? applied(blendRgb, pixel, colour, w) : pixel},
-        {&Image32::lerpPixelRgb, applied(lerpRgb, pixel, colour, w)},
         {&Image32::blendPixelByColourAlpha, applied(blendRgbByAlpha, pixel, colour, w)}};
     for (const auto& [form, want] : forms) {
       image.setPixel(0, 0, pixel);
