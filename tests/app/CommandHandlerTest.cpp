@@ -240,9 +240,7 @@ TEST_F(CommandHandlerTest, CanvasCommandsAreStepsThatMarkTheDocumentChanged) {
 }
 
 TEST_F(CommandHandlerTest, ViewCommandsFollowTheMenuState) {
-  EXPECT_FALSE(handler.menuState().of(kCmdResetView).enabled);
   handler.run(kCmdMirror);
-  EXPECT_TRUE(handler.menuState().of(kCmdMirror).checked);
   handler.run(kCmdRotateRight);
   handler.run(kCmdResetView);
   EXPECT_TRUE(app.view.transform().isPlain());
