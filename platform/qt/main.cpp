@@ -12,7 +12,6 @@
 
 #include "app/Application.h"
 #include "app/Recovery.h"
-#include "formats/PageBytes.h"
 #include "platform/qt/CommandMenus.h"
 #include "platform/qt/DisplayCheck.h"
 #include "platform/qt/InputScript.h"
@@ -27,7 +26,6 @@
 #include "platform/qt/StartupRecovery.h"
 
 int main(int argc, char** argv) {
-  kanvo::growHeapInLargePages();
   kanvo::requireDisplay();
   kanvo::beginDisplayConnection();
   QApplication qt(argc, argv);
