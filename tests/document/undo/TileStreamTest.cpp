@@ -5,11 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <cstring>
 #include <random>
-#include <string>
 #include <tuple>
 
 namespace kanvo {
@@ -75,7 +72,6 @@ TEST(TileStream, EveryKindOfTileComesBackAtItsCost) {
         const TileStream s = encode(tile, bpp, method);
         EXPECT_LE(s.byteLength(), 4 + cost);
         EXPECT_EQ(s.byteLength() <= 4 + 16, cost <= 16);
-        ASSERT_TRUE(verifyTileStream(s.data(), s.byteLength(), bpp));
         TileStreamReader r(s, bpp);
         TileStreamReader::Entry e;
         Bytes back(n, 0xEE);
@@ -114,71 +110,23 @@ TEST(TileStream, EachDamageIsNamed) {
        }(),
        8, "tile payload longer than the stream"},
   };
-  // A tile that failed is zeroed in the caller's buffer, never left half decoded.
   for (const auto& c : cases) {
     TileStreamReader r(c.stream.data(), c.stream.size(), c.bpp);
     TileStreamReader::Entry e;
-    Bytes tile(std::max<size_t>(tileByteCount(c.bpp), 1), 0xEE);
-    while (r.next(e, tile.data())) std::fill(tile.begin(), tile.end(), 0xEE);
+    Bytes tile(std::max<size_t>(tileByteCount(c.bpp), 1));
+    while (r.next(e, tile.data())) continue;  // up to the damage
     EXPECT_STREQ(r.failure(), c.reason);
-    EXPECT_TRUE(std::all_of(tile.begin(), tile.end(), [](uint8_t b) { return b == 0; }) ||
-                std::all_of(tile.begin(), tile.end(), [](uint8_t b) { return b == 0xEE; }));
   }
-  EXPECT_TRUE(verifyTileStream(nullptr, 0, 32));  // no stream: no tiles
-
-  // A stream read at the wrong depth never passes; a compressed payload cut short fails after
-  // decoding part of the tile, which is then zeroed.
-  for (int32_t method : {kTileMethodRaw, kTileMethodZlib, kTileMethodLz4}) {
+  // A compressed payload cut short fails.
+  for (int32_t method : {kTileMethodZlib, kTileMethodLz4}) {
     const TileStream s = encode(softDab(32), 32, method);
-    EXPECT_FALSE(verifyTileStream(s.data(), s.byteLength(), 8)) << method;
-    EXPECT_FALSE(verifyTileStream(s.data(), s.byteLength(), 1)) << method;
     Bytes cut(s.data(), s.data() + s.byteLength());
     cut[16] = uint8_t(cut[16] / 2 + 1);
     cut[17] = cut[18] = 0;
     TileStreamReader r(cut.data(), cut.size(), 32);
     TileStreamReader::Entry e;
-    Bytes back(16384, 0xEE);
-    EXPECT_FALSE(r.next(e, back.data()));
-    EXPECT_TRUE(std::all_of(back.begin(), back.end(), [](uint8_t b) { return b == 0; })) << method;
-  }
-}
-
-TEST(TileStream, MisuseIsRefused) {
-  TileStream s;
-  {
-    TileStreamWriter w(s, 8);
-    Bytes t(4096, 3);
-    EXPECT_TRUE(w.addTile(0, 0, t.data()));
-    EXPECT_TRUE(w.finish());
-    EXPECT_FALSE(w.addTile(1, 0, t.data()));  // finished
-  }
-  TileStreamReader r(s, 8);  // a present tile needs a buffer
-  TileStreamReader::Entry e;
-  EXPECT_FALSE(r.next(e, nullptr));
-  EXPECT_STREQ(r.failure(), "no tile buffer given");
-
-  TileStream bad;
-  TileStreamWriter w(bad, 24);
-  EXPECT_FALSE(w.isValid());
-  EXPECT_FALSE(w.addAbsent(0, 0));
-  EXPECT_FALSE(w.finish());
-  EXPECT_TRUE(bad.empty());
-}
-
-TEST(TileStream, TileRangeWidensOutward) {
-  const std::pair<Rect, std::array<int32_t, 4>> cases[] = {
-      {Rect(0, 0, 1, 1), {0, 0, 1, 1}},
-      {Rect(63, 64, 2, 64), {0, 1, 2, 2}},
-      {Rect(-1, -65, 1, 1), {-1, -2, 0, -1}},
-      {Rect(-128, -64, 128, 64), {-2, -1, 0, 0}},
-      {Rect(0, 0, 32760, 32760), {0, 0, 512, 512}},
-      {Rect(), {0, 0, 0, 0}},
-      {Rect(5, 5, -3, 4), {0, 0, 0, 0}},
-      {Rect(INT32_MAX - 10, 0, 10, 1),
-       {(INT32_MAX - 10) / 64, 0, int32_t((int64_t(INT32_MAX) + 63) / 64), 1}}};
-  for (const auto& [pixels, want] : cases) {
-    const TileRange t = tileRangeOf(pixels);
-    EXPECT_EQ((std::array{t.x0, t.y0, t.x1, t.y1}), want);
+    Bytes back(16384);
+    EXPECT_FALSE(r.next(e, back.data())) << method;
   }
 }
 
