@@ -1,14 +1,24 @@
 #pragma once
-// Test helpers for JPEG files: our decoder to packed RGB in one call, and where a file's header
-// segments start.
+// Test helpers for JPEG files: our encoder's file of a test picture, our decoder to packed RGB
+// in one call, and where a file's header segments start.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
 
 #include "formats/jpeg/JpegDecoder.h"
+#include "formats/jpeg/JpegEncoder.h"
+#include "support/TestPictures.h"
 
 namespace kanvo::test {
+
+// The photo-like picture of w x h (seed) as our encoder writes it at the program's quality.
+inline std::vector<uint8_t> ourJpeg(int w, int h, uint32_t seed) {
+  JpegEncoder enc;
+  enc.setQuality(JpegEncoder::kProgramQuality);
+  EXPECT_TRUE(enc.encodeRgb(photoLikeRgb(w, h, seed), w, h).isOk());
+  return enc.takeData();
+}
 
 struct DecodedRgb {
   Status status;

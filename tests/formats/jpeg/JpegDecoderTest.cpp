@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <random>
 
-#include "formats/jpeg/JpegEncoder.h"
 #include "support/ImageCompare.h"
 #include "support/JpegFiles.h"
 #include "support/LibJpeg.h"
@@ -18,18 +17,12 @@ namespace {
 
 using test::decodeJpegRgb;
 
-std::vector<uint8_t> ourFile(int w, int h) {
-  JpegEncoder enc;
-  enc.setQuality(JpegEncoder::kProgramQuality);
-  EXPECT_TRUE(enc.encodeRgb(test::photoLikeRgb(w, h, 9), w, h).isOk());
-  return enc.takeData();
-}
 
 // Every prefix of a file: refused while the headers are incomplete, partial once the scan has
 // started; random damage to the entropy-coded data, and data of nothing but markers, decode in
 // part. Never a read outside the input (the sanitizer build watches).
 TEST(JpegDecoder, EveryTruncationAndDamagedDataAreHandled) {
-  const std::vector<uint8_t> f = ourFile(64, 48);
+  const std::vector<uint8_t> f = test::ourJpeg(64, 48, 9);
   const size_t scan = test::jpegSegmentAt(f, 0xDA) + 14;
   for (size_t n = 0; n < f.size(); ++n) {
     Status s = decodeJpegRgb(std::vector<uint8_t>(f.begin(), f.begin() + long(n))).status;
@@ -52,7 +45,7 @@ TEST(JpegDecoder, EveryTruncationAndDamagedDataAreHandled) {
 }
 
 TEST(JpegDecoder, DamagedHeadersAreRefusedWithAReason) {
-  const std::vector<uint8_t> good = ourFile(16, 16);
+  const std::vector<uint8_t> good = test::ourJpeg(16, 16, 9);
   const size_t dqt = test::jpegSegmentAt(good, 0xDB), dht = test::jpegSegmentAt(good, 0xC4),
                sof = test::jpegSegmentAt(good, 0xC0), sos = test::jpegSegmentAt(good, 0xDA);
   auto patched = [&](size_t at, std::initializer_list<uint8_t> bytes) {

@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "formats/jpeg/JpegEncoder.h"
 #include "support/JpegFiles.h"
-#include "support/TestPictures.h"
 
 namespace kanvo {
 namespace {
@@ -15,9 +13,7 @@ namespace {
 // image as it was, while a moderately large truncated picture is decoded in part. Over the
 // pixel limit, into a span of the wrong size or without a source: refused.
 TEST(JpegImage, DecodesIntoImage32OrRefusesBeforeAllocating) {
-  JpegEncoder enc;
-  ASSERT_TRUE(enc.encodeRgb(test::photoLikeRgb(45, 31, 8), 45, 31).isOk());
-  const std::vector<uint8_t> file(enc.data().begin(), enc.data().end());
+  const std::vector<uint8_t> file = test::ourJpeg(45, 31, 8);
   const test::DecodedRgb rgb = test::decodeJpegRgb(file);
   Image32 image;
   ASSERT_TRUE(decodeJpegImage(file, image).isOk());

@@ -6,11 +6,10 @@
 
 #include <array>
 
-#include "formats/jpeg/JpegEncoder.h"
 #include "formats/jpeg/JpegImage.h"
 #include "support/CliProcess.h"
+#include "support/JpegFiles.h"
 #include "support/TempDir.h"
-#include "support/TestPictures.h"
 
 namespace kanvo {
 namespace {
@@ -54,11 +53,6 @@ std::vector<uint8_t> withSegment(std::vector<uint8_t> file, const std::vector<ui
   return file;
 }
 
-std::vector<uint8_t> storedFile(int w, int h) {
-  JpegEncoder enc;
-  EXPECT_TRUE(enc.encodeRgb(test::photoLikeRgb(w, h, 6), w, h).isOk());
-  return enc.takeData();
-}
 
 constexpr uint32_t kTag = 0x0112, kShort = 3;
 
@@ -66,7 +60,7 @@ constexpr uint32_t kTag = 0x0112, kShort = 3;
 // here: for each value, which stored corners show at the top left, top right and bottom left.
 TEST(JpegOrientation, EveryValueTurnsThePictureAsTheTagSays) {
   const int w = 13, h = 6;
-  const std::vector<uint8_t> plain = storedFile(w, h);
+  const std::vector<uint8_t> plain = test::ourJpeg(w, h, 6);
   Image32 stored;
   ASSERT_TRUE(decodeJpegImage(plain, stored).isOk());
   enum Corner { TL, TR, BL, BR };
@@ -96,7 +90,7 @@ TEST(JpegOrientation, EveryValueTurnsThePictureAsTheTagSays) {
 
 // Damaged or unusual EXIF data: orientation 1, read only inside the segment.
 TEST(JpegOrientation, DamagedExifMeansAsStored) {
-  const std::vector<uint8_t> plain = storedFile(16, 8);
+  const std::vector<uint8_t> plain = test::ourJpeg(16, 8, 6);
   const Entry six = {kTag, kShort, 1, 6};
   std::vector<uint8_t> wrongOrder = exifSegment(true, {six});
   wrongOrder[10] = 'X';
@@ -127,7 +121,7 @@ TEST(JpegOrientation, DamagedExifMeansAsStored) {
 TEST(JpegOrientation, CliReportsTheTagAndConvertsUpright) {
   test::TempDir dir;
   const std::string in = dir.file("phone.jpg"), out = dir.file("upright.jpg");
-  ASSERT_TRUE(test::writeWholeFile(in, withSegment(storedFile(20, 9), exifSegment(false, {{kTag, kShort, 1, 8}}))));
+  ASSERT_TRUE(test::writeWholeFile(in, withSegment(test::ourJpeg(20, 9, 6), exifSegment(false, {{kTag, kShort, 1, 8}}))));
   const test::CliRun info = test::runProgram({KANVO_CLI_PATH, "info", in, "--json"});
   EXPECT_EQ(info.status, 0) << info.err;
   EXPECT_NE(info.out.find("\"width\": 9, \"height\": 20"), std::string::npos) << info.out;
