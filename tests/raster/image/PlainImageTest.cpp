@@ -1,8 +1,8 @@
 // The rules every plain image buffer shares through PixelStore, run on each depth (Image32 and
 // the display's DibImage, Image8, Image1): the byte layout and the resize rule, coordinates
-// outside, sizes that cannot be had, blits clipped against both buffers (within one buffer too)
-// and the uniformity tests; then what DibImage, Image8 and Image1 add (Image32's own are in
-// Image32Test).
+// outside, sizes that cannot be had, blits clipped against both buffers (within one buffer too);
+// then what DibImage, Image8 and Image1 add (Image32's own are in Image32Test). Uniformity is
+// asked of tiles, whose reduced images the view and pyramid tests compare.
 #include "raster/image/PixelStore.h"
 
 #include <gtest/gtest.h>
@@ -179,24 +179,6 @@ TYPED_TEST(PlainImage, BlitMatchesPerPixelReference) {
   EXPECT_EQ(pixelsOf(copy), pixelsOf(src));
   EXPECT_TRUE(copy.assign(copy));
   EXPECT_EQ(pixelsOf(copy), pixelsOf(src));
-}
-
-TYPED_TEST(PlainImage, UniformityComparesEveryPixel) {
-  // Byte counts that are multiples of 4 (compared four bytes at a time) and others.
-  for (auto [w, h] : {std::pair{4, 3}, {3, 3}, {32, 2}, {13, 3}, {1, 1}}) {
-    TypeParam image(w, h);
-    image.fill(Depth<TypeParam>::kInk);
-    decltype(image.getPixel(0, 0)) first = 0;
-    EXPECT_TRUE(image.isUniform(&first));
-    EXPECT_EQ(first, Depth<TypeParam>::kInk);
-    EXPECT_FALSE(image.isFullyTransparent());
-    image.fill(0);
-    EXPECT_TRUE(image.isUniform() && image.isFullyTransparent());
-    if (w * h == 1) continue;
-    image.setPixel(w - 1, h - 1, Depth<TypeParam>::kInk);
-    EXPECT_FALSE(image.isUniform()) << w;
-    EXPECT_FALSE(image.isFullyTransparent()) << w;
-  }
 }
 
 bool aligned64(const void* p) { return reinterpret_cast<uintptr_t>(p) % 64 == 0; }
