@@ -102,7 +102,10 @@ struct Rows {
     F32 denF = __builtin_convertvector(den, F32);
     F32 eF = __builtin_convertvector(I32(e), F32), sawF = __builtin_convertvector(I32(saw), F32);
     F32 hi = 1.0f / denF;
-    F32 lo = (1.0f - denF * hi) * hi, half = 0.5f * hi;
+    // Half the reciprocal by lowering its exponent (exact, the reciprocal being a normal float):
+    // an integer step the compiler cannot fold into a fused multiply-add as it would 0.5f * hi,
+    // so each channel's rest below is one fused multiply-add, rounded as divideByAlphaSumFused.
+    F32 lo = (1.0f - denF * hi) * hi, half = F32(I32(hi) - (1 << 23));
     F32 below = F32(I32(hi) - 1);  // the float just below the rounded reciprocal
     U32 composed = KANVO_DIV255(sum) << 24;
     for (int i = 0; i < 3; ++i) {
