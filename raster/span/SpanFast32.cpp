@@ -57,6 +57,15 @@ struct Rows {
 
   [[gnu::always_inline]] static void load(U32& v, const uint8_t* p) { std::memcpy(&v, p, sizeof v); }
   [[gnu::always_inline]] static void store(uint8_t* p, const U32& v) { std::memcpy(p, &v, sizeof v); }
+  // s = lane j of (a followed by b) at lanes[j]: one permute where the compiler has it; clang,
+  // which only the fuzzing build uses, takes the lanes one by one.
+  [[gnu::always_inline]] static void joinWindow(U32& s, const U32& a, const U32& b, const U32& lanes) {
+#if defined(__clang__)
+    for (int j = 0; j < kBlock; ++j) s[j] = lanes[j] < uint32_t(kBlock) ? a[lanes[j]] : b[lanes[j] - kBlock];
+#else
+    s = __builtin_shuffle(a, b, lanes);
+#endif
+  }
 
   // The colour bytes of d keep / 256 + s take / 256 with keep + take = 256, alpha 255: products
   // and their sum stay below 65536, two channels in a 16-bit multiply.
@@ -230,7 +239,7 @@ struct Rows {
           U32 last, first;
           load(last, left + size_t(split - kBlock) * 4);
           load(first, right);
-          s = __builtin_shuffle(last, first, lanes);
+          joinWindow(s, last, first, lanes);
         }
         i += kBlock;
         const AlphaSummary sum = summarise(s);
