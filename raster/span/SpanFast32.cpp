@@ -5,6 +5,7 @@
 // short cuts.
 #include "raster/span/SpanFast32.h"
 
+#include <algorithm>
 #include <cstring>
 
 // On x86-64 the rows are also built for AVX-512 (x86-64-v4, sixteen pixels a block), AVX2 with
@@ -219,39 +220,44 @@ struct Rows {
   // block of the left row and the first of the right, which are both whole.
   template <class Block, class Op>
   [[gnu::always_inline]] static void walk(const JoinedRows& rows, uint8_t* dst, Block block, Op op) {
-    const int32_t shift = rows.shift, count = rows.count, rowCount = rows.rows, split = count - shift;
+    const int32_t shift = rows.shift, count = rows.count, split = count - shift;
     const int32_t whole = count - count % kBlock;
     const size_t stride = size_t(rows.stride);
     const uint8_t* left = rows.left + size_t(shift) * 4;
     const uint8_t* right = shift != 0 ? rows.right : left;
-    const int32_t across = split % kBlock != 0 ? split - split % kBlock : -1;  // the straddling block
+    // Each row: the blocks wholly in the left row, up to leftEnd; the straddling block, if the
+    // join falls inside one; the right row's blocks; the tail.
+    const int32_t leftEnd = std::min(whole, split - split % kBlock);
+    const bool straddles = split % kBlock != 0 && leftEnd < whole;
     U32 lanes;
     for (int j = 0; j < kBlock; ++j) lanes[j] = uint32_t(j + kBlock - split % kBlock);
-    U32 s, out;
-    for (int32_t r = 0, i = 0; r < rowCount;) {
-      if (i < whole) {
-        uint8_t* dp = dst + size_t(i) * 4;
-        if (i + kBlock <= split) {
-          load(s, left + size_t(i) * 4);
-        } else if (i != across) {
-          load(s, right + size_t(i - split) * 4);
-        } else {
-          U32 last, first;
-          load(last, left + size_t(split - kBlock) * 4);
-          load(first, right);
-          joinWindow(s, last, first, lanes);
-        }
+    const auto one = [&](const U32& s, uint8_t* dp) {
+      const AlphaSummary sum = summarise(s);
+      if (!sum.anyVisible) return;
+      U32 out;
+      block(out, s, dp, sum);
+      store(dp, out);
+    };
+    for (int32_t r = 0; r < rows.rows; ++r) {
+      U32 s;
+      int32_t i = 0;
+      for (; i < leftEnd; i += kBlock) {
+        load(s, left + size_t(i) * 4);
+        one(s, dst + size_t(i) * 4);
+      }
+      if (straddles) {
+        U32 last, first;
+        load(last, left + size_t(split - kBlock) * 4);
+        load(first, right);
+        joinWindow(s, last, first, lanes);
+        one(s, dst + size_t(i) * 4);
         i += kBlock;
-        const AlphaSummary sum = summarise(s);
-        if (sum.anyVisible) {
-          block(out, s, dp, sum);
-          store(dp, out);
-        }
-        continue;
+      }
+      for (; i < whole; i += kBlock) {
+        load(s, right + size_t(i - split) * 4);
+        one(s, dst + size_t(i) * 4);
       }
       if (i < count) tail(left + size_t(i) * 4, dst + size_t(i) * 4, count - i, op);
-      i = 0;
-      ++r;
       left += stride;
       right += stride;
       dst += stride;
