@@ -257,25 +257,23 @@ void fillRow(Image32& image, int32_t y, Color32 colour, int opacity, ScanParams&
   }
 }
 
-void fillRowSubsampled(Image32& image, int32_t y, Color32 colour, int opacity, ScanParams& params,
-                       const EdgeList& edges) {
-  Color32* row = image.pixelAddress(0, y);
-  const int32_t width = image.width();
-  if (!row) return;
-  opacity = clampOpacity(opacity);
+namespace {
 
-  // Every sub-row is collected before anything is painted: an abandoned row paints nothing.
+// The four sub-rows of row y (of a row width pixels wide) as events, a sub-row weighing opacity
+// inside a run: a pixel's weight is the mean of its four sub-rows' 8-bit coverage, the value
+// inside a run, the mixed-in fraction at an anti-aliased end (two ends of one sub-row in one
+// pixel mixed in turn), 0 elsewhere. Each sub-row is held as events along it, so that the
+// weight is constant between two events of the four. minX ... maxX receives the touched
+// columns, clamped to the row. False when the row paints nothing: every sub-row is collected
+// before anything is painted, so an abandoned row paints nothing.
+bool subRowEvents(const EdgeList& edges, int32_t y, int32_t width, int opacity, bool antialiasEnds,
+                  RowEvents subEvents[4], int32_t& minX, int32_t& maxX) {
   Crossings sub[4];
-  if (!collectSubRows(edges, y, sub)) return;
+  if (!collectSubRows(edges, y, sub)) return false;
   for (int k = 0; k < 4; ++k)
-    if (sub[k].count & 1) return;
-
-  // A pixel's weight is the mean of its four sub-rows' 8-bit coverage: the value (opacity) inside
-  // a run, the mixed-in fraction at an anti-aliased end (two ends of one sub-row in one pixel
-  // mixed in turn), 0 elsewhere. Each sub-row is held as events along it, so that the weight
-  // is constant between two events of the four.
-  RowEvents subEvents[4];
-  int32_t minX = INT32_MAX, maxX = INT32_MIN;
+    if (sub[k].count & 1) return false;
+  minX = INT32_MAX;
+  maxX = INT32_MIN;
   for (int k = 0; k < 4; ++k) {
     RowEvents& events = subEvents[k];
     int32_t lastEnd = -1, covered = 0;
@@ -283,7 +281,7 @@ void fillRowSubsampled(Image32& image, int32_t y, Color32 colour, int opacity, S
       double x1 = sub[k].x[i], x2 = sub[k].x[i + 1];
       if (x1 == x2 || std::isnan(x1) || std::isnan(x2)) continue;
       int32_t a = saturateToInt32(x1), b = saturateToInt32(x2);
-      if (params.antialiasEnds) {
+      if (antialiasEnds) {
         paintAntialiasedRun(
             width, x1, x2, 255,
             [&](int32_t x, int w, bool) {
@@ -309,9 +307,55 @@ void fillRowSubsampled(Image32& image, int32_t y, Color32 colour, int opacity, S
       maxX = std::max(maxX, b);
     }
   }
-  if (minX > maxX) return;
+  if (minX > maxX) return false;
   minX = std::clamp(minX, 0, width - 1);
   maxX = std::clamp(maxX, 0, width - 1);
+  return true;
+}
+
+// Walks the columns minX ... maxX of the events: end(x, weight) for a pixel holding a run end
+// of some sub-row, stretch(x0, x1, weight) for the pixels x0 ... x1 - 1 (possibly none) of one
+// weight up to the next event.
+template <class End, class Stretch>
+void sweepSubRows(const RowEvents subEvents[4], int32_t minX, int32_t maxX, int opacity, End end, Stretch stretch) {
+  int inside = 0;  // sub-rows inside a run
+  int32_t next[4] = {};  // each sub-row's first event not yet taken
+  const auto take = [&](int32_t upTo, int& ends, bool& atEnd) {  // the events at x < upTo
+    for (int k = 0; k < 4; ++k)
+      for (; next[k] < subEvents[k].count && subEvents[k].at[next[k]].x < upTo; ++next[k]) {
+        const RowEvent& e = subEvents[k].at[next[k]];
+        inside += e.runs;
+        ends += e.end;
+        atEnd = atEnd || e.runs == 0;
+      }
+  };
+  int unused = 0;
+  bool unusedEnd = false;
+  take(minX, unused, unusedEnd);
+  for (int32_t x = minX; x <= maxX;) {
+    int ends = 0;
+    bool atEnd = false;
+    take(x + 1, ends, atEnd);
+    int32_t stop = maxX + 1;
+    for (int k = 0; k < 4; ++k)
+      if (next[k] < subEvents[k].count) stop = std::min(stop, subEvents[k].at[next[k]].x);
+    if (atEnd) end(x++, (ends + inside * opacity) >> 2);
+    stretch(x, std::max(x, stop), (inside * opacity) >> 2);
+    x = std::max(x, stop);
+  }
+}
+
+}  // namespace
+
+void fillRowSubsampled(Image32& image, int32_t y, Color32 colour, int opacity, ScanParams& params,
+                       const EdgeList& edges) {
+  Color32* row = image.pixelAddress(0, y);
+  const int32_t width = image.width();
+  if (!row) return;
+  opacity = clampOpacity(opacity);
+  RowEvents subEvents[4];
+  int32_t minX, maxX;
+  if (!subRowEvents(edges, y, width, opacity, params.antialiasEnds, subEvents, minX, maxX)) return;
 
   // The next row's cache lines over the same stretch are asked for ahead, while this one is
   // painted, rather than one miss at a time when its turn comes.
@@ -334,41 +378,29 @@ void fillRowSubsampled(Image32& image, int32_t y, Color32 colour, int opacity, S
       over(P, C, c);
     }
   };
-  int inside = 0;  // sub-rows inside a run
-  int32_t next[4] = {};  // each sub-row's first event not yet taken
-  const auto take = [&](int32_t upTo, int& ends, bool& end) {  // the events at x < upTo
-    for (int k = 0; k < 4; ++k)
-      for (; next[k] < subEvents[k].count && subEvents[k].at[next[k]].x < upTo; ++next[k]) {
-        const RowEvent& e = subEvents[k].at[next[k]];
-        inside += e.runs;
-        ends += e.end;
-        end = end || e.runs == 0;
-      }
-  };
-  int unused = 0;
-  bool unusedEnd = false;
-  take(minX, unused, unusedEnd);
-  for (int32_t x = minX; x <= maxX;) {
-    int ends = 0;
-    bool end = false;
-    take(x + 1, ends, end);
-    int32_t stop = maxX + 1;
-    for (int k = 0; k < 4; ++k)
-      if (next[k] < subEvents[k].count) stop = std::min(stop, subEvents[k].at[next[k]].x);
-    if (end) paint(x++, (ends + inside * opacity) >> 2);
-    const int c = (inside * opacity) >> 2;
+  sweepSubRows(subEvents, minX, maxX, opacity, paint, [&](int32_t x, int32_t stop, int c) {
     if (!sources && c == 255 && alphaOf(colour) == 255) {
-      std::fill(row + x, row + std::max(x, stop), colour);  // simply stored
+      std::fill(row + x, row + stop, colour);  // simply stored
     } else if (!sources && c == 0) {
       for (; x < stop; ++x)  // left as it is, but for a transparent pixel: the colour at alpha 0
         if (alphaOf(row[x]) == 0) row[x] = colour & 0x00FFFFFFu;
     } else {
       for (; x < stop; ++x) paint(x, c);
     }
-    x = std::max(x, stop);
-  }
+  });
   params.dirty.includePoint(minX, y);
   params.dirty.includePoint(maxX, y);
+}
+
+bool coverageRowSubsampled(uint8_t* row, int32_t width, int32_t y, bool antialiasEnds, const EdgeList& edges) {
+  if (row == nullptr || width <= 0) return false;
+  RowEvents subEvents[4];
+  int32_t minX, maxX;
+  if (!subRowEvents(edges, y, width, 255, antialiasEnds, subEvents, minX, maxX)) return false;
+  sweepSubRows(
+      subEvents, minX, maxX, 255, [&](int32_t x, int c) { row[x] = uint8_t(c); },
+      [&](int32_t x, int32_t stop, int c) { std::memset(row + x, c, size_t(stop - x)); });
+  return true;
 }
 
 void fillShape(Image32& image, const PointList& points, Color32 colour, int opacity, ScanParams& params,

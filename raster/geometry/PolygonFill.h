@@ -72,6 +72,12 @@ void fillRow(Image32& image, int32_t y, Color32 colour, int opacity, ScanParams&
 // One row from four sub-rows.
 void fillRowSubsampled(Image32& image, int32_t y, Color32 colour, int opacity, ScanParams& params,
                        const EdgeList& edges);
+// Row y of the shape as 8-bit coverage from four sub-rows, into a row of width bytes: each
+// pixel from the first run to the last gets the mean of its sub-rows' coverage (255 inside a
+// run, with antialiasEnds the covered fraction at the run ends, 0 between runs), the weight
+// fillRowSubsampled paints with at opacity 255; the pixels outside are left as they are.
+// False when nothing was written.
+bool coverageRowSubsampled(uint8_t* row, int32_t width, int32_t y, bool antialiasEnds, const EdgeList& edges);
 // Even-odd test of the integer point (x, y), sampled on the line y itself; a point on a run's
 // end counts as inside.
 bool pointInShape(const PointList& points, int32_t x, int32_t y);
