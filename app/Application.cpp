@@ -30,6 +30,7 @@ Application::Application(const Clock* clock)
   view.setOverlays(&brush.preview(), nullptr);
   ToolFamilies families;
   families.brush = &brush;
+  families.shapes = &shapes;
   tools.setFamilies(families);
 }
 

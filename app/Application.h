@@ -31,6 +31,7 @@
 #include "tools/dispatch/KeyState.h"
 #include "tools/dispatch/ToolState.h"
 #include "tools/dispatch/ViewRedraw.h"
+#include "tools/shape/ShapeEngine.h"
 #include "view/DisplaySettings.h"
 #include "view/DrawingSurface.h"
 #include "view/View.h"
@@ -109,6 +110,7 @@ class Application {
   SeededRandom random;  // the brushes' noise; the same strokes give the same pixels every run
   ViewRedraw redraw{view};
   BrushEngine brush{document, history, settings, random};
+  ShapeEngine shapes{document, history, settings, &redraw};
   ColorPalette palette;
   PanelIcons icons;
   std::string fileName = kUntitled;  // the document's file (UTF-8 path)
