@@ -10,13 +10,16 @@ namespace kanvo {
 
 namespace {
 
-bool record(UndoHistory& history, const TiledImage32& store, const Rect& r, int32_t index, std::string_view label) {
+bool record(UndoHistory& history, const TiledImage32& store, const Rect& r, int32_t index,
+            std::string_view label) {
   return history.recordPixels32(store, r, index, label);
 }
-bool record(UndoHistory& history, const TiledImage8& store, const Rect& r, int32_t index, std::string_view label) {
+bool record(UndoHistory& history, const TiledImage8& store, const Rect& r, int32_t index,
+            std::string_view label) {
   return history.recordPixels8(store, r, index, label);
 }
-bool record(UndoHistory& history, const TiledImage1& store, const Rect& r, int32_t index, std::string_view label) {
+bool record(UndoHistory& history, const TiledImage1& store, const Rect& r, int32_t index,
+            std::string_view label) {
   return history.recordPixels1(store, r, index, label);
 }
 
@@ -44,9 +47,9 @@ SpanParams spanFor(const Layer& layer, const FillPaint& paint) {
 // Records and composites rect (store coordinates) of store; the coverage and selection are
 // read at rect moved by the layer offset.
 template <int Bpp>
-void recordAndFill(UndoHistory& history, TiledImage<Bpp>& store, const Rect& r, int32_t index, std::string_view label,
-                   const SpanParams& sp, const TiledImage8& coverage, const TiledImage8* selection, int32_t offsetX,
-                   int32_t offsetY) {
+void recordAndFill(UndoHistory& history, TiledImage<Bpp>& store, const Rect& r, int32_t index,
+                   std::string_view label, const SpanParams& sp, const TiledImage8& coverage,
+                   const TiledImage8* selection, int32_t offsetX, int32_t offsetY) {
   record(history, store, r, index, label);
   const int32_t sx = r.x + offsetX, sy = r.y + offsetY;
   if (selection != nullptr)
@@ -78,7 +81,8 @@ Rect fillThroughMask(Document& document, UndoHistory& history, Layer& layer, con
   if (const Selection* selection = document.currentSelection()) {
     const Rect selected = coveredBounds(selection->mask);
     if (!selected.isEmpty()) {
-      if (selection->mask.width() != coverage.width() || selection->mask.height() != coverage.height()) return Rect();
+      if (selection->mask.width() != coverage.width() || selection->mask.height() != coverage.height())
+        return Rect();
       selectionMask = &selection->mask;
       canvasRect = Rect::intersect(canvasRect, selected);
       if (canvasRect.isEmpty()) return Rect();

@@ -15,7 +15,9 @@ namespace {
 
 constexpr int32_t kBandRows = 16;  // rows sharing one selection of edges
 
-int32_t clampTo(double v, int32_t hi) { return std::clamp(saturateToInt32(v), 0, hi); }
+int32_t clampTo(double v, int32_t hi) {
+  return std::clamp(saturateToInt32(v), 0, hi);
+}
 
 }  // namespace
 

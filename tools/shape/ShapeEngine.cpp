@@ -8,7 +8,8 @@ namespace kanvo {
 
 Layer* ShapeEngine::target() {
   Layer* layer = document_.currentLayer();
-  if (layer == nullptr || !layer->isRaster() || !layer->visible || layer->locked || document_.busy) return nullptr;
+  if (layer == nullptr || !layer->isRaster() || !layer->visible || layer->locked || document_.busy)
+    return nullptr;
   TiledImage8& mask = document_.strokeMask;
   const uint32_t w = uint32_t(document_.width()), h = uint32_t(document_.height());
   if (mask.width() != w || mask.height() != h) {
@@ -33,12 +34,12 @@ bool ShapeEngine::fillRect(const DragRect& drag) {
   Layer* layer = box ? target() : nullptr;
   if (layer == nullptr) return false;
   if (options.roundedRectangle != 0)
-    addPolygonCoverage(document_.strokeMask, roundedRectangle(*box, options.roundingValue), options.shapeAntialias);
+    addPolygonCoverage(document_.strokeMask, roundedRectangle(*box, options.roundingValue),
+                       options.shapeAntialias);
   else if (box->turned)
-    addPolygonCoverage(document_.strokeMask, {box->at(-box->halfWidth, -box->halfHeight),
-                                              box->at(box->halfWidth, -box->halfHeight),
-                                              box->at(box->halfWidth, box->halfHeight),
-                                              box->at(-box->halfWidth, box->halfHeight)},
+    addPolygonCoverage(document_.strokeMask,
+                       {box->at(-box->halfWidth, -box->halfHeight), box->at(box->halfWidth, -box->halfHeight),
+                        box->at(box->halfWidth, box->halfHeight), box->at(-box->halfWidth, box->halfHeight)},
                        options.shapeAntialias);
   else
     addBoxCoverage(document_.strokeMask, box->pixels);
@@ -79,7 +80,8 @@ bool ShapeEngine::fillVertices(int32_t subTool, const VertexList& vertices) {
   }
   Layer* layer = pieces.empty() ? nullptr : target();
   if (layer == nullptr) return false;
-  for (const PointList& piece : pieces) addPolygonCoverage(document_.strokeMask, piece, options.shapeAntialias);
+  for (const PointList& piece : pieces)
+    addPolygonCoverage(document_.strokeMask, piece, options.shapeAntialias);
   return finish(*layer, {settings_.foreground(), options.shapeOpacity}, label);
 }
 

@@ -13,10 +13,18 @@ namespace {
 constexpr double kHalfPi = 1.5707963705062866;
 constexpr double kTwoPi = 6.2831854820251465;
 
-bool finite(CurvePoint p) { return std::isfinite(p.x) && std::isfinite(p.y); }
-double length(CurvePoint p) { return std::hypot(p.x, p.y); }
-double cross(CurvePoint a, CurvePoint b) { return a.x * b.y - a.y * b.x; }
-CurvePoint perpendicular(CurvePoint d) { return {-d.y, d.x}; }
+bool finite(CurvePoint p) {
+  return std::isfinite(p.x) && std::isfinite(p.y);
+}
+double length(CurvePoint p) {
+  return std::hypot(p.x, p.y);
+}
+double cross(CurvePoint a, CurvePoint b) {
+  return a.x * b.y - a.y * b.x;
+}
+CurvePoint perpendicular(CurvePoint d) {
+  return {-d.y, d.x};
+}
 
 int32_t vertexCount(double v, int32_t lo, int32_t hi) {
   if (!(v >= lo)) return lo;  // also NaN
@@ -87,7 +95,8 @@ PointList ellipse(const ShapeBox& box) {
   const int32_t n = vertexCount(std::max(box.halfWidth, box.halfHeight) * kTwoPi * 0.125, 32, 512);
   PointList out;
   out.reserve(size_t(n));
-  for (int32_t k = 0; k < n; ++k) out.push_back(arcPoint(box, 0, 0, box.halfWidth, box.halfHeight, kTwoPi * k / n));
+  for (int32_t k = 0; k < n; ++k)
+    out.push_back(arcPoint(box, 0, 0, box.halfWidth, box.halfHeight, kTwoPi * k / n));
   return out;
 }
 
