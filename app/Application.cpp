@@ -31,6 +31,7 @@ Application::Application(const Clock* clock)
   ToolFamilies families;
   families.brush = &brush;
   families.shapes = &shapes;
+  families.bucket = &bucket;
   tools.setFamilies(families);
 }
 

@@ -28,6 +28,7 @@
 #include "tools/BrushParams.h"
 #include "tools/ToolSettings.h"
 #include "tools/brush/BrushEngine.h"
+#include "tools/bucket/BucketEngine.h"
 #include "tools/dispatch/KeyState.h"
 #include "tools/dispatch/ToolState.h"
 #include "tools/dispatch/ViewRedraw.h"
@@ -111,6 +112,7 @@ class Application {
   ViewRedraw redraw{view};
   BrushEngine brush{document, history, settings, random};
   ShapeEngine shapes{document, history, settings, &redraw};
+  BucketEngine bucket{document, history, settings, &redraw};
   ColorPalette palette;
   PanelIcons icons;
   std::string fileName = kUntitled;  // the document's file (UTF-8 path)

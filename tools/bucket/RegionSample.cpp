@@ -20,14 +20,15 @@ bool placeStore(const Layer& layer, const TiledImage<Bpp>& store, int32_t width,
 }
 
 template <int Bpp>
-bool fillFromStore(const Document& document, const Layer& layer, const TiledImage<Bpp>& store, TiledImage8& mask,
-                   int32_t x, int32_t y, int32_t tolerance) {
+bool fillFromStore(const Document& document, const Layer& layer, const TiledImage<Bpp>& store,
+                   TiledImage8& mask, int32_t x, int32_t y, int32_t tolerance) {
   const int32_t width = document.width(), height = document.height();
   const bool inPlace = layer.offsetX == 0 && layer.offsetY == 0 && store.width() == uint32_t(width) &&
                        store.height() == uint32_t(height);
   if (inPlace) return SeedFill(store, mask, x, y, kRegionValue, tolerance);
   TiledImage<Bpp> placed;
-  return placeStore(layer, store, width, height, placed) && SeedFill(placed, mask, x, y, kRegionValue, tolerance);
+  return placeStore(layer, store, width, height, placed) &&
+         SeedFill(placed, mask, x, y, kRegionValue, tolerance);
 }
 
 bool fillFromComposite(Document& document, TiledImage8& mask, int32_t x, int32_t y, int32_t tolerance) {
@@ -38,8 +39,8 @@ bool fillFromComposite(Document& document, TiledImage8& mask, int32_t x, int32_t
 
 }  // namespace
 
-bool fillRegion(Document& document, const Layer& layer, bool fromComposite, TiledImage8& mask, int32_t x, int32_t y,
-                int32_t tolerance) {
+bool fillRegion(Document& document, const Layer& layer, bool fromComposite, TiledImage8& mask, int32_t x,
+                int32_t y, int32_t tolerance) {
   const int32_t width = document.width(), height = document.height();
   if (uint32_t(x) >= uint32_t(width) || uint32_t(y) >= uint32_t(height)) return false;
   if (!mask.resize(uint32_t(width), uint32_t(height))) return false;

@@ -16,7 +16,7 @@ namespace kanvo {
 // with value 255, sampling the composite when fromComposite, else layer (a raster layer).
 // False when nothing was found: the point outside the canvas, a vector layer, a flatten
 // already running, or memory that could not be had (the mask is then emptied).
-bool fillRegion(Document& document, const Layer& layer, bool fromComposite, TiledImage8& mask, int32_t x, int32_t y,
-                int32_t tolerance);
+bool fillRegion(Document& document, const Layer& layer, bool fromComposite, TiledImage8& mask, int32_t x,
+                int32_t y, int32_t tolerance);
 
 }  // namespace kanvo

@@ -24,7 +24,8 @@ bool fillFrom(const Source& source, Distance distance, TiledImage8& mask, int32_
   // Outside the image counts as not inside, so neither a row above the top nor one below the
   // bottom, nor the pixel right of the last column, is ever taken.
   auto inside = [&](int32_t px, int32_t py) {
-    return uint32_t(px) < width && uint32_t(py) < height && distance(source.getPixel(px, py), seedColour) < tolerance;
+    return uint32_t(px) < width && uint32_t(py) < height &&
+           distance(source.getPixel(px, py), seedColour) < tolerance;
   };
   auto filled = [&](int32_t px, int32_t py) { return mask.getPixel(px, py) != 0; };
   // A tile that cannot be had must stop the fill: a pixel left unset would be seeded again
@@ -75,19 +76,23 @@ bool fillFrom(const Source& source, Distance distance, TiledImage8& mask, int32_
 
 }  // namespace
 
-bool SeedFill(const Image32& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value, int32_t tolerance) {
+bool SeedFill(const Image32& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
+              int32_t tolerance) {
   return fillFrom(source, fillDistance32, mask, x, y, value, tolerance);
 }
 
-bool SeedFill(const TiledImage32& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value, int32_t tolerance) {
+bool SeedFill(const TiledImage32& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
+              int32_t tolerance) {
   return fillFrom(source, fillDistance32, mask, x, y, value, tolerance);
 }
 
-bool SeedFill(const TiledImage8& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value, int32_t tolerance) {
+bool SeedFill(const TiledImage8& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
+              int32_t tolerance) {
   return fillFrom(source, fillDistance8, mask, x, y, value, tolerance);
 }
 
-bool SeedFill(const TiledImage1& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value, int32_t tolerance) {
+bool SeedFill(const TiledImage1& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
+              int32_t tolerance) {
   return fillFrom(source, fillDistance1, mask, x, y, value, tolerance);
 }
 

@@ -33,8 +33,12 @@ inline int32_t fillDistance32(Color32 a, Color32 b) {
   }
   return sum >= 4 ? sum >> 2 : 1;
 }
-inline int32_t fillDistance8(uint8_t a, uint8_t b) { return a > b ? a - b : b - a; }
-inline int32_t fillDistance1(uint8_t a, uint8_t b) { return a == b ? 0 : 255; }
+inline int32_t fillDistance8(uint8_t a, uint8_t b) {
+  return a > b ? a - b : b - a;
+}
+inline int32_t fillDistance1(uint8_t a, uint8_t b) {
+  return a == b ? 0 : 255;
+}
 
 // Fills the region of (x, y) in source with value into mask, which must be at least the
 // source's size (its pixel (x, y) is the source's). True when the fill ran to its end (also
@@ -42,9 +46,13 @@ inline int32_t fillDistance1(uint8_t a, uint8_t b) { return a == b ? 0 : 255; }
 // lies outside the source or the mask is smaller (nothing written), or when memory ran out
 // for the seed list or a mask tile: the mask may then hold part of the region and is to be
 // discarded.
-bool SeedFill(const Image32& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value, int32_t tolerance);
-bool SeedFill(const TiledImage32& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value, int32_t tolerance);
-bool SeedFill(const TiledImage8& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value, int32_t tolerance);
-bool SeedFill(const TiledImage1& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value, int32_t tolerance);
+bool SeedFill(const Image32& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
+              int32_t tolerance);
+bool SeedFill(const TiledImage32& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
+              int32_t tolerance);
+bool SeedFill(const TiledImage8& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
+              int32_t tolerance);
+bool SeedFill(const TiledImage1& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
+              int32_t tolerance);
 
 }  // namespace kanvo

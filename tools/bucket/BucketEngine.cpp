@@ -1,0 +1,56 @@
+#include "tools/bucket/BucketEngine.h"
+
+#include <cmath>
+
+#include "tools/bucket/RegionSample.h"
+#include "tools/fill/MaskFill.h"
+
+namespace kanvo {
+
+namespace {
+
+constexpr const char* kBucketLabel = "Fill (Bucket)";
+
+// Document::busy for the life of the object.
+class BusyScope {
+ public:
+  explicit BusyScope(Document& document) : document_(document) { document_.busy = 1; }
+  ~BusyScope() { document_.busy = 0; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  Document& document_;
+};
+
+}  // namespace
+
+BucketEngine::BucketEngine(Document& document, UndoHistory& history, const ToolSettings& settings,
+                           RedrawSink* sink)
+    : document_(document), history_(history), settings_(settings), sink_(sink) {}
+
+bool BucketEngine::fill(CanvasPoint at) {
+  if (document_.busy != 0) return false;
+  Layer* layer = document_.currentLayer();
+  if (layer == nullptr || !layer->isRaster() || layer->visible == 0 || layer->locked != 0) return false;
+  if (!std::isfinite(at.x) || !std::isfinite(at.y)) return false;
+  const double x = std::floor(at.x), y = std::floor(at.y);
+  if (x < 0 || y < 0 || x >= document_.width() || y >= document_.height()) return false;
+  BusyScope busy(document_);
+  const bool changed = fillAt(*layer, int32_t(x), int32_t(y));
+  region_ = TiledImage8();  // a large region's tiles are not kept between fills
+  return changed;
+}
+
+bool BucketEngine::fillAt(Layer& layer, int32_t x, int32_t y) {
+  const ToolOptions& options = settings_.options;
+  if (!fillRegion(document_, layer, options.bucketSampleSource == 0, region_, x, y, options.bucketTolerance))
+    return false;
+  const Rect changed = fillThroughMask(document_, history_, layer, region_,
+                                       FillPaint{settings_.foreground(), 255}, kBucketLabel);
+  if (changed.isEmpty()) return false;
+  if (sink_ != nullptr) sink_->redrawCanvasRect(changed);
+  return true;
+}
+
+}  // namespace kanvo
