@@ -36,21 +36,24 @@ bool BucketEngine::fill(CanvasPoint at) {
   if (!std::isfinite(at.x) || !std::isfinite(at.y)) return false;
   const double x = std::floor(at.x), y = std::floor(at.y);
   if (x < 0 || y < 0 || x >= document_.width() || y >= document_.height()) return false;
-  BusyScope busy(document_);
-  const bool changed = fillAt(*layer, int32_t(x), int32_t(y));
-  region_ = TiledImage8();  // a large region's tiles are not kept between fills
-  return changed;
-}
-
-bool BucketEngine::fillAt(Layer& layer, int32_t x, int32_t y) {
-  const ToolOptions& options = settings_.options;
-  if (!fillRegion(document_, layer, options.bucketSampleSource == 0, region_, x, y, options.bucketTolerance))
-    return false;
-  const Rect changed = fillThroughMask(document_, history_, layer, region_,
-                                       FillPaint{settings_.foreground(), 255}, kBucketLabel);
+  Rect changed;
+  {
+    BusyScope busy(document_);
+    changed = fillAt(*layer, int32_t(x), int32_t(y));
+    region_ = TiledImage8();  // a large region's tiles are not kept between fills
+  }
+  // The view draws nothing while the document is busy.
   if (changed.isEmpty()) return false;
   if (sink_ != nullptr) sink_->redrawCanvasRect(changed);
   return true;
+}
+
+Rect BucketEngine::fillAt(Layer& layer, int32_t x, int32_t y) {
+  const ToolOptions& options = settings_.options;
+  if (!fillRegion(document_, layer, options.bucketSampleSource == 0, region_, x, y, options.bucketTolerance))
+    return Rect();
+  return fillThroughMask(document_, history_, layer, region_, FillPaint{settings_.foreground(), 255},
+                         kBucketLabel);
 }
 
 }  // namespace kanvo

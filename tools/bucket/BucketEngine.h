@@ -7,7 +7,7 @@
 // alone (RegionSample.h). It is laid into the layer as a filled shape is (tools/fill/
 // MaskFill.h: selection, transparency lock, depth) under the undo step "Fill (Bucket)", and the
 // changed rectangle is redrawn. Document::busy is set while the fill works, so that timers and
-// redraws skip their work meanwhile.
+// redraws skip their work meanwhile; the redraw comes after it is cleared.
 //
 // Nothing happens (false) while the document is busy, without a current layer, on a hidden or
 // locked layer, on a vector layer (the bucket has no vector form yet), for a point outside the
@@ -33,7 +33,8 @@ class BucketEngine : public BucketTool {
   bool fill(CanvasPoint at) override;
 
  private:
-  bool fillAt(Layer& layer, int32_t x, int32_t y);
+  // The fill itself; the changed canvas rectangle (empty when nothing changed).
+  Rect fillAt(Layer& layer, int32_t x, int32_t y);
 
   Document& document_;
   UndoHistory& history_;

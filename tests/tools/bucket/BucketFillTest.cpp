@@ -58,7 +58,7 @@ TEST(BucketEngine, FillsTheSampledRegionAndUndoes) {
     for (auto [ox, oy] : {std::pair{0, 0}, {-64, -64}, {-3, -5}})
       for (int32_t source : {0, 1}) {
         SCOPED_TRACE(testing::Message() << kind << " " << ox << " " << source);
-        test::BrushRig rig(130, 100);
+        test::DispatchRig rig(130, 100);
         for (int32_t y = 0; y < 100; ++y) rig.layer().pixels32.setPixel(40, y, kOpaqueWhite);  // a wall below
         Layer& layer = *rig.doc.addLayer(kind);
         ASSERT_TRUE(layer.sizeStore(130 - 2 * ox, 100 - 2 * oy));
@@ -69,13 +69,14 @@ TEST(BucketEngine, FillsTheSampledRegionAndUndoes) {
                             [&](auto& store) { store.setPixel(60 + i % 41 - ox, 20 + i / 41 - oy, 1); });
         rig.doc.selectLayer(1);
         rig.settings.options.bucketSampleSource = source;
-        BucketEngine engine(rig.doc, rig.history, rig.settings, &rig.sink);
+        BucketEngine engine(rig.doc, rig.history, rig.settings, &rig.redraw);
         const std::string before = test::documentState(rig.doc);
         ASSERT_TRUE(engine.fill({5.5, 5.5}));
         auto filled = [&](int32_t x, int32_t y) { return test::storePixel(layer, x - ox, y - oy) != 0; };
         EXPECT_TRUE(filled(5, 99) && filled(39, 0) && filled(50, 10) == (source != 0));
         EXPECT_FALSE(filled(80, 45) || filled(-1, 5) || filled(5, 100) || filled(130, 5));
         EXPECT_EQ(*rig.history.undoLabel(), "Fill (Bucket)");
+        EXPECT_EQ(rig.surface.window.getPixel(5, 5), kOpaqueBlack);  // shown once no longer busy
         const std::string after = test::documentState(rig.doc);
         EXPECT_TRUE(engine.fill({6, 6}) && test::documentState(rig.doc) == after);  // no pixel changes
         for (int32_t direction : {0, 0}) rig.history.applyStep(direction, rig.doc);
