@@ -5,6 +5,8 @@
 #include <optional>
 #include <type_traits>
 
+#include "raster/tiled/RowCarry.h"
+
 namespace kanvo {
 
 namespace {
@@ -60,7 +62,7 @@ struct TiledSource {
 
   // Whole destination tiles: band(x, rows) gives the pixels of `rows` source rows from y (within
   // one source tile row), columns x .. x + 63, straight from the tile holding x continued by the
-  // next one (none when x lies on the tile grid).
+  // next one (none when x lies on the tile grid), or from carry where it holds those rows.
   static constexpr bool kBands = Bpp >= 8;
   class BandWalk {
    public:
@@ -80,6 +82,7 @@ struct TiledSource {
 
    private:
     const uint8_t* rowsOf(int32_t tx) const {
+      if (const uint8_t* kept = source_.carry_.rows(tx, ty_, int32_t(at_ / kRowBytes))) return kept;
       const auto* tile = source_.image.tile(tx, ty_);
       return tile ? tile->bits() + at_ : kZeroTile;
     }
@@ -88,8 +91,19 @@ struct TiledSource {
     int32_t ty_;
   };
 
+  // The carry (RowCarry.h), for the source tile columns first .. first + columns - 1 and rows
+  // from .. 63; false when it cannot be had. keep copies those rows of tile (tx, ty), if present.
+  bool prepareCarry(int32_t first, int32_t columns, int32_t from) const {
+    return carry_.prepare(first, columns, from);
+  }
+  void keep(int32_t tx, int32_t ty) const {
+    if (const auto* tile = image.tile(tx, ty)) carry_.keep(tx, ty, tile->bits());
+  }
+  void turnCarry() const { carry_.turn(); }
+
  private:
   static constexpr uint8_t kZeroTile[kRowBytes * kTileSize] = {};
+  mutable RowCarry<kRowBytes> carry_;  // a copy of source rows: reading through it changes nothing
 };
 
 template <class Image>
@@ -238,7 +252,21 @@ bool blitToTiled(TiledImage<Bpp>& dst, const SpanParams& params, int32_t dx, int
   };
   const int32_t whole0 = kBands ? (dx + kTileMask) >> kTileShift : 0;
   const int32_t whole1 = kBands ? (dx + w) >> kTileShift : 0;
+  // The source x of the whole tile tx's first pixel.
+  const auto sourceX = [&](int32_t tx) { return sx + (tx * kTileSize - dx); };
+  // Each destination tile row past the first begins at this row of a source tile. When that
+  // leaves at most half a tile to the next source tile row, the whole tiles read each new source
+  // tile in address order, keeping its lower rows for the next destination tile row.
+  const int32_t carryFrom = (sy - dy) & kTileMask;
+  bool carrying = false;
+  if constexpr (kBands) {
+    const int32_t first = sourceX(whole0) >> kTileShift, last = (sourceX(whole1 - 1) + kTileMask) >> kTileShift;
+    carrying = ty0 < ty1 && whole0 < whole1 && carryFrom >= kTileSize / 2 &&
+               src.prepareCarry(first, last - first + 1, carryFrom);
+  }
   for (int32_t ty = ty0; ty <= ty1; ++ty) {
+    if constexpr (kBands)
+      if (carrying) src.turnCarry();
     const int32_t rowFrom = std::max(dy, ty * kTileSize), rowTo = std::min(dy + h, (ty + 1) * kTileSize);
     bool any = false;
     for (int32_t d = rowFrom; d < rowTo; ++d)
@@ -260,8 +288,11 @@ bool blitToTiled(TiledImage<Bpp>& dst, const SpanParams& params, int32_t dx, int
     }
     // Each whole destination tile takes its bands one after another.
     if constexpr (kBands) {
+      // The next source tile column to keep, and the tile row the next destination tile row begins in.
+      int32_t keepX = sourceX(whole0) >> kTileShift;
+      const int32_t keepY = (sy + (rowTo - dy)) >> kTileShift;
       for (int32_t tx = whole0; tx < whole1; ++tx) {
-        const int32_t srcX = sx + (tx * kTileSize - dx);
+        const int32_t srcX = sourceX(tx);
         std::optional<DestinationTile<Bpp>> target;
         for (int32_t b = 0; b < bandCount; ++b) {
           const int32_t s = sy + (bandFrom[b] - dy), rows = bandRows[b], row = bandFrom[b] & kTileMask;
@@ -272,6 +303,8 @@ bool blitToTiled(TiledImage<Bpp>& dst, const SpanParams& params, int32_t dx, int
           band(sources.band(srcX, rows), typename Mask::BandWalk(mask, s).band(srcX, rows), target->rows(row, rows));
           target->keep(row, rows);
         }
+        if (carrying && ty < ty1)
+          for (const int32_t last = (srcX + kTileMask) >> kTileShift; keepX <= last; ++keepX) src.keep(keepX, keepY);
       }
     }
     for (int32_t tx = tx0; tx <= tx1; ++tx) {
