@@ -38,7 +38,8 @@ void addPolygonCoverage(TiledImage8& mask, const PointList& points, bool antiali
   const int32_t x0 = clampTo(std::floor(left) - 1, width - 1), x1 = clampTo(std::ceil(right) + 1, width - 1);
   const int32_t span = x1 - x0 + 1;
 
-  std::vector<uint8_t> row(size_t(width), 0);
+  // Laid out as the mask's row buffer, so that a row over absent tiles is written from it as it is.
+  std::vector<uint8_t> row(mask.rowBufferBytes(), 0);
   uint8_t* buffer = mask.rowBuffer();
   EdgeList all = edgesOf(points), band;
   for (int32_t y = firstRow; y <= lastRow; ++y) {
@@ -48,6 +49,10 @@ void addPolygonCoverage(TiledImage8& mask, const PointList& points, bool antiali
     }
     std::memset(row.data() + x0, 0, size_t(span));
     if (!coverageRowSubsampled(row.data(), width, y, antialias, band)) continue;
+    if (!mask.rowHasTiles(x0, y, span)) {
+      mask.writeRow(row.data(), x0, y, span);
+      continue;
+    }
     mask.readRow(buffer, x0, y, span);
     for (int32_t x = x0; x <= x1; ++x) buffer[x] = std::max(buffer[x], row[size_t(x)]);
     mask.writeRow(buffer, x0, y, span);
