@@ -13,8 +13,9 @@ namespace {
 constexpr double kHalfPi = 1.5707963705062866;
 constexpr double kTwoPi = 6.2831854820251465;
 
-bool finite(CurvePoint p) {
-  return std::isfinite(p.x) && std::isfinite(p.y);
+// Finite and within kMaxCoordinate of the origin, so that whole-pixel boxes cannot overflow.
+bool usable(CurvePoint p) {
+  return std::fabs(p.x) <= kMaxCoordinate && std::fabs(p.y) <= kMaxCoordinate;
 }
 double length(CurvePoint p) {
   return std::hypot(p.x, p.y);
@@ -49,7 +50,7 @@ CurvePoint arcPoint(const ShapeBox& box, double cu, double cv, double rx, double
 
 std::optional<ShapeBox> dragBox(const DragRect& drag, bool constrain) {
   for (const CanvasPoint& c : drag.corners)
-    if (!finite(c)) return std::nullopt;
+    if (!usable(c)) return std::nullopt;
   ShapeBox box;
   box.turned = drag.turned;
   if (!drag.turned) {
@@ -106,7 +107,7 @@ std::vector<PointList> bandPieces(const PointList& points, double lineWidth, boo
   if (!(hw > 0) || !std::isfinite(hw)) return pieces;
   PointList p;
   for (const CurvePoint& c : points)
-    if (finite(c) && (p.empty() || !(c == p.back()))) p.push_back(c);
+    if (usable(c) && (p.empty() || !(c == p.back()))) p.push_back(c);
   if (closed && p.size() > 1 && p.front() == p.back()) p.pop_back();
   const size_t n = p.size();
   if (n < (closed ? 3u : 2u)) return pieces;

@@ -27,7 +27,9 @@ struct ShapeBox {
 // The box of a drag. Unturned, the press and release points are taken to whole pixels (floor)
 // and span the box; turned, the drag's four corners are the box as the screen shows it. With
 // constrain, when both sides are non-zero the shorter is stretched to the longer's length,
-// keeping its direction. Nothing when a side is zero or a coordinate is not finite.
+// keeping its direction. Nothing when a side is zero or a corner lies beyond kMaxCoordinate
+// (or is not finite).
+constexpr double kMaxCoordinate = double(1 << 24);
 std::optional<ShapeBox> dragBox(const DragRect& drag, bool constrain);
 
 // The rectangle with rounded corners: the radius is min(halfWidth, halfHeight) x rounding
@@ -41,8 +43,9 @@ PointList ellipse(const ShapeBox& box);
 // The band of width lineWidth centred on the polyline through points (closed: back to the
 // first point as well), as pieces whose union is the band: a quadrilateral per segment and at
 // each join a disc of the line width with, where the mitre stays within kMitreLimit line widths,
-// the mitre's point. The ends are cut square at the end points. Repeated points are passed
-// over; fewer than two distinct points (three for a closed band) give nothing.
+// the mitre's point. The ends are cut square at the end points. Repeated points, and points
+// beyond kMaxCoordinate, are passed over; fewer than two distinct points (three for a closed band) give
+// nothing.
 constexpr double kMitreLimit = 4.0;
 std::vector<PointList> bandPieces(const PointList& points, double lineWidth, bool closed);
 
