@@ -354,14 +354,4 @@ bool TileStreamReader::next(Entry& entry, uint8_t* tile) {
   return true;
 }
 
-bool verifyTileStream(const uint8_t* data, size_t length, int bitsPerPixel, const char** why) {
-  TileStreamReader reader(data, length, bitsPerPixel);
-  std::vector<uint8_t> scratch(tileByteCount(bitsPerPixel) ? tileByteCount(bitsPerPixel) : 1);
-  TileStreamReader::Entry e;
-  while (reader.next(e, scratch.data())) {
-  }
-  if (why) *why = reader.failure();
-  return reader.finished();
-}
-
 }  // namespace kanvo

@@ -171,8 +171,4 @@ class TileStreamReader {
   std::unique_ptr<Inflater> inflater_;
 };
 
-// Reads the whole stream into a scratch tile and reports whether it is sound, so that a caller
-// may check a stream before it changes anything. why, when given, receives the failure.
-bool verifyTileStream(const uint8_t* data, size_t length, int bitsPerPixel, const char** why = nullptr);
-
 }  // namespace kanvo
