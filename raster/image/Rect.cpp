@@ -50,13 +50,6 @@ void Rect::inflate(int32_t dx, int32_t dy) {
   height += 2 * dy;
 }
 
-void Rect::divide(int32_t n) {
-  x /= n;
-  y /= n;
-  width /= n;
-  height /= n;
-}
-
 void Rect::unite(const Rect& o) {
   if (o.isEmpty()) return;
   if (isEmpty()) {

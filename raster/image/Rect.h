@@ -27,7 +27,6 @@ struct Rect {
     return x + width >= 1 && y + height >= 1 && x < imageWidth && y < imageHeight;
   }
   void inflate(int32_t dx, int32_t dy);
-  void divide(int32_t n);  // each field, signed truncating division
   void unite(const Rect& other);
   void includePoint(int32_t px, int32_t py) { unite(Rect(px, py, 1, 1)); }
   // x, y rounded down (towards negative infinity) and right, bottom rounded up to multiples of n.
