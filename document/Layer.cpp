@@ -45,19 +45,6 @@ VectorObject* Layer::insertStroke(std::unique_ptr<VectorObject> object, int32_t 
   return raw;
 }
 
-bool Layer::removeStroke(int32_t index) {
-  if (uint32_t(index) >= strokes_.size()) return false;
-  strokes_.erase(strokes_.begin() + index);
-  strokeSelected_.erase(strokeSelected_.begin() + index);
-  const int32_t count = strokeCount();
-  if (count == 0) {
-    currentStroke = -1;
-  } else if (currentStroke >= count) {
-    currentStroke = std::max(currentStroke - 1, 0);
-  }
-  return true;
-}
-
 bool Layer::hasContentAt(int64_t x, int64_t y) const {
   if (x < 0 || y < 0 || x > INT32_MAX || y > INT32_MAX) return false;
   switch (kind) {

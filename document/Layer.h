@@ -112,9 +112,6 @@ class Layer {
   // (and the object destroyed, nothing changed) when the list holds 1024 objects or the object
   // is null.
   VectorObject* insertStroke(std::unique_ptr<VectorObject> object, int32_t index);
-  // Destroys the object at index; later objects move down; currentStroke is decreased by one
-  // when it is no longer below the count (never below 0; -1 when the list is empty).
-  bool removeStroke(int32_t index);
 
   void setOffset(int32_t x, int32_t y) {
     offsetX = x;
