@@ -100,8 +100,6 @@ bool Image1::isUniform(int* first) const {
   return allPixelsAre(bit);
 }
 
-bool Image1::isFullyTransparent() const { return !hasPixels() || allPixelsAre(0); }
-
 int Image1::coverage2x2(int32_t x, int32_t y) const {
   int count;
   if (inside(x, y) && (x & 1) == 0 && x < width() - 1 && y < height() - 1) {

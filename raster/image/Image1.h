@@ -72,8 +72,6 @@ class Image1 : public PixelStore {
   // True when every pixel equals the first, whose bit (0 or 1) is stored in *first when given;
   // false without pixels.
   bool isUniform(int* first = nullptr) const;
-  // True when no pixel is set (also without pixels).
-  bool isFullyTransparent() const;
   // 64 x the number of set pixels among (x, y), (x+1, y), (x, y+1), (x+1, y+1), at most 255:
   // 0, 64, 128, 192 or 255. Turns a 1 bpp image into 8-bit coverage at half size (x even).
   // Pixels outside count as clear.

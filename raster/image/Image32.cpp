@@ -193,14 +193,6 @@ bool Image32::isUniform(Color32* first) const {
   return bytesRepeat(bits(), byteCount(), c);
 }
 
-bool Image32::isFullyTransparent() const {
-  const Color32* p = reinterpret_cast<const Color32*>(bits());
-  const uint64_t count = byteCount() / 4;
-  for (uint64_t i = 0; i < count; ++i)
-    if ((p[i] & 0xFF000000u) != 0) return false;
-  return true;
-}
-
 bool Image32::drawSpan(const SpanParams& params, int32_t y, double xa, double xb) {
   uint8_t* row = rowAddress(y);
   if (!row) return false;

@@ -101,8 +101,6 @@ class Image32 : public PixelStore {
   // True when every pixel equals the first, which is stored in *first when given.
   // False without pixels.
   bool isUniform(Color32* first = nullptr) const;
-  // True when every alpha byte is 0 (also without pixels).
-  bool isFullyTransparent() const;
   // The anti-aliased span (antialiasedSpan32) between xa and xb on row y; false when the row
   // is outside the image or nothing was drawn.
   bool drawSpan(const SpanParams& params, int32_t y, double xa, double xb);

@@ -63,18 +63,6 @@ bool Image8::assign(const Image8& source) {
   return resize(source.width(), source.height()) && copyFrom(source, 0, 0);
 }
 
-uint8_t Image8::downsample2x2(int32_t x, int32_t y) const {
-  if (inside(x, y) && x < width() - 1 && y < height() - 1) {
-    const uint8_t* p = pixelAddress(x, y);
-    const uint8_t* below = p + stride();
-    return mean8x2x2(p[0], p[1], below[0], below[1]);
-  }
-  auto at = [this](int64_t px, int64_t py) -> int {
-    return px >= 0 && py >= 0 && px < width() && py < height() ? getPixel(int32_t(px), int32_t(py)) : 0;
-  };
-  return mean8x2x2(at(x, y), at(int64_t(x) + 1, y), at(x, int64_t(y) + 1), at(int64_t(x) + 1, int64_t(y) + 1));
-}
-
 bool Image8::isUniform(uint8_t* first) const {
   if (!hasPixels()) return false;
   uint8_t v = data_[0];

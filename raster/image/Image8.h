@@ -54,14 +54,11 @@ class Image8 : public PixelStore {
   // Resized to the source's size, then a copy of it; false when the memory cannot be had.
   bool assign(const Image8& source);
 
-  // (p + right + below + belowRight) >> 2 of the 2 x 2 bytes at (x, y); bytes outside count as 0.
-  uint8_t downsample2x2(int32_t x, int32_t y) const;
   // True when every byte equals the first, which is stored in *first when given; false
   // without pixels.
   bool isUniform(uint8_t* first = nullptr) const;
   // True when every byte equals value (also without pixels).
   bool isAll(uint8_t value) const;
-  bool isFullyTransparent() const { return isAll(0); }
   // The anti-aliased span (antialiasedSpan8) between xa and xb on row y; false when the row
   // is outside the image or nothing was drawn.
   bool drawSpan(const SpanParams& params, int32_t y, double xa, double xb);

@@ -142,9 +142,6 @@ inline Color32 meanRgba2x2(Color32 p, Color32 right, Color32 below, Color32 belo
   }
   return out;
 }
-inline uint8_t mean8x2x2(int p, int right, int below, int belowRight) {
-  return uint8_t((p + right + below + belowRight) >> 2);
-}
 
 // (red 19595 + green 38469 + blue 7471) / 65535, at most 255.
 inline int luminance(Color32 c) {
