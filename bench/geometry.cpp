@@ -77,20 +77,58 @@ PointList starOutline(double cx, double cy, double radius) {
   return pts;
 }
 
+// The peer of the polygon fills: cairo filling the outline by the even-odd rule on a size x
+// size surface (ARGB32, or A8 with alphaOnly), every byte set to clearByte before each fill.
+// Without cairo it fills nothing.
+struct CairoPeer {
+#ifdef KANVO_BENCH_CAIRO
+  CairoPeer(bool alphaOnly, int size, uint8_t clearByte) : clear(clearByte) {
+    const cairo_format_t format = alphaOnly ? CAIRO_FORMAT_A8 : CAIRO_FORMAT_ARGB32;
+    const int stride = cairo_format_stride_for_width(format, size);
+    pixels.resize(size_t(stride) * size_t(size));
+    surface = cairo_image_surface_create_for_data(pixels.data(), format, size, size, stride);
+    cr = cairo_create(surface);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
+    cairo_set_source_rgba(cr, 0.2, 0.4, 0.8, 1.0);
+  }
+  ~CairoPeer() {
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+  }
+  // The thread CPU milliseconds of one fill.
+  double fill(const PointList& pts) {
+    std::fill(pixels.begin(), pixels.end(), clear);
+    cairo_surface_mark_dirty(surface);
+    const double t0 = Clock::now();
+    cairo_new_path(cr);
+    cairo_move_to(cr, pts[0].x, pts[0].y);
+    for (size_t i = 1; i < pts.size(); ++i) cairo_line_to(cr, pts[i].x, pts[i].y);
+    cairo_close_path(cr);
+    cairo_fill(cr);
+    cairo_surface_flush(surface);
+    const double ms = msSince(t0);
+    benchmark::DoNotOptimize(pixels.data());
+    return ms;
+  }
+  static constexpr bool kAvailable = true;
+  std::vector<uint8_t> pixels;
+  cairo_surface_t* surface;
+  cairo_t* cr;
+  uint8_t clear;
+#else
+  CairoPeer(bool, int, uint8_t) {}
+  double fill(const PointList&) { return 0; }
+  static constexpr bool kAvailable = false;
+#endif
+};
+
 void BM_PolygonFill_vs_cairo(benchmark::State& state) {
   const int size = 2048;
   PointList pts = starOutline(size / 2.0, size / 2.0, size * 0.48);
   Image32 img(size, size);
+  CairoPeer cairo(false, size, 0xFF);
   double ours = 0, peer = 0;
-#ifdef KANVO_BENCH_CAIRO
-  std::vector<uint32_t> cairoPixels(size_t(size) * size);
-  cairo_surface_t* surface = cairo_image_surface_create_for_data(
-      reinterpret_cast<unsigned char*>(cairoPixels.data()), CAIRO_FORMAT_ARGB32, size, size, size * 4);
-  cairo_t* cr = cairo_create(surface);
-  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
-  cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
-  cairo_set_source_rgba(cr, 0.2, 0.4, 0.8, 1.0);
-#endif
   for (auto _ : state) {
     img.fill(0xFFFFFFFFu);
     ScanParams params;
@@ -100,26 +138,9 @@ void BM_PolygonFill_vs_cairo(benchmark::State& state) {
     fillShape(img, pts, 0xFF3366CCu, 255, params, 0, size - 1);
     ours += msSince(t0);
     benchmark::DoNotOptimize(img.bits());
-#ifdef KANVO_BENCH_CAIRO
-    std::fill(cairoPixels.begin(), cairoPixels.end(), 0xFFFFFFFFu);
-    cairo_surface_mark_dirty(surface);
-    t0 = Clock::now();
-    cairo_new_path(cr);
-    cairo_move_to(cr, pts[0].x, pts[0].y);
-    for (size_t i = 1; i < pts.size(); ++i) cairo_line_to(cr, pts[i].x, pts[i].y);
-    cairo_close_path(cr);
-    cairo_fill(cr);
-    cairo_surface_flush(surface);
-    peer += msSince(t0);
-    benchmark::DoNotOptimize(cairoPixels.data());
-#endif
+    peer += cairo.fill(pts);
   }
-#ifdef KANVO_BENCH_CAIRO
-  cairo_destroy(cr);
-  cairo_surface_destroy(surface);
-#else
-  state.SkipWithError("cairo not available");
-#endif
+  if (!CairoPeer::kAvailable) state.SkipWithError("cairo not available");
   report(state, ours, peer);
 }
 BENCHMARK(BM_PolygonFill_vs_cairo)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -131,40 +152,17 @@ void BM_ShapeCoverage_vs_cairo_A8(benchmark::State& state) {
   PointList pts = starOutline(size / 2.0, size / 2.0, size * 0.48);
   TiledImage8 mask;
   mask.resize(size, size);
+  CairoPeer cairo(true, size, 0);
   double ours = 0, peer = 0;
-#ifdef KANVO_BENCH_CAIRO
-  const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, size);
-  std::vector<uint8_t> cairoPixels(size_t(stride) * size);
-  cairo_surface_t* surface = cairo_image_surface_create_for_data(cairoPixels.data(), CAIRO_FORMAT_A8, size, size, stride);
-  cairo_t* cr = cairo_create(surface);
-  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
-#endif
   for (auto _ : state) {
     mask.clear();
     auto t0 = Clock::now();
     addPolygonCoverage(mask, pts, true);
     ours += msSince(t0);
     benchmark::DoNotOptimize(mask.tile(0, 0));
-#ifdef KANVO_BENCH_CAIRO
-    std::fill(cairoPixels.begin(), cairoPixels.end(), 0);
-    cairo_surface_mark_dirty(surface);
-    t0 = Clock::now();
-    cairo_new_path(cr);
-    cairo_move_to(cr, pts[0].x, pts[0].y);
-    for (size_t i = 1; i < pts.size(); ++i) cairo_line_to(cr, pts[i].x, pts[i].y);
-    cairo_close_path(cr);
-    cairo_fill(cr);
-    cairo_surface_flush(surface);
-    peer += msSince(t0);
-    benchmark::DoNotOptimize(cairoPixels.data());
-#endif
+    peer += cairo.fill(pts);
   }
-#ifdef KANVO_BENCH_CAIRO
-  cairo_destroy(cr);
-  cairo_surface_destroy(surface);
-#else
-  state.SkipWithError("cairo not available");
-#endif
+  if (!CairoPeer::kAvailable) state.SkipWithError("cairo not available");
   report(state, ours, peer);
 }
 BENCHMARK(BM_ShapeCoverage_vs_cairo_A8)->Unit(benchmark::kMillisecond)->MinTime(2.0);
