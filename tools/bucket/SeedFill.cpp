@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <new>
+#include <type_traits>
 
 namespace kanvo {
 
@@ -76,24 +77,20 @@ bool fillFrom(const Source& source, Distance distance, TiledImage8& mask, int32_
 
 }  // namespace
 
-bool SeedFill(const Image32& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
+template <class Source>
+bool SeedFill(const Source& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
               int32_t tolerance) {
-  return fillFrom(source, fillDistance32, mask, x, y, value, tolerance);
+  if constexpr (std::is_same_v<Source, TiledImage8>)
+    return fillFrom(source, fillDistance8, mask, x, y, value, tolerance);
+  if constexpr (std::is_same_v<Source, TiledImage1>)
+    return fillFrom(source, fillDistance1, mask, x, y, value, tolerance);
+  if constexpr (std::is_same_v<Source, Image32> || std::is_same_v<Source, TiledImage32>)
+    return fillFrom(source, fillDistance32, mask, x, y, value, tolerance);
 }
 
-bool SeedFill(const TiledImage32& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
-              int32_t tolerance) {
-  return fillFrom(source, fillDistance32, mask, x, y, value, tolerance);
-}
-
-bool SeedFill(const TiledImage8& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
-              int32_t tolerance) {
-  return fillFrom(source, fillDistance8, mask, x, y, value, tolerance);
-}
-
-bool SeedFill(const TiledImage1& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
-              int32_t tolerance) {
-  return fillFrom(source, fillDistance1, mask, x, y, value, tolerance);
-}
+template bool SeedFill(const Image32&, TiledImage8&, int32_t, int32_t, uint8_t, int32_t);
+template bool SeedFill(const TiledImage32&, TiledImage8&, int32_t, int32_t, uint8_t, int32_t);
+template bool SeedFill(const TiledImage8&, TiledImage8&, int32_t, int32_t, uint8_t, int32_t);
+template bool SeedFill(const TiledImage1&, TiledImage8&, int32_t, int32_t, uint8_t, int32_t);
 
 }  // namespace kanvo

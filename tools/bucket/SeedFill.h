@@ -40,19 +40,14 @@ inline int32_t fillDistance1(uint8_t a, uint8_t b) {
   return a == b ? 0 : 255;
 }
 
-// Fills the region of (x, y) in source with value into mask, which must be at least the
-// source's size (its pixel (x, y) is the source's). True when the fill ran to its end (also
-// for a tolerance that takes nothing, or value 0, which writes nothing). False when the seed
-// lies outside the source or the mask is smaller (nothing written), or when memory ran out
-// for the seed list or a mask tile: the mask may then hold part of the region and is to be
-// discarded.
-bool SeedFill(const Image32& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
-              int32_t tolerance);
-bool SeedFill(const TiledImage32& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
-              int32_t tolerance);
-bool SeedFill(const TiledImage8& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
-              int32_t tolerance);
-bool SeedFill(const TiledImage1& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
+// Fills the region of (x, y) in source (an Image32, TiledImage32, TiledImage8 or TiledImage1)
+// with value into mask, which must be at least the source's size (its pixel (x, y) is the
+// source's). True when the fill ran to its end (also for a tolerance that takes nothing, or
+// value 0, which writes nothing). False when the seed lies outside the source or the mask is
+// smaller (nothing written), or when memory ran out for the seed list or a mask tile: the mask
+// may then hold part of the region and is to be discarded.
+template <class Source>
+bool SeedFill(const Source& source, TiledImage8& mask, int32_t x, int32_t y, uint8_t value,
               int32_t tolerance);
 
 }  // namespace kanvo
