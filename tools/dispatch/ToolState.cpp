@@ -406,11 +406,15 @@ uint32_t ToolState::Press(const StylusEvent& e) {
   const SelectionOperation operation = selectionOperation();
   if (mode.is(kCategoryShape, kToolBucket) && noKey && e.button == 0 && editable && families_.bucket != nullptr &&
       insideDocument(pressSnapped_)) {
+    WaitCursor wait(view_->surface());
     if (families_.bucket->fill(pressSnapped_)) result |= kResultBucket;
   }
   SelectionTool* selections = families_.selections;
   if (category == kCategorySelection && allowedKeys() && !dragging_ && e.button == 0 && selections != nullptr) {
-    if (sub == kToolSelectAuto && selections->selectAuto(pressSnapped_, operation)) result |= kResultAutoSelect;
+    if (sub == kToolSelectAuto) {
+      WaitCursor wait(view_->surface());
+      if (selections->selectAuto(pressSnapped_, operation)) result |= kResultAutoSelect;
+    }
     if (sub == kToolSelectRange && insideDocument(pressSnapped_)) {
       WaitCursor wait(view_->surface());
       if (selections->selectRange(pressSnapped_, noKey, keys_.only(keys::kControl))) result |= kResultRangeSelect;
@@ -451,9 +455,9 @@ uint32_t ToolState::Release(const StylusEvent& e) {
       const int32_t dy = floorToInt(canvasSnapped_.y) - floorToInt(pressSnapped_.y);
       if (dx != 0 || dy != 0) f.selections->moveSelection(dx, dy);
     }
-    if (mode.is(kCategoryGradient, kToolGradient) && allowedKeys() && f.gradient != nullptr &&
-        f.gradient->draw(pressSnapped_, canvasSnapped_)) {
-      result |= kResultGradient;
+    if (mode.is(kCategoryGradient, kToolGradient) && allowedKeys() && f.gradient != nullptr) {
+      WaitCursor wait(view_->surface());
+      if (f.gradient->draw(pressSnapped_, canvasSnapped_)) result |= kResultGradient;
     }
     if (category == kCategoryMove && moving_) f.move->commit(canvasSnapped_);
     if (category == kCategoryVector && vectorEditing_ && f.vector->release(canvasSnapped_)) result |= kResultVectorEdit;

@@ -299,7 +299,7 @@ TEST(ToolStateTest, ShapesSelectionsAndBands) {
   EXPECT_EQ(d.click(7, 8), kResultAutoSelect);
   d.tool(kCategorySelection, kToolSelectRange);
   EXPECT_EQ(d.click(7, 8), kResultRangeSelect);
-  EXPECT_EQ(d.surface.waits, 3);  // polygon, free selection, range
+  EXPECT_EQ(d.surface.waits, 5);  // polygon, free selection, bucket, automatic, range
   d.tool(kCategoryGradient, kToolGradient);
   d.press(1, 2);
   d.move(4, 6);
