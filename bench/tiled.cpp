@@ -92,7 +92,8 @@ void BM_Blit32Over_TiledVsFlat(benchmark::State& state) {
   params.op = kanvo::kOpOver;
   params.opacity = uint8_t(state.range(0));
   // Offset 0: source and destination tiles line up (layers of one document); otherwise every
-  // run of the destination crosses two source tiles (a moved layer).
+  // run of the destination crosses two source tiles (a moved layer), by a few pixels or by half
+  // a tile.
   const int32_t offset = int32_t(state.range(1));
   double tiledMs = 0, flatMs = 0;
   for (auto _ : state) {
@@ -108,7 +109,7 @@ void BM_Blit32Over_TiledVsFlat(benchmark::State& state) {
   report(state, tiledMs, flatMs);
 }
 BENCHMARK(BM_Blit32Over_TiledVsFlat)
-    ->ArgsProduct({{255, 128}, {0, 3}})
+    ->ArgsProduct({{255, 128}, {0, 3, 32}})
     ->ArgNames({"opacity", "offset"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(4);

@@ -2,14 +2,14 @@
 // RowCarry: the lower rows of a row of source tiles, kept by a blit from one destination tile
 // row to the next.
 //
-// A blit whose source lies shifted down against the tile grid fills each destination tile from
-// the lower rows of one source tile row and the upper rows of the next. Read straight from the
-// tiles, every destination tile starts two reads far from where the previous one stopped, and
-// at full size the processor's prefetching serves such broken streams far worse than reads in
-// address order. With a carry, the blit reads each new source tile in address order: the upper
-// rows for the destination tile at hand, then at once its lower rows into a slot here, which
-// the next destination tile row reads instead of the tile. Only a copy of the same bytes: the
-// result does not change.
+// A blit whose source lies shifted up or down against the tile grid fills each destination
+// tile from the lower rows of one source tile row and the upper rows of the next. Read straight
+// from the tiles, every destination tile starts two reads far from where the previous one
+// stopped, and at full size the processor's prefetching serves such broken streams far worse
+// than reads in address order. With a carry, the blit reads each new source tile in address
+// order: the upper rows for the destination tile at hand, then at once its lower rows into a
+// slot here, which the next destination tile row reads instead of the tile. Only a copy of the
+// same bytes: the result does not change.
 //
 // Slots are numbered by source tile column, from `first`; each holds rows from .. 63 of one
 // tile and the tile row it came from. Two sets: keep fills one while rows reads the other, and

@@ -254,14 +254,14 @@ bool blitToTiled(TiledImage<Bpp>& dst, const SpanParams& params, int32_t dx, int
   const int32_t whole1 = kBands ? (dx + w) >> kTileShift : 0;
   // The source x of the whole tile tx's first pixel.
   const auto sourceX = [&](int32_t tx) { return sx + (tx * kTileSize - dx); };
-  // Each destination tile row past the first begins at this row of a source tile. When that
-  // leaves at most half a tile to the next source tile row, the whole tiles read each new source
-  // tile in address order, keeping its lower rows for the next destination tile row.
+  // Each destination tile row past the first begins at this row of a source tile. Unless that is
+  // the first, the whole tiles read each new source tile in address order, keeping its lower
+  // rows for the next destination tile row (RowCarry.h).
   const int32_t carryFrom = (sy - dy) & kTileMask;
   bool carrying = false;
   if constexpr (kBands) {
     const int32_t first = sourceX(whole0) >> kTileShift, last = (sourceX(whole1 - 1) + kTileMask) >> kTileShift;
-    carrying = ty0 < ty1 && whole0 < whole1 && carryFrom >= kTileSize / 2 &&
+    carrying = ty0 < ty1 && whole0 < whole1 && carryFrom > 0 &&
                src.prepareCarry(first, last - first + 1, carryFrom);
   }
   for (int32_t ty = ty0; ty <= ty1; ++ty) {
