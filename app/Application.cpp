@@ -27,11 +27,13 @@ Application::Application(const Clock* clock)
       tools(document, view, settings, clock) {
   tools.setKeyTable(&keys);
   brush.setRedrawSink(&redraw);
+  gradient.setRedrawSink(&redraw);
   view.setOverlays(&brush.preview(), nullptr);
   ToolFamilies families;
   families.brush = &brush;
   families.shapes = &shapes;
   families.bucket = &bucket;
+  families.gradient = &gradient;
   tools.setFamilies(families);
 }
 

@@ -29,6 +29,7 @@
 #include "tools/ToolSettings.h"
 #include "tools/brush/BrushEngine.h"
 #include "tools/bucket/BucketEngine.h"
+#include "tools/gradient/GradientEngine.h"
 #include "tools/dispatch/KeyState.h"
 #include "tools/dispatch/ToolState.h"
 #include "tools/dispatch/ViewRedraw.h"
@@ -113,6 +114,7 @@ class Application {
   BrushEngine brush{document, history, settings, random};
   ShapeEngine shapes{document, history, settings, &redraw};
   BucketEngine bucket{document, history, settings, &redraw};
+  GradientEngine gradient{document, history, settings};
   ColorPalette palette;
   PanelIcons icons;
   std::string fileName = kUntitled;  // the document's file (UTF-8 path)

@@ -16,6 +16,15 @@ bool Selection::resize(int32_t width, int32_t height) {
   return true;
 }
 
+bool Selection::hasSelected() const {
+  for (int32_t ty = 0; ty < mask.tilesY(); ++ty)
+    for (int32_t tx = 0; tx < mask.tilesX(); ++tx) {
+      const Image8* tile = mask.tile(tx, ty);
+      if (tile != nullptr && !TileTraits<8>::isEmpty(*tile)) return true;
+    }
+  return false;
+}
+
 bool Selection::refresh() {
   bool ok = pyramid.rebuild(mask);
   rebuildOutline();

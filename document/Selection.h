@@ -44,6 +44,8 @@ class Selection {
   // the outline and resets the thumbnail. False when memory cannot be had (the selection is
   // then empty, 0 x 0).
   bool resize(int32_t width, int32_t height);
+  // Whether any pixel of the mask is selected (not 0).
+  bool hasSelected() const;
   // Rebuilds the reduced masks, the outline and the thumbnail from the mask.
   bool refresh();
   // Rebuilds the outline from the mask: every edge between a selected pixel and an

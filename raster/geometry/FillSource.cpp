@@ -161,7 +161,10 @@ void FillSource::apply(Color32& out, int32_t x, int32_t y, int32_t ox, int32_t o
     over(out, textureSample(x, y, ox, oy), opacity);
     return;
   }
-  int t = gradientT(x, y);
+  rampColour(out, gradientT(x, y));
+}
+
+void FillSource::rampColour(Color32& out, int t) const {
   if (colourMode == kGradientOneColour) {
     over(out, colourA, 255 - t);
   } else {

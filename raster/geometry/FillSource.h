@@ -72,6 +72,10 @@ struct FillSource {
   int gradientT(int32_t x, int32_t y) const;
   // The texture colour at view pixel (x, y) for view offset (ox, oy), before opacity.
   Color32 textureSample(int32_t x, int32_t y, int32_t ox, int32_t oy) const;
+  // Lays the gradient's colour for parameter t (0..255) on out: a two-colour gradient replaces
+  // out with colourA laid over by colourB at weight t; a one-colour gradient lays colourA over
+  // out at weight 255 - t.
+  void rampColour(Color32& out, int t) const;
   // Applies this source to out at view pixel (x, y).
   void apply(Color32& out, int32_t x, int32_t y, int32_t ox, int32_t oy) const;
   // Copies every field; a texture copies its images and rebuilds its levels. False when the

@@ -16,16 +16,6 @@ constexpr uint32_t kStrokeInterval = 25;  // milliseconds
 constexpr double kStrokeDistance = 1.0;   // screen pixels
 constexpr int32_t kFilterFrom = 8;         // samples held before the filter applies
 
-// Whether any pixel of the mask is selected.
-bool anySelected(const TiledImage8& mask) {
-  for (int32_t ty = 0; ty < mask.tilesY(); ++ty)
-    for (int32_t tx = 0; tx < mask.tilesX(); ++tx) {
-      const Image8* tile = mask.tile(tx, ty);
-      if (tile != nullptr && !TileTraits<8>::isEmpty(*tile)) return true;
-    }
-  return false;
-}
-
 // A working image of the store's size, emptied.
 template <int Bpp>
 bool prepare(TiledImage<Bpp>& image, uint32_t width, uint32_t height) {
@@ -127,7 +117,7 @@ bool BrushEngine::start(const BrushStart& start) {
       raster_.colour = &document_.strokeColour;
     }
     const Selection* selection = document_.currentSelection();
-    if (selection != nullptr && anySelected(selection->mask)) raster_.mask = &selection->mask;
+    if (selection != nullptr && selection->hasSelected()) raster_.mask = &selection->mask;
     if (mixing && raster_.depth == 32) {
       const CanvasPoint p = start.event.point;
       const Color32 under =
