@@ -28,12 +28,14 @@ Application::Application(const Clock* clock)
   tools.setKeyTable(&keys);
   brush.setRedrawSink(&redraw);
   gradient.setRedrawSink(&redraw);
+  mover.setRedrawSink(&redraw);
   view.setOverlays(&brush.preview(), nullptr);
   ToolFamilies families;
   families.brush = &brush;
   families.shapes = &shapes;
   families.bucket = &bucket;
   families.gradient = &gradient;
+  families.move = &mover;
   tools.setFamilies(families);
 }
 

@@ -30,6 +30,7 @@
 #include "tools/brush/BrushEngine.h"
 #include "tools/bucket/BucketEngine.h"
 #include "tools/gradient/GradientEngine.h"
+#include "tools/move/MoveEngine.h"
 #include "tools/dispatch/KeyState.h"
 #include "tools/dispatch/ToolState.h"
 #include "tools/dispatch/ViewRedraw.h"
@@ -115,6 +116,7 @@ class Application {
   ShapeEngine shapes{document, history, settings, &redraw};
   BucketEngine bucket{document, history, settings, &redraw};
   GradientEngine gradient{document, history, settings};
+  MoveEngine mover{document, history};
   ColorPalette palette;
   PanelIcons icons;
   std::string fileName = kUntitled;  // the document's file (UTF-8 path)

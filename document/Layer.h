@@ -129,6 +129,8 @@ class Layer {
   // not changed. False, with nothing changed, when the new store cannot be had (a side above
   // kMaxStoreSide, or no memory).
   bool moveContent(int32_t dx, int32_t dy);
+  // Whether moveContent(dx, dy) would stay within kMaxStoreSide (memory aside).
+  bool moveFits(int32_t dx, int32_t dy) const;
 
   // A deep copy of other's attributes, name, stores, objects, reduced images, thumbnail and
   // histograms; the copy belongs to owner. False when memory ran out (the copy is then
@@ -181,6 +183,8 @@ class Layer {
  private:
   template <int Bpp>
   bool moveStore(TiledImage<Bpp>& store, int32_t dx, int32_t dy);
+  template <int Bpp>
+  bool storeMoveFits(const TiledImage<Bpp>& store, int32_t dx, int32_t dy) const;
   bool makeHalftone();
   // The attributes, name, objects and histograms of copyFrom; false when memory ran out (the
   // objects are then left out).

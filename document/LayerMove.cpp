@@ -31,15 +31,33 @@ AxisPlacement placeAxis(int64_t pos, int64_t extent, int64_t canvas) {
   return a;
 }
 
+// The used bounds of the store and where its content lands after a move of (dx, dy); false
+// when the new store would exceed the largest side (which also keeps the origins in range).
+template <int Bpp>
+bool placeMove(const Layer& layer, const TiledImage<Bpp>& store, int32_t dx, int32_t dy, Rect& used,
+               AxisPlacement& ax, AxisPlacement& ay) {
+  used = store.usedBounds();
+  if (used.isEmpty()) return true;
+  ax = placeAxis(int64_t(layer.offsetX) + used.x + dx, used.width, layer.canvasWidth());
+  ay = placeAxis(int64_t(layer.offsetY) + used.y + dy, used.height, layer.canvasHeight());
+  return ax.size <= Layer::kMaxStoreSide && ay.size <= Layer::kMaxStoreSide;
+}
+
 }  // namespace
 
 template <int Bpp>
+bool Layer::storeMoveFits(const TiledImage<Bpp>& store, int32_t dx, int32_t dy) const {
+  Rect used;
+  AxisPlacement ax{}, ay{};
+  return placeMove(*this, store, dx, dy, used, ax, ay);
+}
+
+template <int Bpp>
 bool Layer::moveStore(TiledImage<Bpp>& store, int32_t dx, int32_t dy) {
-  const Rect used = store.usedBounds();
+  Rect used;
+  AxisPlacement ax{}, ay{};
+  if (!placeMove(*this, store, dx, dy, used, ax, ay)) return false;
   if (used.isEmpty()) return true;
-  const AxisPlacement ax = placeAxis(int64_t(offsetX) + used.x + dx, used.width, canvasWidth());
-  const AxisPlacement ay = placeAxis(int64_t(offsetY) + used.y + dy, used.height, canvasHeight());
-  if (ax.size > kMaxStoreSide || ay.size > kMaxStoreSide) return false;  // also keeps the origins in range
   TiledImage<Bpp> moved;
   if (!moved.resize(uint32_t(ax.size), uint32_t(ay.size))) return false;
   // The content's pixel (0, 0) goes to store position pad + max(pos, 0), that is to canvas
@@ -53,6 +71,15 @@ bool Layer::moveStore(TiledImage<Bpp>& store, int32_t dx, int32_t dy) {
   offsetY = int32_t(ay.origin);
   rebuildReducedImages();
   return true;
+}
+
+bool Layer::moveFits(int32_t dx, int32_t dy) const {
+  switch (kind) {
+    case kLayerKind32: return storeMoveFits(pixels32, dx, dy);
+    case kLayerKind8: return storeMoveFits(pixels8, dx, dy);
+    case kLayerKind1: return storeMoveFits(pixels1, dx, dy);
+    default: return true;
+  }
 }
 
 bool Layer::moveContent(int32_t dx, int32_t dy) {

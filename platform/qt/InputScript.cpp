@@ -24,6 +24,11 @@ bool playLine(const QString& line, CanvasWidget& canvas, Application& app) {
     return true;
   }
   bool okX = false, okY = false;
+  if (verb == "tool" && words.size() == 3) {
+    const int category = words[1].toInt(&okX), subTool = words[2].toInt(&okY);
+    if (okX && okY) app.tools.mode.select(category, subTool);
+    return okX && okY;
+  }
   const QPointF at(words.value(1).toDouble(&okX), words.value(2).toDouble(&okY));
   if (words.size() != 3 || !okX || !okY) return false;
   QEvent::Type type = QEvent::MouseMove;

@@ -4,6 +4,8 @@
 // canvas once the first frame is painted, as a mouse would give them, and "kanvo: script done"
 // goes to the trace. Lines (points in the canvas area's logical pixels):
 //   press X Y | move X Y | release X Y   the left button
+//   tool CATEGORY SUBTOOL                 the tool mode (tools/dispatch/ToolMode.h codes), which
+//                                         reaches the tools the shell offers no button for
 //   copy PATH                             the document as it stands, written to PATH in the
 //                                         native format (its name and changed state untouched);
 //                                         traces "copied NAME, changed" (or "unchanged")

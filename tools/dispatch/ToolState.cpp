@@ -575,6 +575,7 @@ int32_t ToolState::CursorKind() const {
 
 void ToolState::ResetStroke(bool clearKeys) {
   if (strokeStarted_ && families_.brush != nullptr) families_.brush->resetStroke();
+  if (moving_ && families_.move != nullptr) families_.move->commit(canvasSnapped_);  // as at a release
   buttonDown_ = dragging_ = strokeStarted_ = moving_ = vectorEditing_ = false;
   stampSourceSet_ = stampOffsetPending_ = false;
   vertices_.clear();

@@ -105,8 +105,8 @@ class ToolState {
   uint32_t KeyUp(int32_t key);
   int32_t CursorKind() const;
   // Ends whatever is in progress: button, drags, the stroke (discarded), the vertex list, the
-  // temporary view drags, the brush-size drag, the feedback band. clearKeys: the key state too,
-  // and the override 0.
+  // temporary view drags, the brush-size drag, the feedback band; a running move is committed as
+  // at a release. clearKeys: the key state too, and the override 0.
   void ResetStroke(bool clearKeys);
 
   // The finishing step of the multi-click tools: the collected vertices become "Fill Polygon",

@@ -1,0 +1,76 @@
+// "Move Layer" on random 32, 8 and 1 bpp layers: the pending offset while dragging, the floor at
+// the release, what moves nothing, and undo and redo exact.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "support/BrushRig.h"
+#include "support/DocumentState.h"
+#include "support/LayerStores.h"
+#include "tools/move/MoveEngine.h"
+
+namespace kanvo {
+namespace {
+
+TEST(MoveLayer, ReleaseMovesByTheFlooredDragAndUndoesExactly) {
+  // drag, expected move (0, 0: nothing recorded)
+  const struct {
+    double x, y;
+    int32_t dx, dy;
+  } cases[] = {{3.7, -2.2, 3, -3}, {0.4, 0.9, 0, 0}, {-70.5, 40.0, -71, 40}, {300000, 0, 0, 0}};
+  std::mt19937 rng(3);
+  for (int32_t kind : {kLayerKind32, kLayerKind8, kLayerKind1})
+    for (const auto& c : cases) {
+      test::BrushRig rig(120, 90, kind);
+      MoveEngine engine(rig.doc, rig.history);
+      Layer& layer = rig.layer();
+      test::withStore(layer, [&](auto& s) {
+        for (int i = 0; i < 2000; ++i) s.setPixel(int32_t(rng() % 120), int32_t(rng() % 90), decltype(s.getPixel(0, 0))(rng() | 1));
+      });
+      rig.doc.layerChangedAll(layer);
+      Layer before(nullptr);
+      ASSERT_TRUE(before.copyFrom(layer, nullptr));
+      const std::string state = test::documentState(rig.doc);
+      ASSERT_TRUE(engine.begin({{50.5, 40.5}}));
+      engine.drag({50.5 + c.x / 2, 40.5 + c.y / 2});
+      engine.drag({50.5 + c.x, 40.5 + c.y});
+      int32_t sx = 0, sy = 0;
+      EXPECT_TRUE(engine.statusOffset(sx, sy) && layer.subPixelX == 50.5 + c.x - 50.5 && sy == std::floor(c.y));
+      EXPECT_EQ(engine.commit({50.5 + c.x, 40.5 + c.y}), c.dx != 0 || c.dy != 0);
+      EXPECT_EQ(layer.subPixelX, 0.0);
+      if (c.dx == 0 && c.dy == 0) {
+        EXPECT_TRUE(test::documentState(rig.doc) == state);
+        EXPECT_EQ(rig.history.count(), 0);
+        continue;
+      }
+      EXPECT_EQ(*rig.history.undoLabel(), "Move Layer");
+      for (int32_t y = -80; y < 170; ++y)
+        for (int32_t x = -80; x < 200; ++x)
+          ASSERT_EQ(test::storePixel(layer, x + c.dx - layer.offsetX, y + c.dy - layer.offsetY), test::storePixel(before, x, y))
+              << kind << " " << x << "," << y;
+      const std::string moved = test::documentState(rig.doc);
+      rig.history.applyStep(0, rig.doc);
+      EXPECT_TRUE(test::documentState(rig.doc) == state);
+      rig.history.applyStep(1, rig.doc);
+      EXPECT_TRUE(test::documentState(rig.doc) == moved);
+    }
+}
+
+TEST(MoveLayer, WhatCannotStart) {
+  test::BrushRig rig(64, 64);
+  MoveEngine engine(rig.doc, rig.history);
+  MoveStart part{{5, 5}};
+  part.liftPart = true;
+  EXPECT_FALSE(engine.begin(part));
+  rig.layer().locked = 1;
+  EXPECT_FALSE(engine.begin({{5, 5}}));
+  rig.layer().locked = 0;
+  rig.layer().visible = 0;
+  EXPECT_FALSE(engine.begin({{5, 5}}));
+  int32_t x, y;
+  EXPECT_FALSE(engine.statusOffset(x, y));
+}
+
+}  // namespace
+}  // namespace kanvo
