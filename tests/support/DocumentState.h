@@ -3,13 +3,17 @@
 // with itself at another time: canvas size, the layer list (kind, attributes, offset, store
 // size and pixels of every store), the current layer, the selections (mode and mask pixels) and
 // the current selection. Pixels are compared as values: an absent tile equals a tile of zeros.
-// stateHash gives a 64-bit digest of the same bytes for step-by-step checks.
+// stateHash gives a 64-bit digest of the same bytes for step-by-step checks;
+// expectUndoRedoExact checks the newest undo step both ways.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
 
 #include "document/Document.h"
+#include "document/undo/UndoHistory.h"
 #include "raster/tiled/TiledImage.h"
 
 namespace kanvo::test {
@@ -56,5 +60,15 @@ inline std::string documentState(const Document& doc) {
 }
 
 inline uint64_t stateHash(const Document& doc) { return std::hash<std::string>()(documentState(doc)); }
+
+// Undoes the newest step, which must give back the state `before`, and redoes it, which must
+// give back the state the step left.
+inline void expectUndoRedoExact(UndoHistory& history, Document& doc, const std::string& before) {
+  const std::string after = documentState(doc);
+  history.applyStep(0, doc);
+  EXPECT_TRUE(documentState(doc) == before);
+  history.applyStep(1, doc);
+  EXPECT_TRUE(documentState(doc) == after);
+}
 
 }  // namespace kanvo::test

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "raster/pixel/PixelOps.h"
+#include "tools/fill/MaskFill.h"
 #include "tools/gradient/GradientRamp.h"
 
 namespace kanvo {
@@ -50,8 +51,8 @@ bool GradientEngine::drawOn(Layer& layer, CanvasPoint from, CanvasPoint to, Rect
   RampTarget target;
   target.rect = Rect(0, 0, int32_t(layer.storeWidth()), int32_t(layer.storeHeight()));
   const Selection* selection = document_.currentSelection();
-  if (selection != nullptr && selection->hasSelected()) {
-    const Rect bounds = selection->mask.usedBounds();
+  const Rect bounds = selection != nullptr ? coveredBounds(selection->mask) : Rect();
+  if (!bounds.isEmpty()) {
     target.rect = Rect(bounds.x - layer.offsetX, bounds.y - layer.offsetY, bounds.width, bounds.height);
     target.mask = &selection->mask;
     target.maskOffsetX = layer.offsetX;
