@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Screenshots of the real window on a virtual display (Xvfb), driven with xdotool as a user
 # would: a pen stroke, the palette opened, a colour picked from it, a second stroke in that
-# colour, then a rectangle dragged with the rectangle fill. One desktop screen (1280 x 800)
-# and one phone screen (720 x 1440 at scale 2).
+# colour, then a rectangle dragged with the rectangle fill and the layer dragged with Move. One
+# desktop screen (1280 x 800) and one phone screen (720 x 1440 at scale 2).
 # Usage: scripts/screenshots.sh [OUTPUT_FOLDER]   (default build/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -53,10 +53,14 @@ shoot() {  # NAME WIDTH HEIGHT SCALE
   stroke $((177 + 20)) "$h3" $((177 + 20 + w3)) $((h3 * 2))
   sleep 0.3
   import -window root "$out/$name-rect.png"
+  xdotool mousemove "$(px $((cw - 45)))" "$(py 45)" click 1   # Move: the whole layer dragged
+  stroke $((177 + 40)) $((h3 * 2)) $((177 + 40 + w3)) $((h3 * 2 + 20))
+  sleep 0.3
+  import -window root "$out/$name-move.png"
   kill "$kanvo" "$xvfb" 2>/dev/null || true
   wait "$kanvo" "$xvfb" 2>/dev/null || true
   rm -rf "$runtime" "$log"
-  echo "screenshots: $out/$name-stroke.png $out/$name-palette.png $out/$name-rect.png"
+  echo "screenshots: $out/$name-stroke.png $out/$name-palette.png $out/$name-rect.png $out/$name-move.png"
 }
 
 shoot desktop 1280 800 1
