@@ -36,6 +36,7 @@ Application::Application(const Clock* clock)
   families.bucket = &bucket;
   families.gradient = &gradient;
   families.move = &mover;
+  families.selections = &selections;
   tools.setFamilies(families);
 }
 

@@ -34,6 +34,7 @@
 #include "tools/dispatch/KeyState.h"
 #include "tools/dispatch/ToolState.h"
 #include "tools/dispatch/ViewRedraw.h"
+#include "tools/select/SelectionEngine.h"
 #include "tools/shape/ShapeEngine.h"
 #include "view/DisplaySettings.h"
 #include "view/DrawingSurface.h"
@@ -117,6 +118,7 @@ class Application {
   BucketEngine bucket{document, history, settings, &redraw};
   GradientEngine gradient{document, history, settings};
   MoveEngine mover{document, history};
+  SelectionEngine selections{document, history, settings, &redraw};
   ColorPalette palette;
   PanelIcons icons;
   std::string fileName = kUntitled;  // the document's file (UTF-8 path)

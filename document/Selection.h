@@ -15,6 +15,7 @@ namespace kanvo {
 
 enum SelectionMode : int32_t {
   kSelectionNone = 0,  // nothing selected
+  kSelectionTurned = 1,  // the mask holds a selection made with the view turned
   kSelectionMask = 2,  // the mask holds the selection
   kSelectionAll = 3,   // everything selected
 };
