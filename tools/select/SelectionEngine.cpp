@@ -1,5 +1,6 @@
 #include "tools/select/SelectionEngine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -42,6 +43,10 @@ class BusyScope {
   Document& document_;
 };
 
+bool finite(CanvasPoint p) {
+  return std::isfinite(p.x) && std::isfinite(p.y);
+}
+
 Rect wholeMask(const TiledImage8& mask) {
   return Rect(0, 0, int32_t(mask.width()), int32_t(mask.height()));
 }
@@ -79,8 +84,9 @@ bool SelectionEngine::selectEllipse(const DragRect& drag, SelectionOperation ope
 
 bool SelectionEngine::selectBox(const DragRect& drag, SelectionOperation operation, bool ellipse) {
   const ToolOptions& options = settings_.options;
+  if (!std::all_of(drag.corners.begin(), drag.corners.end(), finite)) return false;
   const auto box = dragBox(drag, options.selectionConstraint != 0);
-  if (!box) return clearSelection();
+  if (!box) return clearSelection();  // a click without a drag
   Selection* selection = target();
   TiledImage8* cover = selection != nullptr ? coverage() : nullptr;
   if (cover == nullptr) return false;
@@ -106,14 +112,14 @@ bool SelectionEngine::selectPolygon(const VertexList& vertices, SelectionOperati
   Selection* selection = polygon.size() >= 3 ? target() : nullptr;
   TiledImage8* cover = selection != nullptr ? coverage() : nullptr;
   if (cover == nullptr) return false;
-  addPolygonCoverage(*cover, polygon, true);
+  addPolygonCoverage(*cover, polygon, settings_.options.selectionAntialias != 0);
   return redrawn(combine(*selection, operation, "Polygon", nullptr, false));
 }
 
 bool SelectionEngine::selectAuto(CanvasPoint at, SelectionOperation operation) {
   Selection* selection = target();
   Layer* layer = document_.currentLayer();
-  if (selection == nullptr || layer == nullptr || !std::isfinite(at.x) || !std::isfinite(at.y)) return false;
+  if (selection == nullptr || layer == nullptr || !finite(at)) return false;
   const ToolOptions& options = settings_.options;
   bool changed = false;
   {
@@ -133,8 +139,11 @@ bool SelectionEngine::combine(Selection& selection, SelectionOperation operation
   const TiledImage8& cover = document_.strokeMask;
   history_.recordSelection(mask, wholeMask(mask), document_.currentSelectionIndex(), selection.mode,
                            labelFor(operation, shape));
-  Rect changed = mask.tileBounds();
-  if (operation == kSelectReplace) mask.clear();
+  Rect changed;
+  if (operation == kSelectReplace) {
+    changed = mask.tileBounds();
+    mask.clear();
+  }
   const Rect r = coveredBounds(cover);
   changed.unite(r);
   if (!r.isEmpty()) {
@@ -187,7 +196,7 @@ bool SelectionEngine::moveSelection(int32_t dx, int32_t dy) {
 
 bool SelectionEngine::selectRange(CanvasPoint at, bool clearFirst, bool ctrlHeld) {
   Selection* selection = target();
-  if (selection == nullptr || !std::isfinite(at.x) || !std::isfinite(at.y)) return false;
+  if (selection == nullptr || !finite(at)) return false;
   const double x = std::floor(at.x), y = std::floor(at.y);
   if (x < 0 || y < 0 || x >= document_.width() || y >= document_.height()) return false;
   {
