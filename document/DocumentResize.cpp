@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "document/BusyScope.h"
 #include "document/Document.h"
 #include "raster/tiled/TiledCopy.h"
 #include "raster/tiled/TiledResample.h"
@@ -18,18 +19,6 @@ struct NewStores {
   TiledImage32 s32;
   TiledImage8 s8;
   TiledImage1 s1;
-};
-
-// Marks the document busy for the duration of a scope.
-class BusyScope {
- public:
-  explicit BusyScope(uint8_t& flag) : flag_(flag) { flag_ = 1; }
-  ~BusyScope() { flag_ = 0; }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
-
- private:
-  uint8_t& flag_;
 };
 
 // side x to / from, truncated, at least 1.

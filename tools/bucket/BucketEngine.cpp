@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "document/BusyScope.h"
 #include "tools/bucket/RegionSample.h"
 #include "tools/fill/MaskFill.h"
 
@@ -10,18 +11,6 @@ namespace kanvo {
 namespace {
 
 constexpr const char* kBucketLabel = "Fill (Bucket)";
-
-// Document::busy for the life of the object.
-class BusyScope {
- public:
-  explicit BusyScope(Document& document) : document_(document) { document_.busy = 1; }
-  ~BusyScope() { document_.busy = 0; }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
-
- private:
-  Document& document_;
-};
 
 }  // namespace
 
@@ -38,7 +27,7 @@ bool BucketEngine::fill(CanvasPoint at) {
   if (x < 0 || y < 0 || x >= document_.width() || y >= document_.height()) return false;
   Rect changed;
   {
-    BusyScope busy(document_);
+    BusyScope busy(document_.busy);
     changed = fillAt(*layer, int32_t(x), int32_t(y));
     region_ = TiledImage8();  // a large region's tiles are not kept between fills
   }

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "document/BusyScope.h"
 #include "raster/span/SpanOps.h"
 #include "raster/tiled/TiledBlit.h"
 #include "raster/tiled/TiledCopy.h"
@@ -30,18 +31,6 @@ std::string labelFor(SelectionOperation operation, std::string_view shape) {
   label += ')';
   return label;
 }
-
-// Document::busy for the life of the object.
-class BusyScope {
- public:
-  explicit BusyScope(Document& document) : document_(document) { document_.busy = 1; }
-  ~BusyScope() { document_.busy = 0; }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
-
- private:
-  Document& document_;
-};
 
 bool finite(CanvasPoint p) {
   return std::isfinite(p.x) && std::isfinite(p.y);
@@ -123,7 +112,7 @@ bool SelectionEngine::selectAuto(CanvasPoint at, SelectionOperation operation) {
   const ToolOptions& options = settings_.options;
   bool changed = false;
   {
-    BusyScope busy(document_);
+    BusyScope busy(document_.busy);
     const bool found =
         fillRegion(document_, *layer, options.autoSelectSampleSource == 0, document_.strokeMask,
                    int32_t(std::floor(at.x)), int32_t(std::floor(at.y)), options.autoSelectTolerance);
@@ -200,7 +189,7 @@ bool SelectionEngine::selectRange(CanvasPoint at, bool clearFirst, bool ctrlHeld
   const double x = std::floor(at.x), y = std::floor(at.y);
   if (x < 0 || y < 0 || x >= document_.width() || y >= document_.height()) return false;
   {
-    BusyScope busy(document_);
+    BusyScope busy(document_.busy);
     Image32 composite(document_.width(), document_.height());
     if (!composite.hasPixels() || !document_.flatten(composite, CompositeOptions{})) return false;
     TiledImage8& mask = selection->mask;
