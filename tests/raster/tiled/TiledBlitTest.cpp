@@ -117,13 +117,16 @@ void compareBlits(uint32_t seed, std::initializer_list<int32_t> ops, Span span) 
   std::mt19937 rng(seed);
   std::vector<Color32> palette(256);
   for (Color32& c : palette) c = test::randomValue<32>(rng);
-  int32_t phase = 0;  // the rounds with whole tiles step through every tile-grid phase
+  // The rounds with whole images walk the destination's tile-grid phases that take different
+  // paths (0, 1, 63 and 29 pixels past the source's, on each axis, left or right of the origin).
+  constexpr int32_t kPhases[] = {0, 1, 63, 29}, kWhole = 136;
+  int32_t phase = 0;
   for (int32_t op : ops) {
     for (int round = 0; round < 14; ++round) {
       int32_t sw = 1 + int32_t(rng() % 220), sh = 1 + int32_t(rng() % 170);
       int32_t dw = 1 + int32_t(rng() % 220), dh = 1 + int32_t(rng() % 170);
       if (round % 4 == 0) sw = dw, sh = dh;
-      if (round % 2 == 1) sw = sh = dw = dh = 200;
+      if (round % 2 == 1) sw = sh = dw = dh = kWhole;
       Side<Dest> dst(rng, dw, dh);
       Side<Source> src(rng, sw, sh);
       Side<TiledImage8> mask(rng, Masked ? sw : 1, Masked ? sh : 1);
@@ -135,8 +138,10 @@ void compareBlits(uint32_t seed, std::initializer_list<int32_t> ops, Span span) 
                   randomExtent(rng, std::max(sw, dw)),
                   randomExtent(rng, std::max(sh, dh))};
       if (round % 2 == 1) {
-        phase = (phase + 37) % 64;
-        c = {phase - 64 * int32_t(rng() % 2), 63 - phase, (phase * 5) % 64, (phase * 3) % 64, 200, 200};
+        const int32_t sx = int32_t(rng() % 64), sy = int32_t(rng() % 64);
+        const int32_t px = kPhases[phase % 4], py = kPhases[phase / 4 % 4];
+        phase++;
+        c = {sx + px - 64 * int32_t(rng() % 2), sy + py - 64 * int32_t(rng() % 2), sx, sy, kWhole, kWhole};
       }
       SCOPED_TRACE(::testing::Message() << "op " << op << " opacity " << int(p.opacity) << " " << c);
       bool got;

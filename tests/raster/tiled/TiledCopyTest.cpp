@@ -1,5 +1,5 @@
-// Copies between tiled images and nearest resampling, at each depth, against per-pixel
-// references.
+// Copies between tiled images, clearing and nearest resampling, at each depth, against
+// per-pixel references.
 #include "raster/tiled/TiledCopy.h"
 
 #include <gtest/gtest.h>
@@ -18,12 +18,12 @@ namespace {
 using test::randomIn;
 
 template <int Bpp>
-void copyAndResampleMatchReference(uint32_t seed) {
+void copyClearAndResampleMatchReferences(uint32_t seed) {
   std::mt19937 rng(seed);
   TiledImage<Bpp> src, dst;
   ASSERT_NO_FATAL_FAILURE(test::makeRandomPair(rng, src, 300, 200, dst, 300, 200));
-  typename test::FlatOf<Bpp>::Image before;
-  test::copyToFlat(dst, before);
+  typename test::FlatOf<Bpp>::Image flat;
+  test::copyToFlat(dst, flat);
   const int64_t sx = randomIn(rng, -100, 300), sy = randomIn(rng, -100, 200), w = randomIn(rng, 0, 400),
                 h = randomIn(rng, 0, 300), dx = randomIn(rng, -300, 300), dy = randomIn(rng, -200, 200);
   ASSERT_TRUE(copyPixels(src, sx, sy, w, h, dst, dx, dy));
@@ -33,10 +33,26 @@ void copyAndResampleMatchReference(uint32_t seed) {
       const bool inside = fx >= sx && fx < sx + w && fy >= sy && fy < sy + h && fx >= 0 && fy >= 0 &&
                           fx < int64_t(src.width()) && fy < int64_t(src.height());
       ASSERT_EQ(uint32_t(dst.getPixel(x, y)),
-                uint32_t(inside ? src.getPixel(int32_t(fx), int32_t(fy)) : before.getPixel(x, y)))
+                uint32_t(inside ? src.getPixel(int32_t(fx), int32_t(fy)) : flat.getPixel(x, y)))
           << "seed " << seed << " at " << x << ", " << y;
     }
   EXPECT_FALSE(copyPixels(dst, 0, 0, 10, 10, dst, 1, 1));
+  // Clearing rectangles: the pixels inside become 0 and no tile is left all zero (the image
+  // starts without all-zero tiles, dropped by dropZeroTiles).
+  dropZeroTiles(dst);
+  const std::vector<bool> none(size_t(dst.tileCount()), false);
+  ASSERT_TRUE(test::noZeroTilesCreated(dst, none));
+  test::copyToFlat(dst, flat);
+  const int32_t dw = int32_t(dst.width()), dh = int32_t(dst.height());
+  for (int round = 0; round < 12; ++round) {
+    const Rect r(randomIn(rng, -80, dw), randomIn(rng, -80, dh), randomIn(rng, -5, dw + 100),
+                 randomIn(rng, -5, dh + 100));
+    clearPixels(dst, r);
+    for (int32_t y = std::max(r.y, 0); y < std::min(r.y + r.height, dh); ++y)
+      for (int32_t x = std::max(r.x, 0); x < std::min(r.x + r.width, dw); ++x) flat.setPixel(x, y, 0);
+    ASSERT_TRUE(test::samePixels(dst, flat)) << seed << " " << round;
+    ASSERT_TRUE(test::noZeroTilesCreated(dst, none)) << seed << " " << round;
+  }
   // Resampling replaces dst whole: pixel (x, y) takes source ((x stepX) >> 16, (y stepY) >> 16).
   ASSERT_TRUE(dst.resize(uint32_t(randomIn(rng, 1, 400)), uint32_t(randomIn(rng, 1, 300))));
   test::fillRandomTiles(dst, rng);
@@ -50,11 +66,11 @@ void copyAndResampleMatchReference(uint32_t seed) {
           << "seed " << seed << " at " << x << ", " << y;
 }
 
-TEST(TiledCopyTest, CopyAndResampleMatchPerPixelReferences) {
+TEST(TiledCopyTest, CopyClearAndResampleMatchPerPixelReferences) {
   for (uint32_t seed = 1; seed <= 6; ++seed) {
-    copyAndResampleMatchReference<32>(seed);
-    copyAndResampleMatchReference<8>(seed + 100);
-    copyAndResampleMatchReference<1>(seed + 200);
+    copyClearAndResampleMatchReferences<32>(seed);
+    copyClearAndResampleMatchReferences<8>(seed + 100);
+    copyClearAndResampleMatchReferences<1>(seed + 200);
   }
   EXPECT_EQ(resampleStep16(32760, 1), int64_t(32760) << 16);
   EXPECT_EQ(resampleStep16(3, 2), 98304);
@@ -72,39 +88,6 @@ TEST(TiledCopyTest, HugeOffsetsCopyNothing) {
   EXPECT_TRUE(copyPixels(src, -1000, 0, INT64_MAX, 100, dst, -1000, 0));
   EXPECT_EQ(dst.getPixel(1, 1), 5);  // the last copy took the whole source
   EXPECT_EQ(dst.presentTileCount(), 1);
-}
-
-// Clearing rectangles: the pixels inside become 0 and no tile is left all zero (the image starts
-// without all-zero tiles, dropped by dropZeroTiles).
-template <int Bpp>
-void clearMatchesReference(uint32_t seed) {
-  std::mt19937 rng(seed);
-  TiledImage<Bpp> image;
-  ASSERT_TRUE(image.resize(uint32_t(randomIn(rng, 1, 300)), uint32_t(randomIn(rng, 1, 200))));
-  test::fillRandomTiles(image, rng);
-  dropZeroTiles(image);
-  const std::vector<bool> none(size_t(image.tileCount()), false);
-  ASSERT_TRUE(test::noZeroTilesCreated(image, none));
-  typename test::FlatOf<Bpp>::Image flat;
-  test::copyToFlat(image, flat);
-  const int32_t w = int32_t(image.width()), h = int32_t(image.height());
-  for (int round = 0; round < 12; ++round) {
-    const Rect r(randomIn(rng, -80, w), randomIn(rng, -80, h), randomIn(rng, -5, w + 100),
-                 randomIn(rng, -5, h + 100));
-    clearPixels(image, r);
-    for (int32_t y = std::max(r.y, 0); y < std::min(r.y + r.height, h); ++y)
-      for (int32_t x = std::max(r.x, 0); x < std::min(r.x + r.width, w); ++x) flat.setPixel(x, y, 0);
-    ASSERT_TRUE(test::samePixels(image, flat)) << seed << " " << round;
-    ASSERT_TRUE(test::noZeroTilesCreated(image, none)) << seed << " " << round;
-  }
-}
-
-TEST(TiledCopyTest, ClearPixelsMatchesAPerPixelReference) {
-  for (uint32_t seed = 1; seed <= 6; ++seed) {
-    clearMatchesReference<32>(seed);
-    clearMatchesReference<8>(seed + 100);
-    clearMatchesReference<1>(seed + 200);
-  }
 }
 
 }  // namespace

@@ -229,7 +229,6 @@ TYPED_TEST(TiledImageDepth, AbsurdSizesFailCleanly) {
     EXPECT_EQ(image.tilesX(), side / 64);
     image.setPixel(side - 1, 0, 1);
     EXPECT_EQ(image.getPixel(side - 1, 0), 1);
-    EXPECT_EQ(image.usedBounds(), Rect(side - 1, 0, 1, 1));
     EXPECT_EQ(image.tileBounds(), Rect(side - 64, 0, 64, 64));
     EXPECT_FALSE(image.fillRect(test::fillWith(1), INT32_MAX - 10, 0, 100, 1));
     EXPECT_TRUE(image.fillRect(test::fillWith(1), side - 3, -5, INT32_MAX, INT32_MAX));
