@@ -93,11 +93,6 @@ bool FileStream::skip(uint64_t n) {
   return true;
 }
 
-bool FileStream::alignTo(uint32_t m) {
-  if (m < 2 || position_ % m == 0) return isOpen();
-  return skip(m - position_ % m);
-}
-
 bool FileStream::padTo(uint32_t m) {
   if (m > 4 || !writing_.isOpen()) return false;
   if (m < 2 || position_ % m == 0) return true;

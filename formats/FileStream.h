@@ -55,8 +55,6 @@ class FileStream {
   // written earlier), for reading, at most to the end.
   bool seekTo(uint64_t offset);
   bool rewind() { return seekTo(0); }
-  // When position mod m is not 0, skips m - (position mod m) bytes. m of 0 or 1 does nothing.
-  bool alignTo(uint32_t m);
   // When position mod m is not 0, writes m - (position mod m) zero bytes (m at most 4).
   bool padTo(uint32_t m);
 

@@ -31,7 +31,7 @@ TEST(FileStream, WritesReadsAndKeepsTheOldFileUntilCommitted) {
   uint16_t le, be;
   uint8_t u8, buf[8];
   int32_t i32;
-  ASSERT_TRUE(s.readU32BE(u32) && s.readU8(u8) && s.alignTo(4) && s.readU16LE(le) && s.readU16BE(be) &&
+  ASSERT_TRUE(s.readU32BE(u32) && s.readU8(u8) && s.skip(3) && s.readU16LE(le) && s.readU16BE(be) &&
               s.readI32LE(i32));
   EXPECT_EQ(std::make_tuple(u32, u8, le, be, uint32_t(i32)),
             std::make_tuple(19u, 0xAB, 0x1234, 0x1234, 0xA1B2C3D4u));
@@ -43,7 +43,6 @@ TEST(FileStream, WritesReadsAndKeepsTheOldFileUntilCommitted) {
                s.padTo(4));
   EXPECT_EQ(std::make_pair(v, s.position()), std::make_pair(0u, uint64_t(19)));
   ASSERT_TRUE(s.seekTo(15) && !s.skip(5) && s.position() == 19);  // four bytes remain: to the end
-  ASSERT_TRUE(s.seekTo(17) && !s.alignTo(8));                     // would need 7 bytes, 2 remain
 
   for (bool destroy : {false, true}) {
     auto w = std::make_unique<FileStream>();
