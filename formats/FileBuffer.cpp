@@ -70,15 +70,4 @@ Status FileBuffer::load(const std::string& path, uint64_t maxBytes) {
   return Status::ok();
 }
 
-size_t FileBuffer::copyOut(uint64_t offset, void* dst, size_t n) const {
-  size_t got = 0;
-  if (offset < bytes_.size()) {
-    uint64_t left = bytes_.size() - offset;
-    got = n <= left ? n : size_t(left);
-    if (got) std::memcpy(dst, bytes_.data() + offset, got);
-  }
-  if (got < n) std::memset(static_cast<uint8_t*>(dst) + got, 0, n - got);
-  return got;
-}
-
 }  // namespace kanvo

@@ -28,10 +28,6 @@ class FileBuffer {
   bool empty() const { return bytes_.empty(); }
   ByteReader reader() const { return ByteReader(bytes_.data(), bytes_.size()); }
 
-  // Copies n bytes from offset into dst; returns how many were really there (0 when offset lies
-  // past the end). Whatever could not be copied is zeroed in dst.
-  size_t copyOut(uint64_t offset, void* dst, size_t n) const;
-
  private:
   PageBytes bytes_;
 };

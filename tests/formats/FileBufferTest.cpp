@@ -26,10 +26,7 @@ TEST(FileBuffer, LoadsWholeFilesReadsBoundedlyAndRefusesLargeOnes) {
   FileBuffer fb;
   ASSERT_TRUE(fb.load(path).isOk());
   ASSERT_EQ(std::vector<uint8_t>(fb.data(), fb.data() + fb.size()), bytes);
-  uint8_t out[6] = {9, 9, 9, 9, 9, 9};
-  EXPECT_EQ(std::make_pair(fb.copyOut(70000 - 3, out, 6), out[5]), std::make_pair(size_t(4), uint8_t(0)));
-  EXPECT_EQ(fb.copyOut(uint64_t(1) << 62, out, 6), 0u);
-  EXPECT_EQ(std::vector<uint8_t>(out, out + 6), std::vector<uint8_t>(6, 0));
+  uint8_t out[4];
 
   ByteReader r = fb.reader();
   uint32_t be, le;
