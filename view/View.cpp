@@ -61,13 +61,6 @@ CurvePoint View::windowToCanvas(double wx, double wy) const {
           (double(displayHeight_ / 2) - transform_.originY + r.y) / transform_.zoom};
 }
 
-CurvePoint View::mapSize(double x, double y, double width, double height) const {
-  CurvePoint size{transform_.zoom * width, transform_.zoom * height};
-  if (x < 0.0) size.x += x;
-  if (y < 0.0) size.y += y;
-  return size;
-}
-
 // ---- origin, zoom and turn ----
 
 void View::scrollBy(double dx, double dy) { setOrigin(transform_.originX + dx, transform_.originY + dy); }

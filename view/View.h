@@ -80,9 +80,6 @@ class View {
   CurvePoint screenToCanvas(double sx, double sy) const;
   CurvePoint canvasToWindow(double cx, double cy) const;
   CurvePoint windowToCanvas(double wx, double wy) const;
-  // (zoom width, zoom height), each plus the position (x or y) when that is negative: the size
-  // of a rectangle at the position, clipped at the window's top-left.
-  CurvePoint mapSize(double x, double y, double width, double height) const;
 
   // Origins are finite and kept within +-2^30; other values are refused or clamped.
   void scrollBy(double dx, double dy);

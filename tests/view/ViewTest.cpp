@@ -264,7 +264,6 @@ TEST(ViewMappingTest, RoundTrips) {
   f.view.setOrigin(10.25, -3.0);
   EXPECT_EQ(f.view.canvasToWindow(4.0, 6.0), (CurvePoint{16.25, 6.0}));
   EXPECT_EQ(f.view.windowToCanvas(16.25, 6.0), (CurvePoint{4.0, 6.0}));
-  EXPECT_EQ(f.view.mapSize(-5.0, 2.0, 10.0, 4.0), (CurvePoint{10.0, 6.0}));
 }
 
 // A lone opaque canvas pixel shows at exactly the window pixels whose centres map into it (at
