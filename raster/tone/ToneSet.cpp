@@ -51,8 +51,6 @@ void ToneSet::release() {
   dots_.reset();
   tones_.reset();
   cellSize_ = 0;
-  std::fill(std::begin(canonicalLevel_), std::end(canonicalLevel_), 0);
-  std::fill(std::begin(nextDifferentLevel_), std::end(nextDifferentLevel_), 0);
 }
 
 bool ToneSet::build(double lines, double resolution) {
@@ -122,25 +120,6 @@ bool ToneSet::buildPatterns(int32_t n) {
       tone.copyFrom(inverted, n, 0);
       tone.copyFrom(inverted, 0, n);
     }
-  }
-
-  for (int32_t t = 0; t < kToneCount; ++t) {
-    int32_t canonical = t;
-    for (int32_t u = 0; u < t; ++u) {
-      if (tones_[u].equals(tones_[t])) {
-        canonical = u;
-        break;
-      }
-    }
-    canonicalLevel_[t] = canonical;
-    int32_t next = t;
-    for (int32_t u = t + 1; u < kToneCount; ++u) {
-      if (!tones_[u].equals(tones_[t])) {
-        next = u;
-        break;
-      }
-    }
-    nextDifferentLevel_[t] = next;
   }
   return true;
 }

@@ -45,12 +45,6 @@ class ToneSet {
 
   // The 4 x 4 Bayer ordered-dither matrix, row by row (kBayer4x4, raster/dab/DiscCoverage.h).
   const int32_t* ditherMatrix() const { return ditherMatrix_; }
-  // Smallest level whose tone tile equals that of level t (t = 0..255, taken modulo 256);
-  // 0 when not built.
-  int32_t canonicalLevel(int32_t t) const { return canonicalLevel_[t & 255]; }
-  // Smallest level u >= t whose tone tile differs from that of t, or t itself when every
-  // higher level equals it; 0 when not built.
-  int32_t nextDifferentLevel(int32_t t) const { return nextDifferentLevel_[t & 255]; }
   // The single-dot cell of level L (0..127, coverage nearest L / 127), n x n; null when not
   // built or L is out of range.
   const Image1* dot(int32_t level) const {
@@ -79,8 +73,6 @@ class ToneSet {
   bool buildPatterns(int32_t n);
 
   int32_t ditherMatrix_[16];
-  int32_t canonicalLevel_[kToneCount] = {};
-  int32_t nextDifferentLevel_[kToneCount] = {};
   std::unique_ptr<Image1[]> dots_;   // kDotLevels cells of n x n once built
   std::unique_ptr<Image1[]> tones_;  // kToneCount tiles of 2n x 2n once built
   int32_t cellSize_ = 0;             // n, zero until built
