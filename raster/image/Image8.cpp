@@ -70,8 +70,6 @@ bool Image8::isUniform(uint8_t* first) const {
   return bytesRepeat(data_, byteCount(), 0x01010101u * v);
 }
 
-bool Image8::isAll(uint8_t value) const { return bytesRepeat(data_, byteCount(), 0x01010101u * value); }
-
 bool Image8::drawSpan(const SpanParams& params, int32_t y, double xa, double xb) {
   uint8_t* row = rowAddress(y);
   if (!row) return false;

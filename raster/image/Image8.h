@@ -57,8 +57,6 @@ class Image8 : public PixelStore {
   // True when every byte equals the first, which is stored in *first when given; false
   // without pixels.
   bool isUniform(uint8_t* first = nullptr) const;
-  // True when every byte equals value (also without pixels).
-  bool isAll(uint8_t value) const;
   // The anti-aliased span (antialiasedSpan8) between xa and xb on row y; false when the row
   // is outside the image or nothing was drawn.
   bool drawSpan(const SpanParams& params, int32_t y, double xa, double xb);
