@@ -3,10 +3,6 @@
 #include "app/commands/CommandHandler.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -16,6 +12,7 @@
 #include "support/Corpus.h"
 #include "support/DocumentState.h"
 #include "support/FakeImageLoader.h"
+#include "support/FullDisk.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TempDir.h"
 
@@ -129,28 +126,13 @@ TEST_F(CommandHandlerTest, OnlyAWrittenFileClearsTheHistoryAndNamesTheDocument) 
   EXPECT_TRUE(platform.messages.shown.empty());
 }
 
-// Runs body in a child process and expects it to exit with 0.
-template <class Body>
-void inChild(Body body) {
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) _exit(body() ? 0 : 1);
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-}
-
 TEST_F(CommandHandlerTest, AFullDiskFailsTheSaveAndKeepsTheOldFile) {
   const std::string path = dir.file("full.psd");
   platform.paths = {path};
   paint();
   handler.run(kCmdSaveAs);
   const std::vector<uint8_t> before = test::readWholeFile(path);
-  inChild([&] {
-    // The file size limit stands in for a full disk: the new file cannot grow past it.
-    signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{rlim_t(64 * 1024), rlim_t(64 * 1024)};
-    setrlimit(RLIMIT_FSIZE, &limit);
+  EXPECT_TRUE(test::onAFullDisk(64 * 1024, [&] {
     Layer& layer = *app.document.currentLayer();
     uint32_t noise = 1;
     for (int32_t y = 0; y < 256; ++y)
@@ -159,7 +141,7 @@ TEST_F(CommandHandlerTest, AFullDiskFailsTheSaveAndKeepsTheOldFile) {
     platform.messages.answer = MessageBox::Answer::kCancel;
     handler.run(kCmdSave);
     return lastCaption() == "Save failed" && handler.documentChanged() && !handler.confirmClose();
-  });
+  }));
   EXPECT_EQ(test::readWholeFile(path), before);
   EXPECT_EQ(dir.entries().size(), 2u);  // the pictures folder and the file: no temporary left
 }

@@ -3,11 +3,7 @@
 #include "formats/native/NativeWriter.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <csignal>
 #include <cstring>
 #include <random>
 
@@ -19,6 +15,7 @@
 #include "raster/parallel/WorkerPool.h"
 #include "strings/StringTable.h"
 #include "support/DocumentState.h"
+#include "support/FullDisk.h"
 #include "support/NativeFileBuilder.h"
 #include "support/RandomDocuments.h"
 #include "support/TempDir.h"
@@ -210,16 +207,7 @@ TEST_F(NativeWriterTest, AFailedSaveLeavesTheOldFileAsItWas) {
     const std::string path = dir.file(name);
     ASSERT_TRUE(test::writeWholeFile(path, std::string("precious")));
     EXPECT_TRUE(saveDocument(doc, dir.file("missing/" + name)).isFailed());
-    const pid_t child = fork();  // a full disk, in a child that may only write 4 KiB
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      signal(SIGXFSZ, SIG_IGN);
-      rlimit lim{4096, 4096};
-      _exit(setrlimit(RLIMIT_FSIZE, &lim) == 0 && saveDocument(doc, path).isFailed() ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name;
+    EXPECT_TRUE(test::onAFullDisk(4096, [&] { return saveDocument(doc, path).isFailed(); })) << name;
     EXPECT_EQ(test::readWholeFile(path), std::vector<uint8_t>({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
     ASSERT_TRUE(std::filesystem::remove(path));
     EXPECT_TRUE(dir.entries().empty());
