@@ -221,22 +221,6 @@ TEST_F(CommandHandlerTest, CanvasCommandsAreStepsThatMarkTheDocumentChanged) {
   EXPECT_NE(app.document.currentLayer()->pixels32.getPixel(6, 8), 0u);
 }
 
-TEST_F(CommandHandlerTest, ViewCommandsFollowTheMenuState) {
-  handler.run(kCmdMirror);
-  handler.run(kCmdRotateRight);
-  handler.run(kCmdResetView);
-  EXPECT_TRUE(app.view.transform().isPlain());
-  handler.run(kCmdZoomIn);
-  EXPECT_GT(app.view.zoom(), 1.0);
-  EXPECT_EQ(app.title(), std::to_string(int(app.view.zoom() * 100)) + "% - Untitled");
-  handler.run(kCmdAntialias);
-  handler.run(kCmdBezier);
-  EXPECT_EQ(handler.menuState().of(kCmdAntialias).checked, app.settings.options.antialias != 0);
-  EXPECT_TRUE(handler.menuState().of(kCmdBezier).checked);
-  EXPECT_FALSE(handler.menuState().of(kCmdRedraw).enabled);
-  EXPECT_EQ(handler.run(kFirstCommand - 1), CommandHandler::kIgnored);
-}
-
 TEST_F(CommandHandlerTest, CameraCaptureOpensAsUntitledAndFailuresChangeNothing) {
   EXPECT_FALSE(handler.menuState().of(kCmdCamera).enabled);
   platform.cameraPresent = true;

@@ -257,13 +257,6 @@ TEST(ViewMappingTest, RoundTrips) {
       }
     }
   }
-  // Plain, the window mappings are the screen mappings.
-  f.view.setAngle(0.0);
-  f.view.setMirrored(false);
-  f.view.setZoom(1.5);
-  f.view.setOrigin(10.25, -3.0);
-  EXPECT_EQ(f.view.canvasToWindow(4.0, 6.0), (CurvePoint{16.25, 6.0}));
-  EXPECT_EQ(f.view.windowToCanvas(16.25, 6.0), (CurvePoint{4.0, 6.0}));
 }
 
 // A lone opaque canvas pixel shows at exactly the window pixels whose centres map into it (at

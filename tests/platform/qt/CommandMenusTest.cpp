@@ -40,6 +40,12 @@ TEST(CommandMenusTest, ActionsRunCommandsAndShowTheState) {
   menus.action(kCmdMirror)->trigger();
   EXPECT_TRUE(menus.action(kCmdMirror)->isChecked());
   EXPECT_TRUE(menus.action(kCmdResetView)->isEnabled());
+  menus.action(kCmdRotateRight)->trigger();
+  menus.action(kCmdResetView)->trigger();
+  EXPECT_TRUE(h.app.view.transform().isPlain());
+  menus.action(kCmdBezier)->trigger();
+  EXPECT_TRUE(menus.action(kCmdBezier)->isChecked());
+  EXPECT_FALSE(menus.action(kCmdRedraw)->isEnabled());
   EXPECT_EQ(menus.action(kCmdSaveAs)->shortcut(), QKeySequence("Ctrl+Shift+S"));
 }
 

@@ -86,13 +86,6 @@ TEST_F(ProgramTest, ASecondStartHandsOverAndEnds) {
   EXPECT_TRUE(third->waitFor("kanvo: document 7 x 5, 2 layers, " + path));
 }
 
-TEST_F(ProgramTest, AFileThatCannotBeOpenedLeavesTheStartDocument) {
-  auto first = start({home.file("missing.psd")}, false);
-  EXPECT_TRUE(first->waitFor("kanvo: message "));  // the file opens before the first frame
-  EXPECT_TRUE(first->waitFor("kanvo: document 512 x 512, 2 layers, Untitled"));
-  EXPECT_TRUE(first->waitFor("kanvo: ready"));
-}
-
 // The recovery files in folder.
 std::vector<fs::path> keptAside(const fs::path& folder) {
   std::vector<fs::path> found;
