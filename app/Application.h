@@ -17,6 +17,7 @@
 #include "app/PanelIcons.h"
 #include "app/ScreenLayout.h"
 #include "app/TapKeys.h"
+#include "app/ToolChooser.h"
 #include "app/TwoFingerGesture.h"
 #include "document/Clock.h"
 #include "document/Document.h"
@@ -128,6 +129,7 @@ class Application {
   // What the input routing keeps between events (InputRouting.h).
   struct Routing {
     int selectedToolButton = 0;
+    ToolChooser chooser;            // the tool each panel button holds
     bool panelPressed = false;      // from a press in the tool panel to the release
     bool colourPicking = false;     // from a press on the bar's colour strip to the release
     int32_t lastPickX = 0, lastPickY = 0;

@@ -72,16 +72,24 @@ void pressBottomBar(Application& app, int32_t x, int32_t y, PressResult& result)
   }
 }
 
+// The button's tool becomes current; the brush tools attach their parameter set (the eraser its
+// own, the others the current brush kind's).
+void selectToolButton(Application& app, int button) {
+  const ToolChoice tool = app.routing.chooser.held(button);
+  app.tools.mode.select(tool.category, tool.subTool);
+  if (tool.category == kCategoryBrush) {
+    if (tool.subTool == kToolEraser)
+      app.settings.attachSet(ToolSettings::kEraserSet);
+    else
+      app.setBrushKind(app.brushKind());
+  }
+  app.routing.selectedToolButton = button;
+}
+
 void pressToolPanel(Application& app, int32_t px, int32_t y) {
   app.routing.panelPressed = true;
   const int button = ToolPanel::buttonAt(px, y);
-  ToolChoice tool;
-  if (button >= 0 && panelButtonTool(button, tool)) {
-    app.tools.mode.select(tool.category, tool.subTool);
-    if (button == 0) app.setBrushKind(app.brushKind());  // the brush attaches its kind's set
-    if (button == 1) app.settings.attachSet(ToolSettings::kEraserSet);
-    app.routing.selectedToolButton = button;
-  }
+  if (button >= 0) selectToolButton(app, button);
   const int32_t layer = ToolPanel::layerAt(y, app.document.layerCount());
   if (layer >= 0) app.document.selectLayer(layer);
   const int antialias = ToolPanel::antialiasAt(px, y);
@@ -95,6 +103,30 @@ TwoFingerGesture::Fingers inView(const Application& app, TwoFingerGesture::Finge
 }
 
 }  // namespace
+
+int toolButtonAt(const Application& app, double x, double y) {
+  const ScreenLayout& l = app.layout();
+  if (y >= l.viewHeight) return -1;
+  return ToolPanel::buttonAt(whole(x) - l.panelX(), whole(y));
+}
+
+std::vector<ToolOffer> toolMenu(const Application& app, int button) {
+  std::vector<ToolOffer> offers = ToolChooser::menu(button, app.strings);
+  if (offers.size() < 2) offers.clear();
+  return offers;
+}
+
+void chooseTool(Application& app, int button, ToolChoice tool) {
+  if (!app.routing.chooser.choose(button, tool)) return;
+  selectToolButton(app, button);
+  app.drawPanels();
+  updateCursor(app);
+}
+
+void finishShape(Application& app) {
+  app.tools.finishShape();
+  app.drawPanels();
+}
 
 void releaseKeys(Application& app) {
   app.routing.taps.cancel();

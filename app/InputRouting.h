@@ -9,7 +9,9 @@
 // y) times the device scale, so that a view rendered in device pixels shows one canvas pixel
 // per screen pixel at 100 %.
 #include <cstdint>
+#include <vector>
 
+#include "app/ToolChooser.h"
 #include "app/TwoFingerGesture.h"
 
 namespace kanvo {
@@ -28,6 +30,19 @@ enum class PressResult : int { kNone = -1, kPaletteButton = 0, kBrushButton = 1 
 PressResult stylusPress(Application& app, const PointerEvent& event);
 void stylusMove(Application& app, const PointerEvent& event);
 void stylusRelease(Application& app, const PointerEvent& event);
+
+// The tool-panel button under window point (x, y), -1 for none.
+int toolButtonAt(const Application& app, double x, double y);
+// What a long press or a right click on button offers to choose from (ToolChooser.h), named in
+// the current language; empty when the button offers fewer than two tools.
+std::vector<ToolOffer> toolMenu(const Application& app, int button);
+// The user chose tool from button's offers: the button keeps it and is pressed, so that the
+// tool is selected as by a plain press. An offer the button does not make changes nothing.
+void chooseTool(Application& app, int button, ToolChoice tool);
+
+// A multi-click shape (polygon, line, frame, polygon selection) is finished, as by a double
+// click: its collected vertices are filled or selected.
+void finishShape(Application& app);
 
 // Keys are virtual-key codes (letters and digits as upper-case ASCII; platform/qt/KeyMapping.h).
 // autoRepeat: the press repeats a key already held.

@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointingDevice>
@@ -59,6 +60,9 @@ CanvasWidget::CanvasWidget(Application& app, QWidget* parent) : QWidget(parent),
   releaseTimer_.setSingleShot(true);
   releaseTimer_.setInterval(kReleaseWaitMs);
   connect(&releaseTimer_, &QTimer::timeout, this, &CanvasWidget::flushRelease);
+  holdTimer_.setSingleShot(true);
+  holdTimer_.setInterval(kHoldMs);
+  connect(&holdTimer_, &QTimer::timeout, this, &CanvasWidget::holdElapsed);
 }
 
 CanvasWidget::~CanvasWidget() {
@@ -223,9 +227,38 @@ void CanvasWidget::press(const PointerEvent& e) {
   if (result == PressResult::kPaletteButton) update();  // the whole layout moved
   panelsChanged();
   if (result == PressResult::kBrushButton) emit brushButtonPressed();
+  holdButton_ = toolButtonAt(app_, e.x, e.y);
+  holdAt_ = QPointF(e.x, e.y);
+  if (holdButton_ >= 0 && !toolMenu(app_, holdButton_).empty()) holdTimer_.start();
+}
+
+void CanvasWidget::holdElapsed() {
+  if (!strokeDown_ || holdButton_ < 0) return;
+  release(last_);
+  touchId_ = -1;
+  showToolMenu(holdButton_, mapToGlobal(holdAt_.toPoint()));
+}
+
+void CanvasWidget::showToolMenu(int button, QPoint globalAt) {
+  const std::vector<ToolOffer> offers = toolMenu(app_, button);
+  if (offers.empty()) return;
+  QMenu menu(this);
+  const ToolChoice held = app_.routing.chooser.held(button);
+  for (size_t i = 0; i < offers.size(); ++i) {
+    QAction* action = menu.addAction(QString::fromStdString(offers[i].name));
+    action->setCheckable(true);
+    action->setChecked(offers[i].tool.category == held.category && offers[i].tool.subTool == held.subTool);
+    action->setData(int(i));
+  }
+  trace(QString("tool menu: button %1, %2 tools").arg(button).arg(offers.size()));
+  const QAction* chosen = menu.exec(globalAt);
+  if (chosen == nullptr) return;
+  chooseTool(app_, button, offers[size_t(chosen->data().toInt())].tool);
+  panelsChanged();
 }
 
 void CanvasWidget::move(const PointerEvent& e) {
+  if (holdTimer_.isActive() && std::hypot(e.x - holdAt_.x(), e.y - holdAt_.y()) > kHoldSlack) holdTimer_.stop();
   last_ = e;
   stylusMove(app_, e);
   showCursorAt(QPointF(e.x, e.y));
@@ -233,9 +266,11 @@ void CanvasWidget::move(const PointerEvent& e) {
 }
 
 void CanvasWidget::release(const PointerEvent& e) {
+  holdTimer_.stop();
   strokeDown_ = false;
   last_ = e;
   stylusRelease(app_, e);
+  if (std::exchange(finishOnRelease_, false)) finishShape(app_);
   panelsChanged();
 }
 
@@ -251,6 +286,16 @@ void CanvasWidget::inputLost() {
 
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && !strokeDown_) press(pointerAt(event->position()));
+  if (event->button() == Qt::RightButton && !strokeDown_) {
+    const int button = toolButtonAt(app_, event->position().x(), event->position().y());
+    if (button >= 0) showToolMenu(button, event->globalPosition().toPoint());
+  }
+}
+
+void CanvasWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || strokeDown_) return;
+  press(pointerAt(event->position()));
+  finishOnRelease_ = true;
 }
 
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {

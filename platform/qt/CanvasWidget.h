@@ -14,6 +14,10 @@
 //   of the same key at the same time, and such a pair is a repeat. Losing the keyboard releases
 //   every held key.
 //
+// - Tool-panel buttons: a right click, or a press held still for kHoldMs (pen or finger),
+//   opens the menu of the tools the button offers (app/ToolChooser.h); a held press ends as
+//   the menu opens. A double click finishes a multi-click shape.
+//
 // Tablet and touch events are accepted, so Qt synthesises no mouse stroke from them. Moves and
 // the release keep coming to this widget after a press (Qt's implicit grab), also outside it.
 // The input method is off for this widget only, so no on-screen keyboard covers the canvas.
@@ -43,6 +47,8 @@ class CanvasWidget : public QWidget, public DrawingSurface {
 
  public:
   static constexpr int kReleaseWaitMs = 25;
+  static constexpr int kHoldMs = 500;
+  static constexpr double kHoldSlack = 8.0;  // logical pixels a held press may wander
 
   explicit CanvasWidget(Application& app, QWidget* parent = nullptr);
   ~CanvasWidget() override;
@@ -77,6 +83,7 @@ class CanvasWidget : public QWidget, public DrawingSurface {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void tabletEvent(QTabletEvent* event) override;
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -88,6 +95,9 @@ class CanvasWidget : public QWidget, public DrawingSurface {
   void move(const PointerEvent& e);
   void release(const PointerEvent& e);
   void touch(QTouchEvent* event);
+  // The held press on a tool button lasted: it ends, and the button's menu opens.
+  void holdElapsed();
+  void showToolMenu(int button, QPoint globalAt);
   // A key release waiting to be told from a repeat goes to the routing now.
   void flushRelease();
   void panelsChanged();
@@ -113,6 +123,10 @@ class CanvasWidget : public QWidget, public DrawingSurface {
   int32_t pendingKey_ = 0;     // the key of the waiting release, 0 for none
   quint64 pendingTime_ = 0;   // its timestamp
   QTimer releaseTimer_;
+  QTimer holdTimer_;
+  int holdButton_ = -1;          // the tool button a press is held on
+  QPointF holdAt_;
+  bool finishOnRelease_ = false;  // the press was a double click
   uint64_t frames_ = 0;
   uint64_t canvasFrames_ = 0, canvasPixels_ = 0;
 };

@@ -14,6 +14,8 @@ int32_t virtualKeyOf(int key, bool keypad) {
     case Qt::Key_Control: return keys::kControl;
     case Qt::Key_Alt: return keys::kAlt;
     case Qt::Key_Escape: return keys::kEscape;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return keys::kReturn;
     case Qt::Key_PageUp: return keys::kPageUp;
     case Qt::Key_PageDown: return keys::kPageDown;
     case Qt::Key_Left: return keys::kLeft;

@@ -8,6 +8,7 @@ namespace kanvo::keys {
 constexpr int32_t kShift = 0x10;
 constexpr int32_t kControl = 0x11;
 constexpr int32_t kAlt = 0x12;
+constexpr int32_t kReturn = 0x0D;
 constexpr int32_t kEscape = 0x1B;
 constexpr int32_t kNonConvert = 0x1D;
 constexpr int32_t kSpace = 0x20;

@@ -525,6 +525,7 @@ uint32_t ToolState::KeyDown(int32_t key) {
     redrawView();
     return 0;
   }
+  if (k == kReturn && !buttonDown_) return finishShape();
   if (k == kRight || k == kLeft) {
     turnViewStep(*view_, k == kRight, keys_.isDown(kShift) ? 15 : 90);
     return kResultViewChanged;

@@ -111,7 +111,8 @@ class ToolState {
 
   // The finishing step of the multi-click tools: the collected vertices become "Fill Polygon",
   // "Fill Line" or "Fill Frame", or the polygon selection, under the wait cursor; the list is
-  // emptied and the view redrawn. 32787 when there were vertices, 0 otherwise.
+  // emptied and the view redrawn. 32787 when there were vertices, 0 otherwise. The Return key
+  // runs it too (Escape drops the vertices).
   uint32_t finishShape();
 
   const std::string& statusText() const { return status_; }
