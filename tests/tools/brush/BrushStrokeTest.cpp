@@ -267,17 +267,15 @@ TEST(BrushProperty, ReplayUndoAndRedoAreExact) {
           }
           const std::string what = std::to_string(layerKind) + " " + std::to_string(tool) + " " + std::to_string(kind) +
                                    " round " + std::to_string(round);
+          SCOPED_TRACE(what);
           const std::string painted = test::documentState(rig.doc);
           if (replay == 0) after = painted;
           if (replay == 1 || rig.history.count() == 0) {
-            EXPECT_TRUE(painted == (replay == 1 ? after : before)) << what;  // nothing painted, nothing recorded
+            EXPECT_TRUE(painted == (replay == 1 ? after : before));  // nothing painted, nothing recorded
             continue;
           }
-          EXPECT_EQ(*rig.history.undoLabel(), "Brush (" + layer.name + ")") << what;
-          rig.history.applyStep(0, rig.doc);
-          EXPECT_TRUE(test::documentState(rig.doc) == before) << what;
-          rig.history.applyStep(1, rig.doc);
-          EXPECT_TRUE(test::documentState(rig.doc) == after) << what;
+          EXPECT_EQ(*rig.history.undoLabel(), "Brush (" + layer.name + ")");
+          test::expectUndoRedoExact(rig.history, rig.doc, before);
         }
       }
 }
