@@ -1,7 +1,8 @@
 #pragma once
 // A brush engine wired to a document, history, settings, clock, seeded random source and a
 // recording redraw sink, driven with canvas points, pressures and clock ticks; and the same
-// engine behind tool dispatch and a view at zoom 1 (window point = canvas point).
+// engine behind tool dispatch and a view at zoom 1 (window point = canvas point). Also the
+// dragged rectangle the shape and selection tools are given.
 #include <algorithm>
 #include <cstdint>
 #include <vector>
@@ -26,6 +27,11 @@ struct RecordingSink : RedrawSink {
   void redrawAll() override {}
   std::vector<Rect> redrawn;
 };
+
+// The rectangle dragged from (x0, y0) to (x1, y1) in an unturned view.
+inline DragRect dragRect(double x0, double y0, double x1, double y1) {
+  return {{{{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}}};
+}
 
 // One stylus event of a recorded stroke.
 struct StrokeEvent {

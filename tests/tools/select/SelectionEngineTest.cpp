@@ -12,11 +12,7 @@
 namespace kanvo {
 namespace {
 
-DragRect drag(double x0, double y0, double x1, double y1) {
-  DragRect d;
-  d.corners = {CanvasPoint{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
-  return d;
-}
+using test::dragRect;
 
 TEST(SelectionEngine, ShapesAddCutClearAndUndoExactly) {
   test::BrushRig rig(150, 90);
@@ -44,7 +40,7 @@ TEST(SelectionEngine, ShapesAddCutClearAndUndoExactly) {
   };
   for (const Step& t : steps) {
     SCOPED_TRACE(t.label);
-    const DragRect box = drag(t.x0, t.y0, t.x1, t.y1);
+    const DragRect box = dragRect(t.x0, t.y0, t.x1, t.y1);
     ASSERT_TRUE(t.shape == 'r'   ? engine.selectRect(box, t.op)
                 : t.shape == 'e' ? engine.selectEllipse(box, t.op)
                 : t.shape == 'a'
@@ -64,7 +60,7 @@ TEST(SelectionEngine, ShapesAddCutClearAndUndoExactly) {
     EXPECT_EQ(s.mode, t.pixels != 0 ? kSelectionMask : kSelectionNone);
     states.push_back(test::documentState(rig.doc));
   }
-  EXPECT_FALSE(engine.selectRect(drag(5, 5, 5, 40), kSelectAdd));  // nothing left to clear
+  EXPECT_FALSE(engine.selectRect(dragRect(5, 5, 5, 40), kSelectAdd));  // nothing left to clear
   const size_t n = states.size();
   for (size_t k = 1; k + 1 < 2 * n; ++k) {  // every step undone, then every step redone
     rig.history.applyStep(k < n ? 0 : 1, rig.doc);
@@ -76,7 +72,7 @@ TEST(SelectionEngine, MovesLosingWhatLeavesAndRangesByDistance) {
   test::BrushRig rig(70, 40);
   SelectionEngine engine(rig.doc, rig.history, rig.settings, &rig.sink);
   Selection& s = *rig.doc.currentSelection();
-  ASSERT_TRUE(engine.selectRect(drag(0, 0, 12, 4), kSelectReplace) && engine.moveSelection(-5, 0));
+  ASSERT_TRUE(engine.selectRect(dragRect(0, 0, 12, 4), kSelectReplace) && engine.moveSelection(-5, 0));
   EXPECT_EQ(*rig.history.undoLabel(), "Select (Move)");
   for (int32_t x = 0; x < 20; ++x) EXPECT_EQ(s.mask.getPixel(x, 2), x < 7 ? 255 : 0) << x;
   EXPECT_TRUE(engine.moveSelection(0, 50) && s.mode == kSelectionNone && s.outline.empty());

@@ -13,14 +13,12 @@
 namespace kanvo {
 namespace {
 
-DragRect drag(double x0, double y0, double x1, double y1) {
-  return {{{{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}}};
-}
+using test::dragRect;
 
 TEST(ShapeOutline, DragBoxesAndVertexCounts) {
-  EXPECT_EQ(dragBox(drag(50.7, 40.2, 10.5, 10.9), false)->pixels, Rect(10, 10, 40, 30));
-  EXPECT_EQ(dragBox(drag(10, 50, 40, 40), true)->pixels, Rect(10, 20, 30, 30));  // (+30, -10) -> (+30, -30)
-  EXPECT_FALSE(dragBox(drag(10, 50, 40, 50.5), true));
+  EXPECT_EQ(dragBox(dragRect(50.7, 40.2, 10.5, 10.9), false)->pixels, Rect(10, 10, 40, 30));
+  EXPECT_EQ(dragBox(dragRect(10, 50, 40, 40), true)->pixels, Rect(10, 20, 30, 30));  // (+30, -10) -> (+30, -30)
+  EXPECT_FALSE(dragBox(dragRect(10, 50, 40, 50.5), true));
   DragRect turned = {{{{0, 0}, {30, 40}, {20, 47.5}, {-10, 7.5}}}, true};  // 50 x 12.5, turned
   const CurvePoint far = dragBox(turned, true)->at(25, 25);                // the constrained box's far corner
   EXPECT_NEAR(far.x + far.y, -10 + 70, 1e-12);
@@ -73,9 +71,9 @@ TEST(ShapeEngine, PolygonDropsTheRepeatedFirstVertexAndRefusesWhatCannotBeFilled
   EXPECT_EQ(test::documentState(a.doc), test::documentState(b.doc));
   EXPECT_FALSE(a.shapes.fillVertices(kToolFillPolygon, {{10, 10}, {150, 30}, {10, 10}}));
   EXPECT_FALSE(a.shapes.fillVertices(kToolFillFrame, {{10, 10}, {150, 30}}));
-  EXPECT_FALSE(a.shapes.fillEllipse(drag(-50, -50, -10, -10)));  // wholly outside
+  EXPECT_FALSE(a.shapes.fillEllipse(dragRect(-50, -50, -10, -10)));  // wholly outside
   a.doc.busy = 1;
-  EXPECT_FALSE(a.shapes.fillRect(drag(10, 10, 50, 50)));
+  EXPECT_FALSE(a.shapes.fillRect(dragRect(10, 10, 50, 50)));
   EXPECT_EQ(*a.history.undoLabel(), "Fill (Polygon)");
 }
 
