@@ -8,6 +8,7 @@
 #include "document/CompositeOptions.h"
 #include "document/Document.h"
 #include "raster/pixel/PixelOps.h"
+#include "support/LayerStores.h"
 #include "support/PixelReference.h"
 
 namespace kanvo::test {
@@ -84,20 +85,11 @@ inline Color32 referencePixel(const Document& doc, int64_t cx, int64_t cy, const
     const int op = documentOpOf(layer.blendMode);
     Color32 paint = layer.colour;
     if (options.monochrome) paint = luminance(paint) < 128 ? 0xFF000000u : 0xFFFFFFFFu;
-    switch (layer.kind) {
-      case kLayerKind32:
-        referenceBlend32(d, layer.pixels32.getPixel(int32_t(x), int32_t(y)), op, layer.opacity);
-        break;
-      case kLayerKind8:
-        if (layer.toneMode && !options.coverageAsIs)
-          d = referenceBit(d, layer.pixels1.getPixel(int32_t(x), int32_t(y)), paint, op, layer.opacity);
-        else
-          d = referenceCoverage(d, layer.pixels8.getPixel(int32_t(x), int32_t(y)), paint, op, layer.opacity);
-        break;
-      case kLayerKind1:
-        d = referenceBit(d, layer.pixels1.getPixel(int32_t(x), int32_t(y)), paint, op, layer.opacity);
-        break;
-    }
+    const bool tone = layer.kind == kLayerKind8 && layer.toneMode && !options.coverageAsIs;
+    const bool bits = layer.kind == kLayerKind1 || tone;
+    const uint32_t v = tone ? layer.pixels1.getPixel(int32_t(x), int32_t(y)) : storePixel(layer, x, y);
+    if (layer.kind == kLayerKind32) referenceBlend32(d, v, op, layer.opacity);
+    else d = (bits ? referenceBit : referenceCoverage)(d, int(v), paint, op, layer.opacity);
   }
   return d;
 }
