@@ -98,7 +98,6 @@ TEST(DispatchTextsTest, StatusTexts) {
   EXPECT_EQ(jp(positionText(english, {3.7, -0.5}, hints, true)),
             "Position ( 3, -1 ) : +Shift is Add、+Ctrl is Delete : 無変換キーで回転表示の解除Layer is Locked");
   EXPECT_EQ(jp(positionText(japanese, {3.7, 4.0}, {}, false)), "位置 ( 3, 4 )");
-  EXPECT_EQ(rangeText(english, {1, 2}, {-3, 7}), "Range ( 1, 2 ) - ( -3, 7 )  Size ( 4, 5 )");
   EXPECT_EQ(jp(rangeText(japanese, {1, 2}, {-3, 7})), "範囲 ( 1, 2 ) - ( -3, 7 )  サイズ ( 4, 5 )");
   EXPECT_EQ(distanceText(english, {0, 0}, {3, 4}, 254), "Range ( 0, 0 ) - ( 3, 4 )  Distance ( 5 pixel / 0.05 cm )  Angle ( 306 deg )");
   EXPECT_EQ(jp(distanceText(japanese, {0, 0}, {3, 4}, 0)), "範囲 ( 0, 0 ) - ( 3, 4 )  距離 ( 5 pixel / 0.00 cm )  角度 ( 306 度 )");
