@@ -213,6 +213,9 @@ struct Rows {
     std::memcpy(dp, db, size_t(count) * 4);
   }
 
+  // The blocks of a tile row.
+  static constexpr int kRowBlocks = 64 / kBlock;
+
   // Runs block(out, s, dp, summary) on every whole block of every row with a visible source
   // pixel, storing out at dp (blocks of transparent sources change nothing), and the tail,
   // which lies in the left rows, through op. A block of a row comes from the left row, from
@@ -238,6 +241,37 @@ struct Rows {
       block(out, s, dp, sum);
       store(dp, out);
     };
+    if (count == kRowBlocks * kBlock) {
+      // Whole tile rows: every row takes its blocks from the same places, so the places are
+      // found once and each row runs its blocks unrolled, without loops of a few turns (whose
+      // exits the processor mispredicts).
+      const uint8_t* from[kRowBlocks];
+      bool joins[kRowBlocks];
+      for (int j = 0; j < kRowBlocks; ++j) {
+        const int32_t i = j * kBlock;
+        joins[j] = straddles && i == leftEnd;
+        from[j] = i < leftEnd ? left + size_t(i) * 4
+                  : joins[j]  ? left + size_t(split - kBlock) * 4
+                              : right + size_t(i - split) * 4;
+      }
+      for (int32_t r = 0; r < rows.rows; ++r) {
+        const size_t at = size_t(r) * stride;
+#pragma GCC unroll 16
+        for (int j = 0; j < kRowBlocks; ++j) {
+          U32 s;
+          if (joins[j]) {
+            U32 last, first;
+            load(last, from[j] + at);
+            load(first, right + at);
+            joinWindow(s, last, first, lanes);
+          } else {
+            load(s, from[j] + at);
+          }
+          one(s, dst + at + size_t(j) * kBlock * 4);
+        }
+      }
+      return;
+    }
     for (int32_t r = 0; r < rows.rows; ++r) {
       U32 s;
       int32_t i = 0;
