@@ -29,6 +29,7 @@ Application::Application(const Clock* clock)
   brush.setRedrawSink(&redraw);
   gradient.setRedrawSink(&redraw);
   mover.setRedrawSink(&redraw);
+  mover.setFloatingPart(&view.floatingPart());
   view.setOverlays(&brush.preview(), nullptr);
   ToolFamilies families;
   families.brush = &brush;

@@ -176,7 +176,7 @@ void View::invalidate(bool, bool forScroll, int32_t) {
 // ---- compositing ----
 
 void View::compositeLayers(const ViewFrame& frame) {
-  compositeViewLayers(*document_, frame, canvasImage_, useCurrentCopy != 0);
+  compositeViewLayers(*document_, frame, canvasImage_, useCurrentCopy != 0, floating_.floating() ? &floating_ : nullptr);
   for (CanvasOverlay* overlay : {toolOverlay_, documentOverlay_})
     if (overlay != nullptr) overlay->drawOver(canvasImage_, frame);
 }
@@ -386,6 +386,11 @@ void View::animateSelectionOutline(uint32_t phase, double scrollX, double scroll
   const Selection* selection = document_->currentSelection();
   if (selection != nullptr && !selection->outline.empty() && settings_->outlineAllowed() && suppressOutline == 0) {
     OutlinePlacement placement;
+    // A floating part carries the outline with it.
+    if (floating_.floating()) {
+      scrollX += floating_.dx();
+      scrollY += floating_.dy();
+    }
     const CurvePoint base = canvasToWindow(scrollX, scrollY);
     placement.baseX = int32_t(std::clamp(std::floor(base.x), -kOriginLimit, kOriginLimit));
     placement.baseY = int32_t(std::clamp(std::floor(base.y), -kOriginLimit, kOriginLimit));

@@ -41,6 +41,7 @@
 #include "view/CanvasOverlay.h"
 #include "view/DisplaySettings.h"
 #include "view/DrawingSurface.h"
+#include "view/FloatingPart.h"
 #include "view/ViewTransform.h"
 
 namespace kanvo {
@@ -129,7 +130,8 @@ class View {
   void present();
   // The selection outline of the current selection as a dashed black-and-white line on the
   // surface's outline slot (SelectionOutline.h), the dashes moving with phase; scrollX and
-  // scrollY shift it by canvas pixels. An empty overlay when there is nothing to show. While an
+  // scrollY shift it by canvas pixels (and a floating part's offset moves it too). An empty
+  // overlay when there is nothing to show. While an
   // outline is shown, every full redraw (a scroll, zoom or turn) moves it with the picture at once,
   // at the last phase, rather than at the next tick.
   void animateSelectionOutline(uint32_t phase, double scrollX = 0.0, double scrollY = 0.0);
@@ -158,6 +160,10 @@ class View {
   // Screen position of the canvas's top-left corner, each at least 0 (as of the last invalidate).
   int32_t canvasLeft() const { return canvasLeft_; }
   int32_t canvasTop() const { return canvasTop_; }
+
+  // The part of a layer lifted by the move tool; while it floats the view draws its layer from
+  // it (FloatingPart.h).
+  FloatingPart& floatingPart() { return floating_; }
 
  private:
   // Sizes the images for the window and the transform; moves the origin by the change of the
@@ -188,6 +194,7 @@ class View {
   Document* document_;
   DisplaySettings* settings_;
   DrawingSurface* surface_ = nullptr;
+  FloatingPart floating_;
   CanvasOverlay* toolOverlay_ = nullptr;
   CanvasOverlay* documentOverlay_ = nullptr;
   ViewTransform transform_;

@@ -219,7 +219,7 @@ int64_t layerPosition(int32_t offset, double subPixel) {
 }  // namespace
 
 void compositeViewLayers(const Document& document, const ViewFrame& frame, Image32& canvasImage,
-                         bool useCurrentCopy) {
+                         bool useCurrentCopy, const FloatingPart* floating) {
   if (!canvasImage.hasPixels()) return;
   const ViewSource chosen = viewSourceFor(frame.zoom);
   const double levelScale = std::ldexp(1.0, chosen.level);
@@ -237,32 +237,39 @@ void compositeViewLayers(const Document& document, const ViewFrame& frame, Image
                                frame.zoom);
       continue;
     }
+    // While a part of the layer floats, its shown store (full size) stands for the layer.
+    const bool lifted = floating != nullptr && floating->layer() == &layer;
     // The chosen level of the layer's reduced images when they are ready, else its full store.
     const uint32_t w = layer.storeWidth(), h = layer.storeHeight();
-    auto levelOrStore = [&](const auto& pyramid, const auto& store, ScaledSpan levelSpan, ScaledSpan storeSpan,
-                            bool weighted) {
-      if (chosen.level > 0 && pyramid.isPreparedFor(w, h))
+    auto levelOrStore = [&](const auto& pyramid, const auto& store, const auto* liftedStore, ScaledSpan levelSpan,
+                            ScaledSpan storeSpan, bool weighted) {
+      if (liftedStore != nullptr)
+        drawSource(canvasImage, params, *liftedStore, 1.0, x, y, frame, storeSpan, weighted);
+      else if (chosen.level > 0 && pyramid.isPreparedFor(w, h))
         drawSource(canvasImage, params, pyramid.level(chosen.level), levelScale, x, y, frame, levelSpan, weighted);
       else
         drawSource(canvasImage, params, store, 1.0, x, y, frame, storeSpan, weighted);
     };
-    switch (what) {
+    switch (lifted && layer.kind == kLayerKind8 ? CompositeSource::kCoverage8 : what) {
       case CompositeSource::kColour32: {
         // Two blends of our own: normal below full opacity, and multiply (its fast form).
         const bool translucent = params.op == kOpReplaceColour && params.opacity < 255;
         const bool multiply = params.op == kOpMultiplyAlpha;
         const ScaledSpan span = translucent ? translucentReplaceColourScaled : multiply ? multiplyScaled : blendSpan32Scaled;
-        if (useCurrentCopy && i == document.currentLayerIndex())
+        if (useCurrentCopy && i == document.currentLayerIndex() && !lifted)
           drawSource(canvasImage, params, document.currentCopy32, 1.0, x, y, frame, span, translucent || multiply);
         else
-          levelOrStore(layer.pyramid32, layer.pixels32, span, span, translucent || multiply);
+          levelOrStore(layer.pyramid32, layer.pixels32, lifted ? &floating->shown<32>() : nullptr, span, span,
+                       translucent || multiply);
         break;
       }
       case CompositeSource::kCoverage8:
-        levelOrStore(layer.pyramid8, layer.pixels8, coverageSpan32Scaled, coverageSpan32Scaled, false);
+        levelOrStore(layer.pyramid8, layer.pixels8, lifted ? &floating->shown<8>() : nullptr, coverageSpan32Scaled,
+                     coverageSpan32Scaled, false);
         break;
       case CompositeSource::kBits1:
-        levelOrStore(layer.pyramid1, layer.pixels1, coverageSpan32Scaled, bitSpan32Scaled, false);
+        levelOrStore(layer.pyramid1, layer.pixels1, lifted ? &floating->shown<1>() : nullptr, coverageSpan32Scaled,
+                     bitSpan32Scaled, false);
         break;
       default: break;
     }

@@ -27,6 +27,7 @@
 
 #include "document/Document.h"
 #include "raster/image/Image32.h"
+#include "view/FloatingPart.h"
 
 namespace kanvo {
 
@@ -49,8 +50,10 @@ ViewSource viewSourceFor(double zoom);
 // background). With useCurrentCopy the current 32 bpp layer is drawn from the document's
 // currentCopy32 (full size) instead of its own store. Vector layers go through
 // Document::drawVectorLayer at scale zoom.
+// The layer a floating part was lifted from is drawn from the part's shown store (full size;
+// an 8 bpp layer as coverage, also in tone mode) while floating is given and floats.
 void compositeViewLayers(const Document& document, const ViewFrame& frame, Image32& canvasImage,
-                         bool useCurrentCopy);
+                         bool useCurrentCopy, const FloatingPart* floating = nullptr);
 
 // The blend of a 32 bpp normal layer below opacity 255: op 12's formula for every source pixel,
 // colour bytes (s.c k + d.c (255 - k)) / 255 with k = s.a x opacity / 255, destination alpha

@@ -387,7 +387,10 @@ uint32_t ToolState::Press(const StylusEvent& e) {
     start.rotate = sub == kToolRotation;
     start.liftPart = sub == kToolMove && layer->isRaster() && selectedAt(canvas_);
     start.copyPart = keys_.isDown(keys::kShift);
-    if (!start.rotate || layer->kind == kLayerKindVector) moving_ = families_.move->begin(start);
+    if (!start.rotate || layer->kind == kLayerKindVector) {
+      WaitCursor wait(start.liftPart ? view_->surface() : nullptr);
+      moving_ = families_.move->begin(start);
+    }
   }
   if (category == kCategorySelection && noKey && vertices_.empty() && selectedAt(canvas_)) dragging_ = true;
   if (category == kCategorySelection && sub == kToolSelectFree && allowedKeys() && !dragging_) {
