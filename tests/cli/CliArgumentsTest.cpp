@@ -20,14 +20,15 @@ std::vector<std::string> split(const std::string& line) {
 }
 
 // The parsed command on one line: kind, input, output, json, quality, x, y.
-std::string parsed(const std::string& line) {
-  const CliCommand c = parseArguments(split(line));
+std::string parsed(const CliCommand& c) {
   static const char* const kKinds[] = {"usage", "help", "version", "info", "convert", "probe"};
   return std::string(kKinds[c.kind]) + " [" + c.input + "] [" + c.output + "] " + (c.json ? "json " : "") +
          std::to_string(c.quality) + " " + std::to_string(c.x) + " " + std::to_string(c.y);
 }
 
-TEST(CliArguments, CommandsAndTheirOperands) {
+// Each command line parsed, or refused with the reason on one line (a row without a result).
+TEST(CliArguments, CommandsAndTheirOperandsOrWhyTheyAreWrong) {
+  // clang-format off
   const std::pair<const char*, const char*> cases[] = {
       {"info a.knvmob", "info [a.knvmob] [] 85 0 0"},
       {"info --json a.knvmob", "info [a.knvmob] [] json 85 0 0"},
@@ -41,24 +42,20 @@ TEST(CliArguments, CommandsAndTheirOperands) {
       {"probe a -2147483648 2147483647", "probe [a] [] 85 -2147483648 2147483647"},
       {"--help", "help [] [] 85 0 0"},
       {"-h", "help [] [] 85 0 0"},
-      {"--version", "version [] [] 85 0 0"}};
-  for (const auto& [line, want] : cases) EXPECT_EQ(parsed(line), want);
-}
-
-// Wrong command lines, a row per command: each says why on one line.
-TEST(CliArguments, WrongUsageSaysWhyOnOneLine) {
-  // clang-format off
-  const char* const wrong[] = {
-      "", "frobnicate x", "--help x", "--version --help",
-      "info", "info ", "info a b", "info a --quality 5", "info a --jsonx",
-      "convert a", "convert a b c", "convert a b --json", "convert a b --quality", "convert a b --quality 0",
-      "convert a b --quality 101", "convert a b --quality 5x", "convert a b --quality= x",
-      "probe a 1", "probe a 1 y", "probe a 1 2147483648", "probe a 1 -2147483649", "probe a 1 2 3"};
+      {"--version", "version [] [] 85 0 0"},
+      {"", nullptr}, {"frobnicate x", nullptr}, {"--help x", nullptr}, {"--version --help", nullptr},
+      {"info", nullptr}, {"info ", nullptr}, {"info a b", nullptr}, {"info a --quality 5", nullptr},
+      {"info a --jsonx", nullptr}, {"convert a", nullptr}, {"convert a b c", nullptr},
+      {"convert a b --json", nullptr}, {"convert a b --quality", nullptr}, {"convert a b --quality 0", nullptr},
+      {"convert a b --quality 101", nullptr}, {"convert a b --quality 5x", nullptr},
+      {"convert a b --quality= x", nullptr}, {"probe a 1", nullptr}, {"probe a 1 y", nullptr},
+      {"probe a 1 2147483648", nullptr}, {"probe a 1 -2147483649", nullptr}, {"probe a 1 2 3", nullptr}};
   // clang-format on
-  for (const char* line : wrong) {
+  for (const auto& [line, want] : cases) {
     const CliCommand c = parseArguments(split(line));
-    EXPECT_EQ(c.kind, CliCommand::kUsageError) << line;
-    EXPECT_TRUE(!c.error.empty() && c.error.find('\n') == std::string::npos) << c.error;
+    EXPECT_EQ(c.kind == CliCommand::kUsageError ? "usage" : parsed(c), want ? want : "usage") << line;
+    EXPECT_EQ(c.error.empty(), want != nullptr) << line;
+    EXPECT_EQ(c.error.find('\n'), std::string::npos) << c.error;
   }
 }
 

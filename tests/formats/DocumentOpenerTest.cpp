@@ -13,7 +13,7 @@ namespace kanvo {
 namespace {
 
 // Pictures come from the platform's loader (BMP, any case; PNG) or the JPEG decoder (.jpg,
-// .jpeg): one read wholly or in part becomes the bottom layer of a canvas of its size (new
+// .jpeg), by the last dot of the file's name: one read wholly or in part becomes the bottom layer of a canvas of its size (new
 // serials) under an empty current layer (a PNG, with its alpha, goes above it), reported as its
 // reader reported it; a failure says why and leaves the document alone.
 TEST(DocumentOpener, PicturesAreImportedAsTheirReadersGiveThem) {
@@ -29,7 +29,8 @@ TEST(DocumentOpener, PicturesAreImportedAsTheirReadersGiveThem) {
   }
   OpenServices services;
   services.imageLoader = &loader;
-  ASSERT_TRUE(test::writeWholeFile(dir.file("a.jpeg"), std::string("KNV")));
+  ASSERT_TRUE(test::writeWholeFile(dir.file("a.bmp.JPEG"), std::string("KNV")));
+  ASSERT_TRUE(std::filesystem::create_directory(dir.file("d.jpg")));
   auto jpeg = [&](const std::string& name, Image32& picture) {
     return decodeJpegImage(test::readWholeFile(name), picture);
   };
@@ -37,10 +38,10 @@ TEST(DocumentOpener, PicturesAreImportedAsTheirReadersGiveThem) {
   Image32 cutPicture;
   const std::tuple<std::string, Status, const Image32*> cases[] = {
       {dir.file("Picture.BMP"), Status::ok(), &loaded},
-      {dir.file("b.bmp"), Status::partial("cut short"), &loaded},
-      {dir.file("c.bmp"), Status::failed("not a BMP"), &none},
+      {dir.file("d.jpg/b.bmp"), Status::partial("cut short"), &loaded},
+      {dir.file("c.jpg.bmp"), Status::failed("not a BMP"), &none},
       {cut, jpeg(cut, cutPicture), &cutPicture},
-      {dir.file("a.jpeg"), Status::failed("not a JPEG file"), &none},
+      {dir.file("a.bmp.JPEG"), Status::failed("not a JPEG file"), &none},
       {dir.file("x.PNG"), Status::ok(), &loaded},
   };
   for (const auto& [path, want, picture] : cases) {
@@ -70,7 +71,8 @@ TEST(DocumentOpener, PicturesAreImportedAsTheirReadersGiveThem) {
         mismatches += doc.layer(shown)->pixel32(x, y) != picture->getPixel(x, y);
     EXPECT_EQ(mismatches, 0);
   }
-  EXPECT_EQ(loader.asked.front(), dir.file("Picture.BMP"));
+  EXPECT_EQ(loader.asked, (std::vector<std::string>{dir.file("Picture.BMP"), dir.file("d.jpg/b.bmp"),
+                                                   dir.file("c.jpg.bmp"), dir.file("x.PNG")}));
 
   Image32 wide(32761, 1), edge(32760, 1);
   wide.fill(0xFFFFFFFFu);

@@ -15,7 +15,6 @@ struct NetpbmImage {
   int channels = 0;  // 1 grey, 3 RGB, 4 RGBA
   std::vector<uint8_t> samples;  // width * height * channels, rows top to bottom
 
-  bool empty() const { return samples.empty(); }
   // The pixel as RGB (grey repeated).
   void rgbAt(int x, int y, int& r, int& g, int& b) const {
     const uint8_t* p = &samples[(size_t(y) * width + x) * channels];
@@ -25,16 +24,11 @@ struct NetpbmImage {
   }
   // Packed RGB of the whole picture (grey repeated, alpha dropped).
   std::vector<uint8_t> toRgb() const {
-    std::vector<uint8_t> out(size_t(width) * height * 3);
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) {
-        int r, g, b;
-        rgbAt(x, y, r, g, b);
-        uint8_t* o = &out[(size_t(y) * width + x) * 3];
-        o[0] = uint8_t(r);
-        o[1] = uint8_t(g);
-        o[2] = uint8_t(b);
-      }
+    std::vector<uint8_t> out;
+    for (int i = 0, r, g, b; i < width * height; ++i) {
+      rgbAt(i % width, i / width, r, g, b);
+      out.insert(out.end(), {uint8_t(r), uint8_t(g), uint8_t(b)});
+    }
     return out;
   }
 };
