@@ -13,9 +13,9 @@ namespace kanvo {
 namespace {
 
 // Pictures come from the platform's loader (BMP, any case; PNG) or the JPEG decoder (.jpg,
-// .jpeg), by the last dot of the file's name: one read wholly or in part becomes the bottom layer of a canvas of its size (new
-// serials) under an empty current layer (a PNG, with its alpha, goes above it), reported as its
-// reader reported it; a failure says why and leaves the document alone.
+// .jpeg), by the last dot of the name: one read wholly or in part becomes the bottom layer of a
+// canvas of its size (new serials) under an empty current layer (a PNG, with its alpha, goes
+// above it), reported as its reader reported it; a failure says why and leaves the document alone.
 TEST(DocumentOpener, PicturesAreImportedAsTheirReadersGiveThem) {
   StringTable strings;
   test::TempDir dir;
@@ -42,6 +42,8 @@ TEST(DocumentOpener, PicturesAreImportedAsTheirReadersGiveThem) {
       {dir.file("c.jpg.bmp"), Status::failed("not a BMP"), &none},
       {cut, jpeg(cut, cutPicture), &cutPicture},
       {dir.file("a.bmp.JPEG"), Status::failed("not a JPEG file"), &none},
+      {dir.file("d.jpg/plain"), Status::failed("kanvo cannot tell the kind of a file without an extension"),
+       &none},
       {dir.file("x.PNG"), Status::ok(), &loaded},
   };
   for (const auto& [path, want, picture] : cases) {
@@ -72,7 +74,7 @@ TEST(DocumentOpener, PicturesAreImportedAsTheirReadersGiveThem) {
     EXPECT_EQ(mismatches, 0);
   }
   EXPECT_EQ(loader.asked, (std::vector<std::string>{dir.file("Picture.BMP"), dir.file("d.jpg/b.bmp"),
-                                                   dir.file("c.jpg.bmp"), dir.file("x.PNG")}));
+                                                    dir.file("c.jpg.bmp"), dir.file("x.PNG")}));
 
   Image32 wide(32761, 1), edge(32760, 1);
   wide.fill(0xFFFFFFFFu);

@@ -12,7 +12,7 @@ namespace kanvo::test {
 
 struct NetpbmImage {
   int width = 0, height = 0;
-  int channels = 0;  // 1 grey, 3 RGB, 4 RGBA
+  int channels = 0;              // 1 grey, 3 RGB, 4 RGBA
   std::vector<uint8_t> samples;  // width * height * channels, rows top to bottom
 
   // The pixel as RGB (grey repeated).

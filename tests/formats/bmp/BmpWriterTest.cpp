@@ -7,6 +7,7 @@
 #include <random>
 
 #include "formats/Endian.h"
+#include "raster/pixel/PixelOps.h"
 #include "support/ImageMagick.h"
 #include "support/ManualClock.h"
 #include "support/RandomImages.h"
@@ -14,13 +15,6 @@
 
 namespace kanvo {
 namespace {
-
-// A pixel over white: each colour byte (255 x (255 - a) + c x (a + 1)) >> 8.
-Color32 overWhite(Color32 p) {
-  const int a = alphaOf(p);
-  auto mix = [a](int c) { return (255 * (255 - a) + c * (a + 1)) >> 8; };
-  return rgba(mix(redOf(p)), mix(greenOf(p)), mix(blueOf(p)));
-}
 
 // Rows padded with zeros to a multiple of 4 bytes, every padding; ImageMagick reads the pixels.
 TEST(BmpWriter, ImageMagickReadsThePixelsOverWhite) {
@@ -44,7 +38,8 @@ TEST(BmpWriter, ImageMagickReadsThePixelsOverWhite) {
     if (w != 2 && w != 33) continue;  // ImageMagick is slow to start: two widths are enough for it
     const test::NetpbmImage img = test::imageMagickRead(path, dir.file("a.pam"));
     ASSERT_EQ(std::make_pair(img.width, img.height), std::make_pair(w, h));
-    EXPECT_EQ(test::rgbDifferences(img, [&](int x, int y) { return overWhite(image.getPixel(x, y)); }), 0);
+    EXPECT_EQ(test::rgbDifferences(img, [&](int x, int y) { return flattenOntoWhite(image.getPixel(x, y)); }),
+              0);
   }
 }
 

@@ -17,7 +17,6 @@ namespace {
 
 using test::decodeJpegRgb;
 
-
 // Every prefix of a file: refused while the headers are incomplete, partial once the scan has
 // started; random damage to the entropy-coded data, and data of nothing but markers, decode in
 // part. Never a read outside the input (the sanitizer build watches).

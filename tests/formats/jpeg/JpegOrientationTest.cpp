@@ -53,7 +53,6 @@ std::vector<uint8_t> withSegment(std::vector<uint8_t> file, const std::vector<ui
   return file;
 }
 
-
 constexpr uint32_t kTag = 0x0112, kShort = 3;
 
 // The eight values on a 13 x 6 picture, in both byte orders, against the stored picture turned

@@ -14,10 +14,6 @@ namespace {
 
 using test::perByte;
 
-bool whiteRgb(Color32 s) {
-  return (s & 0xFFFFFFu) == 0xFFFFFFu;
-}
-
 Color32 refBlendRgb(Color32 d, Color32 s, int w) {
   return perByte(d, s, [w](int dc, int sc) { return (dc * (255 - w) + sc * (w + 1)) / 256; });
 }
@@ -25,7 +21,7 @@ Color32 refAddRgb(Color32 d, Color32 s, int w) {
   return perByte(d, s, [w](int dc, int sc) { return std::min(dc + sc * w / 255, 255); });
 }
 Color32 refMultiplyRgb(Color32 d, Color32 s, int w) {
-  if (whiteRgb(s)) return d;
+  if ((s & 0xFFFFFFu) == 0xFFFFFFu) return d;
   return perByte(d, s, [w](int dc, int sc) {
     return w == 255 ? dc * sc / 255 : ((sc - 255) * w / 255 + 255) * dc / 255;
   });
