@@ -32,16 +32,6 @@ bool emptyPixel(typename TiledImage<Bpp>::Value value) {
     return value == 0;
 }
 
-template <int Bpp>
-TiledImage<Bpp>& member(TiledImage32& i32, TiledImage8& i8, TiledImage1& i1) {
-  if constexpr (Bpp == 32)
-    return i32;
-  else if constexpr (Bpp == 8)
-    return i8;
-  else
-    return i1;
-}
-
 }  // namespace
 
 bool FloatingPart::lift(const Layer& layer, const TiledImage8& mask, bool copy) {
@@ -62,8 +52,8 @@ bool FloatingPart::lift(const Layer& layer, const TiledImage8& mask, bool copy) 
 
 template <int Bpp>
 bool FloatingPart::liftDepth(const TiledImage<Bpp>& store, bool copy) {
-  TiledImage<Bpp>& base = member<Bpp>(base32_, base8_, base1_);
-  TiledImage<Bpp>& part = member<Bpp>(part32_, part8_, part1_);
+  TiledImage<Bpp>& base = imagesOf<Bpp>(*this).base;
+  TiledImage<Bpp>& part = imagesOf<Bpp>(*this).part;
   const int32_t ox = layer_->offsetX, oy = layer_->offsetY;
   // The selected pixels' bounds, as store pixels.
   Rect bounds = mask_.usedBounds();
@@ -104,9 +94,10 @@ bool FloatingPart::place() {
 
 template <int Bpp>
 bool FloatingPart::placeDepth() {
-  const TiledImage<Bpp>& base = member<Bpp>(base32_, base8_, base1_);
-  const TiledImage<Bpp>& part = member<Bpp>(part32_, part8_, part1_);
-  TiledImage<Bpp>& shown = member<Bpp>(shown32_, shown8_, shown1_);
+  Images<Bpp>& images = imagesOf<Bpp>(*this);
+  const TiledImage<Bpp>& base = images.base;
+  const TiledImage<Bpp>& part = images.part;
+  TiledImage<Bpp>& shown = images.shown;
   if (!shown.shareFrom(base)) return false;
   const int32_t ox = layer_->offsetX, oy = layer_->offsetY;
   forEachSelected(mask_, Rect(part_.x + ox, part_.y + oy, part_.width, part_.height), [&](int32_t x, int32_t y) {
@@ -128,9 +119,9 @@ Rect FloatingPart::touched() const {
 void FloatingPart::end(Layer* write) {
   if (write != nullptr && write == layer_) {
     switch (write->kind) {
-      case kLayerKind32: write->pixels32 = std::move(shown32_); break;
-      case kLayerKind8: write->pixels8 = std::move(shown8_); break;
-      case kLayerKind1: write->pixels1 = std::move(shown1_); break;
+      case kLayerKind32: write->pixels32 = std::move(images32_.shown); break;
+      case kLayerKind8: write->pixels8 = std::move(images8_.shown); break;
+      case kLayerKind1: write->pixels1 = std::move(images1_.shown); break;
       default: break;
     }
   }
@@ -138,9 +129,9 @@ void FloatingPart::end(Layer* write) {
   part_ = Rect();
   dx_ = dy_ = 0;
   mask_ = TiledImage8();
-  base32_ = TiledImage32(), part32_ = TiledImage32(), shown32_ = TiledImage32();
-  base8_ = TiledImage8(), part8_ = TiledImage8(), shown8_ = TiledImage8();
-  base1_ = TiledImage1(), part1_ = TiledImage1(), shown1_ = TiledImage1();
+  images32_ = {};
+  images8_ = {};
+  images1_ = {};
 }
 
 }  // namespace kanvo

@@ -36,12 +36,7 @@ class FloatingPart {
   // The store the view draws for the layer, of the layer kind's depth.
   template <int Bpp>
   const TiledImage<Bpp>& shown() const {
-    if constexpr (Bpp == 32)
-      return shown32_;
-    else if constexpr (Bpp == 8)
-      return shown8_;
-    else
-      return shown1_;
+    return imagesOf<Bpp>(*this).shown;
   }
 
   // Ends the float. With write (the layer the part was lifted from), the layer's store becomes
@@ -61,9 +56,22 @@ class FloatingPart {
   int32_t dx_ = 0, dy_ = 0;
   // Per depth (only the layer kind's is used): the layer without the part, the part's pixels
   // (part_-sized) and the store shown.
-  TiledImage32 base32_, part32_, shown32_;
-  TiledImage8 base8_, part8_, shown8_;
-  TiledImage1 base1_, part1_, shown1_;
+  template <int Bpp>
+  struct Images {
+    TiledImage<Bpp> base, part, shown;
+  };
+  Images<32> images32_;
+  Images<8> images8_;
+  Images<1> images1_;
+  template <int Bpp, class Self>
+  static auto& imagesOf(Self& self) {
+    if constexpr (Bpp == 32)
+      return self.images32_;
+    else if constexpr (Bpp == 8)
+      return self.images8_;
+    else
+      return self.images1_;
+  }
 };
 
 }  // namespace kanvo
