@@ -1,11 +1,16 @@
 // The undo history against the compressors its tile records use: recording a 512 x 512 painted
 // rectangle of a 32 bpp layer (64 tiles of soft strokes on a transparent background), and
 // recording it and undoing it, with methods 0 (raw), 1 (zlib) and 2 (LZ4), against memcpy,
-// compress2 and LZ4_compress_default on the same tiles in the same run; the recording peers
-// write a record's tiles back to back into memory as long unused as the history's (see
-// BM_PeerCompress). Undoing captures the present tiles for redo and writes the recorded ones
-// back, so its peer compresses the tiles twice and decompresses them once. The summary prints
-// our time over the peer's.
+// compress2 and LZ4_compress_default on the same tiles in the same run.
+//
+// Recording (BM_RecordVsPeer) is timed in interleaved best-of-5 rounds of ours and the peer's,
+// on this thread's CPU clock, with both in their steady state: the history has recorded long
+// enough that each record reuses memory the history released (that of its oldest step), and
+// the peer writes a record's tiles back to back into one of as many buffers, written once
+// before, as the history holds records while it records (its steps and the new one), so that
+// both write into memory as long unused and neither into fresh pages. Undoing captures the
+// present tiles for redo and writes the recorded ones back, so its peer compresses the tiles
+// twice and decompresses them once. The summary prints our time over the peer's.
 #include <benchmark/benchmark.h>
 #include <lz4.h>
 #include <zlib.h>
@@ -14,8 +19,10 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "bench/support/BestOf.h"
 #include "bench/support/PaintedTiles.h"
 #include "bench/support/Summary.h"
 #include "document/Document.h"
@@ -70,24 +77,6 @@ struct Scene {
 
 const Rect kRect(kAt, kAt, kSize, kSize);
 
-void BM_Record(benchmark::State& state) {
-  Scene scene(int32_t(state.range(0)));
-  for (auto _ : state) {
-    scene.history.recordPixels32(scene.doc.layer(0)->pixels32, kRect, 0, "Brush (Layer1)");
-  }
-  state.counters["bytes"] = double(scene.history.undoRecord(0)->sizeEstimate());
-}
-
-// The same with the budget the application sets: the history then keeps only the newest step,
-// and each record reuses the memory of the one it releases while that is still in the cache
-// (under the constructed budget the reused memory is that of the oldest of some 60 steps).
-void BM_RecordAppBudget(benchmark::State& state) {
-  Scene scene(int32_t(state.range(0)), UndoHistory::kApplicationBudget);
-  for (auto _ : state) {
-    scene.history.recordPixels32(scene.doc.layer(0)->pixels32, kRect, 0, "Brush (Layer1)");
-  }
-}
-
 void BM_RecordUndo(benchmark::State& state) {
   Scene scene(int32_t(state.range(0)));
   for (auto _ : state) {
@@ -131,29 +120,33 @@ size_t peerCompress(int method, uint8_t* out, size_t capacity) {
 
 size_t tileBound() { return std::max<size_t>(compressBound(kTileBytes), size_t(LZ4_COMPRESSBOUND(int(kTileBytes)))); }
 
-// Compressing into a buffer of a record's size, as many of them in turn as the history keeps
-// steps under the budget (argument 1: the constructed one, 0; the application's, 1): a step
-// the history records takes the memory of the step it drops, which was written as many steps
-// ago, so the peer writes into memory as long unused (the buffers are written once before, so
-// that no fresh pages are counted either).
-void BM_PeerCompress(benchmark::State& state) {
+// Argument 0: the method; argument 1: the budget, the constructed one (0) or the application's
+// (1, under which the history keeps only the newest step). Counters: ours_us and peer_us per
+// record (the best round of each), ratio, and both records' bytes.
+void BM_RecordVsPeer(benchmark::State& state) {
   const int method = int(state.range(0));
   Scene scene(method, state.range(1) ? UndoHistory::kApplicationBudget : UndoHistory::kConstructedBudget);
-  for (int i = 0; i < 2 * UndoHistory::kSlots; ++i)
-    scene.history.recordPixels32(scene.doc.layer(0)->pixels32, kRect, 0, "Brush (Layer1)");
-  const size_t steps = size_t(scene.history.count());
+  auto record = [&] { scene.history.recordPixels32(scene.doc.layer(0)->pixels32, kRect, 0, "Brush (Layer1)"); };
+  for (int i = 0; i < 2 * UndoHistory::kSlots; ++i) record();
+  const size_t buffers = size_t(scene.history.count()) + 1;
   std::vector<uint8_t> probe(presentTiles() * tileBound());
   const size_t capacity = peerCompress(method, probe.data(), probe.size()) + tileBound();
-  std::vector<std::vector<uint8_t>> ring(steps, std::vector<uint8_t>(capacity, 1));
-  size_t total = 0, next = 0;
-  for (auto _ : state) {
+  std::vector<std::vector<uint8_t>> ring(buffers, std::vector<uint8_t>(capacity, 1));
+  size_t peerBytes = 0, next = 0;
+  auto peer = [&] {
     std::vector<uint8_t>& out = ring[next];
     next = (next + 1) % ring.size();
-    total = peerCompress(method, out.data(), out.size());
+    peerBytes = peerCompress(method, out.data(), out.size());
     benchmark::DoNotOptimize(out.data());
-  }
-  state.counters["bytes"] = double(total);
-  state.counters["buffers"] = double(steps);
+  };
+  const int calls = method == 1 ? 2 : method == 2 ? 40 : 300;  // some 15 ms a side per round
+  bench::BestPair best;
+  for (auto _ : state) best = bench::bestOfInterleaved(5, calls, record, peer);
+  state.counters["ours_us"] = best.ours * 1e3;
+  state.counters["peer_us"] = best.peer * 1e3;
+  state.counters["ratio"] = best.ratio();
+  state.counters["bytes"] = double(scene.history.undoRecord(0)->sizeEstimate());
+  state.counters["peer_bytes"] = double(peerBytes);
 }
 
 std::vector<std::vector<uint8_t>> peerBuffers() {
@@ -204,9 +197,7 @@ void BM_PeerCompressTwiceDecompress(benchmark::State& state) {
   }
 }
 
-BENCHMARK(BM_Record)->Arg(0)->Arg(1)->Arg(2);
-BENCHMARK(BM_RecordAppBudget)->Arg(0)->Arg(2);
-BENCHMARK(BM_PeerCompress)->ArgsProduct({{0, 1, 2}, {0}})->Args({0, 1})->Args({2, 1});
+BENCHMARK(BM_RecordVsPeer)->ArgsProduct({{0, 1, 2}, {0}})->Args({0, 1})->Args({2, 1})->Iterations(1);
 BENCHMARK(BM_RecordUndo)->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK(BM_PeerCompressTwiceDecompress)->Arg(0)->Arg(1)->Arg(2);
 BENCHMARK(BM_DocumentRefresh);
@@ -217,11 +208,15 @@ int main(int argc, char** argv) {
   return kanvo::bench::runWithSummary(argc, argv, [](const kanvo::bench::SummaryReporter& r) {
     std::printf("\nUndo of a 512 x 512 rectangle, %zu of 64 tiles present (32 bpp), time ratio = ours / peer:\n",
                 presentTiles());
-    r.printTimeRatio(40, "record, method 0 vs memcpy", "BM_Record/0", "BM_PeerCompress/0/0");
-    r.printTimeRatio(40, "record, method 1 vs compress2", "BM_Record/1", "BM_PeerCompress/1/0");
-    r.printTimeRatio(40, "record, method 2 vs LZ4", "BM_Record/2", "BM_PeerCompress/2/0");
-    r.printTimeRatio(40, "record, method 0, 1 MiB budget vs memcpy", "BM_RecordAppBudget/0", "BM_PeerCompress/0/1");
-    r.printTimeRatio(40, "record, method 2, 1 MiB budget vs LZ4", "BM_RecordAppBudget/2", "BM_PeerCompress/2/1");
+    for (const auto& [name, what] : {std::pair{"0/0", "record, method 0 vs memcpy"}, {"1/0", "record, method 1 vs compress2"},
+                                      {"2/0", "record, method 2 vs LZ4"}, {"0/1", "record, method 0, 1 MiB budget vs memcpy"},
+                                      {"2/1", "record, method 2, 1 MiB budget vs LZ4"}}) {
+      const kanvo::bench::RunFigures* f = r.find(std::string("BM_RecordVsPeer/") + name + "/iterations:1");
+      if (f == nullptr) continue;
+      std::printf("%-40s ours %9.1f us  peer %9.1f us  time ratio %.2f  size %8.0f vs %8.0f bytes (best of 5)\n", what,
+                  f->counter("ours_us"), f->counter("peer_us"), f->counter("ratio"), f->counter("bytes"),
+                  f->counter("peer_bytes"));
+    }
     r.printTimeRatio(40, "record + undo, method 0 vs memcpy x3", "BM_RecordUndo/0", "BM_PeerCompressTwiceDecompress/0");
     r.printTimeRatio(40, "record + undo, method 1 vs zlib 2+1", "BM_RecordUndo/1", "BM_PeerCompressTwiceDecompress/1");
     r.printTimeRatio(40, "record + undo, method 2 vs LZ4 2+1", "BM_RecordUndo/2", "BM_PeerCompressTwiceDecompress/2");
