@@ -12,6 +12,7 @@
 // present tiles for redo and writes the recorded ones back, so its peer compresses the tiles
 // twice and decompresses them once. The summary prints our time over the peer's.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <lz4.h>
 #include <zlib.h>
 
@@ -118,6 +119,12 @@ size_t peerCompress(int method, uint8_t* out, size_t capacity) {
   return total;
 }
 
+long faultsNow() {
+  rusage u{};
+  getrusage(RUSAGE_THREAD, &u);
+  return u.ru_minflt + u.ru_majflt;
+}
+
 size_t tileBound() { return std::max<size_t>(compressBound(kTileBytes), size_t(LZ4_COMPRESSBOUND(int(kTileBytes)))); }
 
 // Argument 0: the method; argument 1: the budget, the constructed one (0) or the application's
@@ -141,7 +148,9 @@ void BM_RecordVsPeer(benchmark::State& state) {
   };
   const int calls = method == 1 ? 2 : method == 2 ? 40 : 300;  // some 15 ms a side per round
   bench::BestPair best;
+  const long f0 = faultsNow();
   for (auto _ : state) best = bench::bestOfInterleaved(5, calls, record, peer);
+  state.counters["faults"] = double(faultsNow() - f0) / (5.0 * calls);
   state.counters["ours_us"] = best.ours * 1e3;
   state.counters["peer_us"] = best.peer * 1e3;
   state.counters["ratio"] = best.ratio();

@@ -3,6 +3,7 @@
 #include <lz4.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -22,20 +23,24 @@ void storeWord(uint8_t* p, uint32_t v) {
 // Whether every pixel of the tile holds the same value, and that value as the stream stores it.
 // A block equals itself shifted by one pixel exactly when all its pixels are equal.
 bool uniformValue(const uint8_t* tile, size_t bytes, int bitsPerPixel, uint32_t& value) {
-  // Most tiles that are not uniform differ from their first pixel at one of a few spread
-  // places (the last pixel among them); only the others are compared whole.
-  const size_t unit = bitsPerPixel == 32 ? 4 : 1;
-  for (size_t at = bytes / 8; at <= bytes; at += bytes / 8)
-    if (std::memcmp(tile, tile + at - unit, unit) != 0) return false;
+  // Most tiles that are not uniform differ from their first pixel at one of a few places spread
+  // over its rows and columns (one a row, the columns of each eight rows apart, and the last
+  // pixel); only the others are compared whole.
+  const size_t unit = bitsPerPixel == 32 ? 4 : 1, row = bytes / 64;
+  const uint32_t first = loadWord(tile);
+  auto differs = [&](size_t at) { return unit == 4 ? loadWord(tile + at) != first : tile[at] != tile[0]; };
+  for (size_t y = 0; y < 64; ++y)
+    if (differs(y * row + (y % 8) * (row / 8))) return false;
+  if (differs(bytes - unit)) return false;
   if (bitsPerPixel == 32) {
     if (std::memcmp(tile, tile + 4, bytes - 4) != 0) return false;
-    value = loadWord(tile);  // the Color32 bytes as they lie in memory
+    value = first;  // the Color32 bytes as they lie in memory
     return true;
   }
-  uint8_t first = tile[0];
-  if (bitsPerPixel == 1 && first != 0x00 && first != 0xFF) return false;  // mixed bits in the first byte
+  const uint8_t firstByte = tile[0];
+  if (bitsPerPixel == 1 && firstByte != 0x00 && firstByte != 0xFF) return false;  // mixed bits in the first byte
   if (std::memcmp(tile, tile + 1, bytes - 1) != 0) return false;
-  value = bitsPerPixel == 1 ? (first ? 1u : 0u) : first;
+  value = bitsPerPixel == 1 ? (firstByte ? 1u : 0u) : firstByte;
   return true;
 }
 
@@ -61,19 +66,19 @@ class SpareBuffers {
 
   // Takes v's memory when it is worth keeping (in place of a smaller kept buffer); v is left
   // empty either way.
-  void give(std::vector<uint8_t>& v) noexcept {
-    std::vector<uint8_t>* smallest = &kept_[0];
+  void give(StreamBytes& v) noexcept {
+    StreamBytes* smallest = &kept_[0];
     for (auto& k : kept_)
       if (k.capacity() < smallest->capacity()) smallest = &k;
     if (v.capacity() <= kLargest && v.capacity() > smallest->capacity()) {
       v.clear();
       smallest->swap(v);
     }
-    std::vector<uint8_t>().swap(v);
+    StreamBytes().swap(v);
   }
   // Moves the smallest kept buffer of at least room bytes into the empty v; false when none.
-  bool take(std::vector<uint8_t>& v, size_t room) noexcept {
-    std::vector<uint8_t>* best = nullptr;
+  bool take(StreamBytes& v, size_t room) noexcept {
+    StreamBytes* best = nullptr;
     for (auto& k : kept_)
       if (k.capacity() >= room && (best == nullptr || k.capacity() < best->capacity())) best = &k;
     if (best == nullptr) return false;
@@ -82,21 +87,48 @@ class SpareBuffers {
   }
 
  private:
-  std::vector<uint8_t> kept_[kKept];
+  StreamBytes kept_[kKept];
   static thread_local SpareBuffers spares_;
   static thread_local bool gone_;  // set once the thread's buffers are destroyed
 };
 thread_local SpareBuffers SpareBuffers::spares_;
 thread_local bool SpareBuffers::gone_ = false;
 
-void giveUp(std::vector<uint8_t>& bytes) noexcept {
+void giveUp(StreamBytes& bytes) noexcept {
   if (SpareBuffers* spares = SpareBuffers::ofThisThread())
     spares->give(bytes);
   else
-    std::vector<uint8_t>().swap(bytes);
+    StreamBytes().swap(bytes);
 }
 
 }  // namespace
+
+StreamBytes::StreamBytes(const StreamBytes& other) {
+  reserve(other.size_);
+  if (other.size_ != 0) std::memcpy(bytes_.get(), other.bytes_.get(), other.size_);
+  size_ = other.size_;
+}
+
+StreamBytes& StreamBytes::operator=(const StreamBytes& other) {
+  if (this != &other) {
+    StreamBytes copy(other);
+    swap(copy);
+  }
+  return *this;
+}
+
+void StreamBytes::reserve(size_t n) {
+  if (n <= capacity_) return;
+  std::unique_ptr<uint8_t[]> grown(new uint8_t[n]);  // left unset
+  if (size_ != 0) std::memcpy(grown.get(), bytes_.get(), size_);
+  bytes_ = std::move(grown);
+  capacity_ = n;
+}
+
+void StreamBytes::resize(size_t n) {
+  if (n > capacity_) reserve(std::max(n, 2 * capacity_));
+  size_ = n;
+}
 
 TileStream& TileStream::operator=(TileStream&& other) noexcept {
   if (this != &other) {
@@ -127,7 +159,6 @@ uint32_t TileStream::tileCount() const { return bytes_.size() >= 4 ? loadWord(by
 // ---- writing
 
 struct TileStreamWriter::Compressors {
-  std::vector<uint8_t> scratch;  // one compressed tile
   z_stream deflater{};
   bool deflaterReady = false;
   ~Compressors() {
@@ -135,14 +166,21 @@ struct TileStreamWriter::Compressors {
   }
 };
 
+bool compresses(int32_t method) { return method == kTileMethodZlib || method == kTileMethodLz4; }
+
 TileStreamWriter::TileStreamWriter(TileStream& out, int bitsPerPixel, int32_t method, int64_t expectedTiles)
-    : out_(out), tileBytes_(tileByteCount(bitsPerPixel)), bitsPerPixel_(bitsPerPixel), method_(method) {
+    : out_(out),
+      tileBytes_(tileByteCount(bitsPerPixel)),
+      payloadRoom_(compresses(method) ? std::max(tileBytes_, size_t(LZ4_COMPRESSBOUND(int(tileBytes_)))) : tileBytes_),
+      bitsPerPixel_(bitsPerPixel),
+      method_(method) {
   out_.clear();
-  // Room for the expected tiles stored raw, within 1 MiB; 1 KiB when nothing is known.
-  constexpr int64_t kMostReserved = int64_t(1) << 20;
-  int64_t room = 4 + (expectedTiles > 0 ? expectedTiles : 0) * (16 + int64_t(tileBytes_));
-  if (room > kMostReserved) room = kMostReserved;
-  if (room < 1024) room = 1024;
+  // Room for the expected tiles stored raw and for the last one's payload as it is written,
+  // within the reserve the method warrants; 1 KiB when nothing is known.
+  const int64_t most = compresses(method) ? int64_t(1) << 20 : int64_t(64) << 20;
+  int64_t room = 4 + (expectedTiles > 0 ? expectedTiles : 0) * (16 + int64_t(tileBytes_)) +
+                 int64_t(payloadRoom_ - tileBytes_);
+  room = std::clamp<int64_t>(room, 1024, most);
   try {
     SpareBuffers* spares = SpareBuffers::ofThisThread();
     if (spares == nullptr || !spares->take(out_.bytes_, size_t(room))) out_.bytes_.reserve(size_t(room));
@@ -163,6 +201,7 @@ size_t TileStreamWriter::compress(const uint8_t* tile, uint8_t* out, size_t capa
     return n > 0 ? size_t(n) : 0;
   }
   if (method_ == kTileMethodZlib) {
+    if (!compressors_) compressors_ = std::make_unique<Compressors>();
     z_stream& zs = compressors_->deflater;
     if (!compressors_->deflaterReady) {
       if (deflateInit(&zs, Z_DEFAULT_COMPRESSION) != Z_OK) return 0;
@@ -179,51 +218,62 @@ size_t TileStreamWriter::compress(const uint8_t* tile, uint8_t* out, size_t capa
   return 0;
 }
 
+// Writes a present tile's code and what follows it at head + 8, with payloadRoom_ bytes of room
+// after the 16 bytes of its head; returns the bytes the tile takes from head on.
+size_t TileStreamWriter::addPresent(const uint8_t* tile, uint8_t* head) {
+  uint8_t* payload = head + 16;
+  uint32_t value = 0;
+  bool uniform = false;
+  size_t n = 0;
+  if (method_ == kTileMethodLz4) {
+    // LZ4 packs a uniform tile into a few dozen bytes, so only a tile it packs into a sixteenth
+    // of its size or less is looked at again for the short form: the others are read once.
+    n = compress(tile, payload, payloadRoom_);
+    uniform = n != 0 && n <= tileBytes_ / 16 && uniformValue(tile, tileBytes_, bitsPerPixel_, value);
+  } else if (method_ == kTileMethodZlib) {
+    uniform = uniformValue(tile, tileBytes_, bitsPerPixel_, value);
+    if (!uniform) n = compress(tile, payload, tileBytes_ - 4);
+  }
+  if (compresses(method_)) {
+    // Compressed only when that saves at least one word; otherwise raw.
+    if (n > tileBytes_ - 4) n = 0;
+    if (!uniform && n == 0) std::memcpy(payload, tile, tileBytes_);
+  } else {
+    // Copied first: the check then reads the tile from the nearest cache.
+    std::memcpy(payload, tile, tileBytes_);
+    uniform = uniformValue(tile, tileBytes_, bitsPerPixel_, value);
+  }
+  if (uniform) {
+    storeWord(head + 8, kTileCodeUniform);
+    storeWord(head + 12, value);
+    return 16;
+  }
+  storeWord(head + 8, n != 0 ? uint32_t(method_) : uint32_t(kTileMethodRaw));
+  storeWord(head + 12, uint32_t(n != 0 ? n : tileBytes_));
+  if (n == 0) return 16 + tileBytes_;
+  std::memset(payload + n, 0, padded(n) - n);
+  return 16 + padded(n);
+}
+
 bool TileStreamWriter::addTile(int32_t tx, int32_t ty, const uint8_t* tile) {
   if (!isValid() || failed_ || finished_) return false;
-  uint8_t head[16];
-  storeWord(head, uint32_t(tx));
-  storeWord(head + 4, uint32_t(ty));
-  size_t headLength = 12;
-  const uint8_t* payload = nullptr;
-  size_t payloadLength = 0;
-  std::vector<uint8_t>& b = out_.bytes_;
+  StreamBytes& b = out_.bytes_;
+  const size_t at = b.size();
   try {
-    uint32_t value = 0;
-    if (!tile) {
-      storeWord(head + 8, kTileCodeAbsent);
-    } else if (uniformValue(tile, tileBytes_, bitsPerPixel_, value)) {
-      storeWord(head + 8, kTileCodeUniform);
-      storeWord(head + 12, value);
-      headLength = 16;
-    } else {
-      // Compressed only when that saves at least one word; otherwise raw.
-      size_t n = 0;
-      if (method_ == kTileMethodZlib || method_ == kTileMethodLz4) {
-        if (!compressors_) compressors_ = std::make_unique<Compressors>();
-        std::vector<uint8_t>& scratch = compressors_->scratch;
-        if (scratch.size() < tileBytes_) scratch.resize(tileBytes_);
-        n = compress(tile, scratch.data(), tileBytes_ - 4);
-        payload = scratch.data();
-      }
-      if (n == 0) {
-        payload = tile;
-        n = tileBytes_;
-      }
-      payloadLength = n;
-      storeWord(head + 8, payload == tile ? uint32_t(kTileMethodRaw) : uint32_t(method_));
-      storeWord(head + 12, uint32_t(n));
-      headLength = 16;
-    }
-    b.insert(b.end(), head, head + headLength);
-    if (payload) {
-      b.insert(b.end(), payload, payload + payloadLength);
-      b.insert(b.end(), padded(payloadLength) - payloadLength, uint8_t(0));
-    }
+    b.resize(at + 16 + (tile ? payloadRoom_ : 0));
   } catch (const std::bad_alloc&) {
     failed_ = true;
     b.clear();
     return false;
+  }
+  uint8_t* head = b.data() + at;
+  storeWord(head, uint32_t(tx));
+  storeWord(head + 4, uint32_t(ty));
+  if (tile) {
+    b.resize(at + addPresent(tile, head));
+  } else {
+    storeWord(head + 8, kTileCodeAbsent);
+    b.resize(at + 12);
   }
   ++count_;
   return true;
@@ -237,10 +287,10 @@ bool TileStreamWriter::finish() {
     return false;
   }
   storeWord(out_.bytes_.data(), count_);
-  std::vector<uint8_t>& b = out_.bytes_;
+  StreamBytes& b = out_.bytes_;
   if (b.capacity() - b.size() > b.size() / 8) {
     try {
-      std::vector<uint8_t> fitted(b.begin(), b.end());
+      StreamBytes fitted(b);
       giveUp(b);
       b.swap(fitted);
     } catch (const std::bad_alloc&) {

@@ -32,7 +32,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <vector>
+#include <utility>
 
 #include "raster/image/Rect.h"
 
@@ -60,6 +60,39 @@ struct TileRange {
 };
 TileRange tileRangeOf(const Rect& pixels);
 
+// A growable run of bytes whose growth leaves the new bytes unset: the stream writer fills them at
+// once, so clearing them first would be a pass over the bytes for nothing. Growing beyond the
+// capacity throws std::bad_alloc when memory runs out.
+class StreamBytes {
+ public:
+  StreamBytes() = default;
+  StreamBytes(const StreamBytes& other);
+  StreamBytes(StreamBytes&& other) noexcept { swap(other); }
+  StreamBytes& operator=(const StreamBytes& other);
+  StreamBytes& operator=(StreamBytes&& other) noexcept {
+    swap(other);
+    return *this;
+  }
+
+  uint8_t* data() { return bytes_.get(); }
+  const uint8_t* data() const { return bytes_.get(); }
+  size_t size() const { return size_; }
+  size_t capacity() const { return capacity_; }
+  bool empty() const { return size_ == 0; }
+  void clear() { size_ = 0; }
+  void reserve(size_t n);
+  void resize(size_t n);  // keeps the first min(n, size()) bytes
+  void swap(StreamBytes& other) noexcept {
+    std::swap(bytes_, other.bytes_);
+    std::swap(size_, other.size_);
+    std::swap(capacity_, other.capacity_);
+  }
+
+ private:
+  std::unique_ptr<uint8_t[]> bytes_;
+  size_t size_ = 0, capacity_ = 0;
+};
+
 // The stream's bytes. Owns them; copyable and movable. The memory a stream gives up (cleared,
 // replaced or destroyed) is kept for the next writer on the same thread, a few buffers of at
 // most a few MiB: a history that records and releases one step after another writes into
@@ -82,12 +115,13 @@ class TileStream {
 
  private:
   friend class TileStreamWriter;
-  std::vector<uint8_t> bytes_;
+  StreamBytes bytes_;
 };
 
 // Builds a stream: construct, add every tile of the range in order, finish. The stream given
 // is emptied by the constructor and holds the complete stream after finish. expectedTiles, when
-// known, lets the writer reserve room up front (at most 1 MiB) instead of growing step by step.
+// known, lets the writer reserve room up front instead of growing step by step: for all of them
+// raw (within 64 MiB) when it stores tiles raw, within 1 MiB when it compresses them.
 class TileStreamWriter {
  public:
   TileStreamWriter(TileStream& out, int bitsPerPixel, int32_t method = kTileMethodLz4, int64_t expectedTiles = 0);
@@ -112,9 +146,11 @@ class TileStreamWriter {
  private:
   struct Compressors;
   size_t compress(const uint8_t* tile, uint8_t* out, size_t capacity);
+  size_t addPresent(const uint8_t* tile, uint8_t* head);
 
   TileStream& out_;
   size_t tileBytes_;
+  size_t payloadRoom_;  // room a present tile's payload may take while it is written
   int bitsPerPixel_;
   int32_t method_;
   uint32_t count_ = 0;

@@ -71,7 +71,8 @@ void UndoHistory::trimToBudget() {
     const size_t slot = size_t(slotOfStep(i));
     sum += undoRecords_[slot].sizeEstimate() + redoRecords_[slot].sizeEstimate();
     if (sum > memoryBudget_) {
-      for (int32_t j = i + 1; j < kSlots; ++j) {
+      // The slots of no step are empty already.
+      for (int32_t j = i + 1; j < count_; ++j) {
         const size_t older = size_t(slotOfStep(j));
         undoRecords_[older].release();
         redoRecords_[older].release();

@@ -51,8 +51,10 @@ TEST(TileStream, EveryKindOfTileComesBackAtItsCost) {
   std::mt19937 rng(9);
   for (int bpp : {32, 8, 1}) {
     const size_t n = tileByteCount(bpp);
-    Bytes noise(n), same(n, 0xFF), ghost(n, 0), almost(n, 0xFF), nearly(n, 0xFF);
+    Bytes noise(n), same(n), ghost(n, 0), almost(n, 0xFF), nearly(n, 0xFF);
     for (auto& v : noise) v = uint8_t(rng());
+    const uint32_t pixel = rng();  // a uniform tile of a pixel whose bytes differ
+    for (size_t i = 0; i < n; ++i) same[i] = bpp == 32 ? uint8_t(pixel >> (8 * (i % 4))) : bpp == 8 ? uint8_t(pixel) : 0xFF;
     for (size_t i = 0; i < n; i += 4) ghost[i] = uint8_t(i / 4);
     almost.back() = 0x7F;
     nearly[n - 5] = 0x7F;
