@@ -11,6 +11,10 @@
 // slot here, which the next destination tile row reads instead of the tile. Only a copy of the
 // same bytes: the result does not change.
 //
+// The copies bypass the cache where the processor has streaming stores: a slot's old contents
+// were read a whole tile row ago and have left the cache, so an ordinary store would first
+// fetch them back for nothing.
+//
 // Slots are numbered by source tile column, from `first`; each holds rows from .. 63 of one
 // tile and the tile row it came from. Two sets: keep fills one while rows reads the other, and
 // turn swaps them (at the start of each destination tile row).
@@ -21,6 +25,10 @@
 #include <new>
 
 #include "raster/tiled/TileTraits.h"
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace kanvo {
 
@@ -54,12 +62,31 @@ class RowCarry {
   void keep(int32_t tx, int32_t ty, const uint8_t* bits) {
     const size_t slot = size_t(uint32_t(tx - first_)), set = 1 - read_;
     if (slot >= columns_) return;
-    std::memcpy(bytes_.get() + (set * columns_ + slot) * slotBytes_, bits + size_t(from_) * RowBytes, slotBytes_);
+    stream(bytes_.get() + (set * columns_ + slot) * slotBytes_, bits + size_t(from_) * RowBytes);
     tags_[set * columns_ + slot] = ty;
   }
   void turn() { read_ = 1 - read_; }
 
+  ~RowCarry() {
+#ifdef __SSE2__
+    if (bytes_ != nullptr) _mm_sfence();  // the streamed stores reach memory before it is handed back
+#endif
+  }
+
  private:
+  // slotBytes_ bytes from `from` to `to` (a slot: slotBytes_ is a multiple of 16, and so is the
+  // slot's offset in a buffer aligned as new aligns it).
+  void stream(uint8_t* to, const uint8_t* from) const {
+#ifdef __SSE2__
+    static_assert(__STDCPP_DEFAULT_NEW_ALIGNMENT__ >= 16 && RowBytes % 16 == 0);
+    auto* out = reinterpret_cast<__m128i*>(to);
+    for (size_t i = 0; i < slotBytes_ / 16; ++i)
+      _mm_stream_si128(out + i, _mm_loadu_si128(reinterpret_cast<const __m128i*>(from) + i));
+#else
+    std::memcpy(to, from, slotBytes_);
+#endif
+  }
+
   std::unique_ptr<uint8_t[]> bytes_;
   std::unique_ptr<int32_t[]> tags_;  // the tile row each slot holds, -1 for none
   size_t columns_ = 0, slotBytes_ = 0, read_ = 0;
