@@ -93,15 +93,15 @@ void BM_Blit32Over_TiledVsFlat(benchmark::State& state) {
   params.opacity = uint8_t(state.range(0));
   // Offset 0: source and destination tiles line up (layers of one document); otherwise every
   // run of the destination crosses two source tiles (a moved layer), by a few pixels or by half
-  // a tile.
-  const int32_t offset = int32_t(state.range(1));
+  // a tile, down and across, or only down (across 0).
+  const int32_t offset = int32_t(state.range(1)), across = offset * int32_t(state.range(2));
   double tiledMs = 0, flatMs = 0;
   for (auto _ : state) {
     const double t0 = threadMs();
-    kanvo::blit(tiledDst, params, offset, offset, tiledSrc, 0, 0, kSide, kSide);
+    kanvo::blit(tiledDst, params, across, offset, tiledSrc, 0, 0, kSide, kSide);
     const double t1 = threadMs();
     tiledMs += t1 - t0;
-    flatDst.blit(params, offset, offset, flatSrc, 0, 0, kSide, kSide);
+    flatDst.blit(params, across, offset, flatSrc, 0, 0, kSide, kSide);
     flatMs += threadMs() - t1;
     benchmark::DoNotOptimize(tiledDst.getPixel(100, 100));
     benchmark::DoNotOptimize(flatDst.getPixel(100, 100));
@@ -109,8 +109,10 @@ void BM_Blit32Over_TiledVsFlat(benchmark::State& state) {
   report(state, tiledMs, flatMs);
 }
 BENCHMARK(BM_Blit32Over_TiledVsFlat)
-    ->ArgsProduct({{255, 128}, {0, 3, 32}})
-    ->ArgNames({"opacity", "offset"})
+    ->ArgsProduct({{255, 128}, {0, 3, 32}, {1}})
+    ->Args({255, 3, 0})
+    ->Args({128, 3, 0})
+    ->ArgNames({"opacity", "offset", "across"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(4);
 
