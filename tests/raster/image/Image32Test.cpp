@@ -1,5 +1,5 @@
 // What Image32 adds to the plain buffer rules: the pixel painting forms, the checkerboard and
-// bitwise fills, the filled rectangles.
+// bitwise fills. (Its filled rectangles are checked with the fill span they run.)
 #include "raster/image/Image32.h"
 
 #include <gtest/gtest.h>
@@ -109,22 +109,6 @@ TEST(Image32, BitwiseModesOnClippedRectangles) {
         }
       EXPECT_EQ(ran, anything) << mode;
     }
-}
-
-// fillRect clips, then runs the fill span on each row with the op, opacity and colour.
-TEST(Image32, FillRectRunsTheFillSpanOnTheClippedRows) {
-  std::mt19937 rng(9);
-  Image32 image(7, 5), expected(7, 5);
-  for (int32_t mode : {kOpCopy, kOpAnd, kOpOverFill}) {
-    fillRandomBytes(image, rng);
-    expected.assign(image);
-    const Color32 colour = rng();
-    const int opacity = randomIn(rng, 1, 255);
-    SpanParams p{mode, uint8_t(opacity), colour};
-    for (int32_t y = 1; y < 5; ++y) fillSpan32(p, expected.rowAddress(y), 0, 3);
-    EXPECT_TRUE(image.fillRect(-2, 1, 5, 9, colour, opacity, mode));
-    EXPECT_EQ(pixelsOf(image), pixelsOf(expected)) << mode;
-  }
 }
 
 }  // namespace

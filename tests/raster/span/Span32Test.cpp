@@ -11,6 +11,7 @@
 #include "raster/pixel/PixelOps.h"
 #include "raster/span/SpanFast32.h"
 #include "raster/span/SpanOps.h"
+#include "support/RandomImages.h"
 #include "support/SpanRows.h"
 
 namespace kanvo {
@@ -141,16 +142,18 @@ TEST(BlendSpan32, FastDivisionsAreExact) {
           FAIL() << num << " / " << den;
 }
 
+// The fill span as Image32's filled rectangles run it, on the rows they keep after clipping.
 TEST(FillSpan32, EveryOpMatchesPerPixelReference) {
   RowMaker make(5);
+  Image32 row(63, 1);
   for (int op : {0, 1, 3, 2, 4, 23})
     for (int w : test::kOpacities)
       for (int rep = 0; rep < 8; ++rep) {
-        const auto dst = make.pixels(64);
+        const auto dst = make.pixels(63);
         const Color32 c = make.pixel();
-        std::vector<Color32> got = dst;
-        fillSpan32(spanParams(op, w, c), reinterpret_cast<uint8_t*>(got.data()), 3, 60);
-        ASSERT_TRUE(rowMatches(got, dst, 3, 60,
+        for (int x = 0; x < 63; ++x) row.setPixel(x, 0, dst[size_t(x)]);
+        ASSERT_TRUE(row.fillRect(3, -5, 70, 9, c, w, op));
+        ASSERT_TRUE(rowMatches(test::pixelsOf(row), dst, 3, 60,
                                [&](int i) {
                                  const Color32 d = dst[size_t(3 + i)];
                                  return op == 0            ? c
