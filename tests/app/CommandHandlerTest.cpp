@@ -188,7 +188,7 @@ TEST_F(CommandHandlerTest, CanvasCommandsAreStepsThatMarkTheDocumentChanged) {
   EXPECT_EQ(canvasSize(), std::pair(100, 480));
   EXPECT_TRUE(handler.documentChanged());
   handler.run(kCmdUndo);
-  EXPECT_EQ(app.document.width(), Application::kStartSide);
+  EXPECT_EQ(app.document.width(), 512);
   // Trimming without a selection says so and changes nothing.
   handler.run(kCmdTrimming);
   EXPECT_EQ(lastCaption(), "Trimming error");
@@ -204,7 +204,7 @@ TEST_F(CommandHandlerTest, CanvasCommandsAreStepsThatMarkTheDocumentChanged) {
   EXPECT_EQ(canvasSize(), std::pair(40, 20));
   EXPECT_TRUE(handler.documentChanged());
   handler.run(kCmdUndo);
-  EXPECT_EQ(app.document.width(), Application::kStartSide);
+  EXPECT_EQ(app.document.width(), 512);
   // New: a width out of range takes the default; the new document counts as unchanged.
   app.document.modified = 0;
   platform.typedWidth = "32761";

@@ -102,10 +102,10 @@ TEST_F(RecoveryTest, AnEndedInstancesWorkIsOfferedAndMovedAsideOnNo) {
 
   ASSERT_TRUE(running.moveAside(found[0]));
   EXPECT_TRUE(running.abandoned().empty());
-  const int64_t now = int64_t(std::time(nullptr));
-  running.pruneDiscarded(now + RecoveryFolder::kKeepDiscardedSeconds - 60);
+  const int64_t weekOn = int64_t(std::time(nullptr)) + 7 * 24 * 3600;
+  running.pruneDiscarded(weekOn - 60);
   EXPECT_FALSE(fs::is_empty(folder + "/discarded"));
-  running.pruneDiscarded(now + RecoveryFolder::kKeepDiscardedSeconds + 60);
+  running.pruneDiscarded(weekOn + 60);
   EXPECT_TRUE(fs::is_empty(folder + "/discarded"));
 }
 

@@ -16,7 +16,7 @@
 namespace kanvo {
 namespace {
 
-constexpr Color32 kGrey = View::kOutsideColour;
+constexpr Color32 kGrey = 0xFF707070u;  // outside the canvas
 constexpr double kDegree = kViewTurn / 360.0;
 
 struct Fixture {
