@@ -79,8 +79,6 @@ TEST_F(InputRoutingTest, LayerRowsSelectOnlyExistingLayers) {
   EXPECT_EQ(app.settings.options.antialias, 0);
   click(panel + 5, 285);
   EXPECT_EQ(app.settings.options.antialias, 1);
-  click(panel + 45, 35);
-  EXPECT_EQ(app.routing.selectedToolButton, 3);
 }
 
 TEST_F(InputRoutingTest, ColourKeysOnlyWithoutModifiers) {
@@ -118,10 +116,6 @@ TEST_F(InputRoutingTest, ToolsGetCanvasPointsAndPanelsTheRest) {
   click(panel + 35, 95);  // tool button 7: the hand
   EXPECT_TRUE(app.tools.mode.is(kCategoryView, kToolHand));
   EXPECT_EQ(app.tools.CursorKind(), 3);
-  click(panel + 35, 5);  // the eraser attaches the eraser set
-  EXPECT_EQ(app.settings.attachedSet(), ToolSettings::kEraserSet);
-  click(panel + 5, 5);
-  EXPECT_EQ(app.settings.attachedSet(), ToolSettings::kBrushSet);
   EXPECT_EQ(click(15, 580), PressResult::kPaletteButton);
   EXPECT_EQ(app.layout().canvasX, 0);
 }
