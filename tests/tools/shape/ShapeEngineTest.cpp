@@ -17,7 +17,7 @@ using test::dragRect;
 
 TEST(ShapeOutline, DragBoxesAndVertexCounts) {
   EXPECT_EQ(dragBox(dragRect(50.7, 40.2, 10.5, 10.9), false)->pixels, Rect(10, 10, 40, 30));
-  EXPECT_EQ(dragBox(dragRect(10, 50, 40, 40), true)->pixels, Rect(10, 20, 30, 30));  // (+30, -10) -> (+30, -30)
+  EXPECT_EQ(dragBox(dragRect(10, 50, 40, 40), true)->pixels, Rect(10, 20, 30, 30));  // (+30, -10) squared
   EXPECT_FALSE(dragBox(dragRect(10, 50, 40, 50.5), true));
   DragRect turned = {{{{0, 0}, {30, 40}, {20, 47.5}, {-10, 7.5}}}, true};  // 50 x 12.5, turned
   const CurvePoint far = dragBox(turned, true)->at(25, 25);                // the constrained box's far corner
