@@ -4,7 +4,6 @@
 
 #include <memory>
 #include <random>
-#include <vector>
 
 #include "document/Document.h"
 #include "support/LayerStores.h"

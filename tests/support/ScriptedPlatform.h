@@ -16,13 +16,12 @@ class RecordingMessageBox : public MessageBox {
  public:
   struct Shown {
     std::string caption, text;
-    Buttons buttons;
   };
   std::vector<Shown> shown;
   Answer answer = Answer::kOk;
 
-  Answer show(const std::string& caption, const std::string& text, Buttons buttons) override {
-    shown.push_back({caption, text, buttons});
+  Answer show(const std::string& caption, const std::string& text, Buttons) override {
+    shown.push_back({caption, text});
     return answer;
   }
 };

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
-#include <cmath>
 #include <memory>
 #include <vector>
 
