@@ -70,7 +70,6 @@ inline NetpbmImage readNetpbm(const std::string& path) {
     maxval = std::stoi(t);
     img.channels = magic == "P5" ? 1 : 3;
   } else if (magic == "P7") {
-    std::string tupltype;
     // token() also takes the newline after ENDHDR.
     while (netpbm_detail::token(in, t) && t != "ENDHDR") {
       std::string v;
@@ -79,7 +78,6 @@ inline NetpbmImage readNetpbm(const std::string& path) {
       if (t == "HEIGHT") img.height = std::stoi(v);
       if (t == "DEPTH") img.channels = std::stoi(v);
       if (t == "MAXVAL") maxval = std::stoi(v);
-      if (t == "TUPLTYPE") tupltype = v;
     }
   } else {
     return img;
