@@ -253,7 +253,9 @@ void CanvasWidget::showToolMenu(int button, QPoint globalAt) {
   trace(QString("tool menu: button %1, %2 tools").arg(button).arg(offers.size()));
   const QAction* chosen = menu.exec(globalAt);
   if (chosen == nullptr) return;
-  chooseTool(app_, button, offers[size_t(chosen->data().toInt())].tool);
+  const ToolOffer& offer = offers[size_t(chosen->data().toInt())];
+  trace(QString("tool chosen: %1").arg(QString::fromStdString(offer.name)));
+  chooseTool(app_, button, offer.tool);
   panelsChanged();
 }
 
