@@ -2,26 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
+#include <vector>
 
 namespace kanvo {
 
 namespace {
 
 constexpr int32_t kFarthest = 1 << 30;  // offsets beyond this many pixels are taken as it
-
-// Calls f(x, y) for every selected pixel of mask inside rect, skipping absent mask tiles.
-template <class F>
-void forEachSelected(const TiledImage8& mask, const Rect& rect, F f) {
-  const int32_t x1 = rect.x + rect.width, y1 = rect.y + rect.height;
-  for (int32_t ty = rect.y >> 6; ty <= (y1 - 1) >> 6; ++ty)
-    for (int32_t tx = rect.x >> 6; tx <= (x1 - 1) >> 6; ++tx) {
-      if (!mask.tileExists(tx, ty)) continue;
-      for (int32_t y = std::max(rect.y, ty * 64); y < std::min(y1, ty * 64 + 64); ++y)
-        for (int32_t x = std::max(rect.x, tx * 64); x < std::min(x1, tx * 64 + 64); ++x)
-          if (mask.getPixel(x, y) != 0) f(x, y);
-    }
-}
 
 // A pixel that leaves what lies under it: alpha 0, coverage 0, no ink.
 template <int Bpp>
@@ -38,36 +27,48 @@ bool FloatingPart::lift(const Layer& layer, const TiledImage8& mask, bool copy) 
   end();
   layer_ = &layer;
   bool lifted = false;
-  if (mask_.shareFrom(mask)) {
-    switch (layer.kind) {
-      case kLayerKind32: lifted = liftDepth(layer.pixels32, copy); break;
-      case kLayerKind8: lifted = liftDepth(layer.pixels8, copy); break;
-      case kLayerKind1: lifted = liftDepth(layer.pixels1, copy); break;
-      default: break;
-    }
+  switch (layer.kind) {
+    case kLayerKind32: lifted = liftDepth(layer.pixels32, mask, copy); break;
+    case kLayerKind8: lifted = liftDepth(layer.pixels8, mask, copy); break;
+    case kLayerKind1: lifted = liftDepth(layer.pixels1, mask, copy); break;
+    default: break;
   }
   if (!lifted) end();
   return lifted;
 }
 
+// Row by row through the row protocol: a row buffer is indexed by the image's x, so pixel x of
+// every depth is Traits::get(row, x).
 template <int Bpp>
-bool FloatingPart::liftDepth(const TiledImage<Bpp>& store, bool copy) {
-  TiledImage<Bpp>& base = imagesOf<Bpp>(*this).base;
-  TiledImage<Bpp>& part = imagesOf<Bpp>(*this).part;
+bool FloatingPart::liftDepth(const TiledImage<Bpp>& store, const TiledImage8& mask, bool copy) {
+  using Traits = typename TiledImage<Bpp>::Traits;
+  Images<Bpp>& images = imagesOf<Bpp>(*this);
   const int32_t ox = layer_->offsetX, oy = layer_->offsetY;
   // The selected pixels' bounds, as store pixels.
-  Rect bounds = mask_.usedBounds();
+  Rect bounds = mask.usedBounds();
   bounds = Rect::intersect(Rect(bounds.x - ox, bounds.y - oy, bounds.width, bounds.height),
                            Rect(0, 0, int32_t(store.width()), int32_t(store.height())));
   if (bounds.width <= 0 || bounds.height <= 0) return false;
-  if (!base.shareFrom(store) || !part.resize(uint32_t(bounds.width), uint32_t(bounds.height))) return false;
+  if (!images.base.shareFrom(store) || !images.part.resize(store.width(), store.height())) return false;
+  std::vector<uint8_t> selected(mask.rowBufferBytes()), pixels(store.rowBufferBytes()), part(store.rowBufferBytes());
+  const int32_t x0 = bounds.x, x1 = bounds.x + bounds.width, maskWidth = int32_t(mask.width());
   bool any = false;
-  forEachSelected(mask_, Rect(bounds.x + ox, bounds.y + oy, bounds.width, bounds.height), [&](int32_t x, int32_t y) {
-    const int32_t sx = x - ox, sy = y - oy;
-    part.setPixel(sx - bounds.x, sy - bounds.y, store.getPixel(sx, sy));
-    if (!copy) base.setPixel(sx, sy, 0);
+  for (int32_t y = bounds.y; y < bounds.y + bounds.height; ++y) {
+    if (!mask.readRow(selected.data(), x0 + ox, y + oy, bounds.width)) continue;
+    store.readRow(pixels.data(), x0, y, bounds.width);
+    std::memset(part.data(), 0, part.size());
+    bool row = false;
+    for (int32_t x = std::max(x0, -ox); x < std::min(x1, maskWidth - ox); ++x) {
+      if (selected[size_t(x + ox)] == 0) continue;
+      Traits::set(part.data(), x, Traits::get(pixels.data(), x));
+      Traits::set(pixels.data(), x, 0);
+      row = true;
+    }
+    if (!row) continue;
     any = true;
-  });
+    images.part.writeRow(part.data(), x0, y, bounds.width);
+    if (!copy) images.base.writeRow(pixels.data(), x0, y, bounds.width);
+  }
   part_ = bounds;
   dx_ = dy_ = 0;
   return any && placeDepth<Bpp>();
@@ -94,17 +95,26 @@ bool FloatingPart::place() {
 
 template <int Bpp>
 bool FloatingPart::placeDepth() {
+  using Traits = typename TiledImage<Bpp>::Traits;
   Images<Bpp>& images = imagesOf<Bpp>(*this);
-  const TiledImage<Bpp>& base = images.base;
-  const TiledImage<Bpp>& part = images.part;
   TiledImage<Bpp>& shown = images.shown;
-  if (!shown.shareFrom(base)) return false;
-  const int32_t ox = layer_->offsetX, oy = layer_->offsetY;
-  forEachSelected(mask_, Rect(part_.x + ox, part_.y + oy, part_.width, part_.height), [&](int32_t x, int32_t y) {
-    const int32_t sx = x - ox, sy = y - oy;
-    const auto value = part.getPixel(sx - part_.x, sy - part_.y);
-    if (!emptyPixel<Bpp>(value)) shown.setPixel(int32_t(int64_t(sx) + dx_), int32_t(int64_t(sy) + dy_), value);
-  });
+  if (!shown.shareFrom(images.base)) return false;
+  // The part's columns that land on the store.
+  const int64_t width = shown.width(), height = shown.height();
+  const int32_t x0 = int32_t(std::max<int64_t>(part_.x, -int64_t(dx_)));
+  const int32_t x1 = int32_t(std::min<int64_t>(int64_t(part_.x) + part_.width, width - dx_));
+  if (x0 >= x1) return true;
+  std::vector<uint8_t> part(shown.rowBufferBytes()), row(shown.rowBufferBytes());
+  for (int32_t y = part_.y; y < part_.y + part_.height; ++y) {
+    const int64_t to = int64_t(y) + dy_;
+    if (to < 0 || to >= height || !images.part.readRow(part.data(), x0, y, x1 - x0)) continue;
+    shown.readRow(row.data(), x0 + dx_, int32_t(to), x1 - x0);
+    for (int32_t x = x0; x < x1; ++x) {
+      const auto value = Traits::get(part.data(), x);
+      if (!emptyPixel<Bpp>(value)) Traits::set(row.data(), x + dx_, value);
+    }
+    shown.writeRow(row.data(), x0 + dx_, int32_t(to), x1 - x0);
+  }
   return true;
 }
 
@@ -128,7 +138,6 @@ void FloatingPart::end(Layer* write) {
   layer_ = nullptr;
   part_ = Rect();
   dx_ = dy_ = 0;
-  mask_ = TiledImage8();
   images32_ = {};
   images8_ = {};
   images1_ = {};

@@ -45,17 +45,16 @@ class FloatingPart {
 
  private:
   template <int Bpp>
-  bool liftDepth(const TiledImage<Bpp>& store, bool copy);
+  bool liftDepth(const TiledImage<Bpp>& store, const TiledImage8& mask, bool copy);
   template <int Bpp>
   bool placeDepth();
   bool place();
 
   const Layer* layer_ = nullptr;
-  TiledImage8 mask_;   // the selection at the lift, canvas pixels
   Rect part_;          // the part's store rectangle at the lift
   int32_t dx_ = 0, dy_ = 0;
   // Per depth (only the layer kind's is used): the layer without the part, the part's pixels
-  // (part_-sized) and the store shown.
+  // (store-sized, present only about part_) and the store shown.
   template <int Bpp>
   struct Images {
     TiledImage<Bpp> base, part, shown;
