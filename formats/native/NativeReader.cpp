@@ -639,10 +639,9 @@ PixelsRead inflateLayer(Layer& layer, int32_t width, int32_t height, NativeInput
   TiledImage32& store = layer.pixels32;
   const size_t rowBytes = size_t(width) * 4, stride = store.rowBufferBytes();
   const uint64_t pixelBytes = uint64_t(rowBytes) * uint64_t(height);
-  // Rows are inflated a band at a time (up to a tile row, about kBandBytes: small enough to stay
-  // in the core's own cache until it is copied into the tiles), then written into the tiles
-  // whole; the bytes past the layer's width stay 0.
-  constexpr size_t kBandBytes = size_t(1) << 18;
+  // Rows are inflated a band at a time (up to a tile row, about kBandBytes), then written into
+  // the tiles whole; the bytes past the layer's width stay 0.
+  constexpr size_t kBandBytes = size_t(1) << 20;
   int32_t bandRows = kTileSize;
   while (bandRows > 1 && size_t(bandRows) * stride > kBandBytes) bandRows /= 2;
   std::unique_ptr<uint8_t[]> band(new (std::nothrow) uint8_t[size_t(bandRows) * stride]());
