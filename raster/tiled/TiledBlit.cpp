@@ -416,13 +416,6 @@ bool blitMasked(TiledImage8& dst, const SpanParams& params, int32_t dx, int32_t 
   return runMasked(dst, params, dx, dy, src, mask, sx, sy, width, height, maskedSpan8);
 }
 
-bool copyFrom(TiledImage8& dst, const TiledImage8& src) {
-  SpanParams params;
-  params.op = kOpCopy;
-  params.opacity = 255;
-  return blit(dst, params, 0, 0, src, 0, 0, int32_t(src.width()), int32_t(src.height()));
-}
-
 bool blit(TiledImage1& dst, const SpanParams& params, int32_t dx, int32_t dy, const TiledImage1& src, int32_t sx,
           int32_t sy, int32_t width, int32_t height) {
   return runUnmasked(dst, params, dx, dy, src, sx, sy, width, height, blitSpan1);

@@ -58,8 +58,6 @@ bool blit(TiledImage8& dst, const SpanParams& params, int32_t dx, int32_t dy, co
           int32_t sy, int32_t width, int32_t height);
 bool blitMasked(TiledImage8& dst, const SpanParams& params, int32_t dx, int32_t dy, const TiledImage8& src,
                 const TiledImage8& mask, int32_t sx, int32_t sy, int32_t width, int32_t height);
-// The whole of src copied onto dst at (0, 0) (op 0, opacity 255); false when nothing overlaps.
-bool copyFrom(TiledImage8& dst, const TiledImage8& src);
 
 // 1 bpp tiled from 1 bpp tiled or Image1: blitSpan1.
 bool blit(TiledImage1& dst, const SpanParams& params, int32_t dx, int32_t dy, const TiledImage1& src, int32_t sx,

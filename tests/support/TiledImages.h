@@ -5,7 +5,7 @@
 
 #include <cstdint>
 #include <random>
-#include <string>
+#include <type_traits>
 #include <vector>
 
 #include "raster/image/Image1.h"
@@ -17,19 +17,10 @@
 
 namespace kanvo::test {
 
+// The plain buffer of each depth.
 template <int Bpp>
-struct FlatOf;
-template <>
-struct FlatOf<32> {
-  using Image = Image32;
-};
-template <>
-struct FlatOf<8> {
-  using Image = Image8;
-};
-template <>
-struct FlatOf<1> {
-  using Image = Image1;
+struct FlatOf {
+  using Image = std::conditional_t<Bpp == 32, Image32, std::conditional_t<Bpp == 8, Image8, Image1>>;
 };
 
 // A random value of the depth, rich in 0 and in the extremes (alpha 0 and 255).
@@ -70,18 +61,6 @@ void fillRandomTiles(TiledImage<Bpp>& image, std::mt19937& rng) {
         for (int32_t x = tx * 64; x < tx * 64 + 64; ++x) image.setPixel(x, y, randomValue<Bpp>(rng));
     }
   }
-}
-
-// A source and a destination for a region operation between tiled images: src resized to a
-// random size of at most srcMaxWidth x srcMaxHeight, dst likewise, then both filled by
-// fillRandomTiles.
-template <int Bpp>
-void makeRandomPair(std::mt19937& rng, TiledImage<Bpp>& src, int32_t srcMaxWidth, int32_t srcMaxHeight,
-                    TiledImage<Bpp>& dst, int32_t dstMaxWidth, int32_t dstMaxHeight) {
-  ASSERT_TRUE(src.resize(uint32_t(randomIn(rng, 1, srcMaxWidth)), uint32_t(randomIn(rng, 1, srcMaxHeight))));
-  ASSERT_TRUE(dst.resize(uint32_t(randomIn(rng, 1, dstMaxWidth)), uint32_t(randomIn(rng, 1, dstMaxHeight))));
-  fillRandomTiles(src, rng);
-  fillRandomTiles(dst, rng);
 }
 
 // The params of a plain fill with value (op 0 at full opacity): fillRect stores the value as it is.

@@ -89,6 +89,7 @@ TYPED_TEST(TileShareTest, WritesToEitherImageLeaveTheOtherAsADeepCopyWouldBe) {
     test::fillRandomTiles(image, rng);
     ASSERT_TRUE(shared.shareFrom(image));
     ASSERT_TRUE(imageAlone.assign(image));
+    ASSERT_TRUE(imageAlone.assign(imageAlone));  // assigning an image to itself changes nothing
     ASSERT_TRUE(sharedAlone.assign(image));
     for (int32_t ty = 0; ty < image.tilesY(); ++ty)
       for (int32_t tx = 0; tx < image.tilesX(); ++tx) {
