@@ -28,10 +28,6 @@ using test::FlatOf;
 struct Coords {
   int32_t dx, dy, sx, sy, w, h;
 };
-std::ostream& operator<<(std::ostream& o, const Coords& c) {
-  return o << "dst (" << c.dx << ", " << c.dy << ") src (" << c.sx << ", " << c.sy << ") size " << c.w
-           << " x " << c.h;
-}
 
 // A position or extent, sometimes outside the image, sometimes at the ends of the 32-bit range.
 int32_t randomPosition(std::mt19937& rng, int32_t size) {
@@ -79,7 +75,7 @@ struct Side {
       for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x) image.setPixel(x, y, test::randomValue<32>(rng));
     } else {
-      for (uint64_t i = 0; i < image.byteCount(); ++i) image.bits()[i] = rng() % 4 == 0 ? 0 : uint8_t(rng());
+      test::fillRandomBytes(image, rng);
     }
     flat.assign(image);
   }
@@ -143,7 +139,9 @@ void compareBlits(uint32_t seed, std::initializer_list<int32_t> ops, Span span) 
         phase++;
         c = {sx + px - 64 * int32_t(rng() % 2), sy + py - 64 * int32_t(rng() % 2), sx, sy, kWhole, kWhole};
       }
-      SCOPED_TRACE(::testing::Message() << "op " << op << " opacity " << int(p.opacity) << " " << c);
+      SCOPED_TRACE(::testing::Message()
+                   << "op " << op << " opacity " << int(p.opacity) << " dst (" << c.dx << ", " << c.dy
+                   << ") src (" << c.sx << ", " << c.sy << ") size " << c.w << " x " << c.h);
       bool got;
       if constexpr (Masked)
         got = blitMasked(dst.image, p, c.dx, c.dy, src.image, mask.image, c.sx, c.sy, c.w, c.h);

@@ -1,4 +1,4 @@
-// The tiled image at each depth: random writes through every entry point against a plain buffer
+// The tiled image at each depth: random writes through each writer against a plain buffer
 // holding the same pixels (tiles created only for non-zero data, rows read and written through
 // the row protocol, bounds), the lifecycle and absurd sizes, tile access and paste.
 #include "raster/tiled/TiledImage.h"
@@ -22,11 +22,7 @@ class TiledImageDepth : public ::testing::Test {};
 using Depths = ::testing::Types<TiledImage32, TiledImage8, TiledImage1>;
 TYPED_TEST_SUITE(TiledImageDepth, Depths);
 
-// A non-zero value of each depth.
-template <class Image>
-typename Image::Value someValue() {
-  return Image::kBitsPerPixel == 32 ? 0x80102030u : Image::kBitsPerPixel == 8 ? 77 : 1;
-}
+constexpr uint8_t kNonZero = 1;  // a pixel value of every depth
 
 // The tile columns the row protocol covers for x and length, or false for none.
 bool columns(int32_t tilesX, int32_t x, int32_t length, int32_t& first, int32_t& last) {
@@ -59,7 +55,7 @@ TYPED_TEST(TiledImageDepth, RandomWritesMatchAPlainBuffer) {
       bool anyTile = false;
       for (int32_t t = first; anyColumns && y >= 0 && y < h && t <= last; ++t)
         anyTile |= image.tileExists(t, y / 64);
-      const uint32_t kind = rng() % 7;
+      const uint32_t kind = rng() % 6;
       auto both = [&](auto write) {
         write(image);
         write(flat);
@@ -139,19 +135,6 @@ TYPED_TEST(TiledImageDepth, RandomWritesMatchAPlainBuffer) {
               if (!image.tileExists(px / 64, py / 64)) flat.setPixel(px, py, 0);
           break;
         }
-        case 5: {  // a band of whole rows within one tile row, often zero (as writeRow of each)
-          const int32_t y0 = randomIn(rng, 0, h - 1);
-          const int32_t count = randomIn(rng, 1, std::min(64 - y0 % 64, h - y0));
-          std::vector<uint8_t> band(size_t(count) * row.size());
-          for (int32_t r = 0; r < count; ++r)
-            for (int32_t px = 0, zeros = rng() % 2; px < w; ++px) {
-              const auto value = zeros || rng() % 3 ? 0 : test::randomValue<Bpp>(rng);
-              Traits::set(band.data() + size_t(r) * row.size(), px, value);
-              flat.setPixel(px, y0 + r, value);
-            }
-          image.writeBand(band.data(), row.size(), y0, count);
-          break;
-        }
         default:
           if (rng() % 8 == 0) {
             image.clear();
@@ -191,29 +174,21 @@ TYPED_TEST(TiledImageDepth, LifecycleAndTileAccess) {
     EXPECT_EQ(image.getOrCreateTile(tx, ty), nullptr);
     EXPECT_FALSE(image.freeTile(tx, ty));
   }
-  auto* t = image.getOrCreateTile(2, 1);
-  ASSERT_NE(t, nullptr);
-  EXPECT_TRUE(image.getOrCreateTile(2, 1) == t && image.getOrCreateTileUnchecked(2, 1) == t);
-  EXPECT_TRUE(image.freeTile(1, 0));  // inside, absent
-  EXPECT_TRUE(image.freeTile(2, 1));
-  ASSERT_NE(image.getOrCreateTile(2, 1), nullptr);  // all zero, freed from the rectangle's reach:
-  EXPECT_TRUE(image.dropEmptyTiles(Rect(0, 0, 65, 1)));  // the tiles past its far corner included
-  EXPECT_EQ(image.presentTileCount(), 0);
   // resize always empties the image, also at the same size.
-  image.setPixel(129, 69, someValue<TypeParam>());
+  image.setPixel(129, 69, kNonZero);
   ASSERT_TRUE(image.resize(130, 70));
   EXPECT_TRUE(image.presentTileCount() == 0 && image.getPixel(129, 69) == 0);
-  image.setPixel(99, 9, someValue<TypeParam>());
+  image.setPixel(99, 9, kNonZero);
   TypeParam moved(std::move(image));
-  EXPECT_TRUE(moved.getPixel(99, 9) == someValue<TypeParam>() && image.width() == 0u);
+  EXPECT_TRUE(moved.getPixel(99, 9) == kNonZero && image.width() == 0u);
   image = std::move(moved);
-  EXPECT_TRUE(image.getPixel(99, 9) == someValue<TypeParam>() && image.presentTileCount() == 1);
+  EXPECT_TRUE(image.getPixel(99, 9) == kNonZero && image.presentTileCount() == 1);
 }
 
 TYPED_TEST(TiledImageDepth, AbsurdSizesFailCleanly) {
   TypeParam image;
   ASSERT_TRUE(image.resize(10, 10));
-  image.setPixel(1, 1, someValue<TypeParam>());
+  image.setPixel(1, 1, kNonZero);
   for (auto [w, h] : {std::pair<uint32_t, uint32_t>{0xFFFFFFFFu, 0xFFFFFFFFu},
                       {0x80000000u, 1u},
                       {1u, 0xFFFFFFC1u},
@@ -223,7 +198,7 @@ TYPED_TEST(TiledImageDepth, AbsurdSizesFailCleanly) {
     EXPECT_TRUE(image.width() == 0 && image.height() == 0 && image.tileCount() == 0 &&
                 image.rowBuffer() == nullptr);
     // Every operation on the empty image is harmless.
-    image.setPixel(0, 0, someValue<TypeParam>());
+    image.setPixel(0, 0, kNonZero);
     EXPECT_EQ(image.getPixel(0, 0), 0);
     EXPECT_EQ(image.getOrCreateTile(0, 0), nullptr);
     EXPECT_FALSE(image.rowHasTiles(0, 0, 10));
@@ -253,7 +228,7 @@ TYPED_TEST(TiledImageDepth, PasteTilesAt) {
   test::fillRandomTiles(a, rng);
   ASSERT_TRUE(c.resize(200, 200));
   for (auto [ox, oy] : {std::pair{64, 0}, {-64, -64}, {128, 64}}) {  // tiles past the grid are skipped
-    c.setPixel(199, 199, someValue<TypeParam>());                    // cleared first
+    c.setPixel(199, 199, kNonZero);                                  // cleared first
     ASSERT_TRUE(c.pasteTilesAt(a, ox, oy));
     for (int32_t ty = 0; ty < c.tilesY(); ++ty)
       for (int32_t tx = 0; tx < c.tilesX(); ++tx)
