@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <initializer_list>
 #include <random>
-#include <string>
 #include <type_traits>
 #include <vector>
 
