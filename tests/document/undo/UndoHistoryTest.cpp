@@ -46,13 +46,10 @@ TEST_F(UndoHistoryTest, EmptyHistoryAndEmptyRecords) {
   EXPECT_FALSE(history.recordPixels8(doc.layer(1)->pixels8, Rect(5, 5, 0, 9), 1, "Brush"));
   EXPECT_FALSE(history.recordPixels1(doc.layer(2)->pixels1, Rect(5, 5, 9, -1), 2, "Brush"));
   EXPECT_EQ(history.count(), 0);
-  EXPECT_EQ(history.revision(), 0u);
   paint32(Rect(0, 0, 5, 5), 0xFF000001u);
   paint32(Rect(0, 0, 5, 5), 0xFF000002u);
   history.applyStep(0, doc);
   history.clear();
-  EXPECT_EQ(history.count(), 0);
-  EXPECT_EQ(history.redoOffset(), 0);
   EXPECT_EQ(history.changeCount(), 0);
   EXPECT_EQ(history.revision(), 3u);
   EXPECT_EQ(history.heldBytes(), 0u);

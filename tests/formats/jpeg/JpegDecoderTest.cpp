@@ -67,7 +67,6 @@ TEST(JpegDecoder, DamagedHeadersAreRefusedWithAReason) {
       {patched(sof + 1, {0xCA}), "unsupported JPEG: arithmetic coding"},
       {patched(sof + 1, {0xC6}), "unsupported JPEG: hierarchical"},
       {patched(sof + 1, {0xC3}), "unsupported JPEG: lossless"},
-      {patched(sof + 1, {0xC9}), "unsupported JPEG: arithmetic coding"},
       {patched(sos + 5, {7}), "damaged JPEG: scan names a component the frame lacks"},
       {patched(sos + 6, {0x22}), "damaged JPEG: missing Huffman table"},
       {patched(sos + 6, {0x50}), "damaged JPEG: bad Huffman table id"},
